@@ -1,0 +1,125 @@
+#include "TcpSocket.h"
+
+#include "LinkConsole.h"
+#include "PDataBuffer.h"
+#include "PDosePackProc.h"
+#include "PDoseProcThread.h"
+#include "SocketCompat.h"
+
+#include <QTcpSocket>
+#include <QTimer>
+
+namespace {
+const QString kConnecting = QStringLiteral("connecting...");
+const QString kConnected = QStringLiteral("connected!");
+} // namespace
+
+TcpSocket::TcpSocket(QObject* parent)
+    : QObject(parent)
+    , m_pDosePackProc(nullptr)
+    , m_pDataBuffer(nullptr)
+    , m_pDoseProcThread(nullptr)
+    , m_pTcpSocket(nullptr)
+    , m_pWindow(nullptr)
+{
+    qRegisterMetaType<QAbstractSocket::SocketError>("QAbstractSocket::SocketError");
+    qRegisterMetaType<QAbstractSocket::SocketState>("QAbstractSocket::SocketState");
+
+    m_pDataBuffer = new PDataBuffer;
+    m_pDosePackProc = new PDosePackProc(m_pDataBuffer);
+    m_pDoseProcThread = new PDoseProcThread(m_pDataBuffer, this);
+    m_pDataBuffer->Init(kBufferPackageSize, kBufferPackageNum);
+    m_pTcpSocket = new QTcpSocket(this);
+
+    connect(m_pTcpSocket, SIGNAL(readyRead()), this, SLOT(ReadData()));
+    connect(m_pTcpSocket, SIGNAL(connected()), this, SLOT(Start()));
+    connect(m_pTcpSocket, SOCKET_ERROR_SIGNAL, this, SLOT(DisplayError(QAbstractSocket::SocketError)));
+    connect(m_pTcpSocket, SIGNAL(stateChanged(QAbstractSocket::SocketState)),
+            this, SLOT(StateChanged(QAbstractSocket::SocketState)));
+
+    connect(m_pDoseProcThread, SIGNAL(AnalyticalFinished(int, int, int)),
+            this, SIGNAL(AnalyticalFinished(int, int, int)));
+    connect(m_pDoseProcThread, SIGNAL(SetDoseCount(int, int)), this, SIGNAL(CountDoseSignl(int, int)));
+}
+
+TcpSocket::~TcpSocket()
+{
+    if (m_pTcpSocket) {
+        m_pTcpSocket->abort();
+        m_pTcpSocket->close();
+        delete m_pTcpSocket;
+        m_pTcpSocket = nullptr;
+    }
+    m_pDoseProcThread->StopDecoding();
+    delete m_pDoseProcThread;
+    delete m_pDosePackProc;
+    delete m_pDataBuffer;
+}
+
+void TcpSocket::SetWindow(LinkConsole* window)
+{
+    m_pWindow = window;
+    m_pDoseProcThread->SetWindow(window);
+}
+
+void TcpSocket::ConnectServer()
+{
+    if (!m_pWindow)
+        return;
+    const QString host = m_pWindow->GetServerIp();
+    const quint16 port = quint16(m_pWindow->GetServerPort()); // low 16 bits
+    m_pWindow->SetStateText(kConnecting);
+
+    // Dropping the old connection must not schedule a reconnect of its own.
+    m_pTcpSocket->blockSignals(true);
+    m_pTcpSocket->abort();
+    m_pTcpSocket->blockSignals(false);
+    m_pTcpSocket->connectToHost(host, port, QIODevice::ReadWrite, QAbstractSocket::AnyIPProtocol);
+}
+
+// One chunk per notification: bytes beyond it wait for the next readyRead.
+void TcpSocket::ReadData()
+{
+    char data[kReadChunk];
+    const qint64 count = m_pTcpSocket->read(data, kReadChunk);
+    if (count > 0)
+        m_pDosePackProc->PushData(data, int(count));
+    m_pDoseProcThread->WakeUp();
+}
+
+void TcpSocket::Start()
+{
+    m_pDoseProcThread->StartDecoding();
+}
+
+void TcpSocket::DisplayError(QAbstractSocket::SocketError socketError)
+{
+    if (!m_pWindow)
+        return;
+    switch (socketError) {
+    case QAbstractSocket::ConnectionRefusedError:
+    case QAbstractSocket::HostNotFoundError:
+        m_pWindow->SetStateText(kConnecting);
+        break;
+    default:
+        m_pWindow->SetStateText(m_pTcpSocket->errorString());
+        break;
+    }
+}
+
+void TcpSocket::StateChanged(QAbstractSocket::SocketState socketState)
+{
+    if (!m_pWindow)
+        return;
+    switch (socketState) {
+    case QAbstractSocket::UnconnectedState:
+        m_pWindow->SetStateText(kConnecting);
+        QTimer::singleShot(kReconnectDelayMs, this, SLOT(ConnectServer()));
+        break;
+    case QAbstractSocket::ConnectedState:
+        m_pWindow->SetStateText(kConnected);
+        break;
+    default:
+        break;
+    }
+}

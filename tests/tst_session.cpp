@@ -1,0 +1,233 @@
+#include "FakeConsole.h"
+#include "LoopbackController.h"
+#include "PDoseProcThread.h"
+#include "ReplyFrames.h"
+#include "TcpSocket.h"
+
+#include <QPointer>
+#include <QSignalSpy>
+#include <QTcpSocket>
+#include <QTest>
+
+namespace {
+
+const QString kConnecting = QStringLiteral("connecting...");
+const QString kConnected = QStringLiteral("connected!");
+
+// A port nobody listens on.
+quint16 ClosedPort()
+{
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    return probe.serverPort();
+}
+
+} // namespace
+
+class TestSession : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void nothingHappensBeforeConnectOrWithoutWindow();
+    void connectShowsConnectingThenConnected();
+    void refusedAttemptRetriesEverySecond();
+    void portZeroFailsAndTheCycleContinues();
+    void portTakesItsLowSixteenBits();
+    void controllerClosingAndComingBack();
+    void connectWhileConnectedDropsSilently();
+    void repliesAreRelayedInOrder();
+    void readTakesAtMost280BytesPerNotification();
+    void destructionWhileConnectedStopsTheThreadFirst();
+};
+
+void TestSession::nothingHappensBeforeConnectOrWithoutWindow()
+{
+    LoopbackController controller;
+    TcpSocket session;
+    session.ConnectServer(); // no window: no effect
+    QTest::qWait(100);
+    QCOMPARE(controller.Connections(), 0);
+    QCOMPARE(session.GetSocket()->state(), QAbstractSocket::UnconnectedState);
+
+    FakeConsole console;
+    session.SetWindow(&console);
+    QTest::qWait(100);
+    QCOMPARE(console.states, QStringList());
+    QCOMPARE(controller.Connections(), 0);
+    QVERIFY(!session.DecoderThread()->isRunning());
+}
+
+void TestSession::connectShowsConnectingThenConnected()
+{
+    LoopbackController controller;
+    FakeConsole console;
+    console.port = controller.Port();
+    TcpSocket session;
+    session.SetWindow(&console);
+    session.ConnectServer();
+    QCOMPARE(console.states, QStringList { kConnecting });
+    QTRY_COMPARE(console.states, (QStringList { kConnecting, kConnected }));
+    QVERIFY(controller.WaitForClient());
+    QTRY_VERIFY(session.DecoderThread()->isRunning());
+}
+
+void TestSession::refusedAttemptRetriesEverySecond()
+{
+    FakeConsole console;
+    console.port = ClosedPort();
+    TcpSocket session;
+    session.SetWindow(&console);
+    session.ConnectServer();
+    QTRY_COMPARE_WITH_TIMEOUT(console.addressRequests, 3, 5000);
+    QVERIFY(!console.states.isEmpty());
+    for (const QString& state : qAsConst(console.states))
+        QCOMPARE(state, kConnecting);
+    QVERIFY(!session.DecoderThread()->isRunning());
+}
+
+void TestSession::portZeroFailsAndTheCycleContinues()
+{
+    FakeConsole console;
+    console.port = 0; // what the window gives for a port that is not a number
+    TcpSocket session;
+    session.SetWindow(&console);
+    session.ConnectServer();
+    QTRY_COMPARE_WITH_TIMEOUT(console.addressRequests, 2, 5000);
+    QVERIFY(!console.states.contains(kConnected));
+    QCOMPARE(console.states.last(), kConnecting);
+}
+
+void TestSession::portTakesItsLowSixteenBits()
+{
+    LoopbackController controller;
+    FakeConsole console;
+    console.port = 0x10000 + controller.Port(); // like 70000 going to 4464
+    TcpSocket session;
+    session.SetWindow(&console);
+    session.ConnectServer();
+    QVERIFY(controller.WaitForClient());
+    QTRY_COMPARE(console.states.last(), kConnected);
+}
+
+void TestSession::controllerClosingAndComingBack()
+{
+    LoopbackController controller;
+    FakeConsole console;
+    console.port = controller.Port();
+    TcpSocket session;
+    session.SetWindow(&console);
+    QSignalSpy started(session.DecoderThread(), SIGNAL(started()));
+    session.ConnectServer();
+    QTRY_COMPARE(console.states.last(), kConnected);
+    const int before = console.states.size();
+
+    controller.DropClient();
+    QTRY_COMPARE(console.states.value(before + 1), kConnecting);
+    QCOMPARE(console.states.value(before), session.GetSocket()->errorString()); // the socket's own words
+    QVERIFY(console.states.value(before) != kConnecting);
+
+    QTRY_COMPARE_WITH_TIMEOUT(console.states.last(), kConnected, 4000);
+    QCOMPARE(controller.Connections(), 2);
+    QCOMPARE(started.count(), 1);
+    QSignalSpy acks(&session, SIGNAL(AnalyticalFinished(int, int, int)));
+    controller.Send(ReplyFrames::Acknowledge(1, 0, 2));
+    QVERIFY(acks.wait(3000));
+}
+
+void TestSession::connectWhileConnectedDropsSilently()
+{
+    LoopbackController first;
+    LoopbackController second;
+    FakeConsole console;
+    console.port = first.Port();
+    TcpSocket session;
+    session.SetWindow(&console);
+    session.ConnectServer();
+    QVERIFY(first.WaitForClient());
+    QTRY_COMPARE(console.states.last(), kConnected);
+
+    console.port = second.Port(); // the operator edits the port, presses connect
+    console.states.clear();
+    session.ConnectServer();
+    QVERIFY(second.WaitForClient());
+    QTRY_COMPARE(console.states, (QStringList { kConnecting, kConnected }));
+    QTest::qWait(1500); // a reconnect scheduled by the drop would show by now
+    QCOMPARE(console.states, (QStringList { kConnecting, kConnected }));
+    QCOMPARE(second.Connections(), 1);
+    QCOMPARE(first.Connections(), 1);
+}
+
+void TestSession::repliesAreRelayedInOrder()
+{
+    LoopbackController controller;
+    FakeConsole console;
+    console.port = controller.Port();
+    TcpSocket session;
+    session.SetWindow(&console);
+    QStringList relayed;
+    connect(&session, &TcpSocket::AnalyticalFinished, this,
+            [&](int id, int y, int x) { relayed << QStringLiteral("ack %1 %2 %3").arg(id).arg(y).arg(x); });
+    connect(&session, &TcpSocket::CountDoseSignl, this,
+            [&](int id, int count) { relayed << QStringLiteral("dose %1 %2").arg(id).arg(count); });
+    session.ConnectServer();
+    QVERIFY(controller.WaitForClient());
+    QTRY_VERIFY(session.DecoderThread()->isRunning());
+
+    controller.Send(ReplyFrames::Acknowledge(1, 0, 2) + ReplyFrames::DoseCount(1, 16, 0) + ReplyFrames::Acknowledge(1, 1, 15));
+    QTRY_COMPARE(relayed, (QStringList { "ack 1 0 2", "dose 1 16", "ack 1 1 15" }));
+    QTRY_COMPARE(console.doseLines.size(), 1);
+    QCOMPARE(console.doseLines[0].count, 16);
+    QVERIFY(!console.widgetCallOffGuiThread);
+}
+
+// 300 bytes in one segment: 40 acknowledgements (280 bytes) enter; the other
+// 20 wait in the socket until something more arrives.
+void TestSession::readTakesAtMost280BytesPerNotification()
+{
+    LoopbackController controller;
+    FakeConsole console;
+    console.port = controller.Port();
+    TcpSocket session;
+    session.SetWindow(&console);
+    QSignalSpy acks(&session, SIGNAL(AnalyticalFinished(int, int, int)));
+    session.ConnectServer();
+    QVERIFY(controller.WaitForClient());
+    QTRY_VERIFY(session.DecoderThread()->isRunning());
+
+    QByteArray burst;
+    for (int i = 0; i < 43; ++i)
+        burst += ReplyFrames::Acknowledge(i, 0, 2);
+    controller.Send(burst.left(300));
+    QTRY_COMPARE(acks.count(), 40);
+    QTest::qWait(200);
+    QCOMPARE(acks.count(), 40);
+    QCOMPARE(session.GetSocket()->bytesAvailable(), qint64(20));
+
+    controller.Send(burst.mid(300));
+    QTRY_COMPARE(acks.count(), 43);
+    QCOMPARE(acks.last().at(0).toInt(), 42);
+}
+
+void TestSession::destructionWhileConnectedStopsTheThreadFirst()
+{
+    LoopbackController controller;
+    FakeConsole console;
+    console.port = controller.Port();
+    auto* session = new TcpSocket;
+    session->SetWindow(&console);
+    session->ConnectServer();
+    QVERIFY(controller.WaitForClient());
+    QTRY_VERIFY(session->DecoderThread()->isRunning());
+
+    QStringList order;
+    QPointer<PDoseProcThread> thread = session->DecoderThread();
+    connect(thread, &QThread::finished, this, [&] { order << "finished"; }, Qt::DirectConnection);
+    connect(thread, &QObject::destroyed, this, [&] { order << "destroyed"; });
+    delete session;
+    QCOMPARE(order, (QStringList { "finished", "destroyed" }));
+    QVERIFY(thread.isNull());
+}
+
+QTEST_GUILESS_MAIN(TestSession)
+#include "tst_session.moc"
