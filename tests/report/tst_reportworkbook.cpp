@@ -1,0 +1,121 @@
+// Reports read back by an independent reader (openpyxl), which checks the
+// whole sheet layout against the inputs.
+#include "ReportExport.h"
+#include "ReportInputs.h"
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+const QString kPython = QStringLiteral("/usr/bin/python3");
+
+QJsonObject Inputs(const QTableWidget& table, const QString& title)
+{
+    QJsonArray rows;
+    for (int nRow = 0; nRow < table.rowCount(); ++nRow) {
+        QJsonArray row;
+        for (int nColumn = 0; nColumn < table.columnCount(); ++nColumn) {
+            const QTableWidgetItem* pItem = table.item(nRow, nColumn);
+            row.append(pItem ? QJsonValue(pItem->text()) : QJsonValue());
+        }
+        rows.append(row);
+    }
+    return {
+        {QStringLiteral("title"), title},
+        {QStringLiteral("columns"), table.columnCount()},
+        {QStringLiteral("rows"), rows},
+        {QStringLiteral("true_value"), QStringLiteral("10.00")},
+        {QStringLiteral("relative_error"), QStringLiteral("-2.50")},
+        {QStringLiteral("variation"), QStringLiteral("3.10")},
+        {QStringLiteral("time"), QStringLiteral("2024.03.05.14:07:09")},
+    };
+}
+
+} // namespace
+
+class TestReportWorkbook : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void layoutReadsBack_data();
+    void layoutReadsBack();
+    void readerNoticesADifferentTitle();
+
+private:
+    int Check(int nRows, const QString& expectedTitle, QString* pOutput);
+
+    QTemporaryDir m_dir;
+};
+
+void TestReportWorkbook::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+    QProcess probe;
+    probe.start(kPython, {QStringLiteral("-c"), QStringLiteral("import openpyxl")});
+    if (!probe.waitForFinished(60000) || probe.exitStatus() != QProcess::NormalExit || probe.exitCode() != 0)
+        QSKIP("the reader needs /usr/bin/python3 with openpyxl (Debian: python3-openpyxl)");
+}
+
+int TestReportWorkbook::Check(int nRows, const QString& expectedTitle, QString* pOutput)
+{
+    QTableWidget table;
+    ReportInputs::Fill(table, nRows);
+    const QString name = QStringLiteral("report-%1-%2").arg(nRows).arg(qHash(expectedTitle));
+    const QString path = m_dir.filePath(name + QStringLiteral(".xlsx"));
+    const ReportExport::Result result =
+        ReportExport::Write(table, ReportInputs::kTitle, ReportInputs::Statistics(), path);
+    if (result.outcome != ReportExport::Written) {
+        *pOutput = result.message;
+        return -1;
+    }
+    QFile inputs(m_dir.filePath(name + QStringLiteral(".json")));
+    if (!inputs.open(QIODevice::WriteOnly)
+        || inputs.write(QJsonDocument(Inputs(table, expectedTitle)).toJson()) < 0 || !inputs.flush()) {
+        *pOutput = inputs.errorString();
+        return -1;
+    }
+    QProcess reader;
+    reader.setProcessChannelMode(QProcess::MergedChannels);
+    reader.start(kPython, {QStringLiteral(CHECK_REPORT_SCRIPT), path, inputs.fileName()});
+    if (!reader.waitForFinished(120000) || reader.exitStatus() != QProcess::NormalExit) {
+        *pOutput = reader.errorString();
+        return -1;
+    }
+    *pOutput = QString::fromUtf8(reader.readAll());
+    return reader.exitCode();
+}
+
+void TestReportWorkbook::layoutReadsBack_data()
+{
+    QTest::addColumn<int>("rows");
+    QTest::newRow("no rows") << 0;
+    QTest::newRow("three rows, one without an item") << 3;
+}
+
+void TestReportWorkbook::layoutReadsBack()
+{
+    QFETCH(int, rows);
+    QString output;
+    // The form's default serial text leaves two blanks after the colon.
+    const int nExit = Check(rows, QStringLiteral("Serial number:  000000"), &output);
+    QVERIFY2(nExit == 0, qPrintable(output));
+}
+
+void TestReportWorkbook::readerNoticesADifferentTitle()
+{
+    QString output;
+    const int nExit = Check(3, QStringLiteral("Serial number: 000000"), &output);
+    QCOMPARE(nExit, 1);
+    QVERIFY2(output.contains(QLatin1String("text of A1")), qPrintable(output));
+}
+
+QTEST_MAIN(TestReportWorkbook)
+#include "tst_reportworkbook.moc"
