@@ -1,0 +1,153 @@
+#include "SetwiseDosegate.h"
+
+#include "FrameProtocol.h"
+#include "TcpSocket.h"
+#include "WriteDataFrame.h"
+
+#include <QTime>
+#include <QTimer>
+
+namespace {
+constexpr int kThresholdConfirmDelayMs = 1000;
+constexpr int kTableTickMs = 500;
+constexpr int kDoseRequestMs = 2000;
+constexpr int kDefaultAverageNum = 20;
+} // namespace
+
+SetwiseDosegate::SetwiseDosegate(QWidget* parent)
+    : QWidget(parent)
+    , m_pSocket(nullptr)
+    , m_pWriteDataFrame(nullptr)
+    , m_pTimer(nullptr)
+    , m_pTableTimer(nullptr)
+    , m_pSendTimer(nullptr)
+    , m_fAverage(0)
+    , m_fVariation(0)
+    , m_nAverageNum(kDefaultAverageNum)
+    , m_nRowNum(0)
+    , m_bNewData(false)
+    , m_nCalibrationId(0)
+{
+    // The form is set up before anything is connected, so its defaults
+    // trigger none of the slots.
+    ui.setupUi(this);
+    AttachLink();
+    m_pTimer = CreateTimer(kThresholdConfirmDelayMs, SLOT(OnTimeout()));
+    m_pTableTimer = CreateTimer(kTableTickMs, SLOT(TableTimeout()));
+    m_pSendTimer = CreateTimer(kDoseRequestMs, SLOT(SendTimeout()));
+
+    m_nCalibrationId = ui.m_pSpinBox_calib_id->value();
+    connect(ui.m_pSpinBox_calib_id, SIGNAL(valueChanged(int)), this, SLOT(StoreCalibrationId(int)));
+    ConnectControls();
+}
+
+SetwiseDosegate::~SetwiseDosegate()
+{
+    ReleaseLink();
+    delete m_pTimer;
+    m_pTimer = nullptr;
+    delete m_pTableTimer;
+    m_pTableTimer = nullptr;
+    delete m_pSendTimer;
+    m_pSendTimer = nullptr;
+}
+
+QTimer* SetwiseDosegate::CreateTimer(int intervalMs, const char* slot)
+{
+    auto* timer = new QTimer;
+    timer->setInterval(intervalMs);
+    connect(timer, SIGNAL(timeout()), this, slot);
+    return timer;
+}
+
+void SetwiseDosegate::AttachLink()
+{
+    m_pSocket = new TcpSocket;
+    m_pSocket->SetWindow(this);
+    m_pWriteDataFrame = new WriteDataFrame;
+    m_pWriteDataFrame->SetSocket(m_pSocket->GetSocket());
+}
+
+// The session goes first: nothing may write through the encoder to a socket
+// that is gone.
+void SetwiseDosegate::ReleaseLink()
+{
+    delete m_pSocket;
+    m_pSocket = nullptr;
+    delete m_pWriteDataFrame;
+    m_pWriteDataFrame = nullptr;
+}
+
+void SetwiseDosegate::ConnectControls()
+{
+    connect(ui.m_pCheckBox_on, SIGNAL(stateChanged(int)), this, SLOT(OnOncheckbox(int)));
+    connect(ui.m_pCheckBox_lan, SIGNAL(stateChanged(int)), this, SLOT(OnLancheckbox(int)));
+    connect(ui.m_pPushButton_connect, SIGNAL(clicked()), this, SLOT(OnConnectButtonClicked()));
+    connect(ui.m_pPushButton_thr, SIGNAL(clicked()), this, SLOT(OnThresholdButtonClicked()));
+    connect(ui.m_pPushButton_switch, SIGNAL(clicked()), this, SLOT(OnShowSwitchButtonClicked()));
+    connect(ui.m_pPushButton_parameter, SIGNAL(clicked()), this, SLOT(OnParameterButtonClicked()));
+    connect(ui.m_pPushButton_changed_id, SIGNAL(clicked()), this, SLOT(OnChangedIdButtonClicked()));
+    connect(ui.m_pPushButton_changed_lan, SIGNAL(clicked()), this, SLOT(OnChangedLanguageButtonClicked()));
+    connect(ui.m_pPushButton_uint, SIGNAL(clicked()), this, SLOT(OnSetUintButtonClicked()));
+    connect(ui.m_pPushButton_precision, SIGNAL(clicked()), this, SLOT(OnSetPrecisionButtonClicked()));
+    connect(ui.m_pPushButton_changed_alarm, SIGNAL(clicked()), this, SLOT(OnSetAlarmnButtonClicked()));
+    connect(m_pSocket, SIGNAL(AnalyticalFinished(int, int, int)), this, SLOT(Analytical(int, int, int)));
+    connect(m_pSocket, SIGNAL(CountDoseSignl(int, int)), this, SLOT(GetRealTimeDoseCount(int, int)));
+    connect(ui.m_pSetCalibrationBtn, SIGNAL(clicked()), this, SLOT(OnSetCalibrationClicked()));
+    connect(ui.m_pCalcCoefficientBtn, SIGNAL(clicked()), this, SLOT(OnCalcCalibrationClicked()));
+    connect(ui.m_pResetBtn, SIGNAL(clicked()), this, SLOT(OnResetBtnClicked()));
+    connect(ui.m_pGetCalibrationBtn, SIGNAL(clicked()), this, SLOT(OnGetCalibrationBtnClicked()));
+    connect(ui.m_pCheckBox_alarm, SIGNAL(stateChanged(int)), this, SLOT(OnAlarmcheckbox(int)));
+    connect(ui.m_potentiometer_up, SIGNAL(clicked()), this, SLOT(OnChangePontentiometerBtnUpClicked()));
+    connect(ui.m_potentiometer_down, SIGNAL(clicked()), this, SLOT(OnChangePontentiometerBtnDownClicked()));
+    connect(ui.m_potentiometer_set, SIGNAL(clicked()), this, SLOT(OnChangePontentiometerBtnClicked()));
+    connect(ui.calibration_check_box, SIGNAL(clicked()), this, SLOT(OnChangeCheckBoxOnceClicked()));
+    connect(ui.relative_error, SIGNAL(textChanged(QString)), this, SLOT(slot_modifyText()));
+    connect(ui.fixed_value_set, SIGNAL(textChanged(QString)), this, SLOT(slot_modifyText()));
+    connect(ui.average_group, SIGNAL(textChanged(QString)), this, SLOT(slot_modifyAverageData()));
+    connect(ui.export_report, SIGNAL(clicked()), this, SLOT(OnClickExportReport()));
+    connect(ui.id_for_potentiometer, SIGNAL(valueChanged(int)), this, SLOT(slot_modifyIDData()));
+    connect(ui.m_pPushButton_address, SIGNAL(clicked()), this, SLOT(OnChangedAdressButtonClicked()));
+}
+
+void SetwiseDosegate::OnConnectButtonClicked()
+{
+    m_pSocket->ConnectServer();
+}
+
+QString SetwiseDosegate::GetServerIp() const
+{
+    return ui.m_pLineEdit_ip->text();
+}
+
+int SetwiseDosegate::GetServerPort() const
+{
+    return ui.m_pLineEdit_port->text().toInt(nullptr, 10); // 0 when not a number
+}
+
+void SetwiseDosegate::SetStateText(const QString& text)
+{
+    ui.m_pLabel_state->setText(text);
+}
+
+void SetwiseDosegate::ShowDoseLine(int id, int count, int tag)
+{
+    ui.m_pLabel_dose->setText(FrameProtocol::FormatDoseLine(id, count, tag, QTime::currentTime()));
+}
+
+int SetwiseDosegate::GetCalibrationId() const
+{
+    return m_nCalibrationId;
+}
+
+void SetwiseDosegate::StoreCalibrationId(int id)
+{
+    m_nCalibrationId = id;
+}
+
+void SetwiseDosegate::SetLastCoefficients(double c1, double c2, double c3)
+{
+    ui.doubleSpinBox_lastCoe_1->setValue(c1);
+    ui.doubleSpinBox_lastCoe_2->setValue(c2);
+    ui.doubleSpinBox_lastCoe_3->setValue(c3);
+}

@@ -1,0 +1,45 @@
+// The calibration page: read the coefficients back, compute new ones from
+// true and measured values, write them, reset the fields.
+#include "SetwiseDosegate.h"
+
+#include "WriteDataFrame.h"
+
+void SetwiseDosegate::OnGetCalibrationBtnClicked()
+{
+    m_pWriteDataFrame->GetCalibrationCoefficients(ui.m_pSpinBox_calib_id->value());
+}
+
+// New coefficient = true / measured × current, in double, then single
+// precision; the field clamps it to its range.
+void SetwiseDosegate::OnCalcCalibrationClicked()
+{
+    const struct {
+        QDoubleSpinBox* trueValue;
+        QDoubleSpinBox* measured;
+        QDoubleSpinBox* current;
+        QDoubleSpinBox* result;
+    } ranges[] = {
+        { ui.doubleSpinBox_tvalue_1, ui.doubleSpinBox_mvalue_1, ui.doubleSpinBox_lastCoe_1, ui.doubleSpinBox_calib_1 },
+        { ui.doubleSpinBox_tvalue_2, ui.doubleSpinBox_mvalue_2, ui.doubleSpinBox_lastCoe_2, ui.doubleSpinBox_calib_2 },
+        { ui.doubleSpinBox_tvalue_3, ui.doubleSpinBox_mvalue_3, ui.doubleSpinBox_lastCoe_3, ui.doubleSpinBox_calib_3 },
+    };
+    for (const auto& r : ranges) {
+        const float coefficient = float(r.trueValue->value() / r.measured->value() * r.current->value());
+        r.result->setValue(coefficient);
+    }
+}
+
+void SetwiseDosegate::OnSetCalibrationClicked()
+{
+    m_pWriteDataFrame->SetCalibrationCoefficients(ui.m_pSpinBox_calib_id->value(), ui.doubleSpinBox_calib_1->value(),
+                                                  ui.doubleSpinBox_calib_2->value(), ui.doubleSpinBox_calib_3->value());
+}
+
+void SetwiseDosegate::OnResetBtnClicked()
+{
+    for (QDoubleSpinBox* field : { ui.doubleSpinBox_calib_1, ui.doubleSpinBox_calib_2, ui.doubleSpinBox_calib_3,
+                                   ui.doubleSpinBox_tvalue_1, ui.doubleSpinBox_tvalue_2, ui.doubleSpinBox_tvalue_3,
+                                   ui.doubleSpinBox_mvalue_1, ui.doubleSpinBox_mvalue_2, ui.doubleSpinBox_mvalue_3,
+                                   ui.doubleSpinBox_lastCoe_1, ui.doubleSpinBox_lastCoe_2, ui.doubleSpinBox_lastCoe_3 })
+        field->setValue(1.0);
+}

@@ -1,0 +1,46 @@
+// The calibration report: the window asks where to save and tells the
+// operator how it went; the workbook itself is written by the report layer.
+#include "SetwiseDosegate.h"
+
+#include "ReportExport.h"
+
+#include <QDateTime>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QStandardPaths>
+#include <QUrl>
+
+void SetwiseDosegate::OnClickExportReport()
+{
+    ExportReport(ui.tableWidget_for_potentiometer, QStringLiteral("Serial number:") + ui.Serial_number->text());
+}
+
+void SetwiseDosegate::ExportReport(QTableWidget* table, const QString& title)
+{
+    const QString path = QFileDialog::getSaveFileName(
+        table, QStringLiteral("Save"), QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation),
+        QStringLiteral("Excel file(*.xls *.xlsx)"));
+    if (path.isEmpty())
+        return;
+
+    ReportExport::Statistics statistics;
+    statistics.trueValue = ui.fixed_value_set->text();
+    statistics.relativeError = ui.relative_error_2->text();
+    statistics.variation = ui.variable_conefficient->text();
+    statistics.reportTime = QDateTime::currentDateTime();
+    const ReportExport::Result result = ReportExport::Write(*table, title, statistics, path);
+    if (result.outcome != ReportExport::Written) {
+        QMessageBox::warning(nullptr, QStringLiteral("Error"), result.message,
+                             result.outcome == ReportExport::BindFailed ? QMessageBox::Apply : QMessageBox::Ok,
+                             QMessageBox::NoButton);
+        return;
+    }
+
+    const QMessageBox::StandardButton answer = QMessageBox::question(
+        nullptr, QStringLiteral("Complete"),
+        QStringLiteral("The file has been exported. Do you want to open it now") + QChar(0xFF1F),
+        QMessageBox::Yes | QMessageBox::No, QMessageBox::NoButton);
+    if (answer == QMessageBox::Yes)
+        QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+}

@@ -1,0 +1,60 @@
+#include "WindowRig.h"
+
+#include <QTest>
+
+WindowRig::WindowRig() = default;
+
+QString WindowRig::Text(const char* name) const
+{
+    QWidget* widget = Find<QWidget>(name);
+    if (auto* label = qobject_cast<QLabel*>(widget))
+        return label->text();
+    if (auto* edit = qobject_cast<QLineEdit*>(widget))
+        return edit->text();
+    if (auto* button = qobject_cast<QAbstractButton*>(widget))
+        return button->text();
+    qFatal("%s has no text", name);
+    return QString();
+}
+
+void WindowRig::SetText(const char* name, const QString& text)
+{
+    Find<QLineEdit>(name)->setText(text);
+}
+
+void WindowRig::Click(const char* button)
+{
+    Find<QAbstractButton>(button)->click();
+}
+
+bool WindowRig::Connect()
+{
+    SetText("m_pLineEdit_ip", QStringLiteral("127.0.0.1"));
+    SetText("m_pLineEdit_port", QString::number(controller.Port()));
+    Click("m_pPushButton_connect");
+    return controller.WaitForClient()
+        && QTest::qWaitFor([this] { return Text("m_pLabel_state") == QLatin1String("connected!"); }, 5000);
+}
+
+QByteArray WindowRig::Wire(int count)
+{
+    controller.WaitForBytes(count);
+    QTest::qWait(20); // anything more would be a fault too
+    return controller.TakeReceived();
+}
+
+void WindowRig::Reading(int id, int count)
+{
+    QMetaObject::invokeMethod(&window, "GetRealTimeDoseCount", Q_ARG(int, id), Q_ARG(int, count));
+}
+
+void WindowRig::Readings(int id, int count, int times)
+{
+    for (int i = 0; i < times; ++i)
+        Reading(id, count);
+}
+
+void WindowRig::Tick()
+{
+    QMetaObject::invokeMethod(&window, "TableTimeout");
+}

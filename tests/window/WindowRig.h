@@ -1,0 +1,45 @@
+#ifndef DOSEGATE_WINDOWRIG_H
+#define DOSEGATE_WINDOWRIG_H
+
+#include "LoopbackController.h"
+#include "SetwiseDosegate.h"
+
+#include <QAbstractButton>
+#include <QLabel>
+#include <QLineEdit>
+
+// The console window beside a loopback controller, with short ways to reach
+// its controls by object name and to drive its slots.
+class WindowRig
+{
+public:
+    WindowRig();
+
+    template <class T>
+    T* Find(const char* name) const
+    {
+        T* widget = window.findChild<T*>(QLatin1String(name));
+        if (!widget)
+            qFatal("no widget named %s", name);
+        return widget;
+    }
+
+    QString Text(const char* name) const;
+    void SetText(const char* name, const QString& text);
+    void Click(const char* button);
+
+    // Points the connect page at the controller and presses connect.
+    bool Connect();
+    // Waits for the bytes a command puts on the wire, and takes them.
+    QByteArray Wire(int count);
+
+    // The protected slots, called as the timers and the link would.
+    void Reading(int id, int count);
+    void Readings(int id, int count, int times);
+    void Tick();
+
+    LoopbackController controller;
+    SetwiseDosegate window;
+};
+
+#endif

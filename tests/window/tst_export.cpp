@@ -1,0 +1,173 @@
+#include "ModalWatcher.h"
+#include "WindowRig.h"
+
+#include <QCheckBox>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileDialog>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QUrl>
+
+namespace {
+
+// Answers the save dialog: with a path, or by cancelling when it is empty;
+// notes what the dialog offered.
+class SaveDialogAnswer : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit SaveDialogAnswer(const QString& path)
+        : m_path(path)
+    {
+        connect(&m_timer, SIGNAL(timeout()), this, SLOT(Poll()));
+        m_timer.start(5);
+    }
+
+    QString title;
+    QString folder;
+    QStringList filters;
+    bool parentIsTable = false;
+
+private slots:
+    void Poll()
+    {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (!dialog)
+            return;
+        m_timer.stop();
+        title = dialog->windowTitle();
+        folder = dialog->directory().absolutePath();
+        filters = dialog->nameFilters();
+        parentIsTable = dialog->parentWidget() && dialog->parentWidget()->objectName() == "tableWidget_for_potentiometer";
+        if (m_path.isEmpty()) {
+            dialog->reject();
+        } else {
+            dialog->selectFile(m_path);
+            QMetaObject::invokeMethod(dialog, "accept");
+        }
+    }
+
+private:
+    QString m_path;
+    QTimer m_timer;
+};
+
+// Stands in for the desktop's handler of file URLs.
+class Opener : public QObject
+{
+    Q_OBJECT
+
+public:
+    Opener() { QDesktopServices::setUrlHandler("file", this, "Open"); }
+    ~Opener() override { QDesktopServices::unsetUrlHandler("file"); }
+    QList<QUrl> opened;
+
+public slots:
+    void Open(const QUrl& url) { opened << url; }
+};
+
+const QString kComplete = QStringLiteral("Complete|The file has been exported. Do you want to open it now")
+    + QChar(0xFF1F);
+
+struct ExportRig : WindowRig {
+    ExportRig()
+    {
+        Find<QCheckBox>("calibration_check_box")->setChecked(true);
+        Reading(1, 16);
+        Tick();
+    }
+};
+
+} // namespace
+
+class TestExport : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    // A home of its own, with the documents folder the dialog starts in.
+    void initTestCase()
+    {
+        QVERIFY(m_home.isValid());
+        qputenv("HOME", m_home.path().toLocal8Bit());
+        QVERIFY(QDir(m_home.path()).mkpath("Documents"));
+    }
+    void cancelledDialogWritesNothing();
+    void writtenReportIsOfferedAndOpened();
+    void answeringNoOpensNothing();
+    void failedSaveIsReportedNotCompleted();
+
+private:
+    QTemporaryDir m_home;
+};
+
+void TestExport::cancelledDialogWritesNothing()
+{
+    QTemporaryDir folder;
+    ExportRig rig;
+    ModalWatcher boxes(QMessageBox::Yes);
+    SaveDialogAnswer dialog(QString {});
+    rig.Click("export_report");
+    QCOMPARE(dialog.title, QString("Save"));
+    QCOMPARE(dialog.filters, QStringList { "Excel file(*.xls *.xlsx)" });
+    QVERIFY(dialog.parentIsTable);
+    QCOMPARE(dialog.folder, QDir(m_home.filePath("Documents")).canonicalPath());
+    QTest::qWait(50);
+    QCOMPARE(boxes.boxes, QStringList());
+    QCOMPARE(QDir(folder.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), QStringList());
+}
+
+void TestExport::writtenReportIsOfferedAndOpened()
+{
+    QTemporaryDir folder;
+    const QString path = folder.filePath("report 1.xlsx");
+    ExportRig rig;
+    Opener opener;
+    ModalWatcher boxes(QMessageBox::Yes);
+    SaveDialogAnswer dialog(path);
+    rig.Click("export_report");
+    QCOMPARE(boxes.boxes, QStringList { kComplete });
+    QCOMPARE(boxes.boxHadParent, QList<bool> { false });
+    QVERIFY(QFileInfo(path).size() > 0);
+    QCOMPARE(opener.opened, QList<QUrl> { QUrl::fromLocalFile(path) });
+    QVERIFY(!opener.opened[0].toString().startsWith("file:////"));
+}
+
+void TestExport::answeringNoOpensNothing()
+{
+    QTemporaryDir folder;
+    const QString path = folder.filePath("report.xls"); // written as given
+    ExportRig rig;
+    Opener opener;
+    ModalWatcher boxes(QMessageBox::No);
+    SaveDialogAnswer dialog(path);
+    rig.Click("export_report");
+    QCOMPARE(boxes.boxes, QStringList { kComplete });
+    QVERIFY(QFileInfo::exists(path));
+    QCOMPARE(opener.opened, QList<QUrl>());
+}
+
+// The save is examined: a report that was not written is never announced
+// as complete, and what stood at the path before stays as it was.
+void TestExport::failedSaveIsReportedNotCompleted()
+{
+    QTemporaryDir folder;
+    const QString missing = folder.filePath("no such folder/report.xlsx");
+    ExportRig rig;
+    Opener opener;
+    ModalWatcher boxes(QMessageBox::Yes);
+    {
+        SaveDialogAnswer dialog(missing);
+        rig.Click("export_report");
+    }
+    QCOMPARE(boxes.boxes.size(), 1);
+    QVERIFY2(boxes.boxes[0].startsWith("Error|"), qPrintable(boxes.boxes[0]));
+    QVERIFY2(boxes.boxes[0].contains(QDir::toNativeSeparators(missing)), qPrintable(boxes.boxes[0]));
+    QCOMPARE(opener.opened, QList<QUrl>());
+}
+
+QTEST_MAIN(TestExport)
+#include "tst_export.moc"

@@ -1,0 +1,251 @@
+#include "ModalWatcher.h"
+#include "ReplyFrames.h"
+#include "WindowRig.h"
+
+#include <QCheckBox>
+#include <QRegularExpression>
+#include <QSpinBox>
+#include <QTableWidget>
+#include <QTest>
+
+namespace {
+
+const QString kWarning = QStringLiteral("warn|The average number of groups needs to be greater than 20")
+    + QString(3, QChar(0xFF01));
+
+struct Run : WindowRig {
+    Run() { Find<QCheckBox>("calibration_check_box")->setChecked(true); }
+    QTableWidget* Table() const { return Find<QTableWidget>("tableWidget_for_potentiometer"); }
+    QString Cell(int row, int column) const
+    {
+        QTableWidgetItem* item = Table()->item(row, column);
+        return item ? item->text() : QString();
+    }
+};
+
+} // namespace
+
+class TestReadings : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void runRequestsDoseEveryTwoSecondsUntilStopped();
+    void firstMeanComesWithTheNthReading();
+    void fullWindowDropsItsOldestReading();
+    void identicalReadingsShowTinyVariation();
+    void relativeErrorAgainstTheShownMean();
+    void limitsFollowTheirInputs_data();
+    void limitsFollowTheirInputs();
+    void averageNumberBelowTwentyIsRaisedWithOneWarning();
+    void averageNumberIsTruncated();
+    void loweringTheAverageNumberTrimsTheWindow();
+    void tickAddsOneRowWithTheNewestReading();
+    void readingIdChangeStartsAFreshTable();
+    void foreignOrStoppedReadingsChangeNothing();
+    void zeroReadingsAndNonNumbersDivideByNothing();
+};
+
+void TestReadings::runRequestsDoseEveryTwoSecondsUntilStopped()
+{
+    WindowRig rig;
+    QVERIFY(rig.Connect());
+    auto* box = rig.Find<QCheckBox>("calibration_check_box");
+    box->click();
+    QVERIFY(box->isChecked());
+    QVERIFY(rig.controller.WaitForBytes(9, 3000));
+    QCOMPARE(rig.controller.TakeReceived().toHex(' '), QByteArray("ff 02 cc 00 59 00 00 0e 99"));
+
+    rig.controller.Send(ReplyFrames::DoseCount(1, 16, 0));
+    QTRY_COMPARE(rig.Find<QTableWidget>("tableWidget_for_potentiometer")->rowCount(), 1);
+
+    box->click();
+    rig.controller.TakeReceived();
+    QTest::qWait(2500);
+    QCOMPARE(rig.controller.Received(), QByteArray());
+}
+
+void TestReadings::firstMeanComesWithTheNthReading()
+{
+    Run run;
+    run.Readings(1, 16, 19);
+    QCOMPARE(run.Text("average_group_3"), QString("0.0"));
+    run.Reading(1, 16);
+    QCOMPARE(run.Text("average_group_3"), QString("0.09"));
+}
+
+void TestReadings::fullWindowDropsItsOldestReading()
+{
+    Run run;
+    run.Reading(1, 1000); // 5.6
+    run.Readings(1, 16, 19);
+    QCOMPARE(run.Text("average_group_3"), QString("0.37"));
+    run.Reading(1, 16);
+    QCOMPARE(run.Text("average_group_3"), QString("0.09"));
+}
+
+// Single-precision sums of twenty equal readings leave a tiny spread, so
+// the field is written (as 0.00) rather than left empty.
+void TestReadings::identicalReadingsShowTinyVariation()
+{
+    Run run;
+    QCOMPARE(run.Text("variable_conefficient"), QString());
+    run.Readings(1, 16, 20);
+    run.Tick();
+    QCOMPARE(run.Text("average_group_3"), QString("0.09"));
+    QCOMPARE(run.Text("variable_conefficient"), QString("0.00"));
+}
+
+void TestReadings::relativeErrorAgainstTheShownMean()
+{
+    Run run;
+    run.Readings(1, 18, 20); // 0.1008, shown as 0.10
+    run.Tick();
+    QCOMPARE(run.Text("average_group_3"), QString("0.10"));
+    QCOMPARE(run.Text("relative_error_2"), QString("11.11"));
+}
+
+void TestReadings::limitsFollowTheirInputs_data()
+{
+    QTest::addColumn<QString>("tolerance");
+    QTest::addColumn<QString>("trueValue");
+    QTest::addColumn<QString>("upper");
+    QTest::addColumn<QString>("lower");
+    QTest::newRow("form defaults") << "10.0" << "0.09" << "0.099" << "0.081";
+    QTest::newRow("twenty percent") << "20" << "0.09" << "0.108" << "0.072";
+    QTest::newRow("six significant digits") << "10" << "1000000" << "1.1e+06" << "900000";
+    QTest::newRow("true value not a number") << "10" << "abc" << "0" << "0";
+    QTest::newRow("tolerance not a number") << "x" << "0.09" << "0.09" << "0.09";
+}
+
+void TestReadings::limitsFollowTheirInputs()
+{
+    QFETCH(QString, tolerance);
+    QFETCH(QString, trueValue);
+    QFETCH(QString, upper);
+    QFETCH(QString, lower);
+    WindowRig rig;
+    QCOMPARE(rig.Text("average_group_4"), QString("1.1")); // until an input is edited
+    rig.SetText("fixed_value_set", trueValue);
+    rig.SetText("relative_error", tolerance);
+    QCOMPARE(rig.Text("average_group_4"), upper);
+    QCOMPARE(rig.Text("average_group_5"), lower);
+}
+
+void TestReadings::averageNumberBelowTwentyIsRaisedWithOneWarning()
+{
+    Run run;
+    ModalWatcher watcher;
+    run.SetText("average_group", "5");
+    run.Tick();
+    QCOMPARE(watcher.boxes, QStringList { kWarning });
+    QCOMPARE(run.Text("average_group"), QString("20"));
+    run.Tick();
+    QCOMPARE(watcher.boxes.size(), 1);
+
+    run.SetText("average_group", "20"); // twenty itself passes
+    run.Tick();
+    QCOMPARE(watcher.boxes.size(), 1);
+    run.Readings(1, 16, 20);
+    QCOMPARE(run.Text("average_group_3"), QString("0.09"));
+}
+
+void TestReadings::averageNumberIsTruncated()
+{
+    Run run;
+    run.SetText("average_group", "25.9");
+    run.Readings(1, 16, 24);
+    QCOMPARE(run.Text("average_group_3"), QString("0.0"));
+    run.Reading(1, 16);
+    QCOMPARE(run.Text("average_group_3"), QString("0.09"));
+}
+
+void TestReadings::loweringTheAverageNumberTrimsTheWindow()
+{
+    Run run;
+    run.SetText("average_group", "30");
+    run.Readings(1, 1000, 10);
+    run.Readings(1, 16, 20);
+    QCOMPARE(run.Text("average_group_3"), QString("1.93"));
+    run.SetText("average_group", "20");
+    run.Reading(1, 16); // the newest twenty are all 0.0896
+    QCOMPARE(run.Text("average_group_3"), QString("0.09"));
+}
+
+void TestReadings::tickAddsOneRowWithTheNewestReading()
+{
+    Run run;
+    run.Tick();
+    QCOMPARE(run.Table()->rowCount(), 0); // nothing new yet
+    run.Reading(1, 16);
+    run.Reading(1, 1000);
+    run.Tick();
+    run.Tick();
+    QCOMPARE(run.Table()->rowCount(), 1);
+    QCOMPARE(run.Cell(0, 2), QString("5.60"));
+    QVERIFY2(QRegularExpression(R"(^\d{4}\.\d\d\.\d\d\.\d\d:\d\d:\d\d$)").match(run.Cell(0, 1)).hasMatch(),
+             qPrintable(run.Cell(0, 1)));
+    QCOMPARE(run.Cell(0, 3), QString("1"));
+    QCOMPARE(run.Cell(0, 0), QString());
+    run.Reading(1, 16);
+    run.Tick();
+    QCOMPARE(run.Cell(1, 2), QString("0.09"));
+    QCOMPARE(run.Cell(1, 3), QString("2"));
+}
+
+void TestReadings::readingIdChangeStartsAFreshTable()
+{
+    Run run;
+    for (int i = 0; i < 3; ++i) {
+        run.Reading(1, 16);
+        run.Tick();
+    }
+    QCOMPARE(run.Table()->rowCount(), 3);
+    run.Reading(1, 16); // arrives, but the id changes before the tick
+    run.Find<QSpinBox>("id_for_potentiometer")->setValue(2);
+    QCOMPARE(run.Table()->rowCount(), 0);
+    run.Tick();
+    QCOMPARE(run.Table()->rowCount(), 0);
+    run.Reading(2, 32);
+    run.Tick();
+    QCOMPARE(run.Table()->rowCount(), 1);
+    QCOMPARE(run.Cell(0, 3), QString("1"));
+    QCOMPARE(run.Cell(0, 2), QString("0.18"));
+}
+
+void TestReadings::foreignOrStoppedReadingsChangeNothing()
+{
+    Run run;
+    run.Readings(2, 16, 25); // another node
+    run.Tick();
+    QCOMPARE(run.Table()->rowCount(), 0);
+    QCOMPARE(run.Text("average_group_3"), QString("0.0"));
+
+    run.Find<QCheckBox>("calibration_check_box")->setChecked(false);
+    run.Readings(1, 16, 25);
+    run.Tick();
+    QCOMPARE(run.Table()->rowCount(), 0);
+    QCOMPARE(run.Text("average_group_3"), QString("0.0"));
+    QCOMPARE(run.Text("variable_conefficient"), QString());
+}
+
+void TestReadings::zeroReadingsAndNonNumbersDivideByNothing()
+{
+    Run run;
+    ModalWatcher watcher;
+    run.SetText("average_group", "abc"); // N reads as 0 until the next tick
+    run.Readings(1, 16, 3);
+    QCOMPARE(run.Text("average_group_3"), QString("0.0"));
+    run.Tick();
+    QCOMPARE(watcher.boxes, QStringList { kWarning });
+
+    run.Readings(1, 0, 20); // a silent detector
+    run.SetText("fixed_value_set", "zero");
+    run.Tick();
+    QCOMPARE(run.Text("average_group_3"), QString("0.00"));
+    QCOMPARE(run.Text("relative_error_2"), QString());
+    QCOMPARE(run.Text("variable_conefficient"), QString());
+}
+
+QTEST_MAIN(TestReadings)
+#include "tst_readings.moc"

@@ -1,0 +1,163 @@
+#include "ModalWatcher.h"
+#include "ReplyFrames.h"
+#include "WindowRig.h"
+
+#include <QCheckBox>
+#include <QElapsedTimer>
+#include <QSpinBox>
+#include <QTableWidget>
+#include <QTest>
+
+namespace {
+
+QString Blanks(int count)
+{
+    return QString(count, QLatin1Char(' '));
+}
+
+// A run with `rows` table rows of count 16 readings for node 1.
+void FillTable(WindowRig& rig, int rows)
+{
+    rig.Find<QCheckBox>("calibration_check_box")->setChecked(true);
+    for (int i = 0; i < rows; ++i) {
+        rig.Reading(1, 16);
+        rig.Tick();
+    }
+}
+
+} // namespace
+
+class TestReplies : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void replyShowsItsBox_data();
+    void replyShowsItsBox();
+    void unknownRepliesAreIgnored();
+    void thresholdRepliesWithinASecondGiveOneLateBox();
+    void stepReplyMarksTheNewestRow();
+    void stepReplyRestartsTheAveraging();
+    void stepReplyWithEmptyTableOnlyShowsItsBox();
+};
+
+void TestReplies::replyShowsItsBox_data()
+{
+    QTest::addColumn<int>("x");
+    QTest::addColumn<int>("y");
+    QTest::addColumn<QString>("box");
+
+    const QString idText = "Device completes node ID setting: The device ID has been successfully modified!";
+    QTest::newRow("switches") << 2 << 0 << "Set screen display and alarm switches|Set screen display and alarm switches!" + Blanks(11);
+    QTest::newRow("detector") << 3 << 0 << "Set detector parameters|Device completes detector parameter settings!" + Blanks(11);
+    QTest::newRow("node id") << 5 << 0 << "Modify nodes ID: Modify device ID|" + idText + Blanks(11);
+    QTest::newRow("language") << 6 << 0 << "set language|Device completes language settings!" + Blanks(11);
+    QTest::newRow("precision") << 7 << 0 << "Setting Precision|Device completes accuracy setting!" + Blanks(11);
+    QTest::newRow("coefficients") << 10 << 0 << "SetCalibration|Calibration Coefficient Success!" + Blanks(11);
+    QTest::newRow("step up") << 11 << 0 << "up|success ";
+    QTest::newRow("step down") << 12 << 0 << "down|success ";
+    QTest::newRow("unit Gy") << 14 << 0 << "Set Display Units|Device completes display unit settings!-Gy" + Blanks(11);
+    QTest::newRow("unit Rad") << 14 << 1 << "Set Display Units|Device completes display unit settings!-Rad" + Blanks(11);
+    QTest::newRow("unit Sv") << 14 << 2 << "Set Display Units|Device completes display unit settings!-Sv" + Blanks(11);
+    QTest::newRow("unknown unit reads as Sv") << 14 << 5 << "Set Display Units|Device completes display unit settings!-Sv" + Blanks(11);
+    QTest::newRow("alarm test running") << 15 << 1 << "Alarm testing|The device is undergoing alarm testing" + Blanks(11);
+    QTest::newRow("alarm test off") << 15 << 0 << "Alarm testing|Turn off alarm testing" + Blanks(11);
+    QTest::newRow("alarm test, other state") << 15 << 2 << "Alarm testing|Turn off alarm testing" + Blanks(11);
+}
+
+void TestReplies::replyShowsItsBox()
+{
+    QFETCH(int, x);
+    QFETCH(int, y);
+    QFETCH(QString, box);
+    WindowRig rig;
+    ModalWatcher watcher;
+    QVERIFY(rig.Connect());
+    rig.controller.Send(ReplyFrames::Acknowledge(1, y, x));
+    QTRY_COMPARE(watcher.boxes, QStringList { box });
+    QCOMPARE(watcher.boxHadParent, QList<bool> { true });
+}
+
+// The known reply sent last shows that the ones before it were handled.
+void TestReplies::unknownRepliesAreIgnored()
+{
+    WindowRig rig;
+    ModalWatcher watcher;
+    QVERIFY(rig.Connect());
+    QByteArray replies;
+    for (int x : { 0, 4, 8, 9, 16, 200, 255 })
+        replies += ReplyFrames::Acknowledge(1, 1, x);
+    rig.controller.Send(replies + ReplyFrames::Acknowledge(1, 0, 6));
+    QTRY_COMPARE(watcher.boxes.size(), 1);
+    QVERIFY(watcher.boxes[0].startsWith("set language|"));
+    QTest::qWait(100);
+    QCOMPARE(watcher.boxes.size(), 1);
+}
+
+void TestReplies::thresholdRepliesWithinASecondGiveOneLateBox()
+{
+    WindowRig rig;
+    ModalWatcher watcher;
+    watcher.SetHoldMs(1500); // an operator who leaves the box open
+    QVERIFY(rig.Connect());
+    QElapsedTimer clock;
+    clock.start();
+    rig.controller.Send(ReplyFrames::Acknowledge(1, 0, 1));
+    QTest::qWait(500);
+    rig.controller.Send(ReplyFrames::Acknowledge(1, 0, 1));
+    QTRY_COMPARE_WITH_TIMEOUT(watcher.boxes.size(), 1, 4000);
+    QVERIFY2(clock.elapsed() >= 1400, "the box waits a second after the last reply");
+    QCOMPARE(watcher.boxes[0], "Set threshold|Device completes node ID setting: The device ID has been successfully modified!" + Blanks(32));
+    QTest::qWait(2500);
+    QCOMPARE(watcher.boxes.size(), 1);
+}
+
+void TestReplies::stepReplyMarksTheNewestRow()
+{
+    WindowRig rig;
+    ModalWatcher watcher;
+    QVERIFY(rig.Connect());
+    FillTable(rig, 3);
+    auto* table = rig.Find<QTableWidget>("tableWidget_for_potentiometer");
+    QCOMPARE(table->rowCount(), 3);
+    rig.controller.Send(ReplyFrames::Acknowledge(1, 0, 12));
+    QTRY_VERIFY(table->item(2, 0));
+    QCOMPARE(table->item(2, 0)->text(), QString("10+"));
+    QVERIFY(!table->item(1, 0));
+
+    rig.Find<QSpinBox>("n_SpinBox_potentiometer")->setValue(7);
+    rig.controller.Send(ReplyFrames::Acknowledge(1, 0, 11));
+    QTRY_COMPARE(table->item(2, 0)->text(), QString("7-"));
+}
+
+// Twenty readings of 0.09, a step, then new readings of 0.18: the mean moves
+// only when twenty new ones have come, all of them at the new gain.
+void TestReplies::stepReplyRestartsTheAveraging()
+{
+    WindowRig rig;
+    ModalWatcher watcher;
+    QVERIFY(rig.Connect());
+    rig.Find<QCheckBox>("calibration_check_box")->setChecked(true);
+    rig.Readings(1, 16, 20);
+    QCOMPARE(rig.Text("average_group_3"), QString("0.09"));
+
+    rig.controller.Send(ReplyFrames::Acknowledge(1, 0, 11));
+    QTRY_COMPARE(watcher.boxes.size(), 1);
+    rig.Readings(1, 32, 19);
+    QCOMPARE(rig.Text("average_group_3"), QString("0.09"));
+    rig.Reading(1, 32);
+    QCOMPARE(rig.Text("average_group_3"), QString("0.18"));
+}
+
+void TestReplies::stepReplyWithEmptyTableOnlyShowsItsBox()
+{
+    WindowRig rig;
+    ModalWatcher watcher;
+    QVERIFY(rig.Connect());
+    rig.controller.Send(ReplyFrames::Acknowledge(1, 0, 11));
+    QTRY_COMPARE(watcher.boxes, QStringList { "up|success " });
+    QCOMPARE(rig.Find<QTableWidget>("tableWidget_for_potentiometer")->rowCount(), 0);
+}
+
+QTEST_MAIN(TestReplies)
+#include "tst_replies.moc"
