@@ -29,11 +29,20 @@ void WindowRig::Click(const char* button)
 
 bool WindowRig::Connect()
 {
+    return ConnectTo(controller.Port()) && controller.WaitForClient();
+}
+
+bool WindowRig::ConnectTo(quint16 port)
+{
     SetText("m_pLineEdit_ip", QStringLiteral("127.0.0.1"));
-    SetText("m_pLineEdit_port", QString::number(controller.Port()));
+    SetText("m_pLineEdit_port", QString::number(port));
     Click("m_pPushButton_connect");
-    return controller.WaitForClient()
-        && QTest::qWaitFor([this] { return Text("m_pLabel_state") == QLatin1String("connected!"); }, 5000);
+    return WaitForState(QStringLiteral("connected!"));
+}
+
+bool WindowRig::WaitForState(const QString& state, int timeoutMs)
+{
+    return QTest::qWaitFor([&] { return Text("m_pLabel_state") == state; }, timeoutMs);
 }
 
 QByteArray WindowRig::Wire(int count)

@@ -28,8 +28,11 @@ public:
     void SetText(const char* name, const QString& text);
     void Click(const char* button);
 
-    // Points the connect page at the controller and presses connect.
+    // Points the connect page at the loopback controller, or at another
+    // port, presses connect and waits for the link.
     bool Connect();
+    bool ConnectTo(quint16 port);
+    bool WaitForState(const QString& state, int timeoutMs = 5000);
     // Waits for the bytes a command puts on the wire, and takes them.
     QByteArray Wire(int count);
 

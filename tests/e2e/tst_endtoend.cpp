@@ -1,0 +1,227 @@
+#include "ModalWatcher.h"
+#include "SaveDialogAnswer.h"
+#include "SimProcess.h"
+#include "WindowRig.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QDoubleSpinBox>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSpinBox>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <functional>
+
+using Setup = std::function<void(WindowRig&)>;
+Q_DECLARE_METATYPE(Setup)
+
+namespace {
+
+constexpr double kTrueRate = 10.0;   // μSv/h: enough counts for a steady mean
+constexpr double kSensitivity = 1.2; // the simulated nodes read 20 % high
+
+QString Blanks(int count)
+{
+    return QString(count, QLatin1Char(' '));
+}
+
+int ThreadsOfThisProcess()
+{
+    return QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size();
+}
+
+// The console beside a simulator with three nodes.
+struct Bench : WindowRig {
+    Bench()
+        : sim({ "--nodes", "1-3", "--dose-rate", QString::number(kTrueRate), "--seed", "11" })
+    {
+    }
+    bool Up() { return sim.Start() && ConnectTo(sim.Port()); }
+
+    QTableWidget* Table() const { return Find<QTableWidget>("tableWidget_for_potentiometer"); }
+    double Field(const char* name) const { return Find<QDoubleSpinBox>(name)->value(); }
+
+    // One dose request, as the run's timer would send it, and table ticks
+    // until its reading has become a row.
+    bool ReadOnce()
+    {
+        const int rows = Table()->rowCount();
+        QMetaObject::invokeMethod(&window, "SendTimeout");
+        return QTest::qWaitFor([&] {
+            Tick();
+            return Table()->rowCount() > rows;
+        }, 5000);
+    }
+    bool Run(int readings)
+    {
+        auto* start = Find<QCheckBox>("calibration_check_box");
+        if (!start->isChecked())
+            start->click();
+        for (int i = 0; i < readings; ++i) {
+            if (!ReadOnce())
+                return false;
+        }
+        start->click(); // stop: the statistics are refreshed once more
+        return true;
+    }
+
+    SimProcess sim;
+};
+
+} // namespace
+
+class TestEndToEnd : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void everyCommandIsConfirmed_data();
+    void everyCommandIsConfirmed();
+    void slaveAddressChangeIsSilent();
+    void fullCalibrationAndItsReport();
+    void controllerRestartResumesReadings();
+};
+
+void TestEndToEnd::everyCommandIsConfirmed_data()
+{
+    QTest::addColumn<Setup>("setup");
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QString>("box");
+    const Setup none = [](WindowRig&) {};
+    const QString idText = "Device completes node ID setting: The device ID has been successfully modified!";
+
+    QTest::newRow("threshold") << none << "m_pPushButton_thr" << "Set threshold|" + idText + Blanks(32);
+    QTest::newRow("switches") << none << "m_pPushButton_switch"
+                              << "Set screen display and alarm switches|Set screen display and alarm switches!" + Blanks(11);
+    QTest::newRow("detector") << none << "m_pPushButton_parameter"
+                              << "Set detector parameters|Device completes detector parameter settings!" + Blanks(11);
+    QTest::newRow("node id") << Setup([](WindowRig& r) { r.Find<QSpinBox>("m_pSpinBox_new_id")->setValue(5); })
+                             << "m_pPushButton_changed_id" << "Modify nodes ID: Modify device ID|" + idText + Blanks(11);
+    QTest::newRow("language") << none << "m_pPushButton_changed_lan"
+                              << "set language|Device completes language settings!" + Blanks(11);
+    QTest::newRow("unit") << Setup([](WindowRig& r) { r.Find<QComboBox>("m_pComboBox_unit")->setCurrentIndex(1); })
+                          << "m_pPushButton_uint" << "Set Display Units|Device completes display unit settings!-Rad" + Blanks(11);
+    QTest::newRow("precision") << none << "m_pPushButton_precision"
+                               << "Setting Precision|Device completes accuracy setting!" + Blanks(11);
+    QTest::newRow("alarm test on")
+        << Setup([](WindowRig& r) { r.Find<QCheckBox>("m_pCheckBox_alarm")->setChecked(true); })
+        << "m_pPushButton_changed_alarm" << "Alarm testing|The device is undergoing alarm testing" + Blanks(11);
+    QTest::newRow("alarm test off") << none << "m_pPushButton_changed_alarm"
+                                    << "Alarm testing|Turn off alarm testing" + Blanks(11);
+    QTest::newRow("coefficients") << none << "m_pSetCalibrationBtn" << "SetCalibration|Calibration Coefficient Success!" + Blanks(11);
+    QTest::newRow("potentiometer up") << none << "m_potentiometer_up" << "up|success ";
+    QTest::newRow("potentiometer down") << none << "m_potentiometer_down" << "down|success ";
+    QTest::newRow("potentiometer set") << none << "m_potentiometer_set" << "up|success ";
+}
+
+void TestEndToEnd::everyCommandIsConfirmed()
+{
+    QFETCH(Setup, setup);
+    QFETCH(QString, button);
+    QFETCH(QString, box);
+    Bench bench;
+    ModalWatcher watcher;
+    QVERIFY(bench.Up());
+    setup(bench);
+    bench.Click(qPrintable(button));
+    QTRY_COMPARE_WITH_TIMEOUT(watcher.boxes, QStringList { box }, 5000);
+}
+
+void TestEndToEnd::slaveAddressChangeIsSilent()
+{
+    Bench bench;
+    ModalWatcher watcher;
+    QVERIFY(bench.Up());
+    bench.Find<QSpinBox>("m_pSpinBox_address")->setValue(1);
+    bench.Find<QSpinBox>("m_pSpinBox_new_address")->setValue(42);
+    bench.Click("m_pPushButton_address");
+    QTRY_VERIFY(bench.sim.Output().contains("change slave address to 42"));
+    QTest::qWait(300);
+    QCOMPARE(watcher.boxes, QStringList());
+}
+
+// Get, a run, Calc, Set, Get again, a second run, and the report of it.
+void TestEndToEnd::fullCalibrationAndItsReport()
+{
+    Bench bench;
+    ModalWatcher watcher;
+    QVERIFY(bench.Up());
+    bench.SetText("fixed_value_set", QString::number(kTrueRate));
+
+    bench.Find<QDoubleSpinBox>("doubleSpinBox_lastCoe_1")->setValue(3.0); // proves Get overwrites it
+    bench.Click("m_pGetCalibrationBtn");
+    QTRY_COMPARE(bench.Field("doubleSpinBox_lastCoe_1"), 1.0);
+
+    QVERIFY(bench.Run(25));
+    const double measured = bench.Text("average_group_3").toDouble();
+    const double error = bench.Text("relative_error_2").toDouble();
+    QVERIFY2(qAbs(error - (kSensitivity - 1) * 100) < 3, qPrintable(bench.Text("relative_error_2")));
+
+    bench.Find<QDoubleSpinBox>("doubleSpinBox_tvalue_1")->setValue(kTrueRate);
+    bench.Find<QDoubleSpinBox>("doubleSpinBox_mvalue_1")->setValue(measured);
+    bench.Click("m_pCalcCoefficientBtn");
+    const double coefficient = bench.Field("doubleSpinBox_calib_1");
+    QVERIFY(qAbs(coefficient - 1 / kSensitivity) < 0.03);
+    bench.Click("m_pSetCalibrationBtn");
+    QTRY_COMPARE(watcher.boxes.value(0), "SetCalibration|Calibration Coefficient Success!" + Blanks(11));
+    bench.Click("m_pGetCalibrationBtn");
+    QTRY_COMPARE(bench.Field("doubleSpinBox_lastCoe_1"), coefficient);
+
+    auto* readingId = bench.Find<QSpinBox>("id_for_potentiometer");
+    readingId->setValue(2);
+    readingId->setValue(1); // a fresh table and window for the second run
+    QVERIFY(bench.Run(25));
+    const double mean = bench.Text("average_group_3").toDouble();
+    QVERIFY2(mean >= bench.Text("average_group_5").toDouble() && mean <= bench.Text("average_group_4").toDouble(),
+             qPrintable(bench.Text("average_group_3")));
+
+    QTemporaryDir folder;
+    const QString path = folder.filePath("calibration.xlsx");
+    watcher.SetAnswer(QMessageBox::No);
+    {
+        SaveDialogAnswer dialog(path);
+        bench.Click("export_report");
+    }
+    QProcess reader;
+    reader.start(QStringLiteral("/usr/bin/python3"), { QStringLiteral(READ_REPORT), path });
+    QVERIFY(reader.waitForFinished(30000));
+    QCOMPARE(reader.exitCode(), 0);
+    const QJsonObject cells = QJsonDocument::fromJson(reader.readAllStandardOutput()).object();
+    QCOMPARE(cells["A1"].toString(), QString("Serial number:  000000"));
+    for (int row = 0; row < 25; ++row) {
+        const QString sheetRow = QString::number(row + 3);
+        QCOMPARE(cells["A" + sheetRow].toString(), bench.Table()->item(row, 1)->text());
+        QCOMPARE(cells["B" + sheetRow].toString(), bench.Table()->item(row, 2)->text());
+        QCOMPARE(cells["C" + sheetRow].toString(), QString::number(row + 1));
+    }
+    QCOMPARE(cells["A28"].toString(), "True value;" + QString::number(kTrueRate));
+    QCOMPARE(cells["A29"].toString(), "Relative inherent error;" + bench.Text("relative_error_2") + "%");
+    QCOMPARE(cells["A30"].toString(), "coefficient of variation;" + bench.Text("variable_conefficient") + "%");
+}
+
+void TestEndToEnd::controllerRestartResumesReadings()
+{
+    Bench bench;
+    QVERIFY(bench.Up());
+    QVERIFY(bench.Run(2));
+    const int threads = ThreadsOfThisProcess();
+    const quint16 port = bench.sim.Port();
+
+    bench.sim.Kill();
+    QVERIFY(bench.WaitForState(QStringLiteral("connecting...")));
+    QTest::qWait(1500); // at least one refused attempt
+    QCOMPARE(bench.Text("m_pLabel_state"), QString("connecting..."));
+    QVERIFY(bench.sim.Start(port));
+    QVERIFY(bench.WaitForState(QStringLiteral("connected!"), 5000));
+
+    QVERIFY(bench.Run(2));
+    QCOMPARE(bench.Table()->rowCount(), 4);
+    QCOMPARE(ThreadsOfThisProcess(), threads); // the decoder was not started again
+}
+
+QTEST_MAIN(TestEndToEnd)
+#include "tst_endtoend.moc"

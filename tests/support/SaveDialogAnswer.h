@@ -1,0 +1,30 @@
+#ifndef DOSEGATE_SAVEDIALOGANSWER_H
+#define DOSEGATE_SAVEDIALOGANSWER_H
+
+#include <QObject>
+#include <QStringList>
+#include <QTimer>
+
+// Answers the next modal file dialog: with the given path, or by cancelling
+// when the path is empty; notes what the dialog offered.
+class SaveDialogAnswer : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit SaveDialogAnswer(const QString& path, QObject* parent = nullptr);
+
+    QString title;
+    QString folder;
+    QStringList filters;
+    QString parentName;
+
+private slots:
+    void Poll();
+
+private:
+    QString m_path;
+    QTimer m_timer;
+};
+
+#endif
