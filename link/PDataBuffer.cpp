@@ -90,6 +90,12 @@ quint32 PDataBuffer::PackageNum() const
     return m_nPackageNum;
 }
 
+quint32 PDataBuffer::FreePackageNum() const
+{
+    QMutexLocker locker(m_pMutex);
+    return m_nTotalPackageNum - m_nPackageNum;
+}
+
 char* PDataBuffer::GetPage(quint32 nPage)
 {
     if (nPage >= m_nTotalPackageNum) // the index is unsigned: never negative

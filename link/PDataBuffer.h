@@ -26,6 +26,7 @@ public:
     char* GetPage(quint32 nPage);
 
     quint32 PackageNum() const; // locked: safe while both threads run
+    quint32 FreePackageNum() const; // locked
     // Geometry and page indexes, for checks while no other thread runs.
     quint32 TotalPackageNum() const { return m_nTotalPackageNum; }
     quint32 WritePage() const { return m_nWritePage; }

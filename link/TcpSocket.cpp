@@ -21,6 +21,7 @@ TcpSocket::TcpSocket(QObject* parent)
     , m_pDoseProcThread(nullptr)
     , m_pTcpSocket(nullptr)
     , m_pWindow(nullptr)
+    , m_bReadScheduled(false)
 {
     qRegisterMetaType<QAbstractSocket::SocketError>("QAbstractSocket::SocketError");
     qRegisterMetaType<QAbstractSocket::SocketState>("QAbstractSocket::SocketState");
@@ -77,14 +78,29 @@ void TcpSocket::ConnectServer()
     m_pTcpSocket->connectToHost(host, port, QIODevice::ReadWrite, QAbstractSocket::AnyIPProtocol);
 }
 
-// One chunk per notification: bytes beyond it wait for the next readyRead.
+// One chunk at a time, never more than the receive buffer has room for, so
+// a busy decoder costs time, not readings. readyRead comes only when new
+// bytes arrive: what is left in the socket is read by a follow-up call,
+// at once while there is room, a moment later while the decoder catches up.
 void TcpSocket::ReadData()
 {
+    m_bReadScheduled = false;
     char data[kReadChunk];
-    const qint64 count = m_pTcpSocket->read(data, kReadChunk);
+    const qint64 room = qMin<qint64>(kReadChunk, m_pDataBuffer->FreePackageNum());
+    const qint64 count = room > 0 ? m_pTcpSocket->read(data, room) : 0;
     if (count > 0)
         m_pDosePackProc->PushData(data, int(count));
     m_pDoseProcThread->WakeUp();
+    if (m_pTcpSocket->bytesAvailable() > 0)
+        ScheduleRead(room > 0 ? 0 : kFullBufferRetryMs);
+}
+
+void TcpSocket::ScheduleRead(int delayMs)
+{
+    if (m_bReadScheduled)
+        return;
+    m_bReadScheduled = true;
+    QTimer::singleShot(delayMs, this, SLOT(ReadData()));
 }
 
 void TcpSocket::Start()

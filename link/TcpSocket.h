@@ -20,6 +20,7 @@ class TcpSocket : public QObject
 public:
     static constexpr int kReadChunk = 280;
     static constexpr int kReconnectDelayMs = 1000;
+    static constexpr int kFullBufferRetryMs = 1;
     static constexpr quint32 kBufferPackageSize = 1;
     static constexpr quint32 kBufferPackageNum = 345;
 
@@ -44,11 +45,14 @@ protected slots:
     void StateChanged(QAbstractSocket::SocketState socketState);
 
 private:
+    void ScheduleRead(int delayMs);
+
     PDosePackProc* m_pDosePackProc;
     PDataBuffer* m_pDataBuffer;
     PDoseProcThread* m_pDoseProcThread;
     QTcpSocket* m_pTcpSocket;
     LinkConsole* m_pWindow; // not owned
+    bool m_bReadScheduled;
 };
 
 #endif

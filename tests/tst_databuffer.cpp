@@ -152,7 +152,7 @@ void TestDataBuffer::clearEmptiesButKeepsStorage()
     buffer.Clear();
     char out[1];
     QVERIFY(!buffer.Read(out, 1));
-    QCOMPARE(buffer.GetPage(0), storage);
+    QCOMPARE(static_cast<const void*>(buffer.GetPage(0)), static_cast<const void*>(storage)); // the same block
     QCOMPARE(QByteArray(storage, 8), QByteArray("abcdefgh")); // not overwritten
     buffer.Write("z", 1);
     QCOMPARE(ReadBytes(buffer, 1), QByteArray("z"));
@@ -165,7 +165,7 @@ void TestDataBuffer::reInitWithSameByteSizeKeepsStorage()
     char* storage = buffer.GetPage(0);
     buffer.Write("abcdef", 6);
     buffer.Init(3, 4);
-    QCOMPARE(buffer.GetPage(0), storage);
+    QCOMPARE(static_cast<const void*>(buffer.GetPage(0)), static_cast<const void*>(storage)); // the same block
     QCOMPARE(buffer.PackageSize(), 3u);
     QCOMPARE(buffer.TotalPackageNum(), 4u);
     QCOMPARE(buffer.PackageNum(), 0u);

@@ -2,6 +2,7 @@
 #include "LoopbackController.h"
 #include "PDoseProcThread.h"
 #include "ReplyFrames.h"
+#include "StdoutCapture.h"
 #include "TcpSocket.h"
 
 #include <QPointer>
@@ -37,7 +38,8 @@ private slots:
     void controllerClosingAndComingBack();
     void connectWhileConnectedDropsSilently();
     void repliesAreRelayedInOrder();
-    void readTakesAtMost280BytesPerNotification();
+    void bytesLeftInTheSocketAreReadWithoutNewArrivals();
+    void burstLargerThanTheBufferLosesNothing();
     void destructionWhileConnectedStopsTheThreadFirst();
 };
 
@@ -181,9 +183,9 @@ void TestSession::repliesAreRelayedInOrder()
     QVERIFY(!console.widgetCallOffGuiThread);
 }
 
-// 300 bytes in one segment: 40 acknowledgements (280 bytes) enter; the other
-// 20 wait in the socket until something more arrives.
-void TestSession::readTakesAtMost280BytesPerNotification()
+// 300 bytes at once: more than one read takes. What the first read leaves
+// in the socket follows without waiting for further bytes to arrive.
+void TestSession::bytesLeftInTheSocketAreReadWithoutNewArrivals()
 {
     LoopbackController controller;
     FakeConsole console;
@@ -198,15 +200,41 @@ void TestSession::readTakesAtMost280BytesPerNotification()
     QByteArray burst;
     for (int i = 0; i < 43; ++i)
         burst += ReplyFrames::Acknowledge(i, 0, 2);
-    controller.Send(burst.left(300));
-    QTRY_COMPARE(acks.count(), 40);
-    QTest::qWait(200);
-    QCOMPARE(acks.count(), 40);
-    QCOMPARE(session.GetSocket()->bytesAvailable(), qint64(20));
+    controller.Send(burst.left(300)); // 42 frames and 6 bytes of the 43rd
+    QTRY_COMPARE(acks.count(), 42);
+    QCOMPARE(session.GetSocket()->bytesAvailable(), qint64(0));
 
     controller.Send(burst.mid(300));
     QTRY_COMPARE(acks.count(), 43);
     QCOMPARE(acks.last().at(0).toInt(), 42);
+}
+
+// Far more than the 345-byte receive buffer holds, in one write: reads
+// never exceed the room the buffer has, so nothing overflows or is lost.
+void TestSession::burstLargerThanTheBufferLosesNothing()
+{
+    LoopbackController controller;
+    FakeConsole console;
+    console.port = controller.Port();
+    TcpSocket session;
+    session.SetWindow(&console);
+    QList<int> counts;
+    connect(&session, &TcpSocket::CountDoseSignl, this, [&](int, int count) { counts << count; });
+    session.ConnectServer();
+    QVERIFY(controller.WaitForClient());
+    QTRY_VERIFY(session.DecoderThread()->isRunning());
+
+    QByteArray burst;
+    QList<int> sent;
+    for (int i = 0; i < 3000; ++i) {
+        burst += ReplyFrames::DoseCount(1, i, 0);
+        sent << i;
+    }
+    StdoutCapture capture;
+    controller.Send(burst);
+    QTRY_COMPARE_WITH_TIMEOUT(counts.size(), sent.size(), 10000);
+    QCOMPARE(capture.Finish(), QByteArray()); // no overflow line
+    QCOMPARE(counts, sent);
 }
 
 void TestSession::destructionWhileConnectedStopsTheThreadFirst()
