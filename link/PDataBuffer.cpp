@@ -105,6 +105,8 @@ char* PDataBuffer::GetPage(quint32 nPage)
 
 void PDataBuffer::CopyIn(const char* pData, quint32 nNum)
 {
+    if (m_nPackageSize == 0) // empty packages: there is no storage to copy to
+        return;
     const qint64 left_num = qint64(m_nTotalPackageNum) - m_nWritePage;
     LOG_ASSERT(left_num >= 0, "");
     if (left_num < nNum) {
@@ -118,6 +120,8 @@ void PDataBuffer::CopyIn(const char* pData, quint32 nNum)
 
 void PDataBuffer::CopyOut(char* pData, quint32 nNum)
 {
+    if (m_nPackageSize == 0)
+        return;
     const quint32 nRun = m_nTotalPackageNum - m_nReadPage;
     if (nRun < nNum) {
         const std::size_t nHead = std::size_t(nRun) * m_nPackageSize;

@@ -43,6 +43,7 @@ private slots:
     void clearEmptiesButKeepsStorage();
     void reInitWithSameByteSizeKeepsStorage();
     void multiBytePackagesWrapWholePackages();
+    void emptyPackagesAreCountedWithoutStorage();
 };
 
 void TestDataBuffer::readFromEmptyBufferTakesNothing()
@@ -189,6 +190,20 @@ void TestDataBuffer::multiBytePackagesWrapWholePackages()
     QVERIFY(buffer.Read(three.data(), 3));
     QCOMPARE(three, QByteArray("ccccddddeeee"));
     CheckInvariants(buffer);
+}
+
+// A geometry the console never uses, but Init accepts: nothing may be copied
+// to or from the storage that does not exist.
+void TestDataBuffer::emptyPackagesAreCountedWithoutStorage()
+{
+    PDataBuffer buffer;
+    buffer.Init(0, 4);
+    buffer.Write("x", 3);
+    QCOMPARE(buffer.PackageNum(), 3u);
+    char out[1] = { 'y' };
+    QVERIFY(buffer.Read(out, 3));
+    QCOMPARE(out[0], 'y');
+    QCOMPARE(buffer.PackageNum(), 0u);
 }
 
 QTEST_GUILESS_MAIN(TestDataBuffer)

@@ -59,6 +59,7 @@ private slots:
     void rejectsBadHeaderWithoutWaitingForItsLength();
     void streamSplitAtEveryByteGivesTheSameItems();
     void randomNoiseNeverHidesAGoodFrame();
+    void longChunksEndingInsideFramesLoseNothing();
 };
 
 void TestSimCommandParser::acceptsEveryCommandShape_data()
@@ -193,6 +194,26 @@ void TestSimCommandParser::randomNoiseNeverHidesAGoodFrame()
         }
         QCOMPARE(taken, expected);
     }
+}
+
+// Long chunks that end inside a frame, so the parser drops the bytes it has
+// taken from the front of its buffer while it still holds part of a frame:
+// every frame must still come out whole and in order.
+void TestSimCommandParser::longChunksEndingInsideFramesLoseNothing()
+{
+    const QByteArray frame = Hex(kGoodCoefficientRead);
+    const QByteArray dose = Hex(kDoseRequest);
+    QByteArray stream;
+    for (int i = 0; i < 1000; ++i)
+        stream += i % 2 ? dose : frame;
+    CommandParser parser;
+    QStringList items;
+    for (int at = 0; at < stream.size(); at += 4501) // chunks that end inside a frame
+        items += Parse(parser, stream.mid(at, 4501));
+    QCOMPARE(items.size(), 1000);
+    for (int i = 0; i < items.size(); ++i)
+        QCOMPARE(items[i], QString(i % 2 ? "dose request" : "0d 1"));
+    QCOMPARE(parser.Buffered(), 0);
 }
 
 QTEST_GUILESS_MAIN(TestSimCommandParser)
