@@ -100,7 +100,10 @@ void TcpSocket::ScheduleRead(int delayMs)
     if (m_bReadScheduled)
         return;
     m_bReadScheduled = true;
-    QTimer::singleShot(delayMs, this, SLOT(ReadData()));
+    if (delayMs == 0) // a posted call: cheaper than a timer at high rates
+        QMetaObject::invokeMethod(this, "ReadData", Qt::QueuedConnection);
+    else
+        QTimer::singleShot(delayMs, this, SLOT(ReadData()));
 }
 
 void TcpSocket::Start()
