@@ -12,7 +12,7 @@ bool CellFormat::operator==(const CellFormat& other) const
         && borderColour == other.borderColour;
 }
 
-uint qHash(const CellFormat& format, uint seed)
+HashValue qHash(const CellFormat& format, HashValue seed)
 {
     const uint flags = uint(format.wrap) | uint(format.centreHorizontal) << 1 | uint(format.centreVertical) << 2
         | uint(format.border) << 3 | uint(format.borderColour.isValid()) << 4;

@@ -20,6 +20,13 @@ struct CellFormat
     bool operator!=(const CellFormat& other) const { return !(*this == other); }
 };
 
-uint qHash(const CellFormat& format, uint seed = 0);
+// QHash's hash type: uint in Qt 5, size_t in Qt 6.
+#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
+using HashValue = size_t;
+#else
+using HashValue = uint;
+#endif
+
+HashValue qHash(const CellFormat& format, HashValue seed = 0);
 
 #endif

@@ -728,7 +728,7 @@ void TestForm::helpText()
         QCOMPARE(format.rightMargin(), 0.0);
         const QTextCharFormat chars = block.text().isEmpty() ? block.charFormat()
                                                              : block.begin().fragment().charFormat();
-        QCOMPARE(chars.fontFamily(), QStringLiteral("SimSun"));
+        QCOMPARE(chars.font().family(), QStringLiteral("SimSun"));
         QCOMPARE(chars.fontPointSize(), 9.0);
     }
 }

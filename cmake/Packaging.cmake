@@ -1,0 +1,24 @@
+# Installation in the freedesktop places, and a Debian package whose
+# dependencies are Debian's own runtime packages (found by dpkg-shlibdeps).
+include(GNUInstallDirs)
+
+install(TARGETS dosegate-console controller-sim RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(FILES ${PROJECT_SOURCE_DIR}/resources/dosegate-console.desktop
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+# The icon is not square, so it goes with the unthemed pixmaps.
+install(FILES ${PROJECT_SOURCE_DIR}/resources/icon.png
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/pixmaps RENAME dosegate-console.png)
+
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME dosegate-console)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_VENDOR "ZORVEK")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Console for networked radiation dose-rate monitors")
+set(CPACK_PACKAGE_DESCRIPTION
+    "Sets detector nodes' thresholds, switches, ids and display options, reads and writes their calibration coefficients, records live readings with their statistics and exports calibration reports. Includes controller-sim, a simulated controller for training and tests.")
+set(CPACK_PACKAGE_CONTACT "ZORVEK console team <console@zorvek.invalid>")
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION science)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_STRIP_FILES ON)
+include(CPack)
