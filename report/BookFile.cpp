@@ -122,6 +122,7 @@ bool BookFile::WriteSheet(lxw_workbook* pBook, const SheetModel& sheet, FormatCa
         *pReason = QStringLiteral("cannot add a worksheet");
         return false;
     }
+    worksheet_fit_to_pages(pSheet, 1, 0); // printed one page wide: no column alone on a page of its own
     return WriteRowHeights(pSheet, sheet, pReason) && WriteColumnWidths(pSheet, sheet, pReason)
         && WriteCells(pBook, pSheet, sheet, formats, pReason) && WriteMerges(pBook, pSheet, sheet, formats, pReason);
 }

@@ -128,6 +128,10 @@ def check(path, inputs):
     checker.expect("merged ranges", sorted(str(m) for m in sheet.merged_cells.ranges), sorted(merges))
     checker.formats(sizes, centred)
     checker.widths(texts, sizes, merges)
+    fit = sheet.sheet_properties.pageSetUpPr
+    checker.expect("printed to fit the page", bool(fit and fit.fitToPage), True)
+    checker.expect("pages wide", sheet.page_setup.fitToWidth or 1, 1)  # 1 is the default, left out
+    checker.expect("pages high", sheet.page_setup.fitToHeight, 0)  # as many as the rows need
     statistics = [(r, 1) for r in range(count + 3, count + 7)]
     checker.borders(range(2, count + 3), columns, [(1, 1)] + statistics)
     heights = {1: 60}
