@@ -23,6 +23,25 @@ quint16 ClosedPort()
     return probe.serverPort();
 }
 
+// A session whose window points at a loopback controller.
+struct Linked {
+    Linked()
+    {
+        console.port = controller.Port();
+        session.SetWindow(&console);
+    }
+    // Presses connect and waits until the decoder runs.
+    bool Connect()
+    {
+        session.ConnectServer();
+        return controller.WaitForClient() && QTest::qWaitFor([this] { return session.DecoderThread()->isRunning(); });
+    }
+
+    LoopbackController controller;
+    FakeConsole console;
+    TcpSocket session;
+};
+
 } // namespace
 
 class TestSession : public QObject
@@ -62,16 +81,12 @@ void TestSession::nothingHappensBeforeConnectOrWithoutWindow()
 
 void TestSession::connectShowsConnectingThenConnected()
 {
-    LoopbackController controller;
-    FakeConsole console;
-    console.port = controller.Port();
-    TcpSocket session;
-    session.SetWindow(&console);
-    session.ConnectServer();
-    QCOMPARE(console.states, QStringList { kConnecting });
-    QTRY_COMPARE(console.states, (QStringList { kConnecting, kConnected }));
-    QVERIFY(controller.WaitForClient());
-    QTRY_VERIFY(session.DecoderThread()->isRunning());
+    Linked link;
+    link.session.ConnectServer();
+    QCOMPARE(link.console.states, QStringList { kConnecting });
+    QTRY_COMPARE(link.console.states, (QStringList { kConnecting, kConnected }));
+    QVERIFY(link.controller.WaitForClient());
+    QTRY_VERIFY(link.session.DecoderThread()->isRunning());
 }
 
 void TestSession::refusedAttemptRetriesEverySecond()
@@ -102,38 +117,31 @@ void TestSession::portZeroFailsAndTheCycleContinues()
 
 void TestSession::portTakesItsLowSixteenBits()
 {
-    LoopbackController controller;
-    FakeConsole console;
-    console.port = 0x10000 + controller.Port(); // like 70000 going to 4464
-    TcpSocket session;
-    session.SetWindow(&console);
-    session.ConnectServer();
-    QVERIFY(controller.WaitForClient());
-    QTRY_COMPARE(console.states.last(), kConnected);
+    Linked link;
+    link.console.port += 0x10000; // like 70000 going to 4464
+    QVERIFY(link.Connect());
+    QTRY_COMPARE(link.console.states.last(), kConnected);
 }
 
 void TestSession::controllerClosingAndComingBack()
 {
-    LoopbackController controller;
-    FakeConsole console;
-    console.port = controller.Port();
-    TcpSocket session;
-    session.SetWindow(&console);
-    QSignalSpy started(session.DecoderThread(), SIGNAL(started()));
-    session.ConnectServer();
-    QTRY_COMPARE(console.states.last(), kConnected);
-    const int before = console.states.size();
+    Linked link;
+    QSignalSpy started(link.session.DecoderThread(), SIGNAL(started()));
+    QVERIFY(link.Connect());
+    QTRY_COMPARE(link.console.states.last(), kConnected);
+    const QStringList& states = link.console.states;
+    const int before = states.size();
 
-    controller.DropClient();
-    QTRY_COMPARE(console.states.value(before + 1), kConnecting);
-    QCOMPARE(console.states.value(before), session.GetSocket()->errorString()); // the socket's own words
-    QVERIFY(console.states.value(before) != kConnecting);
+    link.controller.DropClient();
+    QTRY_COMPARE(states.value(before + 1), kConnecting);
+    QCOMPARE(states.value(before), link.session.GetSocket()->errorString()); // the socket's own words
+    QVERIFY(states.value(before) != kConnecting);
 
-    QTRY_COMPARE_WITH_TIMEOUT(console.states.last(), kConnected, 4000);
-    QCOMPARE(controller.Connections(), 2);
+    QTRY_COMPARE_WITH_TIMEOUT(states.last(), kConnected, 4000);
+    QCOMPARE(link.controller.Connections(), 2);
     QCOMPARE(started.count(), 1);
-    QSignalSpy acks(&session, SIGNAL(AnalyticalFinished(int, int, int)));
-    controller.Send(ReplyFrames::Acknowledge(1, 0, 2));
+    QSignalSpy acks(&link.session, SIGNAL(AnalyticalFinished(int, int, int)));
+    link.controller.Send(ReplyFrames::Acknowledge(1, 0, 2));
     QVERIFY(acks.wait(3000));
 }
 
@@ -162,49 +170,38 @@ void TestSession::connectWhileConnectedDropsSilently()
 
 void TestSession::repliesAreRelayedInOrder()
 {
-    LoopbackController controller;
-    FakeConsole console;
-    console.port = controller.Port();
-    TcpSocket session;
-    session.SetWindow(&console);
+    Linked link;
     QStringList relayed;
-    connect(&session, &TcpSocket::AnalyticalFinished, this,
+    connect(&link.session, &TcpSocket::AnalyticalFinished, this,
             [&](int id, int y, int x) { relayed << QStringLiteral("ack %1 %2 %3").arg(id).arg(y).arg(x); });
-    connect(&session, &TcpSocket::CountDoseSignl, this,
+    connect(&link.session, &TcpSocket::CountDoseSignl, this,
             [&](int id, int count) { relayed << QStringLiteral("dose %1 %2").arg(id).arg(count); });
-    session.ConnectServer();
-    QVERIFY(controller.WaitForClient());
-    QTRY_VERIFY(session.DecoderThread()->isRunning());
+    QVERIFY(link.Connect());
 
-    controller.Send(ReplyFrames::Acknowledge(1, 0, 2) + ReplyFrames::DoseCount(1, 16, 0) + ReplyFrames::Acknowledge(1, 1, 15));
+    link.controller.Send(ReplyFrames::Acknowledge(1, 0, 2) + ReplyFrames::DoseCount(1, 16, 0)
+                         + ReplyFrames::Acknowledge(1, 1, 15));
     QTRY_COMPARE(relayed, (QStringList { "ack 1 0 2", "dose 1 16", "ack 1 1 15" }));
-    QTRY_COMPARE(console.doseLines.size(), 1);
-    QCOMPARE(console.doseLines[0].count, 16);
-    QVERIFY(!console.widgetCallOffGuiThread);
+    QTRY_COMPARE(link.console.doseLines.size(), 1);
+    QCOMPARE(link.console.doseLines[0].count, 16);
+    QVERIFY(!link.console.widgetCallOffGuiThread);
 }
 
 // 300 bytes at once: more than one read takes. What the first read leaves
 // in the socket follows without waiting for further bytes to arrive.
 void TestSession::bytesLeftInTheSocketAreReadWithoutNewArrivals()
 {
-    LoopbackController controller;
-    FakeConsole console;
-    console.port = controller.Port();
-    TcpSocket session;
-    session.SetWindow(&console);
-    QSignalSpy acks(&session, SIGNAL(AnalyticalFinished(int, int, int)));
-    session.ConnectServer();
-    QVERIFY(controller.WaitForClient());
-    QTRY_VERIFY(session.DecoderThread()->isRunning());
+    Linked link;
+    QSignalSpy acks(&link.session, SIGNAL(AnalyticalFinished(int, int, int)));
+    QVERIFY(link.Connect());
 
     QByteArray burst;
     for (int i = 0; i < 43; ++i)
         burst += ReplyFrames::Acknowledge(i, 0, 2);
-    controller.Send(burst.left(300)); // 42 frames and 6 bytes of the 43rd
+    link.controller.Send(burst.left(300)); // 42 frames and 6 bytes of the 43rd
     QTRY_COMPARE(acks.count(), 42);
-    QCOMPARE(session.GetSocket()->bytesAvailable(), qint64(0));
+    QCOMPARE(link.session.GetSocket()->bytesAvailable(), qint64(0));
 
-    controller.Send(burst.mid(300));
+    link.controller.Send(burst.mid(300));
     QTRY_COMPARE(acks.count(), 43);
     QCOMPARE(acks.last().at(0).toInt(), 42);
 }
@@ -213,16 +210,10 @@ void TestSession::bytesLeftInTheSocketAreReadWithoutNewArrivals()
 // never exceed the room the buffer has, so nothing overflows or is lost.
 void TestSession::burstLargerThanTheBufferLosesNothing()
 {
-    LoopbackController controller;
-    FakeConsole console;
-    console.port = controller.Port();
-    TcpSocket session;
-    session.SetWindow(&console);
+    Linked link;
     QList<int> counts;
-    connect(&session, &TcpSocket::CountDoseSignl, this, [&](int, int count) { counts << count; });
-    session.ConnectServer();
-    QVERIFY(controller.WaitForClient());
-    QTRY_VERIFY(session.DecoderThread()->isRunning());
+    connect(&link.session, &TcpSocket::CountDoseSignl, this, [&](int, int count) { counts << count; });
+    QVERIFY(link.Connect());
 
     QByteArray burst;
     QList<int> sent;
@@ -231,7 +222,7 @@ void TestSession::burstLargerThanTheBufferLosesNothing()
         sent << i;
     }
     StdoutCapture capture;
-    controller.Send(burst);
+    link.controller.Send(burst);
     QTRY_COMPARE_WITH_TIMEOUT(counts.size(), sent.size(), 10000);
     QCOMPARE(capture.Finish(), QByteArray()); // no overflow line
     QCOMPARE(counts, sent);
