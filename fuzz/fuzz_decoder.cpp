@@ -12,6 +12,7 @@
 //   calibration id byte.
 //   then one op byte per step (see RunDecoder).
 
+#include "FuzzCheck.h"
 #include "FrameProtocol.h"
 #include "PDataBuffer.h"
 #include "PDosePackProc.h"
@@ -35,18 +36,6 @@
 #include <vector>
 
 namespace {
-
-[[noreturn]] void Broken(const char* condition, int line)
-{
-    std::fprintf(stderr, "fuzz_decoder: invariant broken at line %d: %s\n", line, condition);
-    std::abort();
-}
-
-#define CHECK(condition)                          \
-    do {                                          \
-        if (!(condition))                         \
-            Broken(#condition, __LINE__);         \
-    } while (0)
 
 constexpr quint32 kConsoleCapacity = 345;
 constexpr quint32 kSmallestCapacity = 12; // a coefficient tail must fit whole
@@ -87,7 +76,7 @@ void CheckDoseLine(int id, int count, int tag)
     const QRegularExpressionMatch match = pattern.match(line);
     if (!match.hasMatch()) {
         std::fprintf(stderr, "fuzz_decoder: dose line \"%s\"\n", qPrintable(line));
-        Broken("dose line matches its pattern", __LINE__);
+        FuzzInvariantBroken(__FILE__, __LINE__, "dose line matches its pattern");
     }
     // The fields must carry the values, not just look like numbers.
     CHECK(match.captured(1).toInt() == id);

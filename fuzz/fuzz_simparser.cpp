@@ -8,6 +8,7 @@
 //   0x00-0xEF  a chunk of (byte % 48) + 1 stream bytes
 //   0xF0-0xFF  a chunk of (byte & 0x0F) * 64 + 64 stream bytes
 
+#include "FuzzCheck.h"
 #include "CommandFrame.h"
 #include "CommandParser.h"
 #include "FrameProtocol.h"
@@ -25,18 +26,6 @@
 using namespace FrameProtocol;
 
 namespace {
-
-[[noreturn]] void Broken(const char* condition, int line)
-{
-    std::fprintf(stderr, "fuzz_simparser: invariant broken at line %d: %s\n", line, condition);
-    std::abort();
-}
-
-#define CHECK(condition)                          \
-    do {                                          \
-        if (!(condition))                         \
-            Broken(#condition, __LINE__);         \
-    } while (0)
 
 // The longest command on the wire: coefficients, 20 inner bytes plus the
 // envelope. While waiting, the parser holds less than one of those.
