@@ -1,3 +1,4 @@
+#include "WireBytes.h"
 #include "FrameProtocol.h"
 #include "LoopbackController.h"
 #include "WriteDataFrame.h"
@@ -12,11 +13,6 @@ using SendCall = std::function<void(WriteDataFrame&)>;
 Q_DECLARE_METATYPE(SendCall)
 
 namespace {
-
-QByteArray Hex(const char* text)
-{
-    return QByteArray::fromHex(QByteArray(text).replace(' ', ""));
-}
 
 void EveryCommand(WriteDataFrame& encoder)
 {

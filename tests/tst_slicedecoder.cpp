@@ -1,3 +1,4 @@
+#include "WireBytes.h"
 #include "PDataBuffer.h"
 #include "PSliceDecoder.h"
 #include "ReplyFrames.h"
@@ -48,11 +49,6 @@ struct Rig {
     PSliceDecoder decoder;
     RecordingSink sink;
 };
-
-QByteArray Hex(const char* text)
-{
-    return QByteArray::fromHex(QByteArray(text).replace(' ', ""));
-}
 
 // Frames the decoder must report one for one, with the report each gives.
 // Dose counts keep 0x0D out of their top byte and acknowledgements out of x:

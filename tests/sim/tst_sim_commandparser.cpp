@@ -1,3 +1,4 @@
+#include "WireBytes.h"
 #include "CommandParser.h"
 
 #include <QRandomGenerator>
@@ -5,11 +6,6 @@
 #include <QTest>
 
 namespace {
-
-QByteArray Hex(const char* text)
-{
-    return QByteArray::fromHex(QByteArray(text).replace(' ', ""));
-}
 
 // Every item the parser gives, one line each: "code target payload" for a
 // command, "dose request", or "rejected: reason".

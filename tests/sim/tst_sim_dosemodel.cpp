@@ -1,3 +1,4 @@
+#include "WireBytes.h"
 #include "CommandFrame.h"
 #include "DoseModel.h"
 #include "NodeBank.h"
@@ -7,11 +8,6 @@
 #include <cmath>
 
 namespace {
-
-QByteArray Hex(const char* text)
-{
-    return QByteArray::fromHex(QByteArray(text).replace(' ', ""));
-}
 
 constexpr double kDosePerCount = 0.0056; // μSv/h shown per count by the console
 constexpr double kSensitivity = 1.2;

@@ -1,3 +1,4 @@
+#include "WireBytes.h"
 #include "CommandFrame.h"
 #include "DoseModel.h"
 #include "NodeBank.h"
@@ -5,11 +6,6 @@
 #include <QTest>
 
 namespace {
-
-QByteArray Hex(const char* text)
-{
-    return QByteArray::fromHex(QByteArray(text).replace(' ', ""));
-}
 
 CommandFrame Frame(quint8 code, quint8 target, const char* payload = "")
 {

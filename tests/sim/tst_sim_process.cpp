@@ -1,27 +1,8 @@
+#include "WireBytes.h"
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTcpSocket>
 #include <QTest>
-
-namespace {
-
-QByteArray Hex(const char* text)
-{
-    return QByteArray::fromHex(QByteArray(text).replace(' ', ""));
-}
-
-QByteArray ReadAtLeast(QTcpSocket& socket, int count)
-{
-    // Short on timeout: the caller's comparison then fails.
-    QByteArray bytes;
-    static_cast<void>(QTest::qWaitFor([&] {
-        bytes += socket.readAll();
-        return bytes.size() >= count;
-    }, 5000));
-    return bytes;
-}
-
-} // namespace
 
 class TestSimProcess : public QObject
 {

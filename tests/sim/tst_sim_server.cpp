@@ -1,3 +1,4 @@
+#include "WireBytes.h"
 #include "ControllerServer.h"
 #include "DoseModel.h"
 #include "GarbageSource.h"
@@ -15,11 +16,6 @@
 #include <memory>
 
 namespace {
-
-QByteArray Hex(const char* text)
-{
-    return QByteArray::fromHex(QByteArray(text).replace(' ', ""));
-}
 
 const char* const kThresholdId1 = "A4 0C 00 00 00 00 FF 01 01 00 00 C0 3F FF FF";
 const char* const kCoefficientReadId1 = "A4 08 00 00 00 00 FF 0D 01 0C FF";
@@ -57,17 +53,6 @@ struct Controller {
     std::unique_ptr<ControllerServer> server;
     bool listening = false;
 };
-
-QByteArray ReadAtLeast(QTcpSocket& socket, int count)
-{
-    // Short on timeout: the caller's comparison then fails.
-    QByteArray bytes;
-    static_cast<void>(QTest::qWaitFor([&] {
-        bytes += socket.readAll();
-        return bytes.size() >= count;
-    }, 5000));
-    return bytes;
-}
 
 // The console's own decoder, to show the sim's output is what it can read.
 class ConsoleDecoder : public PSliceDecoder::Sink

@@ -1,3 +1,4 @@
+#include "WireBytes.h"
 #include "WindowRig.h"
 
 #include <QCheckBox>
@@ -12,11 +13,6 @@ using Setup = std::function<void(WindowRig&)>;
 Q_DECLARE_METATYPE(Setup)
 
 namespace {
-
-QByteArray Hex(const char* text)
-{
-    return QByteArray::fromHex(QByteArray(text).replace(' ', ""));
-}
 
 Setup Spin(const char* box, int value)
 {
