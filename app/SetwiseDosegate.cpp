@@ -31,6 +31,10 @@ SetwiseDosegate::SetwiseDosegate(QWidget* parent)
     // The form is set up before anything is connected, so its defaults
     // trigger none of the slots.
     ui.setupUi(this);
+    FitToFonts();
+    // The limits follow their inputs from the first moment, not only after
+    // the first edit.
+    UpdateLimits();
     AttachLink();
     m_pTimer = CreateTimer(kThresholdConfirmDelayMs, SLOT(OnTimeout()));
     m_pTableTimer = CreateTimer(kTableTickMs, SLOT(TableTimeout()));

@@ -35,6 +35,9 @@ public:
 
     void ExportReport(QTableWidget* table, const QString& title);
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 protected slots:
     void Analytical(int id, int y, int x);
     void OnTimeout();
@@ -72,6 +75,10 @@ private slots:
     void StoreCalibrationId(int id);
 
 private:
+    void FitToFonts();
+    void FitReadingsTable();
+    void ShowFigure(QLineEdit* edit, const QString& text);
+
     void AttachLink();
     void ReleaseLink();
     QTimer* CreateTimer(int intervalMs, const char* slot);

@@ -136,6 +136,7 @@ void SetwiseDosegate::AddTableRow(float reading)
     table->setItem(row, 2, new QTableWidgetItem(TwoDecimals(reading)));
     table->setItem(row, 1, new QTableWidgetItem(QDateTime::currentDateTime().toString(QLatin1String(kRowTimeFormat))));
     table->setItem(row, 3, new QTableWidgetItem(QString::number(++m_nRowNum)));
+    table->scrollToBottom(); // the newest row stays in sight however tall the rows are
 }
 
 // The error is taken against the mean as shown, rounded to two decimals.
@@ -145,11 +146,11 @@ void SetwiseDosegate::UpdateStatistics()
     const float trueValue = FloatOf(ui.fixed_value_set);
     if (trueValue != 0.0f && mean != 0.0f) {
         const float error = (mean - trueValue) / trueValue * 100.0f;
-        ui.relative_error_2->setText(TwoDecimals(error));
+        ShowFigure(ui.relative_error_2, TwoDecimals(error));
     }
     const float shown = FloatOf(ui.variable_conefficient);
     if (shown != 0.0f || m_fVariation != 0.0f)
-        ui.variable_conefficient->setText(TwoDecimals(m_fVariation));
+        ShowFigure(ui.variable_conefficient, TwoDecimals(m_fVariation));
 }
 
 void SetwiseDosegate::UpdateLimits()

@@ -6,10 +6,23 @@
 
 #include <QDateTime>
 #include <QDesktopServices>
+#include <QDir>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QStandardPaths>
 #include <QUrl>
+
+namespace {
+
+// The documents folder where there is one, else home: the dialog would take
+// a folder that does not exist for a file name and offer to save under it.
+QString ReportFolder()
+{
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    return !documents.isEmpty() && QDir(documents).exists() ? documents : QDir::homePath();
+}
+
+} // namespace
 
 void SetwiseDosegate::OnClickExportReport()
 {
@@ -19,8 +32,7 @@ void SetwiseDosegate::OnClickExportReport()
 void SetwiseDosegate::ExportReport(QTableWidget* table, const QString& title)
 {
     const QString path = QFileDialog::getSaveFileName(
-        table, QStringLiteral("Save"), QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation),
-        QStringLiteral("Excel file(*.xls *.xlsx)"));
+        table, QStringLiteral("Save"), ReportFolder(), QStringLiteral("Excel file(*.xls *.xlsx)"));
     if (path.isEmpty())
         return;
 

@@ -20,5 +20,8 @@ set(CPACK_PACKAGE_CONTACT "ZORVEK console team <console@zorvek.invalid>")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION science)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# The layout is measured with DejaVu; WenQuanYi Micro Hei has the full-width
+# punctuation of the console's texts and the table's CJK captions.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-dejavu-core, fonts-wqy-microhei")
 set(CPACK_STRIP_FILES ON)
 include(CPack)

@@ -69,12 +69,6 @@ QVariantMap With(QVariantMap p, const QVariantMap& more)
     return p;
 }
 
-QVariantMap At(int x, int y, int w, int h, QVariantMap p = {})
-{
-    p["geometry"] = QRect(x, y, w, h);
-    return p;
-}
-
 QVariantMap YaHeiLabel(const QString& text, int alignment = Left)
 {
     return With(Label(text, 10, alignment), { { "family", YaHei } });
@@ -230,67 +224,74 @@ const QVector<Expect>& FormTable()
 
         // Page "connect".
         { "tab_2", "QWidget", "", {} },
-        { "label_4", "QLabel", "tab_2", At(40, 150, 41, 31, Label("Ip:", 18, Right)) },
-        { "m_pLineEdit_ip", "QLineEdit", "tab_2", At(90, 150, 161, 30, { { "text", "192.168.1.200" } }) },
-        { "label_5", "QLabel", "tab_2", At(270, 150, 61, 31, Label("Port:", 18, Right)) },
-        { "m_pLineEdit_port", "QLineEdit", "tab_2", At(340, 150, 61, 30, { { "text", "8888" } }) },
-        { "m_pPushButton_connect", "QPushButton", "tab_2", At(470, 150, 75, 31, { { "text", "connect" } }) },
+        { "verticalLayout_9", "QVBoxLayout", "tab_2", {} },
+        { "horizontalLayout_12", "QHBoxLayout", "verticalLayout_9", Layout(0, 0) },
+        { "label_4", "QLabel", "tab_2", Label("Ip:", 18, Right) },
+        { "m_pLineEdit_ip", "QLineEdit", "tab_2", { { "text", "192.168.1.200" } } },
+        { "label_5", "QLabel", "tab_2", Label("Port:", 18, Right) },
+        { "m_pLineEdit_port", "QLineEdit", "tab_2", { { "text", "8888" } } },
+        { "m_pPushButton_connect", "QPushButton", "tab_2", { { "text", "connect" } } },
 
-        // Page "potentiometer". Some captions and the "..." button are sized
-        // for the wider fonts that stand in for the Windows ones on Linux.
+        // Page "potentiometer", laid out in three columns over two rows; the
+        // table's own smaller font lets all four columns show whole.
         { "tab_for_potentiometer", "QWidget", "", { { "family", "Adobe Arabic" }, { "pointSize", 28 } } },
-        { "label_43", "QLabel", "tab_for_potentiometer", At(30, 50, 45, 31, YaHeiLabel("Start")) },
+        { "verticalLayout_5", "QVBoxLayout", "tab_for_potentiometer", Layout(6, 10) },
+        { "horizontalLayout_3", "QHBoxLayout", "verticalLayout_5", {} },
+        { "verticalLayout_6", "QVBoxLayout", "horizontalLayout_3", {} },
+        { "horizontalLayout_4", "QHBoxLayout", "verticalLayout_6", {} },
+        { "verticalLayout_7", "QVBoxLayout", "horizontalLayout_3", {} },
+        { "horizontalLayout_6", "QHBoxLayout", "verticalLayout_7", {} },
+        { "verticalLayout_8", "QVBoxLayout", "horizontalLayout_3", {} },
+        { "gridLayout_10", "QGridLayout", "verticalLayout_8", {} },
+        { "horizontalLayout_7", "QHBoxLayout", "verticalLayout_8", {} },
+        { "horizontalLayout_8", "QHBoxLayout", "verticalLayout_8", {} },
+        { "horizontalLayout_9", "QHBoxLayout", "verticalLayout_8", {} },
+        { "horizontalLayout_10", "QHBoxLayout", "verticalLayout_5", {} },
+        { "horizontalLayout_11", "QHBoxLayout", "verticalLayout_5", {} },
+        { "label_43", "QLabel", "tab_for_potentiometer", YaHeiLabel("Start") },
         { "calibration_check_box", "QCheckBox", "tab_for_potentiometer",
-          At(80, 50, 31, 41, { { "text", QString() }, { "checked", false } }) },
+          { { "text", QString() }, { "checked", false } } },
         { "n_SpinBox_potentiometer", "QSpinBox", "tab_for_potentiometer",
-          At(20, 90, 91, 31, { { "minimum", 0 }, { "maximum", 64 }, { "value", 10 },
-                               { "family", "Arial" }, { "pointSize", 24 } }) },
+          { { "minimum", 0 }, { "maximum", 64 }, { "value", 10 }, { "family", "Arial" }, { "pointSize", 24 } } },
         { "m_potentiometer_up", "QPushButton", "tab_for_potentiometer",
-          At(20, 130, 91, 31, { { "text", "down" }, { "family", YaHei }, { "pointSize", 10 },
-                                { "weight", int(QFont::Normal) } }) },
+          { { "text", "down" }, { "family", YaHei }, { "pointSize", 10 }, { "weight", int(QFont::Normal) } } },
         { "m_potentiometer_set", "QPushButton", "tab_for_potentiometer",
-          At(20, 170, 91, 31, { { "text", "set(1.4.15)" }, { "family", YaHei }, { "pointSize", 10 } }) },
+          { { "text", "set(1.4.15)" }, { "family", YaHei }, { "pointSize", 10 } } },
         { "m_potentiometer_down", "QPushButton", "tab_for_potentiometer",
-          At(20, 210, 91, 31, { { "text", "up" }, { "family", YaHei }, { "pointSize", 10 } }) },
-        { "label_52", "QLabel", "tab_for_potentiometer", At(20, 240, 71, 28, YaHeiLabel("Average", Right)) },
-        { "average_group", "QLineEdit", "tab_for_potentiometer", At(20, 270, 91, 31, { { "text", "20" } }) },
-        { "label_53", "QLabel", "tab_for_potentiometer", At(10, 330, 81, 28, YaHeiLabel("True value", Right)) },
-        { "fixed_value_set", "QLineEdit", "tab_for_potentiometer", At(20, 360, 91, 31, { { "text", "0.09" } }) },
-        { "label_54", "QLabel", "tab_for_potentiometer",
-          At(10, 400, 135, 28, YaHeiLabel("Calibration report", Right)) },
-        { "export_report", "QPushButton", "tab_for_potentiometer", At(20, 428, 41, 31, { { "text", "..." } }) },
-        { "filename", "QLineEdit", "tab_for_potentiometer", At(70, 430, 391, 21, { { "text", QString() } }) },
-        { "label_55", "QLabel", "tab_for_potentiometer",
-          At(8, 460, 120, 31, YaHeiLabel("Serial number: ", Right)) },
-        { "Serial_number", "QLineEdit", "tab_for_potentiometer", At(130, 460, 190, 31, { { "text", "  000000" } }) },
-        { "label_56", "QLabel", "tab_for_potentiometer", At(150, 40, 105, 21, YaHeiLabel("Serial Number")) },
-        { "label_57", "QLabel", "tab_for_potentiometer", At(260, 40, 41, 21, YaHeiLabel("Value")) },
-        { "label_58", "QLabel", "tab_for_potentiometer", At(320, 40, 40, 21, YaHeiLabel("Time")) },
-        { "label_59", "QLabel", "tab_for_potentiometer", At(390, 40, 40, 21, YaHeiLabel("Gain")) },
+          { { "text", "up" }, { "family", YaHei }, { "pointSize", 10 } } },
+        { "label_52", "QLabel", "tab_for_potentiometer", YaHeiLabel("Average", Right) },
+        { "average_group", "QLineEdit", "tab_for_potentiometer", { { "text", "20" } } },
+        { "label_53", "QLabel", "tab_for_potentiometer", YaHeiLabel("True value", Right) },
+        { "fixed_value_set", "QLineEdit", "tab_for_potentiometer", { { "text", "0.09" } } },
+        { "label_54", "QLabel", "tab_for_potentiometer", YaHeiLabel("Calibration report", Right) },
+        { "export_report", "QPushButton", "tab_for_potentiometer", { { "text", "..." } } },
+        { "filename", "QLineEdit", "tab_for_potentiometer", { { "text", QString() } } },
+        { "label_55", "QLabel", "tab_for_potentiometer", YaHeiLabel("Serial number: ", Right) },
+        { "Serial_number", "QLineEdit", "tab_for_potentiometer", { { "text", "  000000" } } },
+        { "label_56", "QLabel", "tab_for_potentiometer", YaHeiLabel("Serial Number") },
+        { "label_57", "QLabel", "tab_for_potentiometer", YaHeiLabel("Value") },
+        { "label_58", "QLabel", "tab_for_potentiometer", YaHeiLabel("Time") },
+        { "label_59", "QLabel", "tab_for_potentiometer", YaHeiLabel("Gain") },
         { "tableWidget_for_potentiometer", "QTableWidget", "tab_for_potentiometer",
-          At(150, 70, 281, 351, { { "minimumWidth", 261 }, { "rtl", true } }) },
-        { "label_48", "QLabel", "tab_for_potentiometer", At(410, 20, 51, 28, YaHeiLabel("ID", Right)) },
-        { "id_for_potentiometer", "QSpinBox", "tab_for_potentiometer", At(440, 60, 125, 31, Id()) },
-        { "label_46", "QLabel", "tab_for_potentiometer", At(440, 130, 90, 28, YaHeiLabel("upper limit", Right)) },
-        { "average_group_4", "QLabel", "tab_for_potentiometer", At(540, 130, 41, 31, Label("1.1", 18)) },
-        { "label_50", "QLabel", "tab_for_potentiometer", At(440, 160, 90, 28, YaHeiLabel("mean value", Right)) },
-        { "average_group_3", "QLabel", "tab_for_potentiometer", At(540, 160, 41, 31, Label("0.0", 18)) },
-        { "m_potentiometer_id_3", "QLabel", "tab_for_potentiometer", At(580, 160, 60, 31, Label(" uSv/h", 14)) },
-        { "label_47", "QLabel", "tab_for_potentiometer", At(440, 190, 90, 28, YaHeiLabel("lower limit", Right)) },
-        { "average_group_5", "QLabel", "tab_for_potentiometer", At(540, 190, 41, 31, Label("0.9", 18)) },
-        { "label_49", "QLabel", "tab_for_potentiometer",
-          At(420, 230, 161, 28, YaHeiLabel("Relative inherent error", Right)) },
-        { "relative_error", "QLineEdit", "tab_for_potentiometer", At(440, 260, 113, 31, { { "text", "10" } }) },
-        { "label_37", "QLabel", "tab_for_potentiometer", At(570, 270, 30, 21, Label("%", 20)) },
-        { "label_60", "QLabel", "tab_for_potentiometer",
-          At(370, 290, 201, 28, YaHeiLabel("coefficient of variation", Right)) },
-        { "variable_conefficient", "QLineEdit", "tab_for_potentiometer",
-          At(440, 320, 113, 31, { { "text", QString() } }) },
-        { "label_39", "QLabel", "tab_for_potentiometer", At(570, 330, 30, 21, Label("%", 20)) },
-        { "label_61", "QLabel", "tab_for_potentiometer",
-          At(400, 360, 171, 28, YaHeiLabel("Relative inherent error", Right)) },
-        { "relative_error_2", "QLineEdit", "tab_for_potentiometer", At(440, 390, 113, 31, { { "text", QString() } }) },
-        { "label_45", "QLabel", "tab_for_potentiometer", At(570, 400, 30, 21, Label("%", 20)) },
+          { { "minimumWidth", 261 }, { "rtl", true }, { "family", "Adobe Arabic" }, { "pointSize", 18 } } },
+        { "label_48", "QLabel", "tab_for_potentiometer", YaHeiLabel("ID", Right) },
+        { "id_for_potentiometer", "QSpinBox", "tab_for_potentiometer", Id() },
+        { "label_46", "QLabel", "tab_for_potentiometer", YaHeiLabel("upper limit", Right) },
+        { "average_group_4", "QLabel", "tab_for_potentiometer", Label("1.1", 18) },
+        { "label_50", "QLabel", "tab_for_potentiometer", YaHeiLabel("mean value", Right) },
+        { "average_group_3", "QLabel", "tab_for_potentiometer", Label("0.0", 18) },
+        { "m_potentiometer_id_3", "QLabel", "tab_for_potentiometer", Label(" uSv/h", 14) },
+        { "label_47", "QLabel", "tab_for_potentiometer", YaHeiLabel("lower limit", Right) },
+        { "average_group_5", "QLabel", "tab_for_potentiometer", Label("0.9", 18) },
+        { "label_49", "QLabel", "tab_for_potentiometer", YaHeiLabel("Relative inherent error", Right) },
+        { "relative_error", "QLineEdit", "tab_for_potentiometer", { { "text", "10" } } },
+        { "label_37", "QLabel", "tab_for_potentiometer", Label("%", 20) },
+        { "label_60", "QLabel", "tab_for_potentiometer", YaHeiLabel("coefficient of variation", Right) },
+        { "variable_conefficient", "QLineEdit", "tab_for_potentiometer", { { "text", QString() } } },
+        { "label_39", "QLabel", "tab_for_potentiometer", Label("%", 20) },
+        { "label_61", "QLabel", "tab_for_potentiometer", YaHeiLabel("Relative inherent error", Right) },
+        { "relative_error_2", "QLineEdit", "tab_for_potentiometer", { { "text", QString() } } },
+        { "label_45", "QLabel", "tab_for_potentiometer", Label("%", 20) },
     };
     return table;
 }
@@ -320,6 +321,7 @@ class TestForm : public QObject
 private slots:
     void everyNamedObjectIsListed();
     void calibrationPageKeepsItsArrangement();
+    void connectPageKeepsItsArrangement();
     void objectProperties_data();
     void objectProperties();
     void layoutOrder_data();
@@ -378,6 +380,29 @@ void TestForm::calibrationPageKeepsItsArrangement()
     QVERIFY(frame.width() >= 630 && frame.height() >= 141);
     QVERIFY2(frame.width() >= form.ui.frame_9->minimumSizeHint().width(), "the grid is never squeezed");
     QCOMPARE(help, QRect(20, frame.bottom() + 1 + 49, 601, 231));
+}
+
+// Laid out too, so that a larger desktop font widens what needs it; the
+// drawn places stay.
+void TestForm::connectPageKeepsItsArrangement()
+{
+    Form form;
+    form.ui.tabWidget->setCurrentIndex(2);
+    form.root.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form.root));
+    const QList<QPair<QWidget*, QRect>> drawn {
+        { form.ui.label_4, QRect(40, 150, 41, 31) },        { form.ui.m_pLineEdit_ip, QRect(90, 150, 161, 30) },
+        { form.ui.label_5, QRect(270, 150, 61, 31) },       { form.ui.m_pLineEdit_port, QRect(340, 150, 61, 30) },
+        { form.ui.m_pPushButton_connect, QRect(470, 150, 75, 31) },
+    };
+    for (const auto& d : drawn) {
+        const QRect got = d.first->geometry();
+        QVERIFY2(got.topLeft() == d.second.topLeft() && got.width() >= d.second.width()
+                     && got.height() >= d.second.height(),
+                 qPrintable(d.first->objectName()));
+    }
+    QCOMPARE(form.ui.m_pLineEdit_ip->width(), 161);
+    QCOMPARE(form.ui.m_pLineEdit_port->width(), 61);
 }
 
 void TestForm::objectProperties_data()
@@ -473,6 +498,28 @@ void TestForm::layoutOrder_data()
         << "verticalLayout_4" << QStringList { "frame_9", "<spacer>", "horizontalLayout_2", "<spacer>" };
     QTest::newRow("help text row") << "horizontalLayout_2" << QStringList { "textEdit", "<spacer>" };
     QTest::newRow("slave address") << "verticalLayout_3" << QStringList { "label_35", "horizontalLayout_5" };
+    QTest::newRow("connect row")
+        << "horizontalLayout_12"
+        << QStringList { "label_4", "<spacer>", "m_pLineEdit_ip", "<spacer>", "label_5", "<spacer>",
+                         "m_pLineEdit_port", "<spacer>", "m_pPushButton_connect", "<spacer>" };
+    QTest::newRow("potentiometer page")
+        << "verticalLayout_5"
+        << QStringList { "horizontalLayout_3", "horizontalLayout_10", "horizontalLayout_11", "<spacer>" };
+    QTest::newRow("potentiometer columns")
+        << "horizontalLayout_3" << QStringList { "verticalLayout_6", "verticalLayout_7", "verticalLayout_8" };
+    QTest::newRow("potentiometer left")
+        << "verticalLayout_6"
+        << QStringList { "horizontalLayout_4", "n_SpinBox_potentiometer", "m_potentiometer_up",
+                         "m_potentiometer_set", "m_potentiometer_down", "label_52", "average_group", "label_53",
+                         "fixed_value_set", "<spacer>", "label_54" };
+    QTest::newRow("readings captions")
+        << "horizontalLayout_6" << QStringList { "label_56", "label_57", "label_58", "label_59", "<spacer>" };
+    QTest::newRow("potentiometer right")
+        << "verticalLayout_8"
+        << QStringList { "label_48", "id_for_potentiometer", "gridLayout_10", "label_49", "horizontalLayout_7",
+                         "label_60", "horizontalLayout_8", "label_61", "horizontalLayout_9", "<spacer>" };
+    QTest::newRow("report row") << "horizontalLayout_10" << QStringList { "export_report", "filename" };
+    QTest::newRow("serial row") << "horizontalLayout_11" << QStringList { "label_55", "Serial_number", "<spacer>" };
     QTest::newRow("slave address row")
         << "horizontalLayout_5"
         << QStringList { "label_36", "m_pSpinBox_address", "label_38", "m_pSpinBox_new_address",
@@ -550,9 +597,9 @@ void TestForm::gridCells_data()
         { "gridLayout_9", "m_pPushButton_uint", 1, 4, 1, 1, 0 },
 
         { "gridLayout_6", "label_17", 0, 0, 1, 2, 0 },
-        { "gridLayout_6", "m_pSpinBox_precision_id", 1, 0, 1, 1, 0 },
+        { "gridLayout_6", "m_pSpinBox_precision_id", 4, 1, 1, 1, 0 },
         { "gridLayout_6", "label_18", 4, 0, 1, 1, 0 },
-        { "gridLayout_6", "label_19", 4, 1, 1, 1, 0 },
+        { "gridLayout_6", "label_19", 4, 2, 1, 1, 0 },
         { "gridLayout_6", "m_pComboBox_precision", 4, 3, 1, 1, 0 },
         { "gridLayout_6", "m_pPushButton_precision", 4, 4, 1, 1, 0 },
 
@@ -589,6 +636,13 @@ void TestForm::gridCells_data()
         { "gridLayout_7", "doubleSpinBox_lastCoe_2", 5, 5, 1, 1, 0 },
         { "gridLayout_7", "doubleSpinBox_lastCoe_3", 5, 7, 1, 1, 0 },
         { "gridLayout_7", "m_pGetCalibrationBtn", 5, 8, 1, 1, 0 },
+        { "gridLayout_10", "label_46", 0, 0, 1, 1, 0 },
+        { "gridLayout_10", "average_group_4", 0, 1, 1, 1, 0 },
+        { "gridLayout_10", "label_50", 1, 0, 1, 1, 0 },
+        { "gridLayout_10", "average_group_3", 1, 1, 1, 1, 0 },
+        { "gridLayout_10", "m_potentiometer_id_3", 1, 2, 1, 1, 0 },
+        { "gridLayout_10", "label_47", 2, 0, 1, 1, 0 },
+        { "gridLayout_10", "average_group_5", 2, 1, 1, 1, 0 },
     };
     for (const Cell& c : cells) {
         QTest::addRow("%s %s", c.grid, c.widget)
@@ -622,7 +676,7 @@ void TestForm::gridsHoldNothingElse()
     const QList<QPair<QString, int>> grids {
         { "gridLayout_4", 6 }, { "gridLayout", 6 }, { "gridLayout_2", 6 }, { "gridLayout_3", 6 },
         { "gridLayout_5", 6 }, { "gridLayout_9", 6 }, { "gridLayout_6", 6 }, { "gridLayout_8", 6 },
-        { "gridLayout_7", 26 },
+        { "gridLayout_7", 26 }, { "gridLayout_10", 7 },
     };
     Form form;
     for (const auto& g : grids) {
@@ -630,10 +684,11 @@ void TestForm::gridsHoldNothingElse()
         QVERIFY2(layout, qPrintable(g.first));
         QCOMPARE(layout->count(), g.second);
     }
-    // The precision group leaves rows 2 and 3 empty; the calibration grid
+    // The precision group leaves rows 1 to 3 empty; the calibration grid
     // leaves columns 4 and 6 empty.
     auto* precision = form.root.findChild<QGridLayout*>("gridLayout_6");
     for (int column = 0; column < precision->columnCount(); ++column) {
+        QVERIFY(!precision->itemAtPosition(1, column));
         QVERIFY(!precision->itemAtPosition(2, column));
         QVERIFY(!precision->itemAtPosition(3, column));
     }

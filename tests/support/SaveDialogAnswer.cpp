@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QLineEdit>
 
 SaveDialogAnswer::SaveDialogAnswer(const QString& path, QObject* parent)
     : QObject(parent)
@@ -19,6 +20,8 @@ void SaveDialogAnswer::Poll()
     m_timer.stop();
     title = dialog->windowTitle();
     folder = dialog->directory().absolutePath();
+    if (auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
+        typedName = name->text();
     filters = dialog->nameFilters();
     parentName = dialog->parentWidget() ? dialog->parentWidget()->objectName() : QString();
     if (m_path.isEmpty()) {

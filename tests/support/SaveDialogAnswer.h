@@ -16,6 +16,7 @@ public:
 
     QString title;
     QString folder;
+    QString typedName; // what the file name field held when it opened
     QStringList filters;
     QString parentName;
 

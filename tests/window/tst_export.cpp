@@ -73,9 +73,18 @@ void TestExport::cancelledDialogWritesNothing()
     QCOMPARE(dialog.filters, QStringList { "Excel file(*.xls *.xlsx)" });
     QCOMPARE(dialog.parentName, QString("tableWidget_for_potentiometer"));
     QCOMPARE(dialog.folder, QDir(m_home.filePath("Documents")).canonicalPath());
+    QCOMPARE(dialog.typedName, QString());
     QTest::qWait(50);
     QCOMPARE(boxes.boxes, QStringList());
     QCOMPARE(QDir(folder.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), QStringList());
+
+    // A fresh account has no documents folder yet: home, and still no name.
+    QVERIFY(QDir(m_home.path()).rmdir("Documents"));
+    SaveDialogAnswer fresh(QString {});
+    rig.Click("export_report");
+    QVERIFY(QDir(m_home.path()).mkdir("Documents"));
+    QCOMPARE(fresh.folder, QDir(m_home.path()).canonicalPath());
+    QCOMPARE(fresh.typedName, QString());
 }
 
 void TestExport::writtenReportIsOfferedAndOpened()

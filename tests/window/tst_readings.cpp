@@ -2,7 +2,11 @@
 #include "ReplyFrames.h"
 #include "WindowRig.h"
 
+#include <QAbstractSpinBox>
+#include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QSpinBox>
 #include <QTableWidget>
@@ -44,6 +48,8 @@ private slots:
     void readingIdChangeStartsAFreshTable();
     void foreignOrStoppedReadingsChangeNothing();
     void zeroReadingsAndNonNumbersDivideByNothing();
+    void everyTextShowsWhole_data();
+    void everyTextShowsWhole();
 };
 
 void TestReadings::runRequestsDoseEveryTwoSecondsUntilStopped()
@@ -103,6 +109,13 @@ void TestReadings::relativeErrorAgainstTheShownMean()
     run.Tick();
     QCOMPARE(run.Text("average_group_3"), QString("0.10"));
     QCOMPARE(run.Text("relative_error_2"), QString("11.11"));
+    QCOMPARE(run.Find<QLineEdit>("relative_error_2")->cursorPosition(), 0); // shown from its start
+
+    auto* input = run.Find<QLineEdit>("fixed_value_set");
+    input->setText("0.0900000000000001");
+    QFocusEvent leave(QEvent::FocusOut);
+    QApplication::sendEvent(input, &leave);
+    QCOMPARE(input->cursorPosition(), 0);
 }
 
 void TestReadings::limitsFollowTheirInputs_data()
@@ -125,7 +138,8 @@ void TestReadings::limitsFollowTheirInputs()
     QFETCH(QString, upper);
     QFETCH(QString, lower);
     WindowRig rig;
-    QCOMPARE(rig.Text("average_group_4"), QString("1.1")); // until an input is edited
+    QCOMPARE(rig.Text("average_group_4"), QString("0.099")); // from the start
+    QCOMPARE(rig.Text("average_group_5"), QString("0.081"));
     rig.SetText("fixed_value_set", trueValue);
     rig.SetText("relative_error", tolerance);
     QCOMPARE(rig.Text("average_group_4"), upper);
@@ -245,6 +259,96 @@ void TestReadings::zeroReadingsAndNonNumbersDivideByNothing()
     QCOMPARE(run.Text("average_group_3"), QString("0.00"));
     QCOMPARE(run.Text("relative_error_2"), QString());
     QCOMPARE(run.Text("variable_conefficient"), QString());
+}
+
+// Long realistic figures and table cells, on a desktop with the fonts the
+// package brings: at the window's own size every text shows whole.
+void TestReadings::everyTextShowsWhole_data()
+{
+    QTest::addColumn<QStringList>("figures"); // mean, upper, lower, variation, error
+    QTest::addColumn<QStringList>("cells");   // reading, row number
+    QTest::newRow("typical") << QStringList { "0.11", "0.0945", "0.0855", "23.45", "22.22" }
+                             << QStringList { "0.15", "9" };
+    QTest::newRow("wide") << QStringList { "5138.00", "1e+06", "-0.081", "123.45", "12345.67" }
+                          << QStringList { "5138.00", "9999" };
+    QTest::newRow("negative") << QStringList { "0.09", "0.099", "-0.099", "0.00", "-211.11" }
+                              << QStringList { "93952.40", "99999" };
+}
+
+void TestReadings::everyTextShowsWhole()
+{
+    QFETCH(QStringList, figures);
+    QFETCH(QStringList, cells);
+    Run run;
+    for (int row = 0; row < 3; ++row) {
+        run.Reading(1, 16);
+        run.Tick();
+    }
+    const char* const names[] = { "average_group_3", "average_group_4", "average_group_5" };
+    for (int i = 0; i < 3; ++i)
+        run.Find<QLabel>(names[i])->setText(figures[i]);
+    run.SetText("variable_conefficient", figures[3]);
+    run.SetText("relative_error_2", figures[4]);
+    QTableWidget* table = run.Table();
+    table->item(2, 2)->setText(cells[0]);
+    table->item(2, 3)->setText(cells[1]);
+    table->setItem(2, 0, new QTableWidgetItem("64+"));
+
+    run.window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&run.window));
+    QVERIFY2(run.window.width() <= 1280 && run.window.height() <= 1024,
+             qPrintable(QString("%1 x %2").arg(run.window.width()).arg(run.window.height())));
+    auto* tabs = run.Find<QTabWidget>("tabWidget");
+    for (int page = 0; page < tabs->count(); ++page) {
+        tabs->setCurrentIndex(page);
+        QApplication::processEvents();
+        for (QWidget* widget : run.window.findChildren<QWidget*>()) {
+            if (widget->objectName().isEmpty() || widget->objectName().startsWith("qt_")
+                || !widget->isVisible() || qobject_cast<QAbstractSpinBox*>(widget->parentWidget()))
+                continue;
+            const QFontMetrics metrics = widget->fontMetrics();
+            const QString name = widget->objectName();
+            if (auto* label = qobject_cast<QLabel*>(widget)) {
+                const QRect room = label->contentsRect();
+                QVERIFY2(metrics.horizontalAdvance(label->text()) <= room.width(), qPrintable(name));
+                QVERIFY2(metrics.height() <= room.height(), qPrintable(name));
+            } else if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
+                // A text that fits needs no scrolling: its ends lie as far
+                // apart as it is wide.
+                edit->setCursorPosition(0);
+                const int start = edit->inputMethodQuery(Qt::ImCursorRectangle).toRect().x();
+                edit->setCursorPosition(edit->text().size());
+                const int end = edit->inputMethodQuery(Qt::ImCursorRectangle).toRect().x();
+                QVERIFY2(end - start >= metrics.horizontalAdvance(edit->text()) - 1, qPrintable(name));
+                QVERIFY2(metrics.height() <= edit->height(), qPrintable(name));
+            } else if (auto* button = qobject_cast<QPushButton*>(widget)) {
+                // The style's own margins, without the width it prefers for
+                // any button.
+                const int frame = button->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, button);
+                const int margin = button->style()->pixelMetric(QStyle::PM_ButtonMargin, nullptr, button);
+                QVERIFY2(metrics.horizontalAdvance(button->text()) + margin + 2 * frame <= button->width(),
+                         qPrintable(name + QString(" %1 %2 %3 %4").arg(metrics.horizontalAdvance(button->text())).arg(margin).arg(frame).arg(button->width())));
+                QVERIFY2(metrics.height() <= button->height(), qPrintable(name));
+            } else if (qobject_cast<QAbstractButton*>(widget) || qobject_cast<QAbstractSpinBox*>(widget)
+                       || qobject_cast<QComboBox*>(widget)) {
+                const QSize needed = widget->minimumSizeHint();
+                QVERIFY2(widget->width() >= needed.width() && widget->height() >= needed.height(),
+                         qPrintable(name));
+            }
+        }
+    }
+
+    tabs->setCurrentWidget(run.Find<QWidget>("tab_for_potentiometer"));
+    QApplication::processEvents();
+    const int margin = table->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, table) + 1;
+    for (int column = 0; column < table->columnCount(); ++column) {
+        const QTableWidgetItem* item = table->item(2, column);
+        const QRect cell = table->visualItemRect(item);
+        const QString where = QString("column %1: %2").arg(column).arg(item->text());
+        QVERIFY2(table->viewport()->rect().contains(cell), qPrintable(where));
+        QVERIFY2(table->fontMetrics().horizontalAdvance(item->text()) <= cell.width() - 2 * margin, qPrintable(where));
+        QVERIFY2(table->fontMetrics().height() <= cell.height(), qPrintable(where));
+    }
 }
 
 QTEST_MAIN(TestReadings)

@@ -1,0 +1,124 @@
+// Sizes that depend on the fonts at hand: the form is drawn for fonts that a
+// Linux desktop substitutes with wider ones, so the window reserves room for
+// the widest figures it shows, measured with the fonts it really got.
+#include "SetwiseDosegate.h"
+
+#include <QEvent>
+#include <QHeaderView>
+#include <QScrollBar>
+#include <QStyle>
+#include <QStyleOptionFrame>
+
+#include <cmath>
+
+namespace {
+
+// The widest realistic text of each table column (0 step mark, 1 time,
+// 2 reading, 3 row number), '8' standing for any digit.
+const char* const kCellSamples[] = { "64+", "8888.88.88.88:88:88", "88888.88", "88888" };
+// A mean or a limit of six significant digits.
+const char* const kFigureSample = "-8888.88";
+
+// The sample's width with every '8' replaced by the font's widest digit,
+// rounded up: text elides at a fraction of a pixel too little.
+int SampleWidth(const QFontMetricsF& metrics, const char* sample)
+{
+    QChar widest = QLatin1Char('0');
+    for (char digit = '1'; digit <= '9'; ++digit) {
+        if (metrics.horizontalAdvance(QLatin1Char(digit)) > metrics.horizontalAdvance(widest))
+            widest = QLatin1Char(digit);
+    }
+    return int(std::ceil(metrics.horizontalAdvance(QString::fromLatin1(sample).replace(QLatin1Char('8'), widest))))
+        + 1;
+}
+
+int TextMargin(const QWidget* widget)
+{
+    return widget->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, widget) + 1;
+}
+
+// The width at which a line edit shows the sample without scrolling.
+int LineEditWidthFor(const QLineEdit* edit, const char* sample)
+{
+    QStyleOptionFrame option;
+    option.initFrom(edit);
+    option.lineWidth = edit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, edit);
+    const QMargins text = edit->textMargins();
+    const int cursorAndMargins = 2 + 2 * 2 + text.left() + text.right();
+    const QSize contents(SampleWidth(QFontMetricsF(edit->font()), sample) + cursorAndMargins,
+                         edit->fontMetrics().height());
+    return edit->style()->sizeFromContents(QStyle::CT_LineEdit, &option, contents, edit).width();
+}
+
+void ReserveWidth(QLineEdit* edit, const char* sample)
+{
+    edit->setFixedWidth(LineEditWidthFor(edit, sample));
+}
+
+void ReserveWidth(QLabel* label, const char* sample)
+{
+    label->setMinimumWidth(SampleWidth(QFontMetricsF(label->font()), sample));
+}
+
+} // namespace
+
+void SetwiseDosegate::FitToFonts()
+{
+    // The state line's drawn minimum is lower than its 19 pt text.
+    ui.frame->setMinimumHeight(qMax(ui.frame->minimumHeight(), ui.frame->sizeHint().height()));
+    FitReadingsTable();
+    // Inputs: an averaging count or a true value; figures: percentages.
+    for (QLineEdit* input : { ui.average_group, ui.fixed_value_set })
+        ReserveWidth(input, "8.8888");
+    for (QLineEdit* percent : { ui.relative_error, ui.variable_conefficient, ui.relative_error_2 })
+        ReserveWidth(percent, "-8888.88");
+    ReserveWidth(ui.Serial_number, "  88888888");
+    for (QLabel* figure : { ui.average_group_3, ui.average_group_4, ui.average_group_5 })
+        ReserveWidth(figure, kFigureSample);
+    for (QLineEdit* edit : findChildren<QLineEdit*>()) {
+        if (!qobject_cast<QAbstractSpinBox*>(edit->parentWidget()))
+            edit->installEventFilter(this);
+    }
+}
+
+// Each column as wide as its widest cell or its caption, and the table just
+// wide enough for all four beside a vertical scroll bar. Right to left, the
+// columns end at the right edge, so the row of captions that stands in for
+// the hidden header starts where the scroll bar (or its room) ends.
+void SetwiseDosegate::FitReadingsTable()
+{
+    QTableWidget* table = ui.tableWidget_for_potentiometer;
+    QLabel* const captions[] = { ui.label_59, ui.label_58, ui.label_57, ui.label_56 };
+    const QFontMetricsF metrics(table->font());
+    const int gridLine = table->showGrid() ? 1 : 0;
+    int width = 0;
+    for (int column = 0; column < table->columnCount(); ++column) {
+        const int cell = SampleWidth(metrics, kCellSamples[column]) + 2 * TextMargin(table) + gridLine;
+        const int caption = captions[column]->sizeHint().width() + 2 * TextMargin(table);
+        table->setColumnWidth(column, qMax(cell, caption));
+        captions[column]->setFixedWidth(table->columnWidth(column));
+        width += table->columnWidth(column);
+    }
+    const int scrollBar = table->verticalScrollBar()->sizeHint().width();
+    table->setFixedWidth(width + 2 * table->frameWidth() + scrollBar);
+    ui.horizontalLayout_6->setContentsMargins(table->frameWidth() + scrollBar, 0, 0, 0);
+    QHeaderView* rows = table->verticalHeader();
+    rows->setDefaultSectionSize(qMax(rows->defaultSectionSize(), int(std::ceil(metrics.height())) + gridLine + 2));
+}
+
+// A line edit that is not being edited shows its text from the start.
+bool SetwiseDosegate::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::FocusOut) {
+        if (auto* edit = qobject_cast<QLineEdit*>(watched))
+            edit->home(false);
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void SetwiseDosegate::ShowFigure(QLineEdit* edit, const QString& text)
+{
+    edit->setText(text);
+    if (!edit->hasFocus())
+        edit->home(false);
+}
