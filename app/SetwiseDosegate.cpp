@@ -126,7 +126,8 @@ QString SetwiseDosegate::GetServerIp() const
 
 int SetwiseDosegate::GetServerPort() const
 {
-    return ui.m_pLineEdit_port->text().toInt(nullptr, 10); // 0 when not a number
+    // 0 when not a number or out of range: "70000" must not reach port 4464.
+    return ui.m_pLineEdit_port->text().toUShort(nullptr, 10);
 }
 
 void SetwiseDosegate::SetStateText(const QString& text)

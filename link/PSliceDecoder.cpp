@@ -67,8 +67,19 @@ bool PSliceDecoder::TakeSlice()
     return true;
 }
 
+// With fewer than 12 bytes after it, a slice that is already a whole frame
+// is one: a lone dose count with 0x0D as its top byte must not wait for the
+// next frame to fill a coefficient reply. Anything else may still be a
+// coefficient reply split by the network, and waits.
 bool PSliceDecoder::TakeCoefficientTail()
 {
+    const quint32 held = m_pDataBuffer->PackageNum(); // one look: later bytes must not change the choice
+    if (held < quint32(kCoefficientTailLength)) {
+        if (!IsWholeFrame(held))
+            return false;
+        m_stage = Stage::Synchronising;
+        return true;
+    }
     unsigned char tail[kCoefficientTailLength];
     if (!m_pDataBuffer->Read(tail, kCoefficientTailLength))
         return false;
@@ -82,6 +93,13 @@ bool PSliceDecoder::TakeCoefficientTail()
                               qFromBigEndian<qint32>(tail + 8) / kCoefficientScale);
     m_stage = Stage::Fresh;
     return true;
+}
+
+bool PSliceDecoder::IsWholeFrame(quint32 nHeld) const
+{
+    if (m_slice[0] != kFrameMarker)
+        return false;
+    return m_slice[1] == FrameAcknowledge || (m_slice[1] == FrameDoseCount && nHeld >= quint32(kDoseTailLength));
 }
 
 // Shifts the slice one byte at a time until it starts with 0xFF; every byte

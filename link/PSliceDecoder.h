@@ -1,6 +1,8 @@
 #ifndef DOSEGATE_PSLICEDECODER_H
 #define DOSEGATE_PSLICEDECODER_H
 
+#include <QtGlobal>
+
 class PDataBuffer;
 
 // Cuts reply frames out of the receive buffer, seven bytes at a time, and
@@ -10,6 +12,10 @@ class PDataBuffer;
 // A frame whose bytes have not all arrived waits for the rest instead of
 // being dropped: the decoder resumes where it stopped, so what it reports
 // depends only on the byte stream, never on how the network cut it up.
+// One exception: a whole acknowledgement or dose-count frame with 0x0D at
+// byte 5 is tried as a coefficient reply only when the 12 bytes such a
+// reply needs are buffered behind it; with fewer it is reported as the frame
+// it is, at once, rather than held back for the next frame's bytes.
 class PSliceDecoder
 {
 public:
@@ -43,6 +49,7 @@ private:
 
     bool TakeSlice();
     bool TakeCoefficientTail();
+    bool IsWholeFrame(quint32 nHeld) const;
     bool Synchronise();
     bool TakeDoseTail();
     void Dispatch();

@@ -5,6 +5,7 @@
 #include "StdoutCapture.h"
 #include "TcpSocket.h"
 
+#include <QElapsedTimer>
 #include <QPointer>
 #include <QSignalSpy>
 #include <QTcpSocket>
@@ -42,6 +43,20 @@ struct Linked {
     TcpSocket session;
 };
 
+// Counts the queued calls an object receives.
+class QueuedCallCounter : public QObject
+{
+public:
+    int calls = 0;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        calls += event->type() == QEvent::MetaCall;
+        return false;
+    }
+};
+
 } // namespace
 
 class TestSession : public QObject
@@ -52,12 +67,14 @@ private slots:
     void nothingHappensBeforeConnectOrWithoutWindow();
     void connectShowsConnectingThenConnected();
     void refusedAttemptRetriesEverySecond();
+    void pressesShareOneRetry();
     void portZeroFailsAndTheCycleContinues();
     void portTakesItsLowSixteenBits();
     void controllerClosingAndComingBack();
     void connectWhileConnectedDropsSilently();
     void repliesAreRelayedInOrder();
     void bytesLeftInTheSocketAreReadWithoutNewArrivals();
+    void readyReadStartsNoSecondFollowUp();
     void burstLargerThanTheBufferLosesNothing();
     void destructionWhileConnectedStopsTheThreadFirst();
 };
@@ -89,18 +106,55 @@ void TestSession::connectShowsConnectingThenConnected()
     QTRY_VERIFY(link.session.DecoderThread()->isRunning());
 }
 
+// The log says why, once for each cause, not once an attempt.
 void TestSession::refusedAttemptRetriesEverySecond()
 {
     FakeConsole console;
     console.port = ClosedPort();
     TcpSocket session;
     session.SetWindow(&console);
+    StdoutCapture capture;
     session.ConnectServer();
     QTRY_COMPARE_WITH_TIMEOUT(console.addressRequests, 3, 5000);
     QVERIFY(!console.states.isEmpty());
     for (const QString& state : qAsConst(console.states))
         QCOMPARE(state, kConnecting);
     QVERIFY(!session.DecoderThread()->isRunning());
+
+    console.ip = QStringLiteral("no-such-host.invalid");
+    QTRY_COMPARE_WITH_TIMEOUT(console.addressRequests, 5, 5000);
+    const QList<QByteArray> lines = capture.Finish().split('\n');
+    QCOMPARE(lines.size(), 3); // and an empty rest
+    QVERIFY2(lines[0].contains(QStringLiteral("[Warning]  no link to 127.0.0.1 port %1: Connection refused")
+                                   .arg(console.port).toUtf8()), lines[0]);
+    QVERIFY2(lines[1].contains(QStringLiteral("no link to no-such-host.invalid port %1: Host ")
+                                   .arg(console.port).toUtf8()), lines[1]);
+}
+
+// However often connect is pressed, one retry at a time: the attempts that
+// follow keep a second apart, and the link that comes up is not rebuilt.
+void TestSession::pressesShareOneRetry()
+{
+    Linked link;
+    const quint16 port = link.controller.Port();
+    link.controller.Close();
+    QTcpSocket* socket = link.session.GetSocket();
+    for (int i = 0; i < 20; ++i) { // each press refused before the next
+        link.session.ConnectServer();
+        QVERIFY(QTest::qWaitFor([socket] { return socket->state() == QAbstractSocket::UnconnectedState; }));
+    }
+    QElapsedTimer retries;
+    retries.start();
+    QTRY_VERIFY_WITH_TIMEOUT(link.console.addressRequests >= 22, 5000);
+    QVERIFY2(retries.elapsed() >= 1800, qPrintable(QString::number(retries.elapsed())));
+
+    QVERIFY(link.controller.Listen(port));
+    QVERIFY(link.controller.WaitForClient());
+    QTRY_COMPARE(link.console.states.last(), kConnected);
+    // A retry pending when the link came up would fire within a second.
+    QTest::qWait(1500);
+    QCOMPARE(link.controller.Connections(), 1);
+    QCOMPARE(socket->state(), QAbstractSocket::ConnectedState);
 }
 
 void TestSession::portZeroFailsAndTheCycleContinues()
@@ -204,6 +258,27 @@ void TestSession::bytesLeftInTheSocketAreReadWithoutNewArrivals()
     link.controller.Send(burst.mid(300));
     QTRY_COMPARE(acks.count(), 43);
     QCOMPARE(acks.last().at(0).toInt(), 42);
+}
+
+// A readyRead while a follow-up read is pending leaves that one follow-up,
+// and starts no second chain of them.
+void TestSession::readyReadStartsNoSecondFollowUp()
+{
+    Linked link;
+    QTcpSocket* socket = link.session.GetSocket();
+    link.session.ConnectServer();
+    socket->blockSignals(true); // the test makes the reads; the decoder stays idle
+    QVERIFY(link.controller.WaitForClient());
+    link.controller.Send(QByteArray(1000, '\0'));
+    QVERIFY(QTest::qWaitFor([socket] { return socket->bytesAvailable() == 1000; }));
+    socket->blockSignals(false);
+
+    QueuedCallCounter counter;
+    link.session.installEventFilter(&counter);
+    link.session.ReadData(); // as readyRead: 280 bytes, and a follow-up for the rest
+    link.session.ReadData(); // readyRead again, before that follow-up ran
+    QCoreApplication::sendPostedEvents(&link.session, QEvent::MetaCall);
+    QCOMPARE(counter.calls, 1);
 }
 
 // Far more than the 345-byte receive buffer holds, in one write: reads

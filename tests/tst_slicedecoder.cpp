@@ -52,7 +52,8 @@ struct Rig {
 
 // Frames the decoder must report one for one, with the report each gives.
 // Dose counts keep 0x0D out of their top byte and acknowledgements out of x:
-// such a frame is taken for a coefficient reply, by the protocol's own rule.
+// with 12 bytes behind it, such a frame is taken for a coefficient reply, by
+// the protocol's own rule.
 QByteArray RandomFrames(QRandomGenerator& random, int frames, QStringList& expected)
 {
     QByteArray stream;
@@ -99,6 +100,7 @@ private slots:
     void waitsForTheSeventhByte();
     void frameSplitAnywhereIsReportedOnce_data();
     void frameSplitAnywhereIsReportedOnce();
+    void loneFramesWithTheMarkAreReportedAtOnce();
     void coefficientReplyForAnotherIdIsDropped();
     void misalignedCoefficientMarkSwallowsTwelveBytes();
     void withoutSinkEverySliceIsDiscarded();
@@ -132,6 +134,15 @@ void TestSliceDecoder::reportsFramesInStreamOrder_data()
     QTest::newRow("unknown frame type: seven bytes go")
         << Hex("FF 03 01 02 03 04 05") + ReplyFrames::Acknowledge(1, 0, 3)
         << QStringList { "ack 1 0 3" } << 0;
+    QTest::newRow("lone dose frame with 0x0D top byte")
+        << Hex("FF 02 CC 00 59 0D 01 0E 99")
+        << QStringList { "dose 89 852238 204" } << 0;
+    QTest::newRow("lone acknowledgement of type 0x0D")
+        << ReplyFrames::Acknowledge(1, 0, 0x0D)
+        << QStringList { "ack 1 0 13" } << 0;
+    QTest::newRow("0x0D dose frame with twelve bytes behind it reads as coefficients")
+        << Hex("FF 02 00 00 01 0D 01 00 00 27 10 00 00 27 10 00 00 27 10")
+        << QStringList { "coef 1 1 1" } << 0;
     QTest::newRow("coefficient reply for the selected id")
         << ReplyFrames::Coefficients(1, 10000, 5000, 20000)
         << QStringList { "coef 1 0.5 2" } << 0;
@@ -178,6 +189,7 @@ void TestSliceDecoder::frameSplitAnywhereIsReportedOnce_data()
         { "acknowledgement", ReplyFrames::Acknowledge(5, 1, 15), "ack 5 1 15" },
         { "dose count", ReplyFrames::DoseCount(300, 70000, 3), "dose 300 70000 3" },
         { "coefficient reply", ReplyFrames::Coefficients(1, 9000, 10000, 11000), "coef 0.9 1 1.1" },
+        { "dose count with 0x0D top byte", ReplyFrames::DoseCount(300, 0x0D0102, 3), "dose 300 852226 3" },
         { "stray byte and acknowledgement", "\x13" + ReplyFrames::Acknowledge(2, 0, 7), "ack 2 0 7" },
     };
     for (const auto& f : frames) {
@@ -196,6 +208,20 @@ void TestSliceDecoder::frameSplitAnywhereIsReportedOnce()
     rig.Feed(frame.left(cut));
     rig.Feed(frame.mid(cut) + next);
     QCOMPARE(rig.sink.events, (QStringList { event, "ack 8 8 8" }));
+}
+
+// As a single polled node sends them: each frame is reported before the
+// next arrives, whatever its count's middle byte (1 is the calibration id).
+void TestSliceDecoder::loneFramesWithTheMarkAreReportedAtOnce()
+{
+    Rig rig;
+    QStringList expected;
+    for (const int count : { 0x0D0000, 0x0D0105, 0x0D01FF, 0x0D8000, 0x0DFFFF }) {
+        rig.Feed(ReplyFrames::DoseCount(7, count, 0));
+        expected << QStringLiteral("dose 7 %1 0").arg(count);
+        QCOMPARE(rig.sink.events, expected);
+        QCOMPARE(rig.buffer.PackageNum(), 0u);
+    }
 }
 
 // Its first seven bytes are synchronised like any slice, which shifts in the

@@ -26,7 +26,7 @@ struct Frame {
 Frame FrameNumber(int i)
 {
     if (i % 3 == 0)
-        return { true, i & 0xFFFF, i % 0x0D0000, i & 0xFF }; // no 0x0D top byte: that reads as a coefficient reply
+        return { true, i & 0xFFFF, i % 0x0D0000, i & 0xFF }; // no 0x0D top byte: with more behind, that reads as coefficients
     int x = (i >> 16) & 0xFF;
     if (x == 0x0D)
         x = 0x0E;

@@ -59,6 +59,7 @@ private slots:
     void buttonPutsItsCommandOnTheWire_data();
     void buttonPutsItsCommandOnTheWire();
     void nothingGoesOutWhileUnconnected();
+    void portOutOfRangeReachesNothing();
     void idChangeIsCopiedToTheOtherGroups();
     void checkBoxesOnlyRelabel_data();
     void checkBoxesOnlyRelabel();
@@ -145,6 +146,23 @@ void TestSettings::nothingGoesOutWhileUnconnected()
     QVERIFY(rig.Connect());
     QTest::qWait(200);
     QCOMPARE(rig.controller.Received(), QByteArray());
+}
+
+// Above 65535 or negative, with the controller's port in its low 16 bits:
+// taken as port 0, the attempt fails and the cycle goes on, so the next one
+// reaches the port typed meanwhile, and nothing before it.
+void TestSettings::portOutOfRangeReachesNothing()
+{
+    for (const int offset : { 0x10000, -0x10000 }) {
+        WindowRig rig;
+        LoopbackController other;
+        rig.SetText("m_pLineEdit_ip", QStringLiteral("127.0.0.1"));
+        rig.SetText("m_pLineEdit_port", QString::number(rig.controller.Port() + offset));
+        rig.Click("m_pPushButton_connect");
+        rig.SetText("m_pLineEdit_port", QString::number(other.Port()));
+        QVERIFY(other.WaitForClient());
+        QCOMPARE(rig.controller.Connections(), 0);
+    }
 }
 
 void TestSettings::idChangeIsCopiedToTheOtherGroups()
