@@ -1,9 +1,12 @@
 #include "SetwiseDosegate.h"
 
 #include "FrameProtocol.h"
+#include "ReadingTrend.h"
+#include "RunJournal.h"
 #include "TcpSocket.h"
 #include "WriteDataFrame.h"
 
+#include <QStandardPaths>
 #include <QTime>
 #include <QTimer>
 
@@ -27,10 +30,14 @@ SetwiseDosegate::SetwiseDosegate(QWidget* parent)
     , m_nRowNum(0)
     , m_bNewData(false)
     , m_nCalibrationId(0)
+    , m_pTrend(nullptr)
+    , m_pJournal(new RunJournal(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)
+                                + QStringLiteral("/runs")))
 {
     // The form is set up before anything is connected, so its defaults
     // trigger none of the slots.
     ui.setupUi(this);
+    AddTrend();
     FitToFonts();
     // The limits follow their inputs from the first moment, not only after
     // the first edit.
@@ -54,6 +61,8 @@ SetwiseDosegate::~SetwiseDosegate()
     m_pTableTimer = nullptr;
     delete m_pSendTimer;
     m_pSendTimer = nullptr;
+    delete m_pJournal;
+    m_pJournal = nullptr;
 }
 
 QTimer* SetwiseDosegate::CreateTimer(int intervalMs, const char* slot)
@@ -122,6 +131,14 @@ void SetwiseDosegate::OnConnectButtonClicked()
 QString SetwiseDosegate::GetServerIp() const
 {
     return ui.m_pLineEdit_ip->text();
+}
+
+void SetwiseDosegate::FillConnectPage(const QString& host, const QString& port)
+{
+    if (!host.isEmpty())
+        ui.m_pLineEdit_ip->setText(host);
+    if (!port.isEmpty())
+        ui.m_pLineEdit_port->setText(port);
 }
 
 int SetwiseDosegate::GetServerPort() const

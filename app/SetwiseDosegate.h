@@ -11,6 +11,8 @@
 
 class QTableWidget;
 class QTimer;
+class ReadingTrend;
+class RunJournal;
 class TcpSocket;
 class WriteDataFrame;
 
@@ -34,6 +36,10 @@ public:
     void SetLastCoefficients(double c1, double c2, double c3) override;
 
     void ExportReport(QTableWidget* table, const QString& title);
+
+    // Fills the connect page's address and port; an empty text leaves the
+    // form's own.
+    void FillConnectPage(const QString& host, const QString& port);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -75,6 +81,7 @@ private slots:
     void StoreCalibrationId(int id);
 
 private:
+    void AddTrend();
     void FitToFonts();
     void FitReadingsTable();
     void ShowFigure(QLineEdit* edit, const QString& text);
@@ -87,7 +94,7 @@ private:
     void ShowConfirmation(const char* title, const char* text, int blanks);
     void ShowPotentiometerStep(const char* title, const char* suffix);
 
-    void AcceptReading(float reading);
+    void AcceptReading(int id, int count, float reading);
     void UpdateWindowFigures();
     void AddTableRow(float reading);
     void RaiseAverageNumber();
@@ -108,6 +115,8 @@ private:
     int m_nRowNum;
     bool m_bNewData;
     std::atomic<int> m_nCalibrationId;
+    ReadingTrend* m_pTrend; // a child of the readings page
+    RunJournal* m_pJournal;
 };
 
 #endif

@@ -3,6 +3,8 @@
 // the widest figures it shows, measured with the fonts it really got.
 #include "SetwiseDosegate.h"
 
+#include "ReadingTrend.h"
+
 #include <QEvent>
 #include <QHeaderView>
 #include <QScrollBar>
@@ -16,6 +18,8 @@ namespace {
 // The widest realistic text of each table column (0 step mark, 1 time,
 // 2 reading, 3 row number), '8' standing for any digit.
 const char* const kCellSamples[] = { "64+", "8888.88.88.88:88:88", "88888.88", "88888" };
+constexpr int kTrendMinimumHeight = 200;
+
 // A mean or a limit of six significant digits.
 const char* const kFigureSample = "-8888.88";
 
@@ -61,6 +65,14 @@ void ReserveWidth(QLabel* label, const char* sample)
 }
 
 } // namespace
+
+// The trend takes the free room below the readings page's widgets.
+void SetwiseDosegate::AddTrend()
+{
+    m_pTrend = new ReadingTrend(ui.tab_for_potentiometer);
+    m_pTrend->setMinimumHeight(kTrendMinimumHeight);
+    ui.verticalLayout_5->addWidget(m_pTrend, 1);
+}
 
 void SetwiseDosegate::FitToFonts()
 {

@@ -3,6 +3,8 @@
 #include "SetwiseDosegate.h"
 
 #include "FrameProtocol.h"
+#include "ReadingTrend.h"
+#include "RunJournal.h"
 #include "WriteDataFrame.h"
 
 #include <QDateTime>
@@ -66,11 +68,16 @@ void SetwiseDosegate::GetRealTimeDoseCount(int id, int count)
     if (ui.calibration_check_box->checkState() != Qt::Checked || id != ui.id_for_potentiometer->value())
         return;
     m_bNewData = true;
-    AcceptReading(float(FrameProtocol::DoseOfCount(count)));
+    AcceptReading(id, count, float(FrameProtocol::DoseOfCount(count)));
 }
 
-void SetwiseDosegate::AcceptReading(float reading)
+// The journal line is written before anything else happens to the reading.
+// It names the row the next tick adds for it; readings that arrive within
+// one tick share that row, which shows the newest of them.
+void SetwiseDosegate::AcceptReading(int id, int count, float reading)
 {
+    m_pJournal->Append(QDateTime::currentDateTime(), id, count, reading, m_nRowNum + 1);
+    m_pTrend->AddReading(reading);
     m_listAverage.append(reading);
     m_listDose.append(reading);
     // An N below 1 is raised by the next tick; until then the window only
@@ -80,6 +87,7 @@ void SetwiseDosegate::AcceptReading(float reading)
     while (m_listAverage.size() > m_nAverageNum)
         m_listAverage.removeFirst();
     UpdateWindowFigures();
+    m_pTrend->AddMean(m_fAverage);
 }
 
 // Mean and population coefficient of variation of the full window, summed
@@ -161,6 +169,7 @@ void SetwiseDosegate::UpdateLimits()
     const float lower = float(double(trueValue) - double(trueValue) * (double(tolerance) / 100.0));
     ui.average_group_4->setText(QString::number(upper, 'g', 6));
     ui.average_group_5->setText(QString::number(lower, 'g', 6));
+    m_pTrend->SetLimits(trueValue, upper, lower);
 }
 
 void SetwiseDosegate::slot_modifyIDData()
@@ -170,6 +179,8 @@ void SetwiseDosegate::slot_modifyIDData()
     m_nRowNum = 0;
     ui.tableWidget_for_potentiometer->clearContents();
     ui.tableWidget_for_potentiometer->setRowCount(0);
+    m_pTrend->Clear();
+    m_pJournal->Restart();
 }
 
 void SetwiseDosegate::slot_modifyAverageData()

@@ -2,6 +2,7 @@
 #include "SetwiseDosegate.h"
 
 #include "FrameProtocol.h"
+#include "ReadingTrend.h"
 
 #include <QMessageBox>
 #include <QTimer>
@@ -105,4 +106,5 @@ void SetwiseDosegate::ShowPotentiometerStep(const char* title, const char* suffi
             rows - 1, 0, new QTableWidgetItem(QString::number(steps) + QLatin1String(suffix)));
     }
     m_listAverage.clear(); // averaging starts again at the new gain
+    m_pTrend->MarkStep();
 }

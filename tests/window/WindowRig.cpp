@@ -2,6 +2,11 @@
 
 #include <QTest>
 
+WindowRig::DataHome::DataHome()
+{
+    qputenv("XDG_DATA_HOME", folder.path().toLocal8Bit());
+}
+
 WindowRig::WindowRig() = default;
 
 QString WindowRig::Text(const char* name) const

@@ -7,6 +7,7 @@
 #include <QAbstractButton>
 #include <QLabel>
 #include <QLineEdit>
+#include <QTemporaryDir>
 
 // The console window beside a loopback controller, with short ways to reach
 // its controls by object name and to drive its slots.
@@ -41,6 +42,11 @@ public:
     void Readings(int id, int count, int times);
     void Tick();
 
+    // Run journals go to a folder of the rig's, not the user's.
+    struct DataHome {
+        DataHome();
+        QTemporaryDir folder;
+    } dataHome;
     LoopbackController controller;
     SetwiseDosegate window;
 };

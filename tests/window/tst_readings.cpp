@@ -1,5 +1,10 @@
+#include "FileSizeLimit.h"
+#include "FrameProtocol.h"
 #include "ModalWatcher.h"
+#include "ReadingTrend.h"
 #include "ReplyFrames.h"
+#include "StdoutCapture.h"
+#include "TrendEnvelope.h"
 #include "WindowRig.h"
 
 #include <QAbstractSpinBox>
@@ -7,10 +12,14 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QPushButton>
+#include <QDir>
 #include <QRegularExpression>
 #include <QSpinBox>
 #include <QTableWidget>
 #include <QTest>
+
+#include <algorithm>
+#include <limits>
 
 namespace {
 
@@ -25,7 +34,35 @@ struct Run : WindowRig {
         QTableWidgetItem* item = Table()->item(row, column);
         return item ? item->text() : QString();
     }
+    ReadingTrend* Trend() const
+    {
+        auto* trend = window.findChild<ReadingTrend*>();
+        trend->Refresh();
+        return trend;
+    }
+    QDir Runs() const { return QDir(dataHome.folder.filePath(QCoreApplication::applicationName() + "/runs")); }
+    // Each journal's lines, oldest journal first, header left out.
+    QList<QStringList> Journals() const
+    {
+        QList<QStringList> journals;
+        for (const QString& name : Runs().entryList({ "*.csv" }, QDir::Files, QDir::Name)) {
+            QFile file(Runs().filePath(name));
+            file.open(QIODevice::ReadOnly);
+            QStringList lines = QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts);
+            if (lines.value(0) == "time,id,count,reading_uSv_h,row")
+                lines.removeFirst();
+            journals << lines;
+        }
+        return journals;
+    }
 };
+
+// The height of a horizontal line; NaN if the line is not one.
+float Level(const QXYSeries* series)
+{
+    const bool flat = series->count() == 2 && series->at(0).y() == series->at(1).y();
+    return flat ? float(series->at(0).y()) : std::numeric_limits<float>::quiet_NaN();
+}
 
 } // namespace
 
@@ -50,6 +87,10 @@ private slots:
     void zeroReadingsAndNonNumbersDivideByNothing();
     void everyTextShowsWhole_data();
     void everyTextShowsWhole();
+    void trendFollowsTheTable();
+    void longTrendIsThinnedKeepingItsExtremes();
+    void journalKeepsEveryAcceptedReading();
+    void journalThatCannotBeWrittenLeavesTheRunGoing();
 };
 
 void TestReadings::runRequestsDoseEveryTwoSecondsUntilStopped()
@@ -349,6 +390,115 @@ void TestReadings::everyTextShowsWhole()
         QVERIFY2(table->fontMetrics().horizontalAdvance(item->text()) <= cell.width() - 2 * margin, qPrintable(where));
         QVERIFY2(table->fontMetrics().height() <= cell.height(), qPrintable(where));
     }
+}
+
+void TestReadings::trendFollowsTheTable()
+{
+    Run run;
+    ModalWatcher boxes(QMessageBox::Ok);
+    run.Readings(1, 16, 19);
+    run.Reading(1, 18); // the window is full: 19 × 0.0896 and 0.1008
+    ReadingTrend* trend = run.Trend();
+    QCOMPARE(trend->ReadingSeries()->count(), 20);
+    QCOMPARE(trend->ReadingSeries()->at(19), QPointF(20, double(float(18 * 0.0056))));
+    QCOMPARE(trend->MeanSeries().constLast()->points().size(), 1);
+    QCOMPARE(trend->MeanSeries().constLast()->at(0).x(), 20.0);
+    QCOMPARE(Level(trend->LimitSeries(1)), 0.099f);
+
+    QMetaObject::invokeMethod(&run.window, "Analytical", Q_ARG(int, 1), Q_ARG(int, 0),
+                              Q_ARG(int, FrameProtocol::ReplyPotentiometerUp));
+    run.Readings(1, 16, 20); // the averaging starts again after the step
+    trend = run.Trend();
+    QCOMPARE(trend->StepSeries()->points(), (QList<QPointF> { trend->ReadingSeries()->at(19) }));
+    QCOMPARE(trend->MeanSeries().size(), 2);
+    QCOMPARE(trend->MeanSeries().constLast()->points().size(), 1);
+    QCOMPARE(trend->MeanSeries().constLast()->at(0).x(), 40.0);
+
+    run.SetText("fixed_value_set", "1");
+    QCOMPARE(Level(run.Trend()->LimitSeries(0)), 1.0f);
+    run.Find<QSpinBox>("id_for_potentiometer")->setValue(2);
+    trend = run.Trend();
+    QCOMPARE(trend->ReadingSeries()->count(), 0);
+    QCOMPARE(trend->StepSeries()->count(), 0);
+    QCOMPARE(trend->MeanSeries().size(), 1);
+    QCOMPARE(trend->MeanSeries().constFirst()->count(), 0);
+}
+
+void TestReadings::longTrendIsThinnedKeepingItsExtremes()
+{
+    TrendEnvelope envelope;
+    for (int x = 1; x <= 10000; ++x)
+        envelope.Append(QPointF(x, x == 1234 ? 5.0 : x == 4321 ? -5.0 : 0.1 * (x % 7)));
+    const QVector<QPointF> points = envelope.Points();
+    QVERIFY(points.size() <= 2 * TrendEnvelope::kMaxBuckets + 2);
+    QVERIFY(points.contains(QPointF(1234, 5.0)) && points.contains(QPointF(4321, -5.0)));
+    QCOMPARE(points.constFirst().x(), 1.0);
+    QCOMPARE(points.constLast().x(), 10000.0);
+    QVERIFY(std::is_sorted(points.begin(), points.end(),
+                           [](const QPointF& a, const QPointF& b) { return a.x() < b.x(); }));
+}
+
+// One journal per table: continued across a stop and a start, a new one
+// with a new reading id. Each line is on disk as soon as it is accepted.
+void TestReadings::journalKeepsEveryAcceptedReading()
+{
+    Run run;
+    run.Reading(1, 16);
+    QCOMPARE(run.Journals().size(), 1);
+    QVERIFY2(QRegularExpression(R"(^\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}(Z|[+-]\d\d:\d\d),1,16,0\.0896,1$)")
+                 .match(run.Journals()[0].value(0))
+                 .hasMatch(),
+             qPrintable(run.Journals()[0].value(0)));
+    run.Tick();
+    run.Reading(2, 16); // another node: not accepted
+    run.Reading(1, 917500);
+    run.Reading(1, 18); // the same tick's row shows this one
+    QCOMPARE(run.Journals()[0].size(), 3);
+    QVERIFY(run.Journals()[0][1].endsWith(",1,917500,5138.0000,2"));
+    QVERIFY(run.Journals()[0][2].endsWith(",1,18,0.1008,2"));
+
+    auto* box = run.Find<QCheckBox>("calibration_check_box");
+    box->click();
+    box->click();
+    run.Reading(1, 16);
+    QCOMPARE(run.Journals().size(), 1);
+    QCOMPARE(run.Journals()[0].size(), 4);
+
+    run.Find<QSpinBox>("id_for_potentiometer")->setValue(3);
+    QCOMPARE(run.Journals().size(), 1); // opened by the first reading
+    run.Reading(3, 32);
+    QCOMPARE(run.Runs().entryList({ "*_id3.csv" }).size(), 1);
+    QVERIFY(run.Journals()[1][0].endsWith(",3,32,0.1792,1"));
+}
+
+// A folder that cannot be made, then a disk that fills up (a file-size
+// limit stands in): one log line each, and the run goes on.
+void TestReadings::journalThatCannotBeWrittenLeavesTheRunGoing()
+{
+    Run run;
+    QFile blocker(run.Runs().absolutePath()); // a file where the folder should be
+    QVERIFY(QDir().mkpath(QFileInfo(blocker).path()) && blocker.open(QIODevice::WriteOnly));
+    StdoutCapture capture;
+    run.Readings(1, 16, 3);
+    run.Tick();
+    QCOMPARE(capture.Finish().count("cannot create"), 1);
+    QCOMPARE(run.Table()->rowCount(), 1);
+    QVERIFY(blocker.remove());
+
+    run.Find<QSpinBox>("id_for_potentiometer")->setValue(2);
+    StdoutCapture full;
+    {
+        const FileSizeLimit limit(1000);
+        QVERIFY(limit.IsSet());
+        run.Readings(2, 16, 40);
+        run.Tick();
+    }
+    const QByteArray log = full.Finish();
+    QCOMPARE(log.count("cannot write"), 1);
+    QCOMPARE(run.Journals().size(), 1);
+    QVERIFY(run.Journals()[0].size() > 10 && run.Journals()[0].size() < 40);
+    QCOMPARE(run.Table()->rowCount(), 1);
+    QCOMPARE(run.Trend()->ReadingCount(), 40);
 }
 
 QTEST_MAIN(TestReadings)

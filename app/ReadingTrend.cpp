@@ -1,0 +1,210 @@
+#include "ReadingTrend.h"
+
+#include <QtCharts/QLegendMarker>
+
+#include <cmath>
+#include <limits>
+
+namespace {
+
+// The x axis spans at least one averaging window, so the first readings of
+// a run are not stretched across the whole chart.
+constexpr int kMinimumSpan = 20;
+constexpr double kPadding = 0.1;
+
+const char* const kLimitNames[] = { "true value", "upper limit", "lower limit" };
+
+// About five ticks at 1, 2 or 5 times a power of ten, counted from 0.
+double TickInterval(double span)
+{
+    const double raw = span / 5.0;
+    const double power = std::pow(10.0, std::floor(std::log10(raw)));
+    for (double factor : { 1.0, 2.0, 5.0 }) {
+        if (factor * power >= raw)
+            return factor * power;
+    }
+    return 10.0 * power;
+}
+
+QPen LinePen(const QColor& colour, qreal width, Qt::PenStyle style = Qt::SolidLine)
+{
+    QPen pen(colour, width, style);
+    pen.setCosmetic(true);
+    return pen;
+}
+
+} // namespace
+
+ReadingTrend::ReadingTrend(QWidget* parent)
+    : QChartView(parent)
+    , m_pAxisX(new QValueAxis)
+    , m_pAxisY(new QValueAxis)
+    , m_pReadings(nullptr)
+    , m_pSteps(new QScatterSeries)
+    , m_pLimits {}
+    , m_limits { 0.0, 0.0, 0.0 }
+    , m_nReadings(0)
+    , m_fLow(std::numeric_limits<double>::infinity())
+    , m_fHigh(-std::numeric_limits<double>::infinity())
+    , m_bNewStretch(true)
+{
+    QChart* chart = new QChart;
+    setChart(chart); // the view owns the chart, the chart its series and axes
+    setRenderHint(QPainter::Antialiasing);
+    chart->setMargins(QMargins(4, 4, 4, 4));
+    chart->legend()->setAlignment(Qt::AlignRight);
+    QFont small = font();
+    small.setPointSize(9);
+    chart->legend()->setFont(small);
+    m_pAxisX->setLabelFormat(QStringLiteral("%d"));
+    m_pAxisX->setTickType(QValueAxis::TicksDynamic);
+    m_pAxisX->setTickAnchor(0);
+    m_pAxisX->setLabelsFont(small);
+    m_pAxisY->setLabelsFont(small);
+    m_pAxisY->setTitleFont(small);
+    m_pAxisY->setTitleText(QStringLiteral("uSv/h"));
+    chart->addAxis(m_pAxisX, Qt::AlignBottom);
+    chart->addAxis(m_pAxisY, Qt::AlignLeft);
+
+    m_pReadings = AddLine(QStringLiteral("reading"), LinePen(QColor(0x20, 0x60, 0xb0), 1.0));
+    StartMeanSegment();
+    m_pLimits[0] = AddLine(QLatin1String(kLimitNames[0]), LinePen(QColor(0x20, 0x90, 0x40), 1.5));
+    m_pLimits[1] = AddLine(QLatin1String(kLimitNames[1]), LinePen(QColor(0xc0, 0x30, 0x30), 1.0, Qt::DashLine));
+    m_pLimits[2] = AddLine(QLatin1String(kLimitNames[2]), LinePen(QColor(0xc0, 0x30, 0x30), 1.0, Qt::DashLine));
+    m_pSteps->setName(QStringLiteral("potentiometer step"));
+    m_pSteps->setMarkerShape(QScatterSeries::MarkerShapeRectangle);
+    m_pSteps->setMarkerSize(9);
+    m_pSteps->setColor(QColor(0x70, 0x30, 0x90));
+    m_pSteps->setBorderColor(m_pSteps->color());
+    chart->addSeries(m_pSteps);
+    m_pSteps->attachAxis(m_pAxisX);
+    m_pSteps->attachAxis(m_pAxisY);
+
+    m_refreshTimer.setSingleShot(true);
+    m_refreshTimer.setInterval(kRefreshMs);
+    connect(&m_refreshTimer, SIGNAL(timeout()), this, SLOT(Refresh()));
+    UpdateAxes();
+}
+
+QLineSeries* ReadingTrend::AddLine(const QString& name, const QPen& pen)
+{
+    auto* series = new QLineSeries;
+    series->setName(name);
+    series->setPen(pen);
+    chart()->addSeries(series);
+    series->attachAxis(m_pAxisX);
+    series->attachAxis(m_pAxisY);
+    return series;
+}
+
+// Each stretch of means between two steps is a line of its own; only the
+// first has an entry in the legend.
+void ReadingTrend::StartMeanSegment()
+{
+    QLineSeries* mean = AddLine(QStringLiteral("mean"), LinePen(QColor(0xe0, 0x80, 0x10), 2.0));
+    if (!m_listMeans.isEmpty())
+        chart()->legend()->markers(mean).constFirst()->setVisible(false);
+    m_listMeans.append(mean);
+    m_means.Clear();
+    m_bNewStretch = false;
+}
+
+void ReadingTrend::AddReading(double reading)
+{
+    m_lastReading = QPointF(++m_nReadings, reading);
+    m_readings.Append(m_lastReading);
+    Extend(reading);
+    ScheduleRefresh();
+}
+
+void ReadingTrend::AddMean(double mean)
+{
+    if (m_nReadings == 0)
+        return;
+    if (m_bNewStretch) {
+        Refresh(); // the finished stretch keeps its last points
+        StartMeanSegment();
+    }
+    m_means.Append(QPointF(m_nReadings, mean));
+    Extend(mean);
+    ScheduleRefresh();
+}
+
+void ReadingTrend::MarkStep()
+{
+    if (m_nReadings == 0)
+        return;
+    m_steps.append(m_lastReading);
+    m_bNewStretch = true;
+    ScheduleRefresh();
+}
+
+void ReadingTrend::SetLimits(double trueValue, double upper, double lower)
+{
+    m_limits[0] = trueValue;
+    m_limits[1] = upper;
+    m_limits[2] = lower;
+    ScheduleRefresh();
+}
+
+void ReadingTrend::Clear()
+{
+    m_refreshTimer.stop();
+    while (m_listMeans.size() > 1) {
+        QLineSeries* stretch = m_listMeans.takeLast();
+        chart()->removeSeries(stretch);
+        delete stretch;
+    }
+    m_readings.Clear();
+    m_means.Clear();
+    m_steps.clear();
+    m_nReadings = 0;
+    m_bNewStretch = false;
+    m_fLow = std::numeric_limits<double>::infinity();
+    m_fHigh = -std::numeric_limits<double>::infinity();
+    Refresh();
+}
+
+void ReadingTrend::Extend(double value)
+{
+    if (!std::isfinite(value))
+        return;
+    m_fLow = std::min(m_fLow, value);
+    m_fHigh = std::max(m_fHigh, value);
+}
+
+void ReadingTrend::ScheduleRefresh()
+{
+    if (!m_refreshTimer.isActive())
+        m_refreshTimer.start();
+}
+
+// One replace per series: a single redraw however many points came.
+void ReadingTrend::Refresh()
+{
+    m_refreshTimer.stop();
+    m_pReadings->replace(m_readings.Points());
+    m_listMeans.constLast()->replace(m_means.Points());
+    m_pSteps->replace(m_steps);
+    UpdateAxes();
+}
+
+void ReadingTrend::UpdateAxes()
+{
+    const int span = std::max(kMinimumSpan, m_nReadings);
+    m_pAxisX->setRange(0, span);
+    m_pAxisX->setTickInterval(TickInterval(span));
+    double low = m_fLow;
+    double high = m_fHigh;
+    for (int i = 0; i < 3; ++i) {
+        const double limit = m_limits[i];
+        m_pLimits[i]->replace(QVector<QPointF> { QPointF(0, limit), QPointF(span, limit) });
+        if (std::isfinite(limit)) {
+            low = std::min(low, limit);
+            high = std::max(high, limit);
+        }
+    }
+    const double pad = high > low ? (high - low) * kPadding : std::max(std::abs(high) * kPadding, 0.01);
+    m_pAxisY->setRange(low - pad, high + pad);
+    m_pAxisY->applyNiceNumbers();
+}

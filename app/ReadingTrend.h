@@ -1,0 +1,72 @@
+#ifndef DOSEGATE_READINGTREND_H
+#define DOSEGATE_READINGTREND_H
+
+#include "ChartsCompat.h"
+#include "TrendEnvelope.h"
+
+#include <QList>
+#include <QPointF>
+#include <QTimer>
+#include <QVector>
+
+// The run as a chart: every accepted reading in order, the mean of each full
+// averaging window, the potentiometer steps, and the true value with its
+// limits. Adding a point only stores it; the series take what is new at most
+// once per refresh period, thinned to what the chart can show, so a reading
+// costs the same however long the run, a redraw stays bounded, and a flood
+// of readings redraws the chart a few times a second, not once per reading.
+class ReadingTrend : public QChartView
+{
+    Q_OBJECT
+
+public:
+    static constexpr int kRefreshMs = 100;
+
+    explicit ReadingTrend(QWidget* parent = nullptr);
+
+    void AddReading(double reading);
+    // The mean of the window that ends with the newest reading.
+    void AddMean(double mean);
+    // A step at the newest reading; the mean line breaks there, as the
+    // averaging starts again.
+    void MarkStep();
+    void SetLimits(double trueValue, double upper, double lower);
+    // A fresh table: no readings, no means, no steps.
+    void Clear();
+
+    int ReadingCount() const { return m_nReadings; }
+    // What the chart shows once the pending points are in, for tests.
+    const QLineSeries* ReadingSeries() const { return m_pReadings; }
+    const QList<QLineSeries*>& MeanSeries() const { return m_listMeans; }
+    const QScatterSeries* StepSeries() const { return m_pSteps; }
+    const QLineSeries* LimitSeries(int index) const { return m_pLimits[index]; }
+
+public slots:
+    void Refresh();
+
+private:
+    QLineSeries* AddLine(const QString& name, const QPen& pen);
+    void StartMeanSegment();
+    void Extend(double value);
+    void ScheduleRefresh();
+    void UpdateAxes();
+
+    QValueAxis* m_pAxisX;
+    QValueAxis* m_pAxisY;
+    QLineSeries* m_pReadings;
+    QList<QLineSeries*> m_listMeans; // one per stretch between steps
+    QScatterSeries* m_pSteps;
+    QLineSeries* m_pLimits[3]; // true value, upper, lower
+    TrendEnvelope m_readings;
+    TrendEnvelope m_means; // of the newest stretch
+    QVector<QPointF> m_steps;
+    double m_limits[3];
+    int m_nReadings;
+    QPointF m_lastReading;
+    double m_fLow;
+    double m_fHigh;
+    bool m_bNewStretch;
+    QTimer m_refreshTimer;
+};
+
+#endif
