@@ -1,21 +1,30 @@
 #include "AxObject.h"
 
-#include "AxNode.h"
 #include "AxRecorder.h"
-#include "XlApplication.h"
 
-#include <algorithm>
+#include <deque>
+
+// What the top-level object holds for itself and all its sub-objects, which
+// stay small and are kept together because a report asks for one per cell.
+struct AxObject::Binding
+{
+    AxRecorder* pRecorder = nullptr;
+    std::unique_ptr<XlSpreadsheet> pSpreadsheet;
+    std::deque<AxObject> listObjects;
+};
 
 namespace {
 
+using Type = AxOperation::Type;
+
 // As with a COM container: the arguments end at the first invalid one.
-AxNode::Arguments Collect(std::initializer_list<const QVariant*> vars)
+XlSpreadsheet::Arguments Collect(std::initializer_list<const QVariant*> vars)
 {
-    AxNode::Arguments args;
+    XlSpreadsheet::Arguments args;
     for (const QVariant* pVar : vars) {
         if (!pVar->isValid())
             break;
-        args.append(*pVar);
+        args.append(pVar);
     }
     return args;
 }
@@ -23,8 +32,8 @@ AxNode::Arguments Collect(std::initializer_list<const QVariant*> vars)
 } // namespace
 
 AxObject::AxObject()
-    : m_pParent(nullptr)
-    , m_pRecorder(nullptr)
+    : m_pRoot(this)
+    , m_pBinding(std::make_unique<Binding>())
 {
 }
 
@@ -34,125 +43,98 @@ AxObject::AxObject(const QString& control)
     setControl(control);
 }
 
-AxObject::AxObject(std::unique_ptr<AxNode> node, AxObject* pParent)
-    : m_pNode(std::move(node))
-    , m_pParent(pParent)
-    , m_pRecorder(pParent->m_pRecorder)
+AxObject::AxObject(Key, AxObject* pRoot, const XlSpreadsheet::Handle& handle)
+    : m_pRoot(pRoot)
+    , m_handle(handle)
 {
 }
 
 AxObject::~AxObject()
 {
-    if (m_pParent)
-        m_pParent->Forget(this);
-    else
-        Finish(AxOperation::Type::Release, "", nullptr, 0, true, kind());
-    Clear();
+    if (m_pBinding)
+        Record(m_handle.kind, Type::Release, "", {}, true);
 }
 
 bool AxObject::setControl(const QString& control)
 {
     const QByteArray name = control.toLatin1();
-    if (m_pParent) {
-        m_lastError = QStringLiteral("a sub-object cannot be bound to \"%1\"").arg(control);
-        return Finish(AxOperation::Type::Bind, name.constData(), nullptr, 0, false, kind());
+    AxRecorder* pRecorder = m_pRoot->m_pBinding->pRecorder;
+    const bool bRefused = pRecorder && pRecorder->RefusesNext();
+    bool bBound = false;
+    if (!m_pBinding) {
+        m_lastError = QStringLiteral("a part of the spreadsheet cannot be started on its own");
+    } else {
+        m_pBinding->listObjects.clear();
+        m_pBinding->pSpreadsheet.reset();
+        bBound = !bRefused && control == QLatin1String("Excel.Application");
+        m_lastError = bBound ? QString() : QStringLiteral("the spreadsheet \"%1\" could not be started").arg(control);
+        m_pBinding->pSpreadsheet.reset(bBound ? new XlSpreadsheet : nullptr);
+        m_handle.kind = bBound ? AxOperation::Object::Application : AxOperation::Object::None;
     }
-    Clear();
-    m_lastError.clear();
-    const bool bRefused = m_pRecorder && m_pRecorder->RefusesNext();
-    if (bRefused)
-        m_lastError = QStringLiteral("refused");
-    else if (control == QLatin1String("Excel.Application"))
-        m_pNode = std::make_unique<XlApplication>();
-    else
-        m_lastError = QStringLiteral("the class \"%1\" is not registered").arg(control);
-    m_control = m_pNode ? control : QString();
-    return Finish(AxOperation::Type::Bind, name.constData(), nullptr, 0, bool(m_pNode), AxOperation::Object::None);
+    Record(m_pBinding ? AxOperation::Object::None : m_handle.kind, Type::Bind, name.constData(), {}, bBound);
+    return bBound;
+}
+
+bool AxObject::isNull() const
+{
+    return !m_pRoot->m_pBinding->pSpreadsheet;
 }
 
 QVariant AxObject::dynamicCall(const char* name, const QVariant& var1, const QVariant& var2, const QVariant& var3,
                                const QVariant& var4, const QVariant& var5, const QVariant& var6,
                                const QVariant& var7, const QVariant& var8)
 {
-    name = name ? name : "";
-    const AxNode::Arguments args = Collect({&var1, &var2, &var3, &var4, &var5, &var6, &var7, &var8});
-    QVariant result;
-    const bool bOk = Admit() && m_pNode->Call(name, args, &result, &m_lastError);
-    if (bOk && !result.isValid())
-        result = true;
-    return Finish(AxOperation::Type::Call, name, args.constData(), args.size(), bOk, kind()) ? result : QVariant();
+    const bool bOk = Issue(Type::Call, name, Collect({&var1, &var2, &var3, &var4, &var5, &var6, &var7, &var8}), nullptr);
+    return bOk ? QVariant(true) : QVariant();
 }
 
 AxObject* AxObject::querySubObject(const char* name, const QVariant& var1, const QVariant& var2,
                                    const QVariant& var3, const QVariant& var4, const QVariant& var5,
                                    const QVariant& var6, const QVariant& var7, const QVariant& var8)
 {
-    name = name ? name : "";
-    const AxNode::Arguments args = Collect({&var1, &var2, &var3, &var4, &var5, &var6, &var7, &var8});
-    std::unique_ptr<AxNode> node = Admit() ? m_pNode->Sub(name, args, &m_lastError) : nullptr;
-    if (!Finish(AxOperation::Type::SubObject, name, args.constData(), args.size(), bool(node), kind()))
+    XlSpreadsheet::Handle handle;
+    if (!Issue(Type::SubObject, name, Collect({&var1, &var2, &var3, &var4, &var5, &var6, &var7, &var8}), &handle))
         return nullptr;
-    m_listChildren.push_back(new AxObject(std::move(node), this));
-    return m_listChildren.back();
+    std::deque<AxObject>& objects = m_pRoot->m_pBinding->listObjects;
+    objects.emplace_back(Key(), m_pRoot, handle);
+    return &objects.back();
 }
 
 bool AxObject::setProperty(const char* name, const QVariant& value)
 {
+    return Issue(Type::Set, name, Collect({&value}), nullptr);
+}
+
+void AxObject::setRecorder(AxRecorder* pRecorder)
+{
+    m_pRoot->m_pBinding->pRecorder = pRecorder;
+}
+
+bool AxObject::Issue(AxOperation::Type type, const char* name, const XlSpreadsheet::Arguments& args,
+                     XlSpreadsheet::Handle* pSub)
+{
     name = name ? name : "";
-    const bool bOk = Admit() && m_pNode->Set(name, value, &m_lastError);
-    return Finish(AxOperation::Type::Set, name, &value, 1, bOk, kind());
-}
-
-AxOperation::Object AxObject::kind() const
-{
-    return m_pNode ? m_pNode->Kind() : AxOperation::Object::None;
-}
-
-bool AxObject::Admit()
-{
-    m_lastError.clear();
-    if (!m_pNode)
-        m_lastError = QStringLiteral("the object is not bound");
-    else if (m_pRecorder && m_pRecorder->RefusesNext())
-        m_lastError = QStringLiteral("refused");
-    else
-        m_pNode->Usable(&m_lastError);
-    return m_lastError.isEmpty();
-}
-
-bool AxObject::Finish(AxOperation::Type type, const char* name, const QVariant* pArgs, int nArgs, bool bOk,
-                      AxOperation::Object object)
-{
-    if (m_pRecorder) {
-        AxOperation operation;
-        operation.object = object;
-        operation.type = type;
-        operation.name = name;
-        operation.args = QVariantList(pArgs, pArgs + nArgs);
-        operation.ok = bOk;
-        m_pRecorder->Record(operation);
-    }
-    if (!bOk && type != AxOperation::Type::Bind)
-        m_lastError = QStringLiteral("\"%1\" on the %2 object: %3")
-                          .arg(QString::fromLatin1(name), QLatin1String(AxOperation::ObjectName(object)), m_lastError);
+    const Binding& binding = *m_pRoot->m_pBinding;
+    const bool bRefused = binding.pRecorder && binding.pRecorder->RefusesNext();
+    m_lastError = binding.pSpreadsheet ? QString() : QStringLiteral("the spreadsheet is not started");
+    const bool bOk = binding.pSpreadsheet
+        && binding.pSpreadsheet->Apply(m_handle, type, name, args, bRefused, pSub, &m_lastError);
+    Record(m_handle.kind, type, name, args, bOk);
     return bOk;
 }
 
-void AxObject::Clear()
+void AxObject::Record(AxOperation::Object object, AxOperation::Type type, const char* name,
+                      const XlSpreadsheet::Arguments& args, bool bOk)
 {
-    // Children first: their nodes refer to state the parent's node owns.
-    std::vector<AxObject*> children;
-    children.swap(m_listChildren);
-    for (AxObject* pChild : children) {
-        pChild->m_pParent = nullptr;
-        pChild->m_pRecorder = nullptr;
-        delete pChild;
-    }
-    m_pNode.reset();
-    m_control.clear();
-}
-
-void AxObject::Forget(AxObject* pChild)
-{
-    m_listChildren.erase(std::remove(m_listChildren.begin(), m_listChildren.end(), pChild), m_listChildren.end());
+    AxRecorder* pRecorder = m_pRoot->m_pBinding->pRecorder;
+    if (!pRecorder)
+        return;
+    AxOperation operation;
+    operation.object = object;
+    operation.type = type;
+    operation.name = name;
+    for (const QVariant* pArg : args)
+        operation.args.append(*pArg);
+    operation.ok = bOk;
+    pRecorder->Record(operation);
 }

@@ -2,7 +2,6 @@
 #define DOSEGATE_AXOPERATION_H
 
 #include <QByteArray>
-#include <QString>
 #include <QVariantList>
 
 // One operation issued through the automation layer, as an AxRecorder keeps
@@ -18,12 +17,6 @@ struct AxOperation
     QByteArray name;
     QVariantList args;
     bool ok = true;
-
-    // Readable one-line form, for diagnostics and test failure messages.
-    QString ToString() const;
-
-    static const char* ObjectName(Object object);
-    static const char* TypeName(Type type);
 };
 
 #endif

@@ -8,13 +8,11 @@
 // child; times are pooled per phase, memory is the largest child's.
 #include "ReportExport.h"
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QProcess>
-#include <QTableWidget>
 #include <QTemporaryDir>
-#include <QTextStream>
 
 #include <sys/resource.h>
 #include <xlsxwriter.h>
@@ -55,18 +53,17 @@ Options ParseOptions(const QStringList& args)
     return options;
 }
 
-// Filled as the readings page fills it: step mark, time, reading, number.
-void FillTable(QTableWidget& table, int nRows)
+// As the window hands the readings page over: step mark, time, reading, number.
+ReportExport::Table MakeTable(int nRows)
 {
-    table.setColumnCount(4);
-    table.setRowCount(nRows);
+    ReportExport::Table table;
+    table.nColumns = 4;
     const QDateTime start(QDate(2024, 3, 5), QTime(8, 0, 0));
     for (int nRow = 0; nRow < nRows; ++nRow) {
-        const QString time = start.addSecs(2 * nRow).toString(QStringLiteral("yyyy.MM.dd.hh:mm:ss"));
-        table.setItem(nRow, 1, new QTableWidgetItem(time));
-        table.setItem(nRow, 2, new QTableWidgetItem(QString::number(0.0056 * (1000 + nRow % 977), 'f', 2)));
-        table.setItem(nRow, 3, new QTableWidgetItem(QString::number(nRow + 1)));
+        table.rows << QStringList{QString(), start.addSecs(2 * nRow).toString(QStringLiteral("yyyy.MM.dd.hh:mm:ss")),
+                                  QString::number(0.0056 * (1000 + nRow % 977), 'f', 2), QString::number(nRow + 1)};
     }
+    return table;
 }
 
 ReportExport::Statistics MakeStatistics()
@@ -94,7 +91,7 @@ lxw_format* Format(lxw_workbook* pBook, double fSize, bool bCentred, bool bBorde
 
 // The same sheet, written without the layer: no model, no name strings,
 // no atomic replacement.
-bool WriteDirect(const QTableWidget& table, const ReportExport::Statistics& statistics, const QString& path)
+bool WriteDirect(const ReportExport::Table& table, const ReportExport::Statistics& statistics, const QString& path)
 {
     lxw_workbook* pBook = workbook_new(QFile::encodeName(path).constData());
     lxw_worksheet* pSheet = workbook_add_worksheet(pBook, nullptr);
@@ -102,8 +99,8 @@ bool WriteDirect(const QTableWidget& table, const ReportExport::Statistics& stat
     lxw_format* pCaption = Format(pBook, 16, true, true);
     lxw_format* pData = Format(pBook, 0, false, true);
     lxw_format* pLine = Format(pBook, 10, true, false);
-    const int nRows = table.rowCount();
-    const int nColumns = table.columnCount();
+    const int nRows = table.rows.size();
+    const int nColumns = table.nColumns;
 
     worksheet_set_row(pSheet, 0, 60, nullptr);
     for (int nRow = 1; nRow <= nRows + 1; ++nRow)
@@ -114,8 +111,7 @@ bool WriteDirect(const QTableWidget& table, const ReportExport::Statistics& stat
         worksheet_write_string(pSheet, 1, lxw_col_t(nColumn - 1), labels.at(nColumn).toUtf8().constData(), pCaption);
     for (int nRow = 0; nRow < nRows; ++nRow) {
         for (int nColumn = 1; nColumn < nColumns; ++nColumn) {
-            const QTableWidgetItem* pItem = table.item(nRow, nColumn);
-            const QByteArray text = pItem ? pItem->text().toUtf8() : QByteArray();
+            const QByteArray text = table.rows.at(nRow).value(nColumn).toUtf8();
             worksheet_write_string(pSheet, lxw_row_t(nRow + 2), lxw_col_t(nColumn - 1), text.constData(), pData);
         }
     }
@@ -142,8 +138,7 @@ long PeakKib()
 // Child: times one phase K times and reports times and peak memory.
 int RunPhase(const Options& options)
 {
-    QTableWidget table;
-    FillTable(table, options.nRows);
+    const ReportExport::Table table = MakeTable(options.nRows);
     const ReportExport::Statistics statistics = MakeStatistics();
     const long nBaselineKib = PeakKib();
     const bool bLayer = options.phase == QLatin1String("layer");
@@ -237,7 +232,9 @@ int RunParent(Options options)
     Print("libxlsxwriter alone:", direct);
     Print("through the layer:", layer);
     const double fRatio = Median(layer.times) / Median(direct.times);
-    std::printf("time ratio layer/direct (medians): %.2f  (goal: at most 2.00)\n", fRatio);
+    std::printf("time ratio layer/direct (medians): %.2f  (goal: at most 1.20)\n", fRatio);
+    std::printf("peak memory ratio layer/direct: %.2f  (goal: at most 1.20)\n",
+                double(layer.nPeakKib) / double(direct.nPeakKib));
 #ifndef __OPTIMIZE__
     // libxlsxwriter comes optimised from the distribution; the layer does not.
     std::printf("note: built without optimisation, which weighs on the layer only; "
@@ -250,9 +247,7 @@ int RunParent(Options options)
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
+    QCoreApplication app(argc, argv);
     const Options options = ParseOptions(QCoreApplication::arguments());
     return options.phase.isEmpty() ? RunParent(options) : RunPhase(options);
 }

@@ -36,9 +36,7 @@ bool WriteFile(const QString& path, const QByteArray& bytes)
 
 ReportExport::Result WriteReport(const QString& path)
 {
-    QTableWidget table;
-    ReportInputs::Fill(table, 3);
-    return ReportExport::Write(table, ReportInputs::kTitle, ReportInputs::Statistics(), path);
+    return ReportExport::Write(ReportInputs::Table(3), ReportInputs::kTitle, ReportInputs::Statistics(), path);
 }
 
 // Holds the size limit for files this process writes, as a full disk would.

@@ -1,0 +1,38 @@
+#ifndef DOSEGATE_SHEETWRITER_H
+#define DOSEGATE_SHEETWRITER_H
+
+#include "SheetModel.h"
+
+#include <QHash>
+#include <QString>
+
+struct lxw_format;
+struct lxw_workbook;
+struct lxw_worksheet;
+
+// Renders a sheet as an .xlsx workbook with libxlsxwriter, printed one page
+// wide with the caption row repeated on every page.
+class SheetWriter
+{
+public:
+    // The reason is for the operator.
+    static bool Write(const SheetModel& sheet, const QString& fileName, QString* pReason);
+
+private:
+    SheetWriter(const SheetModel& sheet, lxw_workbook* pBook);
+
+    bool WriteSheet();
+    bool WriteColumnWidths();
+    bool WriteRow(int nRow);
+    lxw_format* FormatOf(const SheetModel::Cell& cell);
+    bool Check(int nError);
+
+    const SheetModel& m_sheet;
+    lxw_workbook* m_pBook;
+    lxw_worksheet* m_pSheet = nullptr;
+    QHash<quint64, lxw_format*> m_formats;
+    int m_nCaptionRow = 0; // the first row with borders: the table's head
+    int m_nError = 0;
+};
+
+#endif
