@@ -2,15 +2,15 @@
 
 #include "AxRecorder.h"
 
-#include <deque>
+#include <vector>
 
 // What the top-level object holds for itself and all its sub-objects, which
-// stay small and are kept together because a report asks for one per cell.
+// stay small because a report asks for one per cell.
 struct AxObject::Binding
 {
     AxRecorder* pRecorder = nullptr;
     std::unique_ptr<XlSpreadsheet> pSpreadsheet;
-    std::deque<AxObject> listObjects;
+    std::vector<std::unique_ptr<AxObject>> listObjects;
 };
 
 namespace {
@@ -37,13 +37,7 @@ AxObject::AxObject()
 {
 }
 
-AxObject::AxObject(const QString& control)
-    : AxObject()
-{
-    setControl(control);
-}
-
-AxObject::AxObject(Key, AxObject* pRoot, const XlSpreadsheet::Handle& handle)
+AxObject::AxObject(AxObject* pRoot, const XlSpreadsheet::Handle& handle)
     : m_pRoot(pRoot)
     , m_handle(handle)
 {
@@ -57,35 +51,25 @@ AxObject::~AxObject()
 
 bool AxObject::setControl(const QString& control)
 {
-    const QByteArray name = control.toLatin1();
-    AxRecorder* pRecorder = m_pRoot->m_pBinding->pRecorder;
-    const bool bRefused = pRecorder && pRecorder->RefusesNext();
-    bool bBound = false;
-    if (!m_pBinding) {
-        m_lastError = QStringLiteral("a part of the spreadsheet cannot be started on its own");
-    } else {
-        m_pBinding->listObjects.clear();
-        m_pBinding->pSpreadsheet.reset();
-        bBound = !bRefused && control == QLatin1String("Excel.Application");
-        m_lastError = bBound ? QString() : QStringLiteral("the spreadsheet \"%1\" could not be started").arg(control);
-        m_pBinding->pSpreadsheet.reset(bBound ? new XlSpreadsheet : nullptr);
+    Binding& binding = *m_pRoot->m_pBinding;
+    const bool bRefused = binding.pRecorder && binding.pRecorder->RefusesNext();
+    const bool bBound = m_pRoot == this && !bRefused && control == QLatin1String("Excel.Application");
+    if (m_pRoot == this) { // a sub-object stays what it is
+        binding.listObjects.clear();
+        binding.pSpreadsheet.reset(bBound ? new XlSpreadsheet : nullptr);
         m_handle.kind = bBound ? AxOperation::Object::Application : AxOperation::Object::None;
     }
-    Record(m_pBinding ? AxOperation::Object::None : m_handle.kind, Type::Bind, name.constData(), {}, bBound);
+    m_lastError = bBound ? QString() : QStringLiteral("the spreadsheet \"%1\" could not be started").arg(control);
+    Record(AxOperation::Object::None, Type::Bind, control.toLatin1().constData(), {}, bBound);
     return bBound;
-}
-
-bool AxObject::isNull() const
-{
-    return !m_pRoot->m_pBinding->pSpreadsheet;
 }
 
 QVariant AxObject::dynamicCall(const char* name, const QVariant& var1, const QVariant& var2, const QVariant& var3,
                                const QVariant& var4, const QVariant& var5, const QVariant& var6,
                                const QVariant& var7, const QVariant& var8)
 {
-    const bool bOk = Issue(Type::Call, name, Collect({&var1, &var2, &var3, &var4, &var5, &var6, &var7, &var8}), nullptr);
-    return bOk ? QVariant(true) : QVariant();
+    const XlSpreadsheet::Arguments args = Collect({&var1, &var2, &var3, &var4, &var5, &var6, &var7, &var8});
+    return Issue(Type::Call, name, args, nullptr) ? QVariant(true) : QVariant();
 }
 
 AxObject* AxObject::querySubObject(const char* name, const QVariant& var1, const QVariant& var2,
@@ -95,9 +79,9 @@ AxObject* AxObject::querySubObject(const char* name, const QVariant& var1, const
     XlSpreadsheet::Handle handle;
     if (!Issue(Type::SubObject, name, Collect({&var1, &var2, &var3, &var4, &var5, &var6, &var7, &var8}), &handle))
         return nullptr;
-    std::deque<AxObject>& objects = m_pRoot->m_pBinding->listObjects;
-    objects.emplace_back(Key(), m_pRoot, handle);
-    return &objects.back();
+    std::vector<std::unique_ptr<AxObject>>& objects = m_pRoot->m_pBinding->listObjects;
+    objects.push_back(std::unique_ptr<AxObject>(new AxObject(m_pRoot, handle)));
+    return objects.back().get();
 }
 
 bool AxObject::setProperty(const char* name, const QVariant& value)
@@ -129,12 +113,8 @@ void AxObject::Record(AxOperation::Object object, AxOperation::Type type, const 
     AxRecorder* pRecorder = m_pRoot->m_pBinding->pRecorder;
     if (!pRecorder)
         return;
-    AxOperation operation;
-    operation.object = object;
-    operation.type = type;
-    operation.name = name;
+    QVariantList values;
     for (const QVariant* pArg : args)
-        operation.args.append(*pArg);
-    operation.ok = bOk;
-    pRecorder->Record(operation);
+        values.append(*pArg);
+    pRecorder->Record({object, type, name, values, bOk});
 }

@@ -19,13 +19,11 @@ class AxObject
 {
 public:
     AxObject();
-    explicit AxObject(const QString& control);
     ~AxObject();
 
     // Only a top-level object can be bound; binding again releases the old
     // binding with all its sub-objects.
     bool setControl(const QString& control);
-    bool isNull() const;
 
     // True for a method without a result; an invalid QVariant when the call failed.
     QVariant dynamicCall(const char* name, const QVariant& var1 = QVariant(), const QVariant& var2 = QVariant(),
@@ -47,17 +45,10 @@ public:
     // recorder. Not owned.
     void setRecorder(AxRecorder* pRecorder);
 
-    // Sub-objects are made by their source alone.
-    class Key
-    {
-        friend class AxObject;
-        Key() = default;
-    };
-    AxObject(Key, AxObject* pRoot, const XlSpreadsheet::Handle& handle);
-
 private:
     struct Binding;
 
+    AxObject(AxObject* pRoot, const XlSpreadsheet::Handle& handle);
     AxObject(const AxObject&) = delete;
     AxObject& operator=(const AxObject&) = delete;
 

@@ -64,8 +64,8 @@ ReportExport::Result ReportExport::Write(const Table& table, const QString& titl
         return {Failed, notSaved.arg(target, writeError)};
     // The file is complete once saved: only the spreadsheet is left in doubt.
     if (!finishError.isEmpty())
-        return {Failed, QStringLiteral("The report was saved to %1, but the spreadsheet could not be closed cleanly: %2")
-                            .arg(target, finishError)};
+        return {Failed, QStringLiteral("The report was saved to %1, but the spreadsheet could not be closed "
+                                       "cleanly: %2").arg(target, finishError)};
     return {Written, QString()};
 }
 

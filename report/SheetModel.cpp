@@ -2,28 +2,6 @@
 
 #include <QRegularExpression>
 
-#include <algorithm>
-
-namespace {
-
-int ColumnOf(const QString& letter)
-{
-    return letter.at(0).unicode() - 'A' + 1;
-}
-
-} // namespace
-
-bool SheetModel::Area::Contains(int nRow, int nColumn) const
-{
-    return nRow >= nFirstRow && nRow <= nLastRow && nColumn >= nFirstColumn && nColumn <= nLastColumn;
-}
-
-bool SheetModel::Area::Overlaps(const Area& other) const
-{
-    return nFirstRow <= other.nLastRow && other.nFirstRow <= nLastRow && nFirstColumn <= other.nLastColumn
-        && other.nFirstColumn <= nLastColumn;
-}
-
 QString SheetModel::Area::ToString() const
 {
     const auto corner = [](int nRow, int nColumn) { return QChar(char('A' + nColumn - 1)) + QString::number(nRow); };
@@ -32,51 +10,42 @@ QString SheetModel::Area::ToString() const
 
 bool SheetModel::Parse(const QString& address, Area* pArea)
 {
-    static const QRegularExpression band(QStringLiteral("^([1-9]\\d{0,6}):([1-9]\\d{0,6})$"));
-    static const QRegularExpression cells(QStringLiteral("^([A-Z])([1-9]\\d{0,6})(?::([A-Z])([1-9]\\d{0,6}))?$"));
-    const QRegularExpressionMatch rows = band.match(address);
-    const QRegularExpressionMatch area = cells.match(address);
-    Area parsed;
-    if (rows.hasMatch()) {
-        parsed = {rows.captured(1).toInt(), 1, rows.captured(2).toInt(), kMaxColumn, true};
-    } else if (area.hasMatch()) {
-        const int nLast = area.capturedLength(3) ? 3 : 1;
-        parsed = {area.captured(2).toInt(), ColumnOf(area.captured(1)), area.captured(nLast + 1).toInt(),
-                  ColumnOf(area.captured(nLast)), false};
-    } else {
+    // Both corners name a column, or neither does and the address is one of whole rows.
+    static const QRegularExpression pattern(QStringLiteral("^([A-Z]?)([1-9]\\d{0,6})(?::([A-Z]?)([1-9]\\d{0,6}))?$"));
+    const QRegularExpressionMatch match = pattern.match(address);
+    const bool bRows = match.capturedLength(1) == 0;
+    const int nLast = match.capturedLength(4) ? 3 : 1;
+    if (!match.hasMatch() || match.capturedLength(nLast) != match.capturedLength(1) || (bRows && nLast == 1))
         return false;
-    }
-    *pArea = {std::min(parsed.nFirstRow, parsed.nLastRow), std::min(parsed.nFirstColumn, parsed.nLastColumn),
-              std::max(parsed.nFirstRow, parsed.nLastRow), std::max(parsed.nFirstColumn, parsed.nLastColumn),
-              parsed.bRows};
-    const qint64 nCells = qint64(pArea->nLastRow - pArea->nFirstRow + 1) * (pArea->nLastColumn - pArea->nFirstColumn + 1);
-    return pArea->nLastRow <= kMaxRow && (pArea->bRows || nCells <= kMaxAreaCells);
-}
-
-bool SheetModel::CellArea(int nRow, int nColumn, Area* pArea)
-{
-    *pArea = {nRow, nColumn, nRow, nColumn, false};
-    return nRow >= 1 && nRow <= kMaxRow && nColumn >= 1 && nColumn <= kMaxColumn;
+    const auto column = [&match, bRows](int nGroup, int nWhole) {
+        return bRows ? nWhole : match.captured(nGroup).at(0).unicode() - 'A' + 1;
+    };
+    const int nRow[2] = {match.captured(2).toInt(), match.captured(nLast + 1).toInt()};
+    const int nColumn[2] = {column(1, 1), column(nLast, kMaxColumn)};
+    *pArea = {std::min(nRow[0], nRow[1]), std::min(nColumn[0], nColumn[1]), std::max(nRow[0], nRow[1]),
+              std::max(nColumn[0], nColumn[1])};
+    return pArea->nLastRow <= kMaxRow;
 }
 
 bool SheetModel::Merge(const Area& area, QString* pError)
 {
+    const int nSpan = area.nLastColumn - area.nFirstColumn + 1;
     if (area.nFirstRow != area.nLastRow) {
         *pError = QStringLiteral("the cells %1 span more than one row").arg(area.ToString());
         return false;
     }
-    if (area.nFirstColumn == area.nLastColumn)
-        return true; // a single cell is merged with itself already
-    for (const Area& merged : qAsConst(m_listMerges)) {
-        if (merged.ToString() == area.ToString())
-            return true;
-        if (merged.Overlaps(area)) {
-            *pError = QStringLiteral("the cells %1 overlap the merged cells %2").arg(area.ToString(), merged.ToString());
-            return false;
-        }
+    if (nSpan == 1)
+        return true; // a single cell is merged with itself
+    ChangeCells(area, [](Cell&) {}); // the writer takes the text and format of the first cell
+    const auto first = RowAt(area.nFirstRow).cells.begin() + (area.nFirstColumn - 1);
+    if (first->nSpan == nSpan)
+        return true; // merged already
+    if (std::any_of(first, first + nSpan, [](const Cell& cell) { return cell.nSpan != 1; })) {
+        *pError = QStringLiteral("the cells %1 overlap merged cells").arg(area.ToString());
+        return false;
     }
-    ChangeCells(area, [](Cell&) {}); // the writer takes the text and format of its first cell
-    m_listMerges.append(area);
+    std::for_each(first, first + nSpan, [](Cell& cell) { cell.nSpan = 0; });
+    first->nSpan = quint8(nSpan);
     return true;
 }
 
@@ -84,22 +53,6 @@ void SheetModel::SetRowHeight(const Area& area, double fHeight)
 {
     for (int nRow = area.nFirstRow; nRow <= area.nLastRow; ++nRow)
         RowAt(nRow).fHeight = fHeight;
-}
-
-const SheetModel::Area* SheetModel::MergeAt(int nRow, int nColumn) const
-{
-    for (const Area& area : m_listMerges) {
-        if (area.nFirstRow == nRow && area.nFirstColumn == nColumn)
-            return &area;
-    }
-    return nullptr;
-}
-
-bool SheetModel::InMerge(int nRow, int nColumn) const
-{
-    // Linear: a report has a handful of merged areas.
-    return std::any_of(m_listMerges.begin(), m_listMerges.end(),
-                       [nRow, nColumn](const Area& area) { return area.Contains(nRow, nColumn); });
 }
 
 SheetModel::Row& SheetModel::RowAt(int nRow)

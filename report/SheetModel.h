@@ -3,32 +3,28 @@
 
 #include <QRgb>
 #include <QString>
-#include <QVector>
 
 #include <algorithm>
 #include <vector>
 
 // The one worksheet of a report: what its layout uses and nothing more.
-// Rows and columns count from 1; columns run from A to Z.
+// Rows and columns count from 1; columns run from A to Z, and a merge
+// stays within its row.
 class SheetModel
 {
 public:
     static constexpr int kMaxRow = 1048576;
     static constexpr int kMaxColumn = 26;
-    // Larger areas are refused rather than expanded cell by cell.
-    static constexpr int kMaxAreaCells = 1 << 22;
 
-    // A rectangle of cells, or a band of whole rows ("2:5").
+    // A rectangle of cells; whole rows ("2:5") run from A to Z.
     struct Area
     {
         int nFirstRow = 0;
         int nFirstColumn = 0;
         int nLastRow = 0;
         int nLastColumn = 0;
-        bool bRows = false;
 
-        bool Contains(int nRow, int nColumn) const;
-        bool Overlaps(const Area& other) const;
+        qint64 CellCount() const { return qint64(nLastRow - nFirstRow + 1) * (nLastColumn - nFirstColumn + 1); }
         QString ToString() const;
     };
 
@@ -36,6 +32,7 @@ public:
     {
         QString text;
         quint16 nFontSize = 0; // 0: the workbook's default
+        quint8 nSpan = 1;      // columns merged from here on; 0 in a merge begun to the left
         bool bWrap = false;
         bool bCentred = false;      // horizontally
         bool bMiddle = false;       // vertically
@@ -52,7 +49,6 @@ public:
 
     // "A1", "A1:C5" or "1:3", corners in either order.
     static bool Parse(const QString& address, Area* pArea);
-    static bool CellArea(int nRow, int nColumn, Area* pArea);
 
     template <typename Change>
     void ChangeCells(const Area& area, Change change);
@@ -60,16 +56,11 @@ public:
     void SetRowHeight(const Area& area, double fHeight);
 
     const std::vector<Row>& Rows() const { return m_listRows; }
-    const QVector<Area>& Merges() const { return m_listMerges; }
-    // The merged area that starts at this cell, or null.
-    const Area* MergeAt(int nRow, int nColumn) const;
-    bool InMerge(int nRow, int nColumn) const;
 
 private:
     Row& RowAt(int nRow);
 
     std::vector<Row> m_listRows;
-    QVector<Area> m_listMerges;
     int m_nWidest = 0;
 };
 

@@ -6,9 +6,8 @@
 #include <xlsxwriter.h>
 
 #include <algorithm>
-#include <numeric>
 #include <cerrno>
-#include <vector>
+#include <numeric>
 
 namespace {
 
@@ -20,7 +19,8 @@ constexpr double kMaxColumnWidth = 80.0;
 double WidthOf(const SheetModel::Cell& cell)
 {
     const double fSize = cell.nFontSize ? cell.nFontSize : kDefaultFontSize;
-    return cell.text.isEmpty() ? 0 : std::min(cell.text.size() * fSize / kDefaultFontSize + kWidthPadding, kMaxColumnWidth);
+    const double fWidth = cell.text.size() * fSize / kDefaultFontSize + kWidthPadding;
+    return cell.text.isEmpty() ? 0 : std::min(fWidth, kMaxColumnWidth);
 }
 
 // 0 for a cell without a format of its own.
@@ -41,95 +41,81 @@ SheetWriter::SheetWriter(const SheetModel& sheet, lxw_workbook* pBook)
 
 bool SheetWriter::Write(const SheetModel& sheet, const QString& fileName, QString* pReason)
 {
-    // The model holds the sheet already: libxlsxwriter need not keep a copy
-    // of its own but streams it row by row, through scratch files beside
-    // the file that have no names.
+    // The model holds the sheet already, so libxlsxwriter keeps no copy of
+    // its own but streams it row by row, through nameless scratch files
+    // beside the file.
     QByteArray scratch = QFile::encodeName(QFileInfo(fileName).absolutePath());
     lxw_workbook_options options = {LXW_TRUE, scratch.data(), LXW_FALSE};
-    lxw_workbook* pBook = workbook_new_opt(QFile::encodeName(fileName).constData(), &options);
-    SheetWriter writer(sheet, pBook);
     errno = 0;
-    if (!pBook) {
-        writer.Check(LXW_ERROR_MEMORY_MALLOC_FAILED);
+    SheetWriter writer(sheet, workbook_new_opt(QFile::encodeName(fileName).constData(), &options));
+    if (writer.m_pBook) {
+        writer.WriteSheet();
+        writer.Check(workbook_close(writer.m_pBook)); // which frees it, after a failure too
     } else {
-        const bool bBuilt = writer.WriteSheet();
-        // Closing also frees the workbook, so it happens after a failure too.
-        const lxw_error nClosed = workbook_close(pBook);
-        if (bBuilt)
-            writer.Check(nClosed);
+        writer.Check(LXW_ERROR_MEMORY_MALLOC_FAILED);
     }
-    // The system's reason ("No space left on device") says more than the library's.
+    // A failed write leaves the system's reason, which says more than the library's.
     if (writer.m_nError != LXW_NO_ERROR)
         *pReason = errno ? qt_error_string(errno) : QString::fromUtf8(lxw_strerror(lxw_error(writer.m_nError)));
     return writer.m_nError == LXW_NO_ERROR;
 }
 
-bool SheetWriter::WriteSheet()
+void SheetWriter::WriteSheet()
 {
     m_pSheet = workbook_add_worksheet(m_pBook, nullptr);
     if (!m_pSheet)
         return Check(LXW_ERROR_MEMORY_MALLOC_FAILED);
     worksheet_fit_to_pages(m_pSheet, 1, 0); // one page wide: no column alone on a page of its own
-    if (!WriteColumnWidths())
-        return false;
-    for (int nRow = 1; nRow <= int(m_sheet.Rows().size()); ++nRow) {
-        if (!WriteRow(nRow))
-            return false;
-    }
+    WriteColumnWidths();
+    for (size_t i = 0; i < m_sheet.Rows().size(); ++i)
+        WriteRow(quint32(i), m_sheet.Rows()[i]);
     // A long table prints as a table: its captions head every page.
-    return !m_nCaptionRow
-        || Check(worksheet_repeat_rows(m_pSheet, lxw_row_t(m_nCaptionRow - 1), lxw_row_t(m_nCaptionRow - 1)));
+    if (m_nCaptionRow >= 0)
+        Check(worksheet_repeat_rows(m_pSheet, lxw_row_t(m_nCaptionRow), lxw_row_t(m_nCaptionRow)));
 }
 
 // Nothing in the operations sets a width, and the default one cuts times
 // and captions off; each column is made as wide as its texts, and a merged
 // area's last column takes what the area still lacks.
-bool SheetWriter::WriteColumnWidths()
+void SheetWriter::WriteColumnWidths()
 {
-    std::vector<double> widths(SheetModel::kMaxColumn + 1, 0.0);
-    const std::vector<SheetModel::Row>& rows = m_sheet.Rows();
-    for (int nRow = 1; nRow <= int(rows.size()); ++nRow) {
-        const std::vector<SheetModel::Cell>& cells = rows[size_t(nRow - 1)].cells;
-        for (int nColumn = 1; nColumn <= int(cells.size()); ++nColumn) {
-            if (!m_sheet.InMerge(nRow, nColumn))
-                widths[size_t(nColumn)] = std::max(widths[size_t(nColumn)], WidthOf(cells[size_t(nColumn - 1)]));
+    double widths[SheetModel::kMaxColumn] = {};
+    for (const bool bMerged : {false, true}) {
+        for (const SheetModel::Row& row : m_sheet.Rows()) {
+            for (size_t i = 0; i < row.cells.size(); ++i) {
+                const SheetModel::Cell& cell = row.cells[i];
+                if (!bMerged && cell.nSpan == 1) {
+                    widths[i] = std::max(widths[i], WidthOf(cell));
+                } else if (bMerged && cell.nSpan > 1) {
+                    const double fHave = std::accumulate(&widths[i], &widths[i + cell.nSpan], 0.0);
+                    widths[i + cell.nSpan - 1] += std::max(0.0, WidthOf(cell) - fHave);
+                }
+            }
         }
     }
-    for (const SheetModel::Area& area : m_sheet.Merges()) {
-        const double fHave = std::accumulate(&widths[size_t(area.nFirstColumn)], &widths[size_t(area.nLastColumn)] + 1, 0.0);
-        const double fNeed = WidthOf(rows[size_t(area.nFirstRow - 1)].cells[size_t(area.nFirstColumn - 1)]);
-        widths[size_t(area.nLastColumn)] += std::max(0.0, fNeed - fHave);
+    for (lxw_col_t nColumn = 0; nColumn < SheetModel::kMaxColumn; ++nColumn) {
+        if (widths[nColumn] > 0)
+            Check(worksheet_set_column(m_pSheet, nColumn, nColumn, widths[nColumn], nullptr));
     }
-    for (int nColumn = 1; nColumn <= SheetModel::kMaxColumn; ++nColumn) {
-        const lxw_col_t nIndex = lxw_col_t(nColumn - 1);
-        if (widths[size_t(nColumn)] > 0
-            && !Check(worksheet_set_column(m_pSheet, nIndex, nIndex, widths[size_t(nColumn)], nullptr)))
-            return false;
-    }
-    return true;
 }
 
-bool SheetWriter::WriteRow(int nRow)
+void SheetWriter::WriteRow(quint32 nRow, const SheetModel::Row& row)
 {
-    const SheetModel::Row& row = m_sheet.Rows()[size_t(nRow - 1)];
-    if (row.fHeight >= 0 && !Check(worksheet_set_row(m_pSheet, lxw_row_t(nRow - 1), row.fHeight, nullptr)))
-        return false;
-    for (int nColumn = 1; nColumn <= int(row.cells.size()); ++nColumn) {
-        const SheetModel::Cell& cell = row.cells[size_t(nColumn - 1)];
-        if (!m_nCaptionRow && cell.bBorder)
-            m_nCaptionRow = nRow;
-        const SheetModel::Area* pMerge = m_sheet.MergeAt(nRow, nColumn);
+    if (row.fHeight >= 0)
+        Check(worksheet_set_row(m_pSheet, nRow, row.fHeight, nullptr));
+    for (size_t i = 0; i < row.cells.size(); ++i) {
+        const SheetModel::Cell& cell = row.cells[i];
+        if (m_nCaptionRow < 0 && cell.bBorder)
+            m_nCaptionRow = int(nRow);
         // A merged area shows the borders of its edge cells, so the cells
         // it covers keep their formats, though not their texts.
-        const QByteArray text = pMerge || !m_sheet.InMerge(nRow, nColumn) ? cell.text.toUtf8() : QByteArray();
-        const lxw_row_t nIndex = lxw_row_t(nRow - 1);
-        const lxw_col_t nColumnIndex = lxw_col_t(nColumn - 1);
-        if (!Check(pMerge ? worksheet_merge_range(m_pSheet, nIndex, nColumnIndex, lxw_row_t(pMerge->nLastRow - 1),
-                                                  lxw_col_t(pMerge->nLastColumn - 1), text.constData(), FormatOf(cell))
-                          : worksheet_write_string(m_pSheet, nIndex, nColumnIndex, text.constData(), FormatOf(cell))))
-            return false;
+        const QByteArray text = cell.nSpan ? cell.text.toUtf8() : QByteArray();
+        const lxw_col_t nColumn = lxw_col_t(i);
+        lxw_format* pFormat = FormatOf(cell);
+        Check(cell.nSpan > 1 ? worksheet_merge_range(m_pSheet, nRow, nColumn, nRow, lxw_col_t(i + cell.nSpan - 1),
+                                                     text.constData(), pFormat)
+                             : worksheet_write_string(m_pSheet, nRow, nColumn, text.constData(), pFormat));
     }
-    return true;
 }
 
 lxw_format* SheetWriter::FormatOf(const SheetModel::Cell& cell)
@@ -151,17 +137,15 @@ lxw_format* SheetWriter::FormatOf(const SheetModel::Cell& cell)
         format_set_align(pFormat, LXW_ALIGN_VERTICAL_CENTER);
     if (cell.bBorder)
         format_set_border(pFormat, LXW_BORDER_THIN);
-    if (cell.bBorder && cell.bBorderColour) {
-        // libxlsxwriter reads 0 as "no colour": black has its own code.
-        const lxw_color_t nColour = cell.nBorderColour & 0xFFFFFF;
+    // libxlsxwriter reads 0 as "no colour": black has its own code.
+    const lxw_color_t nColour = cell.nBorderColour & 0xFFFFFF;
+    if (cell.bBorder && cell.bBorderColour)
         format_set_border_color(pFormat, nColour ? nColour : lxw_color_t(LXW_COLOR_BLACK));
-    }
     return pFormat;
 }
 
-bool SheetWriter::Check(int nError)
+void SheetWriter::Check(int nError)
 {
-    if (nError != LXW_NO_ERROR)
+    if (m_nError == LXW_NO_ERROR)
         m_nError = nError;
-    return nError == LXW_NO_ERROR;
 }

@@ -21,17 +21,17 @@ public:
 private:
     SheetWriter(const SheetModel& sheet, lxw_workbook* pBook);
 
-    bool WriteSheet();
-    bool WriteColumnWidths();
-    bool WriteRow(int nRow);
+    void WriteSheet();
+    void WriteColumnWidths();
+    void WriteRow(quint32 nRow, const SheetModel::Row& row);
     lxw_format* FormatOf(const SheetModel::Cell& cell);
-    bool Check(int nError);
+    void Check(int nError); // keeps the first error
 
     const SheetModel& m_sheet;
     lxw_workbook* m_pBook;
     lxw_worksheet* m_pSheet = nullptr;
     QHash<quint64, lxw_format*> m_formats;
-    int m_nCaptionRow = 0; // the first row with borders: the table's head
+    int m_nCaptionRow = -1; // the first row with borders: the table's head
     int m_nError = 0;
 };
 

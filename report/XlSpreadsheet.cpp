@@ -14,6 +14,7 @@ namespace {
 constexpr double kMaxPoints = 409; // the spreadsheet's largest row height and font size
 constexpr int kMaxText = 32767;    // characters a cell holds
 constexpr int kAlignCentre = -4108;
+constexpr qint64 kMaxAreaCells = 1 << 22; // larger areas are refused rather than changed cell by cell
 
 bool ToNumber(const QVariant& value, double* pValue)
 {
@@ -22,8 +23,9 @@ bool ToNumber(const QVariant& value, double* pValue)
         *pValue = value.toInt();
         return true;
     }
-    const bool bNumeric = nType == QMetaType::UInt || nType == QMetaType::LongLong || nType == QMetaType::ULongLong
-        || nType == QMetaType::Double || nType == QMetaType::Float || nType == QMetaType::QString;
+    const bool bNumeric = nType == QMetaType::UInt || nType == QMetaType::LongLong
+        || nType == QMetaType::ULongLong || nType == QMetaType::Double || nType == QMetaType::Float
+        || nType == QMetaType::QString;
     bool bOk = false;
     *pValue = bNumeric ? value.toDouble(&bOk) : 0;
     return bOk && std::isfinite(*pValue);
@@ -35,12 +37,12 @@ bool ToWhole(const QVariant& value, double fMin, double fMax, double* pValue)
 }
 
 // Text is taken as the automation bridge takes it: "true" or "false".
-bool ToFlag(const QVariant& value, bool bOnlyTrue)
+bool ToFlag(const QVariant& value, bool* pFlag)
 {
+    const bool bBool = value.userType() == QMetaType::Bool;
     const QString text = value.toString().trimmed().toLower();
-    const bool bFlag = value.userType() == QMetaType::Bool
-        || (value.userType() == QMetaType::QString && (text == QLatin1String("true") || text == QLatin1String("false")));
-    return bFlag && (!bOnlyTrue || value.toBool());
+    *pFlag = bBool ? value.toBool() : text == QLatin1String("true");
+    return bBool || (value.userType() == QMetaType::QString && (*pFlag || text == QLatin1String("false")));
 }
 
 } // namespace
@@ -48,8 +50,8 @@ bool ToFlag(const QVariant& value, bool bOnlyTrue)
 template <typename Change>
 bool XlSpreadsheet::Act::Cells(Change change)
 {
-    if (handle.area.bRows)
-        return Fail(pError, QStringLiteral("whole rows take nothing but a height"));
+    if (handle.area.CellCount() > kMaxAreaCells)
+        return Fail(pError, QStringLiteral("the cells %1 are too many to change").arg(handle.area.ToString()));
     spreadsheet.m_sheet.ChangeCells(handle.area, change);
     return true;
 }
@@ -65,9 +67,10 @@ const XlSpreadsheet::Entry XlSpreadsheet::kTable[] = {
     {Object::Application, Type::SubObject, "WorkBooks", Shape::None, "hand over its workbooks", Object::Workbooks,
      nullptr},
     {Object::Workbooks, Type::Call, "Add", Shape::None, "add a workbook", Object::None, [](Act& act) {
-         const bool bFirst = act.spreadsheet.m_stage == Stage::Started;
-         act.spreadsheet.m_stage = bFirst ? Stage::Open : act.spreadsheet.m_stage;
-         return bFirst || Fail(act.pError, QStringLiteral("the spreadsheet holds a single workbook"));
+         if (act.spreadsheet.m_stage != Stage::Started)
+             return Fail(act.pError, QStringLiteral("the spreadsheet holds a single workbook"));
+         act.spreadsheet.m_stage = Stage::Open;
+         return true;
      }},
     {Object::Application, Type::SubObject, "ActiveWorkBook", Shape::None, "hand over its workbook", Object::Workbook,
      [](Act& act) {
@@ -89,7 +92,7 @@ const XlSpreadsheet::Entry XlSpreadsheet::kTable[] = {
     {Object::Range, Type::Set, "WrapText", Shape::Yes, "wrap texts", Object::None,
      [](Act& act) { return act.Cells([](Cell& cell) { cell.bWrap = true; }); }},
     {Object::Range, Type::Set, "MergeCells", Shape::Yes, "merge cells", Object::None,
-     [](Act& act) { return act.Cells([](Cell&) {}) && act.spreadsheet.m_sheet.Merge(act.handle.area, act.pError); }},
+     [](Act& act) { return act.spreadsheet.m_sheet.Merge(act.handle.area, act.pError); }},
     {Object::Range, Type::Set, "HorizontalAlignment", Shape::Centre, "centre texts", Object::None,
      [](Act& act) { return act.Cells([](Cell& cell) { cell.bCentred = true; }); }},
     {Object::Range, Type::Set, "VerticalAlignment", Shape::Centre, "centre texts", Object::None,
@@ -140,28 +143,31 @@ const char* XlSpreadsheet::Accept(Shape shape, const Arguments& args, Act* pAct)
 {
     if (args.size() != (shape == Shape::None ? 0 : shape == Shape::Position ? 2 : 1))
         return shape == Shape::None ? "no arguments" : shape == Shape::Position ? "two arguments" : "one argument";
-    const QVariant& arg = args.isEmpty() ? QVariant() : *args.at(0);
+    static const QVariant kNone;
+    const QVariant& arg = args.isEmpty() ? kNone : *args.at(0);
     const bool bText = arg.userType() == QMetaType::QString;
     double fColumn = 0;
+    bool bFlag = false;
     switch (shape) {
     case Shape::None:
         return nullptr;
     case Shape::Flag:
-        return ToFlag(arg, false) ? nullptr : "true or false";
+        return ToFlag(arg, &bFlag) ? nullptr : "true or false";
     case Shape::Yes:
-        return ToFlag(arg, true) ? nullptr : "true";
+        return ToFlag(arg, &bFlag) && bFlag ? nullptr : "true";
     case Shape::FirstSheet:
         return ToWhole(arg, 1, 1, &pAct->fNumber) ? nullptr : "the number 1: a new workbook has one worksheet";
     case Shape::Position:
-        return ToWhole(arg, 1, SheetModel::kMaxRow, &pAct->fNumber)
-                && ToWhole(*args.at(1), 1, SheetModel::kMaxColumn, &fColumn)
-                && SheetModel::CellArea(int(pAct->fNumber), int(fColumn), &pAct->area)
-            ? nullptr
-            : "a row from 1 to 1048576 and a column from 1 to 26";
+        if (!ToWhole(arg, 1, SheetModel::kMaxRow, &pAct->fNumber)
+            || !ToWhole(*args.at(1), 1, SheetModel::kMaxColumn, &fColumn))
+            return "a row from 1 to 1048576 and a column from 1 to 26";
+        pAct->area = {int(pAct->fNumber), int(fColumn), int(pAct->fNumber), int(fColumn)};
+        return nullptr;
     case Shape::Text:
-        return bText && (pAct->text = arg.toString()).size() <= kMaxText ? nullptr : "a text of at most 32767 characters";
+        pAct->text = arg.toString();
+        return bText && pAct->text.size() <= kMaxText ? nullptr : "a text of at most 32767 characters";
     case Shape::Address:
-        return bText && SheetModel::Parse(arg.toString(), &pAct->area) ? nullptr : "an address such as A1, A2:C5 or 2:5";
+        return bText && SheetModel::Parse(arg.toString(), &pAct->area) ? nullptr : "an address such as A2:C5 or 2:5";
     case Shape::Height:
         return ToNumber(arg, &pAct->fNumber) && pAct->fNumber >= 0 && pAct->fNumber <= kMaxPoints
             ? nullptr

@@ -107,7 +107,7 @@ void TestAxObject::bindsOnlyTheSpreadsheetClass()
         AxObject object;
         object.setRecorder(&recorder);
         QCOMPARE(object.setControl(control), bound);
-        QCOMPARE(object.isNull(), !bound);
+        QCOMPARE(object.kind() == AxOperation::Object::Application, bound);
         QCOMPARE(object.lastError().isEmpty(), bound);
         if (!bound) {
             QVERIFY(object.lastError().contains(control));
@@ -290,14 +290,15 @@ void TestAxObject::mergesMayNotOverlap()
     QCOMPARE(merge("B1"), QString());    // a single cell is no merge
     QCOMPARE(merge("A2:B2"), QString());
     const QString overlap = merge("C1:D1");
-    QVERIFY2(overlap.contains(QLatin1String("A1:C1")), qPrintable(overlap));
+    QVERIFY2(overlap.contains(QLatin1String("C1:D1 overlap")), qPrintable(overlap));
     QVERIFY(!merge("A1:B1").isEmpty());
     QVERIFY(!merge("A3:A4").isEmpty()); // merges lie within one row
 }
 
 void TestAxObject::noActiveWorkbookBeforeAdd()
 {
-    AxObject app(QStringLiteral("Excel.Application"));
+    AxObject app;
+    QVERIFY(app.setControl(QStringLiteral("Excel.Application")));
     QVERIFY(!app.querySubObject("ActiveWorkBook"));
     QCOMPARE(app.lastError(), QStringLiteral("no workbook is open"));
     QVERIFY(app.querySubObject("WorkBooks")->dynamicCall("Add").isValid());
