@@ -2,15 +2,15 @@
 
 #include "AxRecorder.h"
 
-#include <vector>
+#include <deque>
 
 // What the top-level object holds for itself and all its sub-objects, which
-// stay small because a report asks for one per cell.
+// stay small and lie together because a report asks for one per cell.
 struct AxObject::Binding
 {
     AxRecorder* pRecorder = nullptr;
     std::unique_ptr<XlSpreadsheet> pSpreadsheet;
-    std::vector<std::unique_ptr<AxObject>> listObjects;
+    std::deque<AxObject> listObjects;
 };
 
 namespace {
@@ -37,7 +37,7 @@ AxObject::AxObject()
 {
 }
 
-AxObject::AxObject(AxObject* pRoot, const XlSpreadsheet::Handle& handle)
+AxObject::AxObject(Key, AxObject* pRoot, const XlSpreadsheet::Handle& handle)
     : m_pRoot(pRoot)
     , m_handle(handle)
 {
@@ -79,9 +79,9 @@ AxObject* AxObject::querySubObject(const char* name, const QVariant& var1, const
     XlSpreadsheet::Handle handle;
     if (!Issue(Type::SubObject, name, Collect({&var1, &var2, &var3, &var4, &var5, &var6, &var7, &var8}), &handle))
         return nullptr;
-    std::vector<std::unique_ptr<AxObject>>& objects = m_pRoot->m_pBinding->listObjects;
-    objects.push_back(std::unique_ptr<AxObject>(new AxObject(m_pRoot, handle)));
-    return objects.back().get();
+    std::deque<AxObject>& objects = m_pRoot->m_pBinding->listObjects;
+    objects.emplace_back(Key(), m_pRoot, handle);
+    return &objects.back();
 }
 
 bool AxObject::setProperty(const char* name, const QVariant& value)

@@ -45,10 +45,17 @@ public:
     // recorder. Not owned.
     void setRecorder(AxRecorder* pRecorder);
 
+    // Sub-objects are made by their source alone.
+    class Key
+    {
+        friend class AxObject;
+        Key() = default;
+    };
+    AxObject(Key, AxObject* pRoot, const XlSpreadsheet::Handle& handle);
+
 private:
     struct Binding;
 
-    AxObject(AxObject* pRoot, const XlSpreadsheet::Handle& handle);
     AxObject(const AxObject&) = delete;
     AxObject& operator=(const AxObject&) = delete;
 
