@@ -9,8 +9,12 @@
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QStandardPaths>
-#include <QTableWidget>
 #include <QUrl>
+
+void SetwiseDosegate::OnClickExportReport()
+{
+    ExportReport(ui.tableWidget_for_potentiometer, QStringLiteral("Serial number:") + ui.Serial_number->text());
+}
 
 namespace {
 
@@ -29,11 +33,6 @@ ReportExport::Table TextsOf(const QTableWidget& table)
 }
 
 } // namespace
-
-void SetwiseDosegate::OnClickExportReport()
-{
-    ExportReport(ui.tableWidget_for_potentiometer, QStringLiteral("Serial number:") + ui.Serial_number->text());
-}
 
 void SetwiseDosegate::ExportReport(QTableWidget* table, const QString& title)
 {
