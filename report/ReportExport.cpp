@@ -23,11 +23,6 @@ ReportExport::ReportExport(AxObject& app, const Table& table)
 {
 }
 
-QString ReportExport::BindFailedMessage()
-{
-    return QStringLiteral("Failed to create Excel object, please install Microsoft Excel.");
-}
-
 QStringList ReportExport::HeaderLabels()
 {
     return {QStringLiteral("Number of lines"), QStringLiteral("Time"), QStringLiteral("Measurement value"),
@@ -48,7 +43,7 @@ ReportExport::Result ReportExport::Write(const Table& table, const QString& titl
     AxObject app;
     app.setRecorder(pRecorder);
     if (!app.setControl(QStringLiteral("Excel.Application")))
-        return {BindFailed, BindFailedMessage()};
+        return {BindFailed, QStringLiteral("Failed to create Excel object, please install Microsoft Excel.")};
 
     ReportExport report(app, table);
     report.Open();

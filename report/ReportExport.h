@@ -41,7 +41,6 @@ public:
         QString message; // for the operator; empty when written
     };
 
-    static QString BindFailedMessage();
     static QStringList HeaderLabels();
 
     // Column 0 of the table is never written. The path is used as given,
