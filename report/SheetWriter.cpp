@@ -63,8 +63,10 @@ bool SheetWriter::Write(const SheetModel& sheet, const QString& fileName, QStrin
 void SheetWriter::WriteSheet()
 {
     m_pSheet = workbook_add_worksheet(m_pBook, nullptr);
-    if (!m_pSheet)
-        return Check(LXW_ERROR_MEMORY_MALLOC_FAILED);
+    if (!m_pSheet) {
+        Check(LXW_ERROR_MEMORY_MALLOC_FAILED);
+        return;
+    }
     worksheet_fit_to_pages(m_pSheet, 1, 0); // one page wide: no column alone on a page of its own
     WriteColumnWidths();
     for (size_t i = 0; i < m_sheet.Rows().size(); ++i)

@@ -215,7 +215,8 @@ void TestAxObject::argumentsAreChecked_data()
                                         << QVariantList{1048577, 1};
     QTest::newRow("cell, one number") << "sheet" << Op::Sub << QByteArray("Cells(int,int)") << QVariantList{1};
     QTest::newRow("cell, fraction") << "sheet" << Op::Sub << QByteArray("Cells(int,int)") << QVariantList{1.5, 1};
-    for (const char* address : {"", "A0", "1:0", "0:1", "AA1", "A1:B2:C3", "A", "1", "A1:", "1A", "A-1", "A1:5", "a1"})
+    for (const char* address :
+         {"", "A0", "1:0", "0:1", "AA1", "A1:B2:C3", "A", "1", "A1:", "1A", "A-1", "A1:5", "a1"})
         QTest::newRow(qPrintable(QStringLiteral("range \"%1\"").arg(QLatin1String(address))))
             << "sheet" << Op::Sub << QByteArray("Range(const QString&)") << QVariantList{QString::fromLatin1(address)};
     QTest::newRow("value, a number") << "cell" << Op::Call << QByteArray("SetValue(const QString&)")
@@ -252,8 +253,10 @@ void TestAxObject::argumentsAreChecked()
     QVERIFY(pObject);
     QVERIFY(!Apply(*pObject, op, name.constData(), args));
     // Said in words: what the spreadsheet would not do and what it takes.
-    QVERIFY2(pObject->lastError().startsWith(QLatin1String("the spreadsheet refused to ")), qPrintable(pObject->lastError()));
-    QVERIFY2(pObject->lastError().contains(QLatin1String(": it takes ")), qPrintable(pObject->lastError()));
+    const QString error = pObject->lastError();
+    QVERIFY2(error.startsWith(QLatin1String("the spreadsheet refused to "))
+                 && error.contains(QLatin1String(": it takes ")),
+             qPrintable(error));
     QVERIFY(!spreadsheet.recorder.Operations().last().ok);
 }
 

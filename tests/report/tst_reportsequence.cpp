@@ -108,20 +108,16 @@ Steps Closing(const QString& path)
     };
 }
 
-QString Describe(O object, T type, const QByteArray& name, const QVariantList& args, bool ok = true)
-{
-    QStringList texts;
-    for (const QVariant& arg : args)
-        texts << QStringLiteral("%1(%2)").arg(QLatin1String(arg.typeName()), arg.toString());
-    return QStringLiteral("object %1 type %2 \"%3\" [%4]%5")
-        .arg(int(object))
-        .arg(int(type))
-        .arg(QString::fromLatin1(name), texts.join(QStringLiteral(", ")), ok ? QString() : QStringLiteral(" refused"));
-}
-
 QString Describe(const AxOperation& op)
 {
-    return Describe(op.object, op.type, op.name, op.args, op.ok);
+    QStringList texts;
+    for (const QVariant& arg : op.args)
+        texts << QStringLiteral("%1(%2)").arg(QLatin1String(arg.typeName()), arg.toString());
+    return QStringLiteral("object %1 type %2 \"%3\" [%4]%5")
+        .arg(int(op.object))
+        .arg(int(op.type))
+        .arg(QString::fromLatin1(op.name), texts.join(QStringLiteral(", ")),
+             op.ok ? QString() : QStringLiteral(" refused"));
 }
 
 bool Same(const AxOperation& actual, const Step& expected)
@@ -143,8 +139,8 @@ void CompareSteps(const QVector<AxOperation>& actual, const Steps& expected)
     for (int i = 0; i < qMin(actual.size(), expected.size()); ++i) {
         const QString message = QStringLiteral("operation %1: got %2, expected %3")
                                     .arg(i)
-                                    .arg(Describe(actual.at(i)), Describe(expected.at(i).object, expected.at(i).type,
-                                                                          expected.at(i).name, expected.at(i).args));
+                                    .arg(Describe(actual.at(i)), Describe({expected.at(i).object, expected.at(i).type,
+                                                                           expected.at(i).name, expected.at(i).args}));
         QVERIFY2(Same(actual.at(i), expected.at(i)), qPrintable(message));
     }
     QCOMPARE(actual.size(), expected.size());
@@ -192,7 +188,8 @@ QVector<AxOperation> TestReportSequence::Record(int nRows, const QString& path, 
 {
     AxRecorder recorder;
     recorder.RefuseOperation(nRefused);
-    *pResult = ReportExport::Write(ReportInputs::Table(nRows), ReportInputs::kTitle, ReportInputs::Statistics(), path, &recorder);
+    *pResult = ReportExport::Write(ReportInputs::Table(nRows), ReportInputs::kTitle, ReportInputs::Statistics(), path,
+                                   &recorder);
     return recorder.Operations();
 }
 
@@ -292,11 +289,11 @@ void TestReportSequence::refusedOperationEndsTheWrite()
         const QString context = QStringLiteral("refusing %1: %2").arg(nRefused).arg(Describe(reference.at(nRefused)));
         QVERIFY2(result.outcome == ReportExport::Failed, qPrintable(context));
         // In the operator's words: the path, what went wrong, no name of the automation interface.
-        const QString opening = nRefused > nSave ? QStringLiteral("The report was saved to %1, but the spreadsheet "
-                                                                  "could not be closed cleanly: the spreadsheet refused to ")
-                                                 : QStringLiteral("The report could not be saved to %1: the spreadsheet "
-                                                                  "refused to ");
-        QVERIFY2(result.message.startsWith(opening.arg(path)), qPrintable(context + QLatin1Char('\n') + result.message));
+        const QString opening = nRefused > nSave
+            ? QStringLiteral("The report was saved to %1, but the spreadsheet could not be closed cleanly: ")
+            : QStringLiteral("The report could not be saved to %1: ");
+        QVERIFY2(result.message.startsWith(opening.arg(path) + QStringLiteral("the spreadsheet refused to ")),
+                 qPrintable(context + QLatin1Char('\n') + result.message));
         const QString words = QString(result.message).remove(path);
         QVERIFY2(!words.contains(QString::fromLatin1(reference.at(nRefused).name)), qPrintable(result.message));
 
