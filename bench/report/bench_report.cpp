@@ -20,6 +20,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <functional>
+#include <numeric>
 #include <vector>
 
 namespace {
@@ -89,11 +90,21 @@ lxw_format* Format(lxw_workbook* pBook, double fSize, bool bCentred, bool bBorde
     return pFormat;
 }
 
-// The same sheet, written without the layer: no model, no name strings,
-// no atomic replacement.
+// Characters of the default 11 pt font, as the layer sizes its columns.
+double Width(const QString& text, double fSize)
+{
+    return text.isEmpty() ? 0 : std::min(text.size() * fSize / 11 + 2, 80.0);
+}
+
+// The same workbook as the layer's, written the way libxlsxwriter alone
+// would: row by row in constant memory with the same scratch folder, the
+// same formats, widths and print set-up; no model, no name strings, and
+// straight to the path rather than replacing it in one piece.
 bool WriteDirect(const ReportExport::Table& table, const ReportExport::Statistics& statistics, const QString& path)
 {
-    lxw_workbook* pBook = workbook_new(QFile::encodeName(path).constData());
+    QByteArray scratch = QFile::encodeName(QFileInfo(path).absolutePath());
+    lxw_workbook_options options = {LXW_TRUE, scratch.data(), LXW_FALSE};
+    lxw_workbook* pBook = workbook_new_opt(QFile::encodeName(path).constData(), &options);
     lxw_worksheet* pSheet = workbook_add_worksheet(pBook, nullptr);
     lxw_format* pTitle = Format(pBook, 12, true, false);
     lxw_format* pCaption = Format(pBook, 16, true, true);
@@ -101,26 +112,42 @@ bool WriteDirect(const ReportExport::Table& table, const ReportExport::Statistic
     lxw_format* pLine = Format(pBook, 10, true, false);
     const int nRows = table.rows.size();
     const int nColumns = table.nColumns;
-
-    worksheet_set_row(pSheet, 0, 60, nullptr);
-    for (int nRow = 1; nRow <= nRows + 1; ++nRow)
-        worksheet_set_row(pSheet, lxw_row_t(nRow), 20, nullptr);
-    worksheet_merge_range(pSheet, 0, 0, 0, lxw_col_t(nColumns - 2), kTitle.toUtf8().constData(), pTitle);
     const QStringList labels = ReportExport::HeaderLabels();
-    for (int nColumn = 1; nColumn < nColumns; ++nColumn)
-        worksheet_write_string(pSheet, 1, lxw_col_t(nColumn - 1), labels.at(nColumn).toUtf8().constData(), pCaption);
-    for (int nRow = 0; nRow < nRows; ++nRow) {
-        for (int nColumn = 1; nColumn < nColumns; ++nColumn) {
-            const QByteArray text = table.rows.at(nRow).value(nColumn).toUtf8();
-            worksheet_write_string(pSheet, lxw_row_t(nRow + 2), lxw_col_t(nColumn - 1), text.constData(), pData);
-        }
-    }
     const QString lines[] = {
         QStringLiteral("True value;") + statistics.trueValue,
         QStringLiteral("Relative inherent error;") + statistics.relativeError + QLatin1Char('%'),
         QStringLiteral("coefficient of variation;") + statistics.variation + QLatin1Char('%'),
         QStringLiteral("Report Time;") + statistics.reportTime.toString(QStringLiteral("yyyy.MM.dd.hh:mm:ss")),
     };
+
+    std::vector<double> widths(size_t(nColumns - 1), 0.0);
+    for (int nColumn = 1; nColumn < nColumns; ++nColumn) {
+        double& fWidth = widths[size_t(nColumn - 1)];
+        fWidth = Width(labels.at(nColumn), 16);
+        for (const QStringList& row : table.rows)
+            fWidth = std::max(fWidth, Width(row.value(nColumn), 11));
+    }
+    // Merged texts widen the last column of their area by what it lacks.
+    widths.back() += std::max(0.0, Width(kTitle, 12) - std::accumulate(widths.begin(), widths.end(), 0.0));
+    for (const QString& line : lines)
+        widths[1] += std::max(0.0, Width(line, 10) - widths[0] - widths[1]);
+    for (size_t i = 0; i < widths.size(); ++i)
+        worksheet_set_column(pSheet, lxw_col_t(i), lxw_col_t(i), widths[i], nullptr);
+    worksheet_fit_to_pages(pSheet, 1, 0);
+    worksheet_repeat_rows(pSheet, 1, 1);
+
+    worksheet_set_row(pSheet, 0, 60, nullptr);
+    worksheet_merge_range(pSheet, 0, 0, 0, lxw_col_t(nColumns - 2), kTitle.toUtf8().constData(), pTitle);
+    worksheet_set_row(pSheet, 1, 20, nullptr);
+    for (int nColumn = 1; nColumn < nColumns; ++nColumn)
+        worksheet_write_string(pSheet, 1, lxw_col_t(nColumn - 1), labels.at(nColumn).toUtf8().constData(), pCaption);
+    for (int nRow = 0; nRow < nRows; ++nRow) {
+        worksheet_set_row(pSheet, lxw_row_t(nRow + 2), 20, nullptr);
+        for (int nColumn = 1; nColumn < nColumns; ++nColumn) {
+            const QByteArray text = table.rows.at(nRow).value(nColumn).toUtf8();
+            worksheet_write_string(pSheet, lxw_row_t(nRow + 2), lxw_col_t(nColumn - 1), text.constData(), pData);
+        }
+    }
     for (int k = 0; k < 4; ++k) {
         const lxw_row_t nRow = lxw_row_t(nRows + 2 + k);
         worksheet_merge_range(pSheet, nRow, 0, nRow, 1, lines[k].toUtf8().constData(), pLine);
