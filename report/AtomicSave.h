@@ -16,9 +16,6 @@ public:
 
     // The reason is for the operator.
     static bool Save(const QString& path, const Writer& write, QString* pReason);
-
-private:
-    static bool CheckTarget(const QString& path, QString* pReason);
 };
 
 #endif

@@ -1,45 +1,38 @@
 #ifndef DOSEGATE_AXOBJECT_H
 #define DOSEGATE_AXOBJECT_H
 
-#include "XlSpreadsheet.h"
+#include "AxOperation.h"
+#include "SheetModel.h"
 
-#include <QString>
 #include <QVariant>
-
-#include <memory>
 
 class AxRecorder;
 
 // An automation object in the manner of a COM container: bound to a class
 // name, driven by method and property name strings, handing out
-// sub-objects. "Excel.Application" is served by an in-process spreadsheet
-// that saves .xlsx files. A name or argument the object does not take
-// fails, with the reason in lastError().
+// sub-objects. "Excel.Application" is served in process: one workbook of
+// one worksheet, saved as .xlsx. A name or argument an object does not
+// take fails, with the reason in lastError().
 class AxObject
 {
 public:
     AxObject();
     ~AxObject();
 
-    // Only a top-level object can be bound; binding again releases the old
-    // binding with all its sub-objects.
+    // Only a top-level object can be bound, and only once.
     bool setControl(const QString& control);
 
     // True for a method without a result; an invalid QVariant when the call failed.
-    QVariant dynamicCall(const char* name, const QVariant& var1 = QVariant(), const QVariant& var2 = QVariant(),
-                         const QVariant& var3 = QVariant(), const QVariant& var4 = QVariant(),
-                         const QVariant& var5 = QVariant(), const QVariant& var6 = QVariant(),
-                         const QVariant& var7 = QVariant(), const QVariant& var8 = QVariant());
+    QVariant dynamicCall(const char* name, const QVariant& var1 = QVariant(), const QVariant& var2 = QVariant());
     // Released with the top-level object, never before; null when refused.
-    AxObject* querySubObject(const char* name, const QVariant& var1 = QVariant(), const QVariant& var2 = QVariant(),
-                             const QVariant& var3 = QVariant(), const QVariant& var4 = QVariant(),
-                             const QVariant& var5 = QVariant(), const QVariant& var6 = QVariant(),
-                             const QVariant& var7 = QVariant(), const QVariant& var8 = QVariant());
+    AxObject* querySubObject(const char* name, const QVariant& var1 = QVariant(), const QVariant& var2 = QVariant());
     bool setProperty(const char* name, const QVariant& value);
 
-    // Why the last operation on this object failed, for the operator; empty after a success.
-    QString lastError() const { return m_lastError; }
-    AxOperation::Object kind() const { return m_handle.kind; }
+    // Why the last operation failed, for the operator; empty after a
+    // success. As COM's error information, it is one for all the objects
+    // of an application.
+    QString lastError() const;
+    AxOperation::Object kind() const { return m_kind; }
 
     // Set on the top-level object; its sub-objects report to the same
     // recorder. Not owned.
@@ -51,23 +44,21 @@ public:
         friend class AxObject;
         Key() = default;
     };
-    AxObject(Key, AxObject* pRoot, const XlSpreadsheet::Handle& handle);
+    struct Binding;
+    AxObject(Key, Binding* pBinding, AxOperation::Object kind, const SheetModel::Area& area);
 
 private:
-    struct Binding;
-
     AxObject(const AxObject&) = delete;
     AxObject& operator=(const AxObject&) = delete;
 
-    bool Issue(AxOperation::Type type, const char* name, const XlSpreadsheet::Arguments& args,
-               XlSpreadsheet::Handle* pSub);
-    void Record(AxOperation::Object object, AxOperation::Type type, const char* name,
-                const XlSpreadsheet::Arguments& args, bool bOk);
+    bool Issue(AxOperation::Type type, const char* name, const QVariant& var1, const QVariant& var2,
+               AxObject** ppSub);
 
-    AxObject* m_pRoot; // the top-level object, this one included
-    XlSpreadsheet::Handle m_handle;
-    QString m_lastError;
-    std::unique_ptr<Binding> m_pBinding; // the top-level object's alone
+    // Kept small, as a report asks for a sub-object per cell.
+    Binding* m_pBinding; // shared with the sub-objects; the top-level object's own
+    SheetModel::Area m_area; // the cells a cell or range, and its font or borders, stand for
+    AxOperation::Object m_kind = AxOperation::Object::None;
+    bool m_bTop;
 };
 
 #endif

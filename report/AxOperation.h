@@ -9,7 +9,7 @@
 // exactly as the caller passed them, and whether the object accepted it.
 struct AxOperation
 {
-    enum class Object { None, Application, Workbooks, Workbook, Worksheet, Cell, Range, Font, Borders };
+    enum class Object : quint8 { None, Application, Workbooks, Workbook, Worksheet, Cell, Range, Font, Borders };
     enum class Type { Bind, Call, Set, SubObject, Release };
 
     Object object = Object::None;

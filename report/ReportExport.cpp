@@ -53,7 +53,7 @@ ReportExport::Result ReportExport::Write(const Table& table, const QString& titl
     report.WriteStatistics(statistics);
     report.WriteFrame();
     report.Call(report.m_pBook, "SaveAs(const QString&)", target);
-    const QString writeError = report.m_error;
+    const QString writeError = report.m_bOk ? QString() : app.lastError();
     const QString finishError = report.Finish();
     if (!writeError.isEmpty())
         return {Failed, notSaved.arg(target, writeError)};
@@ -89,7 +89,7 @@ void ReportExport::WriteCaptions()
 
 void ReportExport::WriteData()
 {
-    for (int nRow = 0; nRow < m_table.rows.size() && m_error.isEmpty(); ++nRow) {
+    for (int nRow = 0; nRow < m_table.rows.size() && m_bOk; ++nRow) {
         for (int nColumn = 1; nColumn < m_table.nColumns; ++nColumn)
             SetCell(nRow + 3, nColumn, m_table.rows.at(nRow).value(nColumn), 0);
     }
@@ -123,13 +123,12 @@ void ReportExport::WriteFrame()
 
 QString ReportExport::Finish()
 {
-    // Closed and quit after a failure too, so that no hidden spreadsheet is left running.
-    m_error.clear();
-    Call(m_pBook, "Close()");
-    const QString closeError = m_error;
-    m_error.clear();
-    Call(&m_app, "Quit()");
-    return closeError.isEmpty() ? m_error : closeError;
+    // Closed and quit after a failure too, so that no hidden spreadsheet is
+    // left running; the first of their failures is told.
+    const bool bClosed = !m_pBook || m_pBook->dynamicCall("Close()").isValid();
+    const QString closeError = bClosed ? QString() : m_app.lastError();
+    const bool bQuit = m_app.dynamicCall("Quit()").isValid();
+    return bClosed && !bQuit ? m_app.lastError() : closeError;
 }
 
 AxObject* ReportExport::SetCell(int nRow, int nColumn, const QString& text, int nFontSize)
@@ -138,7 +137,7 @@ AxObject* ReportExport::SetCell(int nRow, int nColumn, const QString& text, int 
     Call(pCell, "SetValue(const QString&)", text);
     if (nFontSize)
         Set(Sub(pCell, "Font"), "Size", nFontSize);
-    return m_error.isEmpty() ? pCell : nullptr;
+    return pCell;
 }
 
 void ReportExport::MergeAndCentre(AxObject* pTarget)
@@ -151,25 +150,17 @@ void ReportExport::MergeAndCentre(AxObject* pTarget)
 
 void ReportExport::Call(AxObject* pObject, const char* name, const QVariant& arg)
 {
-    if (pObject && m_error.isEmpty())
-        Check(pObject, pObject->dynamicCall(name, arg).isValid());
+    m_bOk = m_bOk && pObject->dynamicCall(name, arg).isValid();
 }
 
 void ReportExport::Set(AxObject* pObject, const char* name, const QVariant& value)
 {
-    if (pObject && m_error.isEmpty())
-        Check(pObject, pObject->setProperty(name, value));
+    m_bOk = m_bOk && pObject->setProperty(name, value);
 }
 
 AxObject* ReportExport::Sub(AxObject* pObject, const char* name, const QVariant& arg1, const QVariant& arg2)
 {
-    AxObject* pSub = pObject && m_error.isEmpty() ? pObject->querySubObject(name, arg1, arg2) : nullptr;
-    return pObject && Check(pObject, pSub) ? pSub : nullptr;
-}
-
-bool ReportExport::Check(AxObject* pObject, bool bOk)
-{
-    if (!bOk && m_error.isEmpty())
-        m_error = pObject->lastError();
-    return bOk;
+    AxObject* pSub = m_bOk ? pObject->querySubObject(name, arg1, arg2) : nullptr;
+    m_bOk = pSub != nullptr;
+    return pSub;
 }

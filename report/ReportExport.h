@@ -59,22 +59,21 @@ private:
     void WriteFrame();
     QString Finish();
 
-    // Each step is issued only while every earlier one succeeded; the
-    // first failure's reason is kept.
+    // Each step is issued only while every earlier one succeeded, so that
+    // an object a failed step did not hand over is never used.
     AxObject* SetCell(int nRow, int nColumn, const QString& text, int nFontSize);
     void MergeAndCentre(AxObject* pTarget);
     void Call(AxObject* pObject, const char* name, const QVariant& arg = QVariant());
     void Set(AxObject* pObject, const char* name, const QVariant& value);
     AxObject* Sub(AxObject* pObject, const char* name, const QVariant& arg1 = QVariant(),
                   const QVariant& arg2 = QVariant());
-    bool Check(AxObject* pObject, bool bOk);
 
     AxObject& m_app;
     AxObject* m_pBook = nullptr;
     AxObject* m_pSheet = nullptr;
     const Table& m_table;
     QString m_lastColumn;
-    QString m_error; // empty while all went well
+    bool m_bOk = true; // false from the first failure on: its reason is the application's last error
 };
 
 #endif

@@ -23,22 +23,17 @@ public:
         int nFirstColumn = 0;
         int nLastRow = 0;
         int nLastColumn = 0;
-
-        qint64 CellCount() const { return qint64(nLastRow - nFirstRow + 1) * (nLastColumn - nFirstColumn + 1); }
-        QString ToString() const;
     };
 
     struct Cell
     {
+        enum Flag : quint8 { Wrap = 1, Centred = 2, Middle = 4, Border = 8, BorderColour = 16 };
+
         QString text;
-        quint16 nFontSize = 0; // 0: the workbook's default
-        quint8 nSpan = 1;      // columns merged from here on; 0 in a merge begun to the left
-        bool bWrap = false;
-        bool bCentred = false;      // horizontally
-        bool bMiddle = false;       // vertically
-        bool bBorder = false;       // continuous thin line on all four sides
-        bool bBorderColour = false; // else the automatic colour
-        QRgb nBorderColour = 0;
+        QRgb nBorderColour = 0; // used with BorderColour, else the automatic colour
+        quint16 nFontSize = 0;  // 0: the workbook's default
+        quint8 nSpan = 1;       // columns merged from here on; 0 in a merge begun to the left
+        quint8 nFlags = 0;
     };
 
     struct Row
@@ -47,7 +42,7 @@ public:
         double fHeight = -1;     // negative: the default height
     };
 
-    // "A1", "A1:C5" or "1:3", corners in either order.
+    // "A1:C5" or "1:3", the first corner first.
     static bool Parse(const QString& address, Area* pArea);
 
     template <typename Change>
@@ -67,10 +62,10 @@ private:
 template <typename Change>
 void SheetModel::ChangeCells(const Area& area, Change change)
 {
+    m_nWidest = std::max(m_nWidest, area.nLastColumn);
     for (int nRow = area.nFirstRow; nRow <= area.nLastRow; ++nRow) {
         std::vector<Cell>& cells = RowAt(nRow).cells;
-        if (int(cells.size()) < area.nLastColumn) {
-            m_nWidest = std::max(m_nWidest, area.nLastColumn);
+        if (cells.size() < size_t(area.nLastColumn)) {
             cells.reserve(size_t(m_nWidest)); // rows tend to be as wide as those before them
             cells.resize(size_t(area.nLastColumn));
         }

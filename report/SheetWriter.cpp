@@ -23,14 +23,6 @@ double WidthOf(const SheetModel::Cell& cell)
     return cell.text.isEmpty() ? 0 : std::min(fWidth, kMaxColumnWidth);
 }
 
-// 0 for a cell without a format of its own.
-quint64 FormatKey(const SheetModel::Cell& cell)
-{
-    const quint64 nFlags = quint64(cell.bWrap) | quint64(cell.bCentred) << 1 | quint64(cell.bMiddle) << 2
-        | quint64(cell.bBorder) << 3 | quint64(cell.bBorderColour) << 4;
-    return quint64(cell.nFontSize) | nFlags << 16 | quint64(cell.nBorderColour) << 24;
-}
-
 } // namespace
 
 SheetWriter::SheetWriter(const SheetModel& sheet, lxw_workbook* pBook)
@@ -68,37 +60,12 @@ void SheetWriter::WriteSheet()
         return;
     }
     worksheet_fit_to_pages(m_pSheet, 1, 0); // one page wide: no column alone on a page of its own
-    WriteColumnWidths();
     for (size_t i = 0; i < m_sheet.Rows().size(); ++i)
         WriteRow(quint32(i), m_sheet.Rows()[i]);
+    WriteColumnWidths();
     // A long table prints as a table: its captions head every page.
     if (m_nCaptionRow >= 0)
         Check(worksheet_repeat_rows(m_pSheet, lxw_row_t(m_nCaptionRow), lxw_row_t(m_nCaptionRow)));
-}
-
-// Nothing in the operations sets a width, and the default one cuts times
-// and captions off; each column is made as wide as its texts, and a merged
-// area's last column takes what the area still lacks.
-void SheetWriter::WriteColumnWidths()
-{
-    double widths[SheetModel::kMaxColumn] = {};
-    for (const bool bMerged : {false, true}) {
-        for (const SheetModel::Row& row : m_sheet.Rows()) {
-            for (size_t i = 0; i < row.cells.size(); ++i) {
-                const SheetModel::Cell& cell = row.cells[i];
-                if (!bMerged && cell.nSpan == 1) {
-                    widths[i] = std::max(widths[i], WidthOf(cell));
-                } else if (bMerged && cell.nSpan > 1) {
-                    const double fHave = std::accumulate(&widths[i], &widths[i + cell.nSpan], 0.0);
-                    widths[i + cell.nSpan - 1] += std::max(0.0, WidthOf(cell) - fHave);
-                }
-            }
-        }
-    }
-    for (lxw_col_t nColumn = 0; nColumn < SheetModel::kMaxColumn; ++nColumn) {
-        if (widths[nColumn] > 0)
-            Check(worksheet_set_column(m_pSheet, nColumn, nColumn, widths[nColumn], nullptr));
-    }
 }
 
 void SheetWriter::WriteRow(quint32 nRow, const SheetModel::Row& row)
@@ -107,41 +74,62 @@ void SheetWriter::WriteRow(quint32 nRow, const SheetModel::Row& row)
         Check(worksheet_set_row(m_pSheet, nRow, row.fHeight, nullptr));
     for (size_t i = 0; i < row.cells.size(); ++i) {
         const SheetModel::Cell& cell = row.cells[i];
-        if (m_nCaptionRow < 0 && cell.bBorder)
+        if (m_nCaptionRow < 0 && (cell.nFlags & SheetModel::Cell::Border))
             m_nCaptionRow = int(nRow);
+        if (cell.nSpan > 1)
+            m_listMerged.emplace_back(i, &cell);
+        else if (cell.nSpan == 1)
+            m_widths[i] = std::max(m_widths[i], WidthOf(cell));
         // A merged area shows the borders of its edge cells, so the cells
         // it covers keep their formats, though not their texts.
         const QByteArray text = cell.nSpan ? cell.text.toUtf8() : QByteArray();
-        const lxw_col_t nColumn = lxw_col_t(i);
         lxw_format* pFormat = FormatOf(cell);
+        const lxw_col_t nColumn = lxw_col_t(i);
         Check(cell.nSpan > 1 ? worksheet_merge_range(m_pSheet, nRow, nColumn, nRow, lxw_col_t(i + cell.nSpan - 1),
                                                      text.constData(), pFormat)
                              : worksheet_write_string(m_pSheet, nRow, nColumn, text.constData(), pFormat));
     }
 }
 
+// Nothing in the operations sets a width, and the default one cuts times
+// and captions off; each column is made as wide as its texts, and a merged
+// area's last column takes what the area still lacks.
+void SheetWriter::WriteColumnWidths()
+{
+    for (const auto& merged : m_listMerged) {
+        double* pWidths = &m_widths[merged.first];
+        const int nSpan = merged.second->nSpan;
+        pWidths[nSpan - 1] += std::max(0.0, WidthOf(*merged.second) - std::accumulate(pWidths, pWidths + nSpan, 0.0));
+    }
+    for (lxw_col_t nColumn = 0; nColumn < SheetModel::kMaxColumn; ++nColumn) {
+        if (m_widths[nColumn] > 0)
+            Check(worksheet_set_column(m_pSheet, nColumn, nColumn, m_widths[nColumn], nullptr));
+    }
+}
+
 lxw_format* SheetWriter::FormatOf(const SheetModel::Cell& cell)
 {
-    const quint64 nKey = FormatKey(cell);
+    using Cell = SheetModel::Cell;
+    const quint64 nKey = quint64(cell.nFontSize) | quint64(cell.nFlags) << 16 | quint64(cell.nBorderColour) << 24;
     if (!nKey)
-        return nullptr;
+        return nullptr; // the workbook's default
     lxw_format*& pFormat = m_formats[nKey];
     if (pFormat)
         return pFormat;
     pFormat = workbook_add_format(m_pBook);
     if (cell.nFontSize)
         format_set_font_size(pFormat, cell.nFontSize);
-    if (cell.bWrap)
+    if (cell.nFlags & Cell::Wrap)
         format_set_text_wrap(pFormat);
-    if (cell.bCentred)
+    if (cell.nFlags & Cell::Centred)
         format_set_align(pFormat, LXW_ALIGN_CENTER);
-    if (cell.bMiddle)
+    if (cell.nFlags & Cell::Middle)
         format_set_align(pFormat, LXW_ALIGN_VERTICAL_CENTER);
-    if (cell.bBorder)
+    if (cell.nFlags & Cell::Border)
         format_set_border(pFormat, LXW_BORDER_THIN);
     // libxlsxwriter reads 0 as "no colour": black has its own code.
     const lxw_color_t nColour = cell.nBorderColour & 0xFFFFFF;
-    if (cell.bBorder && cell.bBorderColour)
+    if ((cell.nFlags & Cell::Border) && (cell.nFlags & Cell::BorderColour))
         format_set_border_color(pFormat, nColour ? nColour : lxw_color_t(LXW_COLOR_BLACK));
     return pFormat;
 }

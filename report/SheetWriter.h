@@ -4,7 +4,6 @@
 #include "SheetModel.h"
 
 #include <QHash>
-#include <QString>
 
 struct lxw_format;
 struct lxw_workbook;
@@ -22,8 +21,8 @@ private:
     SheetWriter(const SheetModel& sheet, lxw_workbook* pBook);
 
     void WriteSheet();
-    void WriteColumnWidths();
     void WriteRow(quint32 nRow, const SheetModel::Row& row);
+    void WriteColumnWidths();
     lxw_format* FormatOf(const SheetModel::Cell& cell);
     void Check(int nError); // keeps the first error
 
@@ -31,6 +30,8 @@ private:
     lxw_workbook* m_pBook;
     lxw_worksheet* m_pSheet = nullptr;
     QHash<quint64, lxw_format*> m_formats;
+    double m_widths[SheetModel::kMaxColumn] = {}; // as wide as the texts of single cells
+    std::vector<std::pair<size_t, const SheetModel::Cell*>> m_listMerged; // by first column
     int m_nCaptionRow = -1; // the first row with borders: the table's head
     int m_nError = 0;
 };
