@@ -19,10 +19,10 @@ using Cell = SheetModel::Cell;
 // What the top-level object holds for itself and all its sub-objects.
 struct AxObject::Binding
 {
-    AxRecorder* pRecorder = nullptr;
-    std::unique_ptr<SheetModel> pSheet; // null while unbound
-    std::deque<AxObject> listObjects;   // where they lie together, never moved
-    QString lastError;
+    AxRecorder* pRecorder;
+    std::unique_ptr<SheetModel> pSheet{}; // null while unbound
+    std::deque<AxObject> listObjects{};   // where they lie together, never moved
+    QString lastError{};
 };
 
 namespace {
@@ -143,6 +143,7 @@ QString Accept(const Shape& shape, const QVariant& arg, const QVariant& arg2, in
         return QLatin1String(nWanted == 0 ? "no arguments" : nWanted == 1 ? "one argument" : "two arguments");
     const bool bText = arg.userType() == QMetaType::QString;
     bool bFlag = false;
+    double fRow = 0;
     double fColumn = 0;
     switch (shape.takes) {
     case Takes::Nothing:
@@ -154,20 +155,25 @@ QString Accept(const Shape& shape, const QVariant& arg, const QVariant& arg2, in
     case Takes::Whole:
         if (ToWhole(arg, shape.nMin, shape.nMax, &pAct->fNumber))
             return {};
-        return shape.nMin == shape.nMax ? QStringLiteral("the number %1").arg(shape.nMin)
-                                        : QStringLiteral("a whole number from %1 to %2").arg(shape.nMin).arg(shape.nMax);
+        if (shape.nMin == shape.nMax)
+            return QStringLiteral("the number %1").arg(shape.nMin);
+        return QStringLiteral("a whole number from %1 to %2").arg(shape.nMin).arg(shape.nMax);
     case Takes::Position:
-        if (!ToWhole(arg, 1, SheetModel::kMaxRow, &pAct->fNumber) || !ToWhole(arg2, 1, SheetModel::kMaxColumn, &fColumn))
-            return QStringLiteral("a row from 1 to %1 and a column from 1 to %2").arg(SheetModel::kMaxRow).arg(SheetModel::kMaxColumn);
-        pAct->area = {int(pAct->fNumber), int(fColumn), int(pAct->fNumber), int(fColumn)};
-        return {};
+        if (ToWhole(arg, 1, SheetModel::kMaxRow, &fRow) && ToWhole(arg2, 1, SheetModel::kMaxColumn, &fColumn)) {
+            pAct->area = {int(fRow), int(fColumn), int(fRow), int(fColumn)};
+            return {};
+        }
+        return QStringLiteral("a row from 1 to %1 and a column from 1 to %2")
+            .arg(SheetModel::kMaxRow)
+            .arg(SheetModel::kMaxColumn);
     case Takes::Text:
         pAct->text = arg.toString();
         return bText && pAct->text.size() <= kMaxText ? QString()
                                                       : QStringLiteral("a text of at most %1 characters").arg(kMaxText);
     case Takes::Address:
-        return bText && SheetModel::Parse(arg.toString(), &pAct->area) ? QString()
-                                                                        : QStringLiteral("an address such as A2:C5 or 2:5");
+        if (bText && SheetModel::Parse(arg.toString(), &pAct->area))
+            return {};
+        return QStringLiteral("an address such as A2:C5 or 2:5");
     case Takes::Colour:
         pAct->nColour = arg.value<QColor>().rgba();
         return arg.userType() == QMetaType::QColor && arg.value<QColor>().isValid() ? QString()
@@ -199,8 +205,8 @@ QString Refusal(const Entry* pEntry, const char* name, bool bRefused, const QStr
 
 } // namespace
 
-AxObject::AxObject()
-    : m_pBinding(new Binding)
+AxObject::AxObject(AxRecorder* pRecorder)
+    : m_pBinding(new Binding{pRecorder})
     , m_bTop(true)
 {
 }
@@ -256,11 +262,6 @@ bool AxObject::setProperty(const char* name, const QVariant& value)
 QString AxObject::lastError() const
 {
     return m_pBinding->lastError;
-}
-
-void AxObject::setRecorder(AxRecorder* pRecorder)
-{
-    m_pBinding->pRecorder = pRecorder;
 }
 
 bool AxObject::Issue(Type type, const char* name, const QVariant& var1, const QVariant& var2, AxObject** ppSub)

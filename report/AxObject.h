@@ -16,7 +16,9 @@ class AxRecorder;
 class AxObject
 {
 public:
-    AxObject();
+    // A recorder, when given, sees every operation of the object and its
+    // sub-objects. Not owned.
+    explicit AxObject(AxRecorder* pRecorder = nullptr);
     ~AxObject();
 
     // Only a top-level object can be bound, and only once.
@@ -33,10 +35,6 @@ public:
     // of an application.
     QString lastError() const;
     AxOperation::Object kind() const { return m_kind; }
-
-    // Set on the top-level object; its sub-objects report to the same
-    // recorder. Not owned.
-    void setRecorder(AxRecorder* pRecorder);
 
     // Sub-objects are made by their source alone.
     class Key

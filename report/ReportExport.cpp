@@ -5,16 +5,12 @@
 #include <QColor>
 #include <QDir>
 
-namespace {
-
 constexpr int kTitleFontSize = 12;
 constexpr int kTitleRowHeight = 60;
 constexpr int kCaptionFontSize = 16;
 constexpr int kStatisticsFontSize = 10;
 constexpr int kTableRowHeight = 20;
 constexpr int kAlignCentre = -4108; // the spreadsheet's centre alignment
-
-} // namespace
 
 ReportExport::ReportExport(AxObject& app, const Table& table)
     : m_app(app)
@@ -35,13 +31,10 @@ ReportExport::Result ReportExport::Write(const Table& table, const QString& titl
     const QString target = QDir::toNativeSeparators(path);
     const QString notSaved = QStringLiteral("The report could not be saved to %1: %2");
     const int nCaptions = HeaderLabels().size();
-    if (table.nColumns < 2 || table.nColumns > nCaptions) {
-        const QString reason = QStringLiteral("the table has %1 columns, the report takes 2 to %2")
-                                   .arg(QString::number(table.nColumns), QString::number(nCaptions));
-        return {Failed, notSaved.arg(target, reason)};
-    }
-    AxObject app;
-    app.setRecorder(pRecorder);
+    if (table.nColumns < 2 || table.nColumns > nCaptions)
+        return {Failed, notSaved.arg(target, QStringLiteral("the table has %1 columns, the report takes 2 to %2")
+                                                 .arg(table.nColumns).arg(nCaptions))};
+    AxObject app(pRecorder);
     if (!app.setControl(QStringLiteral("Excel.Application")))
         return {BindFailed, QStringLiteral("Failed to create Excel object, please install Microsoft Excel.")};
 

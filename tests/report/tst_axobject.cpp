@@ -21,8 +21,8 @@ struct Spreadsheet
 
     explicit Spreadsheet(AxRecorder* pRecorder = nullptr)
         : recorder(pRecorder ? *pRecorder : ownRecorder)
+        , app(&recorder)
     {
-        app.setRecorder(&recorder);
         app.setControl(QStringLiteral("Excel.Application"));
         AxObject* pBooks = app.querySubObject("WorkBooks");
         if (pBooks)
@@ -102,8 +102,7 @@ void TestAxObject::bindsOnlyTheSpreadsheetClass()
 
     AxRecorder recorder;
     {
-        AxObject object;
-        object.setRecorder(&recorder);
+        AxObject object(&recorder);
         QCOMPARE(object.setControl(control), bound);
         QCOMPARE(object.kind() == AxOperation::Object::Application, bound);
         QCOMPARE(object.lastError().isEmpty(), bound);
