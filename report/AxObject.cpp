@@ -104,9 +104,8 @@ const Entry kTable[] = {
     // 1 is the continuous line.
     {Object::Borders, Type::Set, "LineStyle", {Takes::Whole, 1, 1}, "draw borders", Object::None,
      [](Act& act) { return act.Flag(Cell::Border); }},
-    {Object::Borders, Type::Set, "Color", {Takes::Colour}, "colour borders", Object::None, [](Act& act) {
-         return act.Cells([&act](Cell& cell) { cell.nFlags |= Cell::BorderColour; cell.nBorderColour = act.nColour; });
-     }},
+    {Object::Borders, Type::Set, "Color", {Takes::Colour}, "colour borders", Object::None,
+     [](Act& act) { return act.Cells([&act](Cell& cell) { cell.nBorderColour = act.nColour; }); }},
     {Object::Workbook, Type::Call, "SaveAs(const QString&)", {Takes::Text}, "save the workbook", Object::None,
      [](Act& act) {
          const auto write = [&act](const QString& file, QString* pReason) {

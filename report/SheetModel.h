@@ -27,10 +27,10 @@ public:
 
     struct Cell
     {
-        enum Flag : quint8 { Wrap = 1, Centred = 2, Middle = 4, Border = 8, BorderColour = 16 };
+        enum Flag : quint8 { Wrap = 1, Centred = 2, Middle = 4, Border = 8 };
 
         QString text;
-        QRgb nBorderColour = 0; // used with BorderColour, else the automatic colour
+        QRgb nBorderColour = 0; // 0: the automatic colour
         quint16 nFontSize = 0;  // 0: the workbook's default
         quint8 nSpan = 1;       // columns merged from here on; 0 in a merge begun to the left
         quint8 nFlags = 0;

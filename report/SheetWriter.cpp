@@ -129,7 +129,7 @@ lxw_format* SheetWriter::FormatOf(const SheetModel::Cell& cell)
         format_set_border(pFormat, LXW_BORDER_THIN);
     // libxlsxwriter reads 0 as "no colour": black has its own code.
     const lxw_color_t nColour = cell.nBorderColour & 0xFFFFFF;
-    if ((cell.nFlags & Cell::Border) && (cell.nFlags & Cell::BorderColour))
+    if ((cell.nFlags & Cell::Border) && cell.nBorderColour)
         format_set_border_color(pFormat, nColour ? nColour : lxw_color_t(LXW_COLOR_BLACK));
     return pFormat;
 }
