@@ -7,7 +7,6 @@
 #include <QColor>
 
 #include <algorithm>
-#include <cmath>
 #include <cstring>
 #include <deque>
 #include <memory>
@@ -122,7 +121,7 @@ bool ToWhole(const QVariant& value, int nMin, int nMax, double* pValue)
 {
     bool bOk = value.userType() != QMetaType::Bool;
     *pValue = value.userType() == QMetaType::Int ? value.toInt() : value.toDouble(bOk ? &bOk : nullptr);
-    return bOk && *pValue == std::floor(*pValue) && *pValue >= nMin && *pValue <= nMax;
+    return bOk && *pValue >= nMin && *pValue <= nMax && *pValue == int(*pValue);
 }
 
 // Text is taken as the automation bridge takes it: "true" or "false".
