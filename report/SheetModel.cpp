@@ -21,7 +21,7 @@ bool SheetModel::Merge(const Area& area, QString* pError)
 {
     const int nSpan = area.nLastColumn - area.nFirstColumn + 1;
     if (area.nFirstRow == area.nLastRow) {
-        ChangeCells(area, [](Cell&) {}); // the writer takes the text and format of the first cell
+        ChangeCells(area, [](Cell&) {}); // so that every cell of the area is there
         const auto first = RowAt(area.nFirstRow).cells.begin() + (area.nFirstColumn - 1);
         if (nSpan == 1 || first->nSpan == nSpan)
             return true; // a single cell, or merged already
