@@ -29,6 +29,24 @@ void SetwiseDosegate::OnClickExportReport()
     ExportReport(ui.tableWidget_for_potentiometer, QStringLiteral("Serial number:") + ui.Serial_number->text());
 }
 
+namespace {
+
+// The report layer takes texts, not widgets.
+ReportExport::Table TextsOf(const QTableWidget& table)
+{
+    ReportExport::Table texts;
+    texts.nColumns = table.columnCount();
+    for (int nRow = 0; nRow < table.rowCount(); ++nRow) {
+        QStringList row;
+        for (int nColumn = 0; nColumn < texts.nColumns; ++nColumn)
+            row << (table.item(nRow, nColumn) ? table.item(nRow, nColumn)->text() : QString());
+        texts.rows << row;
+    }
+    return texts;
+}
+
+} // namespace
+
 void SetwiseDosegate::ExportReport(QTableWidget* table, const QString& title)
 {
     const QString path = QFileDialog::getSaveFileName(
@@ -41,7 +59,7 @@ void SetwiseDosegate::ExportReport(QTableWidget* table, const QString& title)
     statistics.relativeError = ui.relative_error_2->text();
     statistics.variation = ui.variable_conefficient->text();
     statistics.reportTime = QDateTime::currentDateTime();
-    const ReportExport::Result result = ReportExport::Write(*table, title, statistics, path);
+    const ReportExport::Result result = ReportExport::Write(TextsOf(*table), title, statistics, path);
     if (result.outcome != ReportExport::Written) {
         QMessageBox::warning(nullptr, QStringLiteral("Error"), result.message,
                              result.outcome == ReportExport::BindFailed ? QMessageBox::Apply : QMessageBox::Ok,

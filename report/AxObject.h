@@ -2,74 +2,61 @@
 #define DOSEGATE_AXOBJECT_H
 
 #include "AxOperation.h"
+#include "SheetModel.h"
 
-#include <QString>
 #include <QVariant>
 
-#include <memory>
-#include <vector>
-
-class AxNode;
 class AxRecorder;
 
 // An automation object in the manner of a COM container: bound to a class
 // name, driven by method and property name strings, handing out
-// sub-objects that it owns and releases with itself. "Excel.Application"
-// is served by an in-process spreadsheet that saves .xlsx files. Every
-// name an object does not know fails, with the reason in lastError().
+// sub-objects. "Excel.Application" is served in process: one workbook of
+// one worksheet, saved as .xlsx. A name or argument an object does not
+// take fails, with the reason in lastError().
 class AxObject
 {
 public:
-    AxObject();
-    explicit AxObject(const QString& control);
+    // A recorder, when given, sees every operation of the object and its
+    // sub-objects. Not owned.
+    explicit AxObject(AxRecorder* pRecorder = nullptr);
     ~AxObject();
 
-    // Only a top-level object can be bound; binding again drops the old
-    // binding with all its sub-objects.
+    // Only a top-level object can be bound, and only once.
     bool setControl(const QString& control);
-    QString control() const { return m_control; }
-    bool isNull() const { return !m_pNode; }
 
-    // The method's result, true for a method without one, or an invalid
-    // QVariant when the call failed.
-    QVariant dynamicCall(const char* name, const QVariant& var1 = QVariant(), const QVariant& var2 = QVariant(),
-                         const QVariant& var3 = QVariant(), const QVariant& var4 = QVariant(),
-                         const QVariant& var5 = QVariant(), const QVariant& var6 = QVariant(),
-                         const QVariant& var7 = QVariant(), const QVariant& var8 = QVariant());
-    // Owned by this object; null when the name or arguments are refused.
-    AxObject* querySubObject(const char* name, const QVariant& var1 = QVariant(), const QVariant& var2 = QVariant(),
-                             const QVariant& var3 = QVariant(), const QVariant& var4 = QVariant(),
-                             const QVariant& var5 = QVariant(), const QVariant& var6 = QVariant(),
-                             const QVariant& var7 = QVariant(), const QVariant& var8 = QVariant());
+    // True for a method without a result; an invalid QVariant when the call failed.
+    QVariant dynamicCall(const char* name, const QVariant& var1 = QVariant(), const QVariant& var2 = QVariant());
+    // Released with the top-level object, never before; null when refused.
+    AxObject* querySubObject(const char* name, const QVariant& var1 = QVariant(), const QVariant& var2 = QVariant());
     bool setProperty(const char* name, const QVariant& value);
 
-    // Why the last operation on this object failed; empty after a success.
-    QString lastError() const { return m_lastError; }
-    AxOperation::Object kind() const;
-    AxObject* parent() const { return m_pParent; }
+    // Why the last operation failed, for the operator; empty after a
+    // success. As COM's error information, it is one for all the objects
+    // of an application.
+    QString lastError() const;
+    AxOperation::Object kind() const { return m_kind; }
 
-    // Set on the top-level object before binding; sub-objects report to
-    // the same recorder. Not owned.
-    void setRecorder(AxRecorder* pRecorder) { m_pRecorder = pRecorder; }
+    // Sub-objects are made by their source alone.
+    class Key
+    {
+        friend class AxObject;
+        Key() = default;
+    };
+    struct Binding;
+    AxObject(Key, Binding* pBinding, AxOperation::Object kind, const SheetModel::Area& area);
 
 private:
-    AxObject(std::unique_ptr<AxNode> node, AxObject* pParent);
     AxObject(const AxObject&) = delete;
     AxObject& operator=(const AxObject&) = delete;
 
-    bool Admit();
-    // Records the operation and completes the error text; returns bOk.
-    bool Finish(AxOperation::Type type, const char* name, const QVariant* pArgs, int nArgs, bool bOk,
-                AxOperation::Object object);
-    void Clear();
-    void Forget(AxObject* pChild);
+    bool Issue(AxOperation::Type type, const char* name, const QVariant& var1, const QVariant& var2,
+               AxObject** ppSub);
 
-    std::unique_ptr<AxNode> m_pNode;
-    AxObject* m_pParent;
-    std::vector<AxObject*> m_listChildren;
-    AxRecorder* m_pRecorder;
-    QString m_control;
-    QString m_lastError;
+    // Kept small, as a report asks for a sub-object per cell.
+    Binding* m_pBinding; // shared with the sub-objects; the top-level object's own
+    SheetModel::Area m_area; // the cells a cell or range, and its font or borders, stand for
+    AxOperation::Object m_kind = AxOperation::Object::None;
+    bool m_bTop;
 };
 
 #endif

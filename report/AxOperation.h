@@ -2,7 +2,6 @@
 #define DOSEGATE_AXOPERATION_H
 
 #include <QByteArray>
-#include <QString>
 #include <QVariantList>
 
 // One operation issued through the automation layer, as an AxRecorder keeps
@@ -10,7 +9,7 @@
 // exactly as the caller passed them, and whether the object accepted it.
 struct AxOperation
 {
-    enum class Object { None, Application, Workbooks, Workbook, Worksheet, Cell, Range, Font, Borders };
+    enum class Object : quint8 { None, Application, Workbooks, Workbook, Worksheet, Cell, Range, Font, Borders };
     enum class Type { Bind, Call, Set, SubObject, Release };
 
     Object object = Object::None;
@@ -18,12 +17,6 @@ struct AxOperation
     QByteArray name;
     QVariantList args;
     bool ok = true;
-
-    // Readable one-line form, for diagnostics and test failure messages.
-    QString ToString() const;
-
-    static const char* ObjectName(Object object);
-    static const char* TypeName(Type type);
 };
 
 #endif

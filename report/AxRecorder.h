@@ -11,20 +11,17 @@
 class AxRecorder
 {
 public:
-    AxRecorder();
-
-    void Record(const AxOperation& operation);
+    void Record(const AxOperation& operation) { m_listOperations.append(operation); }
     const QVector<AxOperation>& Operations() const { return m_listOperations; }
-    void Clear();
 
     // The operation with this 0-based number fails as if the object had
     // rejected it; -1 refuses nothing.
-    void RefuseOperation(int nIndex);
-    bool RefusesNext() const;
+    void RefuseOperation(int nIndex) { m_nRefusedIndex = nIndex; }
+    bool RefusesNext() const { return m_nRefusedIndex >= 0 && m_listOperations.size() == m_nRefusedIndex; }
 
 private:
     QVector<AxOperation> m_listOperations;
-    int m_nRefusedIndex;
+    int m_nRefusedIndex = -1;
 };
 
 #endif

@@ -4,20 +4,19 @@
 
 #include <QColor>
 #include <QDir>
-#include <QTableWidget>
 
-struct ReportExport::Sheet
-{
-    AxObject* pSheet;
-    int nRows;        // table rows
-    int nColumns;     // table columns, column 0 included
-    QString lastColumn;
-    QString* pError;
-};
+constexpr int kTitleFontSize = 12;
+constexpr int kTitleRowHeight = 60;
+constexpr int kCaptionFontSize = 16;
+constexpr int kStatisticsFontSize = 10;
+constexpr int kTableRowHeight = 20;
+constexpr int kAlignCentre = -4108; // the spreadsheet's centre alignment
 
-QString ReportExport::BindFailedMessage()
+ReportExport::ReportExport(AxObject& app, const Table& table)
+    : m_app(app)
+    , m_table(table)
+    , m_lastColumn(QChar(char('A' + table.nColumns - 2)))
 {
-    return QStringLiteral("Failed to create Excel object, please install Microsoft Excel.");
 }
 
 QStringList ReportExport::HeaderLabels()
@@ -26,89 +25,70 @@ QStringList ReportExport::HeaderLabels()
             QStringLiteral("Serial Number")};
 }
 
-ReportExport::Result ReportExport::Write(const QTableWidget& table, const QString& title,
-                                         const Statistics& statistics, const QString& path, AxRecorder* pRecorder)
+ReportExport::Result ReportExport::Write(const Table& table, const QString& title, const Statistics& statistics,
+                                         const QString& path, AxRecorder* pRecorder)
 {
-    const int nColumns = table.columnCount();
-    if (nColumns < 2 || nColumns > HeaderLabels().size()) {
-        return {Failed, Failure(path, QStringLiteral("The table has %1 columns; the report takes 2 to %2.")
-                                          .arg(nColumns)
-                                          .arg(HeaderLabels().size()))};
-    }
-    AxObject app;
-    app.setRecorder(pRecorder);
+    const QString target = QDir::toNativeSeparators(path);
+    const QString notSaved = QStringLiteral("The report could not be saved to %1: %2");
+    const int nCaptions = HeaderLabels().size();
+    if (table.nColumns < 2 || table.nColumns > nCaptions)
+        return {Failed, notSaved.arg(target, QStringLiteral("the table has %1 columns, the report takes 2 to %2")
+                                                 .arg(table.nColumns).arg(nCaptions))};
+    AxObject app(pRecorder);
     if (!app.setControl(QStringLiteral("Excel.Application")))
-        return {BindFailed, BindFailedMessage()};
+        return {BindFailed, QStringLiteral("Failed to create Excel object, please install Microsoft Excel.")};
 
-    QString error;
-    AxObject* pBook = nullptr;
-    Sheet sheet{nullptr, table.rowCount(), nColumns, QString(QLatin1Char(char('A' + nColumns - 2))), &error};
-    const bool bWritten = Open(app, &pBook, &sheet.pSheet, &error) && WriteTitle(sheet, title)
-        && WriteCaptions(sheet) && WriteData(sheet, table) && WriteStatistics(sheet, statistics)
-        && WriteFrame(sheet) && Save(*pBook, path, &error);
-    // Close and quit after a failure too, so no hidden application is left.
-    QString finishError;
-    const bool bFinished = Finish(app, pBook, &finishError);
-    if (bWritten && bFinished)
-        return {Written, QString()};
-    return {Failed, Failure(path, bWritten ? finishError : error)};
+    ReportExport report(app, table);
+    report.Open();
+    report.WriteTitle(title);
+    report.WriteCaptions();
+    report.WriteData();
+    report.WriteStatistics(statistics);
+    report.WriteFrame();
+    report.Call(report.m_pBook, "SaveAs(const QString&)", target);
+    const QString writeError = report.m_bOk ? QString() : app.lastError();
+    const QString finishError = report.Finish();
+    if (!writeError.isEmpty())
+        return {Failed, notSaved.arg(target, writeError)};
+    // The file is complete once saved: only the spreadsheet is left in doubt.
+    if (!finishError.isEmpty())
+        return {Failed, QStringLiteral("The report was saved to %1, but the spreadsheet could not be closed "
+                                       "cleanly: %2").arg(target, finishError)};
+    return {Written, QString()};
 }
 
-QString ReportExport::Failure(const QString& path, const QString& reason)
+void ReportExport::Open()
 {
-    return QStringLiteral("The report could not be written to \"%1\".\n%2")
-        .arg(QDir::toNativeSeparators(path), reason);
+    Call(&m_app, "SetVisible (bool Visible)", QStringLiteral("false"));
+    Set(&m_app, "DisplayAlerts", false);
+    Call(Sub(&m_app, "WorkBooks"), "Add");
+    m_pBook = Sub(&m_app, "ActiveWorkBook");
+    m_pSheet = Sub(m_pBook, "Worksheets(int)", 1);
 }
 
-bool ReportExport::Open(AxObject& app, AxObject** ppBook, AxObject** ppSheet, QString* pError)
+void ReportExport::WriteTitle(const QString& title)
 {
-    if (!Call(app, "SetVisible (bool Visible)", pError, QStringLiteral("false"))
-        || !Set(app, "DisplayAlerts", false, pError))
-        return false;
-    AxObject* pBooks = Sub(app, "WorkBooks", pError);
-    if (!pBooks || !Call(*pBooks, "Add", pError))
-        return false;
-    *ppBook = Sub(app, "ActiveWorkBook", pError);
-    *ppSheet = *ppBook ? Sub(**ppBook, "Worksheets(int)", pError, 1) : nullptr;
-    return *ppSheet;
+    SetCell(1, 1, title, kTitleFontSize);
+    Set(Sub(m_pSheet, "Range(const QString&)", QStringLiteral("1:1")), "RowHeight", kTitleRowHeight);
+    MergeAndCentre(Sub(m_pSheet, "Range(const QString&)", QStringLiteral("A1:") + m_lastColumn + QLatin1Char('1')));
 }
 
-bool ReportExport::WriteTitle(Sheet& sheet, const QString& title)
-{
-    if (!SetCell(sheet, 1, 1, title, kTitleFontSize))
-        return false;
-    AxObject* pRow = Sub(*sheet.pSheet, "Range(const QString&)", sheet.pError, QStringLiteral("1:1"));
-    if (!pRow || !Set(*pRow, "RowHeight", kTitleRowHeight, sheet.pError))
-        return false;
-    AxObject* pTitle = Sub(*sheet.pSheet, "Range(const QString&)", sheet.pError,
-                           QStringLiteral("A1:%1").arg(sheet.lastColumn + QLatin1Char('1')));
-    return pTitle && MergeAndCentre(*pTitle, sheet.pError);
-}
-
-bool ReportExport::WriteCaptions(Sheet& sheet)
+void ReportExport::WriteCaptions()
 {
     const QStringList labels = HeaderLabels();
-    for (int nColumn = 1; nColumn < sheet.nColumns; ++nColumn) {
-        AxObject* pCell = SetCell(sheet, 2, nColumn, labels.at(nColumn), kCaptionFontSize);
-        if (!pCell || !MergeAndCentre(*pCell, sheet.pError))
-            return false;
-    }
-    return true;
+    for (int nColumn = 1; nColumn < m_table.nColumns; ++nColumn)
+        MergeAndCentre(SetCell(2, nColumn, labels.at(nColumn), kCaptionFontSize));
 }
 
-bool ReportExport::WriteData(Sheet& sheet, const QTableWidget& table)
+void ReportExport::WriteData()
 {
-    for (int nRow = 0; nRow < sheet.nRows; ++nRow) {
-        for (int nColumn = 1; nColumn < sheet.nColumns; ++nColumn) {
-            const QTableWidgetItem* pItem = table.item(nRow, nColumn);
-            if (!SetCell(sheet, nRow + 3, nColumn, pItem ? pItem->text() : QString(), 0))
-                return false;
-        }
+    for (int nRow = 0; nRow < m_table.rows.size() && m_bOk; ++nRow) {
+        for (int nColumn = 1; nColumn < m_table.nColumns; ++nColumn)
+            SetCell(nRow + 3, nColumn, m_table.rows.at(nRow).value(nColumn), 0);
     }
-    return true;
 }
 
-bool ReportExport::WriteStatistics(Sheet& sheet, const Statistics& statistics)
+void ReportExport::WriteStatistics(const Statistics& statistics)
 {
     const QString lines[] = {
         QStringLiteral("True value;") + statistics.trueValue,
@@ -116,89 +96,64 @@ bool ReportExport::WriteStatistics(Sheet& sheet, const Statistics& statistics)
         QStringLiteral("coefficient of variation;") + statistics.variation + QLatin1Char('%'),
         QStringLiteral("Report Time;") + statistics.reportTime.toString(QStringLiteral("yyyy.MM.dd.hh:mm:ss")),
     };
-    int nRow = sheet.nRows + 3;
+    int nRow = m_table.rows.size() + 3;
     for (const QString& line : lines) {
-        if (!SetCell(sheet, nRow, 1, line, kStatisticsFontSize))
-            return false;
+        SetCell(nRow, 1, line, kStatisticsFontSize);
         // Each line is merged across A and B of its own row.
-        const QString address = QStringLiteral("A%1:B%1").arg(nRow);
-        AxObject* pLine = Sub(*sheet.pSheet, "Range(const QString&)", sheet.pError, address);
-        if (!pLine || !MergeAndCentre(*pLine, sheet.pError))
-            return false;
+        MergeAndCentre(Sub(m_pSheet, "Range(const QString&)", QStringLiteral("A%1:B%1").arg(nRow)));
         ++nRow;
     }
-    return true;
 }
 
-bool ReportExport::WriteFrame(Sheet& sheet)
+void ReportExport::WriteFrame()
 {
-    const QString lastRow = QString::number(sheet.nRows + 2);
-    AxObject* pBlock = Sub(*sheet.pSheet, "Range(const QString&)", sheet.pError,
-                           QStringLiteral("A2:") + sheet.lastColumn + lastRow);
-    AxObject* pLines = pBlock ? Sub(*pBlock, "Borders", sheet.pError) : nullptr;
-    if (!pLines || !Set(*pLines, "LineStyle", QStringLiteral("1"), sheet.pError))
-        return false;
-    AxObject* pColours = Sub(*pBlock, "Borders", sheet.pError);
-    if (!pColours || !Set(*pColours, "Color", QColor(0, 0, 0, 255), sheet.pError))
-        return false;
-    AxObject* pRows = Sub(*sheet.pSheet, "Range(const QString&)", sheet.pError, QStringLiteral("2:") + lastRow);
-    return pRows && Set(*pRows, "RowHeight", kTableRowHeight, sheet.pError);
+    const QString lastRow = QString::number(m_table.rows.size() + 2);
+    AxObject* pBlock = Sub(m_pSheet, "Range(const QString&)", QStringLiteral("A2:") + m_lastColumn + lastRow);
+    Set(Sub(pBlock, "Borders"), "LineStyle", QStringLiteral("1"));
+    Set(Sub(pBlock, "Borders"), "Color", QColor(0, 0, 0, 255));
+    Set(Sub(m_pSheet, "Range(const QString&)", QStringLiteral("2:") + lastRow), "RowHeight", kTableRowHeight);
 }
 
-bool ReportExport::Save(AxObject& book, const QString& path, QString* pError)
+QString ReportExport::Finish()
 {
-    return Call(book, "SaveAs(const QString&)", pError, QDir::toNativeSeparators(path));
+    // Closed and quit after a failure too, so that no hidden spreadsheet is
+    // left running; the first of their failures is told.
+    const bool bClosed = !m_pBook || m_pBook->dynamicCall("Close()").isValid();
+    const QString closeError = bClosed ? QString() : m_app.lastError();
+    const bool bQuit = m_app.dynamicCall("Quit()").isValid();
+    return bClosed && !bQuit ? m_app.lastError() : closeError;
 }
 
-bool ReportExport::Finish(AxObject& app, AxObject* pBook, QString* pError)
+AxObject* ReportExport::SetCell(int nRow, int nColumn, const QString& text, int nFontSize)
 {
-    const bool bClosed = !pBook || Call(*pBook, "Close()", pError);
-    QString quitError;
-    const bool bQuit = Call(app, "Quit()", &quitError);
-    if (bClosed && !bQuit)
-        *pError = quitError;
-    return bClosed && bQuit;
+    AxObject* pCell = Sub(m_pSheet, "Cells(int,int)", nRow, nColumn);
+    Call(pCell, "SetValue(const QString&)", text);
+    if (nFontSize)
+        Set(Sub(pCell, "Font"), "Size", nFontSize);
+    return pCell;
 }
 
-AxObject* ReportExport::SetCell(Sheet& sheet, int nRow, int nColumn, const QString& text, int nFontSize)
+void ReportExport::MergeAndCentre(AxObject* pTarget)
 {
-    AxObject* pCell = Sub(*sheet.pSheet, "Cells(int,int)", sheet.pError, nRow, nColumn);
-    if (!pCell || !Call(*pCell, "SetValue(const QString&)", sheet.pError, text))
-        return nullptr;
-    if (nFontSize == 0)
-        return pCell;
-    AxObject* pFont = Sub(*pCell, "Font", sheet.pError);
-    return pFont && Set(*pFont, "Size", nFontSize, sheet.pError) ? pCell : nullptr;
+    Set(pTarget, "WrapText", true);
+    Set(pTarget, "MergeCells", true);
+    Set(pTarget, "HorizontalAlignment", kAlignCentre);
+    Set(pTarget, "VerticalAlignment", kAlignCentre);
 }
 
-bool ReportExport::MergeAndCentre(AxObject& target, QString* pError)
+void ReportExport::Call(AxObject* pObject, const char* name, const QVariant& arg)
 {
-    return Set(target, "WrapText", true, pError) && Set(target, "MergeCells", true, pError)
-        && Set(target, "HorizontalAlignment", kAlignCentre, pError)
-        && Set(target, "VerticalAlignment", kAlignCentre, pError);
+    m_bOk = m_bOk && pObject->dynamicCall(name, arg).isValid();
 }
 
-bool ReportExport::Call(AxObject& object, const char* name, QString* pError, const QVariant& arg)
+void ReportExport::Set(AxObject* pObject, const char* name, const QVariant& value)
 {
-    if (object.dynamicCall(name, arg).isValid())
-        return true;
-    *pError = object.lastError();
-    return false;
+    m_bOk = m_bOk && pObject->setProperty(name, value);
 }
 
-bool ReportExport::Set(AxObject& object, const char* name, const QVariant& value, QString* pError)
+AxObject* ReportExport::Sub(AxObject* pObject, const char* name, const QVariant& arg1, const QVariant& arg2)
 {
-    if (object.setProperty(name, value))
-        return true;
-    *pError = object.lastError();
-    return false;
-}
-
-AxObject* ReportExport::Sub(AxObject& object, const char* name, QString* pError, const QVariant& arg1,
-                            const QVariant& arg2)
-{
-    AxObject* pSub = object.querySubObject(name, arg1, arg2);
-    if (!pSub)
-        *pError = object.lastError();
+    AxObject* pSub = m_bOk ? pObject->querySubObject(name, arg1, arg2) : nullptr;
+    m_bOk = pSub != nullptr;
     return pSub;
 }

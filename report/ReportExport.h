@@ -5,10 +5,10 @@
 #include <QString>
 #include <QStringList>
 #include <QVariant>
+#include <QVector>
 
 class AxObject;
 class AxRecorder;
-class QTableWidget;
 
 // Writes the readings table and its statistics as a calibration report
 // workbook, driving the spreadsheet through automation objects. Asks
@@ -18,6 +18,14 @@ class ReportExport
 {
 public:
     enum Outcome { Written, BindFailed, Failed };
+
+    // The readings table as texts: row by row, column 0 included, an
+    // empty text where the table has no item.
+    struct Table
+    {
+        int nColumns = 0;
+        QVector<QStringList> rows;
+    };
 
     struct Statistics
     {
@@ -33,41 +41,39 @@ public:
         QString message; // for the operator; empty when written
     };
 
-    static constexpr int kTitleFontSize = 12;
-    static constexpr int kTitleRowHeight = 60;
-    static constexpr int kCaptionFontSize = 16;
-    static constexpr int kStatisticsFontSize = 10;
-    static constexpr int kTableRowHeight = 20;
-    static constexpr int kAlignCentre = -4108;
-
-    static QString BindFailedMessage();
     static QStringList HeaderLabels();
 
     // Column 0 of the table is never written. The path is used as given,
     // extension included. A recorder, when given, sees every operation.
-    static Result Write(const QTableWidget& table, const QString& title, const Statistics& statistics,
-                        const QString& path, AxRecorder* pRecorder = nullptr);
+    static Result Write(const Table& table, const QString& title, const Statistics& statistics, const QString& path,
+                        AxRecorder* pRecorder = nullptr);
 
 private:
-    struct Sheet;
+    ReportExport(AxObject& app, const Table& table);
 
-    static QString Failure(const QString& path, const QString& reason);
-    static bool Open(AxObject& app, AxObject** ppBook, AxObject** ppSheet, QString* pError);
-    static bool WriteTitle(Sheet& sheet, const QString& title);
-    static bool WriteCaptions(Sheet& sheet);
-    static bool WriteData(Sheet& sheet, const QTableWidget& table);
-    static bool WriteStatistics(Sheet& sheet, const Statistics& statistics);
-    static bool WriteFrame(Sheet& sheet);
-    static bool Save(AxObject& book, const QString& path, QString* pError);
-    static bool Finish(AxObject& app, AxObject* pBook, QString* pError);
+    void Open();
+    void WriteTitle(const QString& title);
+    void WriteCaptions();
+    void WriteData();
+    void WriteStatistics(const Statistics& statistics);
+    void WriteFrame();
+    QString Finish();
 
-    // Writes the text and, unless nFontSize is 0, the cell's font size.
-    static AxObject* SetCell(Sheet& sheet, int nRow, int nColumn, const QString& text, int nFontSize);
-    static bool MergeAndCentre(AxObject& target, QString* pError);
-    static bool Call(AxObject& object, const char* name, QString* pError, const QVariant& arg = QVariant());
-    static bool Set(AxObject& object, const char* name, const QVariant& value, QString* pError);
-    static AxObject* Sub(AxObject& object, const char* name, QString* pError, const QVariant& arg1 = QVariant(),
-                         const QVariant& arg2 = QVariant());
+    // Each step is issued only while every earlier one succeeded, so that
+    // an object a failed step did not hand over is never used.
+    AxObject* SetCell(int nRow, int nColumn, const QString& text, int nFontSize);
+    void MergeAndCentre(AxObject* pTarget);
+    void Call(AxObject* pObject, const char* name, const QVariant& arg = QVariant());
+    void Set(AxObject* pObject, const char* name, const QVariant& value);
+    AxObject* Sub(AxObject* pObject, const char* name, const QVariant& arg1 = QVariant(),
+                  const QVariant& arg2 = QVariant());
+
+    AxObject& m_app;
+    AxObject* m_pBook = nullptr;
+    AxObject* m_pSheet = nullptr;
+    const Table& m_table;
+    QString m_lastColumn;
+    bool m_bOk = true; // false from the first failure on: its reason is the application's last error
 };
 
 #endif

@@ -1,73 +1,49 @@
 #include "SheetModel.h"
 
-void SheetModel::SetText(const CellRange& area, const QString& text)
-{
-    for (int nRow = area.FirstRow(); nRow <= area.LastRow(); ++nRow) {
-        for (int nColumn = area.FirstColumn(); nColumn <= area.LastColumn(); ++nColumn)
-            At(nRow, nColumn).text = text;
-    }
-}
+#include <QRegularExpression>
 
-SheetModel::Cell& SheetModel::At(int nRow, int nColumn)
-{
-    const quint64 nKey = Key(nRow, nColumn);
-    const auto inserted = m_cells.try_emplace(nKey);
-    if (inserted.second)
-        m_listCellOrder.push_back(nKey);
-    return inserted.first->second;
-}
+#include <algorithm>
 
-bool SheetModel::Merge(const CellRange& area, QString* pError)
+bool SheetModel::Parse(const QString& address, Area* pArea)
 {
-    if (area.IsSingleCell())
-        return true;
-    for (const CellRange& merged : qAsConst(m_listMerges)) {
-        if (merged == area)
-            return true;
-        if (merged.Intersects(area)) {
-            *pError = QStringLiteral("%1 overlaps the merged cells %2").arg(area.ToString(), merged.ToString());
-            return false;
-        }
-    }
-    // As the spreadsheet does with its alerts off: only the top-left text survives.
-    ClearHiddenTexts(area);
-    m_listMerges.append(area);
-    return true;
-}
-
-void SheetModel::ClearHiddenTexts(const CellRange& area)
-{
-    const auto hidden = [&area](int nRow, int nColumn) {
-        return !(nRow == area.FirstRow() && nColumn == area.FirstColumn());
+    // Both corners name a column, or neither does and the address is one of whole rows.
+    static const QRegularExpression pattern(QStringLiteral("^([A-Z]?)([1-9]\\d{0,6}):([A-Z]?)([1-9]\\d{0,6})$"));
+    const QRegularExpressionMatch match = pattern.match(address);
+    const auto column = [&match](int nGroup, int nWhole) {
+        return match.capturedLength(nGroup) ? match.captured(nGroup).at(0).unicode() - 'A' + 1 : nWhole;
     };
-    if (quint64(area.CellCount()) > m_cells.size()) {
-        for (auto& entry : m_cells) {
-            const int nRow = RowOf(entry.first);
-            const int nColumn = ColumnOf(entry.first);
-            if (area.Contains(nRow, nColumn) && hidden(nRow, nColumn))
-                entry.second.text.clear();
-        }
-        return;
-    }
-    for (int nRow = area.FirstRow(); nRow <= area.LastRow(); ++nRow) {
-        for (int nColumn = area.FirstColumn(); nColumn <= area.LastColumn(); ++nColumn) {
-            const auto it = m_cells.find(Key(nRow, nColumn));
-            if (it != m_cells.end() && hidden(nRow, nColumn))
-                it->second.text.clear();
-        }
-    }
+    *pArea = {match.captured(2).toInt(), column(1, 1), match.captured(4).toInt(), column(3, kMaxColumn)};
+    return match.hasMatch() && match.capturedLength(1) == match.capturedLength(3) && pArea->nLastRow <= kMaxRow
+        && pArea->nFirstRow <= pArea->nLastRow && pArea->nFirstColumn <= pArea->nLastColumn;
 }
 
-void SheetModel::Unmerge(const CellRange& area)
+bool SheetModel::Merge(const Area& area, QString* pError)
 {
-    for (int i = m_listMerges.size() - 1; i >= 0; --i) {
-        if (m_listMerges.at(i).Intersects(area))
-            m_listMerges.remove(i);
+    const int nSpan = area.nLastColumn - area.nFirstColumn + 1;
+    if (area.nFirstRow == area.nLastRow) {
+        ChangeCells(area, [](Cell&) {}); // so that every cell of the area is there
+        const auto first = RowAt(area.nFirstRow).cells.begin() + (area.nFirstColumn - 1);
+        if (nSpan == 1 || first->nSpan == nSpan)
+            return true; // a single cell, or merged already
+        if (std::all_of(first, first + nSpan, [](const Cell& cell) { return cell.nSpan == 1; })) {
+            std::for_each(first, first + nSpan, [](Cell& cell) { cell.nSpan = 0; });
+            first->nSpan = quint8(nSpan);
+            return true;
+        }
     }
+    *pError = QStringLiteral("merged cells lie within one row and apart from other merged cells");
+    return false;
 }
 
-void SheetModel::SetRowHeight(int nFirstRow, int nLastRow, double fHeight)
+void SheetModel::SetRowHeight(const Area& area, double fHeight)
 {
-    for (int nRow = nFirstRow; nRow <= nLastRow; ++nRow)
-        m_rowHeights[nRow] = fHeight;
+    for (int nRow = area.nFirstRow; nRow <= area.nLastRow; ++nRow)
+        RowAt(nRow).fHeight = fHeight;
+}
+
+SheetModel::Row& SheetModel::RowAt(int nRow)
+{
+    if (int(m_listRows.size()) < nRow)
+        m_listRows.resize(size_t(nRow));
+    return m_listRows[size_t(nRow - 1)];
 }

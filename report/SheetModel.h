@@ -1,67 +1,76 @@
 #ifndef DOSEGATE_SHEETMODEL_H
 #define DOSEGATE_SHEETMODEL_H
 
-#include "CellFormat.h"
-#include "CellRange.h"
-
+#include <QRgb>
 #include <QString>
-#include <QVector>
 
-#include <map>
-#include <unordered_map>
+#include <algorithm>
 #include <vector>
 
-// Contents of one worksheet: cell texts with their accumulated formats,
-// merged areas and row heights.
+// The one worksheet of a report: what its layout uses and nothing more.
+// Rows and columns count from 1; columns run from A to Z, and a merge
+// stays within its row.
 class SheetModel
 {
 public:
+    static constexpr int kMaxRow = 1048576;
+    static constexpr int kMaxColumn = 26;
+
+    // A rectangle of cells; whole rows ("2:5") run from A to Z.
+    struct Area
+    {
+        int nFirstRow = 0;
+        int nFirstColumn = 0;
+        int nLastRow = 0;
+        int nLastColumn = 0;
+    };
+
     struct Cell
     {
+        enum Flag : quint8 { Wrap = 1, Centred = 2, Middle = 4, Border = 8 };
+
         QString text;
-        CellFormat format;
+        QRgb nBorderColour = 0; // 0: the automatic colour
+        quint16 nFontSize = 0;  // 0: the workbook's default
+        quint8 nSpan = 1;       // columns merged from here on; 0 in a merge begun to the left
+        quint8 nFlags = 0;
     };
-    using CellMap = std::unordered_map<quint64, Cell>;
 
-    // Larger ranges are refused rather than expanded cell by cell.
-    static constexpr qint64 kMaxRangeCells = qint64(1) << 22;
-    static constexpr int kMaxTextLength = 32767;
-    static constexpr double kMaxHeight = 409;
+    struct Row
+    {
+        std::vector<Cell> cells; // as far as the last cell touched
+        double fHeight = -1;     // negative: the default height
+    };
 
-    static quint64 Key(int nRow, int nColumn) { return quint64(nRow) << 16 | quint64(nColumn); }
-    static int RowOf(quint64 nKey) { return int(nKey >> 16); }
-    static int ColumnOf(quint64 nKey) { return int(nKey & 0xFFFF); }
+    // "A1:C5" or "1:3", the first corner first.
+    static bool Parse(const QString& address, Area* pArea);
 
-    void SetText(const CellRange& area, const QString& text);
     template <typename Change>
-    void ChangeFormat(const CellRange& area, Change change);
-    bool Merge(const CellRange& area, QString* pError);
-    void Unmerge(const CellRange& area);
-    void SetRowHeight(int nFirstRow, int nLastRow, double fHeight);
+    void ChangeCells(const Area& area, Change change);
+    bool Merge(const Area& area, QString* pError);
+    void SetRowHeight(const Area& area, double fHeight);
 
-    const CellMap& Cells() const { return m_cells; }
-    // Keys in the order the cells were first touched, which makes the
-    // written file a function of the operations alone.
-    const std::vector<quint64>& CellOrder() const { return m_listCellOrder; }
-    const QVector<CellRange>& Merges() const { return m_listMerges; }
-    const std::map<int, double>& RowHeights() const { return m_rowHeights; }
+    const std::vector<Row>& Rows() const { return m_listRows; }
 
 private:
-    Cell& At(int nRow, int nColumn);
-    void ClearHiddenTexts(const CellRange& area);
+    Row& RowAt(int nRow);
 
-    CellMap m_cells;
-    std::vector<quint64> m_listCellOrder;
-    QVector<CellRange> m_listMerges;
-    std::map<int, double> m_rowHeights;
+    std::vector<Row> m_listRows;
+    int m_nWidest = 0;
 };
 
 template <typename Change>
-void SheetModel::ChangeFormat(const CellRange& area, Change change)
+void SheetModel::ChangeCells(const Area& area, Change change)
 {
-    for (int nRow = area.FirstRow(); nRow <= area.LastRow(); ++nRow) {
-        for (int nColumn = area.FirstColumn(); nColumn <= area.LastColumn(); ++nColumn)
-            change(At(nRow, nColumn).format);
+    m_nWidest = std::max(m_nWidest, area.nLastColumn);
+    for (int nRow = area.nFirstRow; nRow <= area.nLastRow; ++nRow) {
+        std::vector<Cell>& cells = RowAt(nRow).cells;
+        if (cells.size() < size_t(area.nLastColumn)) {
+            cells.reserve(size_t(m_nWidest)); // rows tend to be as wide as those before them
+            cells.resize(size_t(area.nLastColumn));
+        }
+        for (int nColumn = area.nFirstColumn; nColumn <= area.nLastColumn; ++nColumn)
+            change(cells[size_t(nColumn - 1)]);
     }
 }
 

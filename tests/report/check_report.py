@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 """Reads a calibration report workbook back and checks it against the
 inputs it was written from: every cell text, font size, merge, wrap,
-centring, border and row height of the layout.
+centring, border and row height of the layout, and how it prints.
 
 usage: check_report.py WORKBOOK INPUTS.json
 exit status 0 when the workbook matches, 1 with a list of differences.
@@ -132,6 +132,8 @@ def check(path, inputs):
     checker.expect("printed to fit the page", bool(fit and fit.fitToPage), True)
     checker.expect("pages wide", sheet.page_setup.fitToWidth or 1, 1)  # 1 is the default, left out
     checker.expect("pages high", sheet.page_setup.fitToHeight, 0)  # as many as the rows need
+    titles = (sheet.print_title_rows or "").replace("$", "")
+    checker.expect("rows printed atop every page", titles, "2:2")  # the captions
     statistics = [(r, 1) for r in range(count + 3, count + 7)]
     checker.borders(range(2, count + 3), columns, [(1, 1)] + statistics)
     heights = {1: 60}

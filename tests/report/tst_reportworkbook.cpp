@@ -15,20 +15,14 @@ namespace {
 
 const QString kPython = QStringLiteral("/usr/bin/python3");
 
-QJsonObject Inputs(const QTableWidget& table, const QString& title)
+QJsonObject Inputs(const ReportExport::Table& table, const QString& title)
 {
     QJsonArray rows;
-    for (int nRow = 0; nRow < table.rowCount(); ++nRow) {
-        QJsonArray row;
-        for (int nColumn = 0; nColumn < table.columnCount(); ++nColumn) {
-            const QTableWidgetItem* pItem = table.item(nRow, nColumn);
-            row.append(pItem ? QJsonValue(pItem->text()) : QJsonValue());
-        }
-        rows.append(row);
-    }
+    for (const QStringList& row : table.rows)
+        rows.append(QJsonArray::fromStringList(row));
     return {
         {QStringLiteral("title"), title},
-        {QStringLiteral("columns"), table.columnCount()},
+        {QStringLiteral("columns"), table.nColumns},
         {QStringLiteral("rows"), rows},
         {QStringLiteral("true_value"), QStringLiteral("10.00")},
         {QStringLiteral("relative_error"), QStringLiteral("-2.50")},
@@ -66,8 +60,7 @@ void TestReportWorkbook::initTestCase()
 
 int TestReportWorkbook::Check(int nRows, const QString& expectedTitle, QString* pOutput)
 {
-    QTableWidget table;
-    ReportInputs::Fill(table, nRows);
+    const ReportExport::Table table = ReportInputs::Table(nRows);
     const QString name = QStringLiteral("report-%1-%2").arg(nRows).arg(qHash(expectedTitle));
     const QString path = m_dir.filePath(name + QStringLiteral(".xlsx"));
     const ReportExport::Result result =
