@@ -22,15 +22,6 @@ QString ReportFolder()
     return !documents.isEmpty() && QDir(documents).exists() ? documents : QDir::homePath();
 }
 
-} // namespace
-
-void SetwiseDosegate::OnClickExportReport()
-{
-    ExportReport(ui.tableWidget_for_potentiometer, QStringLiteral("Serial number:") + ui.Serial_number->text());
-}
-
-namespace {
-
 // The report layer takes texts, not widgets.
 ReportExport::Table TextsOf(const QTableWidget& table)
 {
@@ -46,6 +37,11 @@ ReportExport::Table TextsOf(const QTableWidget& table)
 }
 
 } // namespace
+
+void SetwiseDosegate::OnClickExportReport()
+{
+    ExportReport(ui.tableWidget_for_potentiometer, QStringLiteral("Serial number:") + ui.Serial_number->text());
+}
 
 void SetwiseDosegate::ExportReport(QTableWidget* table, const QString& title)
 {

@@ -1,5 +1,6 @@
 // Where a report can and cannot be saved, and that a failed save neither
 // leaves a partial file nor harms the file it would have replaced.
+#include "FileSizeLimit.h"
 #include "ReportExport.h"
 #include "ReportInputs.h"
 
@@ -9,8 +10,6 @@
 #include <QTest>
 
 #include <cerrno>
-#include <csignal>
-#include <sys/resource.h>
 
 namespace {
 
@@ -39,32 +38,6 @@ ReportExport::Result WriteReport(const QString& path)
 {
     return ReportExport::Write(ReportInputs::Table(3), ReportInputs::kTitle, ReportInputs::Statistics(), path);
 }
-
-// Holds the size limit for files this process writes, as a full disk would.
-class FileSizeLimit
-{
-public:
-    explicit FileSizeLimit(rlim_t nBytes)
-    {
-        m_bSet = getrlimit(RLIMIT_FSIZE, &m_old) == 0;
-        rlimit limit = m_old;
-        limit.rlim_cur = nBytes;
-        m_bSet = m_bSet && setrlimit(RLIMIT_FSIZE, &limit) == 0;
-        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    }
-    ~FileSizeLimit()
-    {
-        if (m_bSet)
-            setrlimit(RLIMIT_FSIZE, &m_old);
-        std::signal(SIGXFSZ, m_oldHandler);
-    }
-    bool IsSet() const { return m_bSet; }
-
-private:
-    rlimit m_old;
-    bool m_bSet;
-    void (*m_oldHandler)(int);
-};
 
 } // namespace
 
