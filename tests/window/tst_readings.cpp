@@ -67,6 +67,8 @@ void TestReadings::runRequestsDoseEveryTwoSecondsUntilStopped()
 
     box->click();
     rig.controller.TakeReceived();
+    // What is tested is a timer that no longer fires: nothing can mark the
+    // end of its period but the clock.
     QTest::qWait(2500);
     QCOMPARE(rig.controller.Received(), QByteArray());
 }
