@@ -70,6 +70,11 @@ void TcpSocket::SetWindow(LinkConsole* window)
     m_pDoseProcThread->SetWindow(window);
 }
 
+bool TcpSocket::RetryPending() const
+{
+    return m_pReconnectTimer->isActive();
+}
+
 void TcpSocket::ConnectServer()
 {
     if (!m_pWindow)

@@ -32,6 +32,7 @@ public:
     void SetWindow(LinkConsole* window);
     QTcpSocket* GetSocket() const { return m_pTcpSocket; }
     PDoseProcThread* DecoderThread() const { return m_pDoseProcThread; }
+    bool RetryPending() const;
 
 signals:
     void AnalyticalFinished(int id, int y, int x);

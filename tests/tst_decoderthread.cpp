@@ -117,7 +117,8 @@ void TestDecoderThread::startTwiceRunsOneThreadAtLowPriority()
     QTRY_COMPARE(started.count(), 1);
     QVERIFY(rig.thread.isRunning());
     QCOMPARE(rig.thread.priority(), QThread::LowPriority);
-    QTest::qWait(50);
+    rig.Push(ReplyFrames::Acknowledge(1, 0, 2)); // decoded by the thread that runs now
+    QTRY_COMPARE(rig.journal.entries.size(), 1);
     QCOMPARE(started.count(), 1);
 }
 

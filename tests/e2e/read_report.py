@@ -1,4 +1,4 @@
-#!/usr/bin/python3
+#!/usr/bin/env python3
 """Prints the text cells of a workbook's first sheet as JSON, {"A1": ...}."""
 import json
 import sys

@@ -1,4 +1,4 @@
-#!/usr/bin/python3
+#!/usr/bin/env python3
 """Reads a calibration report workbook back and checks it against the
 inputs it was written from: every cell text, font size, merge, wrap,
 centring, border and row height of the layout, and how it prints.

@@ -2,6 +2,7 @@
 // whole sheet layout against the inputs.
 #include "ReportExport.h"
 #include "ReportInputs.h"
+#include "WorkbookReader.h"
 
 #include <QFile>
 #include <QJsonArray>
@@ -12,8 +13,6 @@
 #include <QTest>
 
 namespace {
-
-const QString kPython = QStringLiteral("/usr/bin/python3");
 
 QJsonObject Inputs(const ReportExport::Table& table, const QString& title)
 {
@@ -52,10 +51,8 @@ private:
 void TestReportWorkbook::initTestCase()
 {
     QVERIFY(m_dir.isValid());
-    QProcess probe;
-    probe.start(kPython, {QStringLiteral("-c"), QStringLiteral("import openpyxl")});
-    if (!probe.waitForFinished(60000) || probe.exitStatus() != QProcess::NormalExit || probe.exitCode() != 0)
-        QSKIP("the reader needs /usr/bin/python3 with openpyxl (Debian: python3-openpyxl)");
+    if (WorkbookReader::Python().isEmpty())
+        QSKIP(WorkbookReader::kMissing);
 }
 
 int TestReportWorkbook::Check(int nRows, const QString& expectedTitle, QString* pOutput)
@@ -77,7 +74,7 @@ int TestReportWorkbook::Check(int nRows, const QString& expectedTitle, QString* 
     }
     QProcess reader;
     reader.setProcessChannelMode(QProcess::MergedChannels);
-    reader.start(kPython, {QStringLiteral(CHECK_REPORT_SCRIPT), path, inputs.fileName()});
+    reader.start(WorkbookReader::Python(), {QStringLiteral(CHECK_REPORT_SCRIPT), path, inputs.fileName()});
     if (!reader.waitForFinished(120000) || reader.exitStatus() != QProcess::NormalExit) {
         *pOutput = reader.errorString();
         return -1;

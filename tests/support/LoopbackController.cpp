@@ -42,6 +42,15 @@ QByteArray LoopbackController::TakeReceived()
     return bytes;
 }
 
+QByteArray LoopbackController::TakeUntil(const QByteArray& marker, int timeoutMs)
+{
+    const bool marked = QTest::qWaitFor([&] { return m_received.endsWith(marker); }, timeoutMs);
+    QByteArray bytes = TakeReceived();
+    if (marked)
+        bytes.chop(marker.size());
+    return bytes;
+}
+
 void LoopbackController::Send(const QByteArray& bytes)
 {
     if (m_pClient) {

@@ -25,6 +25,9 @@ public:
     bool WaitForBytes(int count, int timeoutMs = 5000);
     QByteArray Received() const { return m_received; }
     QByteArray TakeReceived();
+    // Waits for `marker` to arrive last and takes what came before it, or
+    // everything received when it does not come.
+    QByteArray TakeUntil(const QByteArray& marker, int timeoutMs = 5000);
 
     void Send(const QByteArray& bytes);
     void DropClient();

@@ -1,5 +1,7 @@
 #include "StdoutCapture.h"
 
+#include <QFile>
+
 #include <cstdio>
 #include <unistd.h>
 
@@ -14,6 +16,16 @@ StdoutCapture::StdoutCapture()
 StdoutCapture::~StdoutCapture()
 {
     Finish();
+}
+
+QByteArray StdoutCapture::Peek() const
+{
+    if (m_nSavedFd < 0)
+        return m_text;
+    std::fflush(stdout);
+    // A file of its own: standard output shares the capture's file offset.
+    QFile file(m_file.fileName());
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 QByteArray StdoutCapture::Finish()

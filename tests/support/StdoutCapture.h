@@ -13,6 +13,8 @@ public:
     ~StdoutCapture();
 
     QByteArray Finish();
+    // What was written so far; the capture goes on.
+    QByteArray Peek() const;
 
 private:
     QTemporaryFile m_file;

@@ -1,5 +1,7 @@
 #include "WindowRig.h"
 
+#include "FrameProtocol.h"
+
 #include <QTest>
 
 WindowRig::DataHome::DataHome()
@@ -50,11 +52,10 @@ bool WindowRig::WaitForState(const QString& state, int timeoutMs)
     return QTest::qWaitFor([&] { return Text("m_pLabel_state") == state; }, timeoutMs);
 }
 
-QByteArray WindowRig::Wire(int count)
+QByteArray WindowRig::Wire()
 {
-    controller.WaitForBytes(count);
-    QTest::qWait(20); // anything more would be a fault too
-    return controller.TakeReceived();
+    QMetaObject::invokeMethod(&window, "SendTimeout", Qt::QueuedConnection);
+    return controller.TakeUntil(QByteArray(FrameProtocol::kFixedDoseFrame, FrameProtocol::kFixedDoseFrameLength));
 }
 
 void WindowRig::Reading(int id, int count)

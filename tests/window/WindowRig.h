@@ -34,8 +34,9 @@ public:
     bool Connect();
     bool ConnectTo(quint16 port);
     bool WaitForState(const QString& state, int timeoutMs = 5000);
-    // Waits for the bytes a command puts on the wire, and takes them.
-    QByteArray Wire(int count);
+    // Takes what the window has put on the wire: a dose request queued
+    // behind it marks the end, so nothing it wrote can still be on its way.
+    QByteArray Wire();
 
     // The protected slots, called as the timers and the link would.
     void Reading(int id, int count);

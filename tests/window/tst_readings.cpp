@@ -1,4 +1,5 @@
 #include "FileSizeLimit.h"
+#include "FiringTimers.h"
 #include "FrameProtocol.h"
 #include "ModalWatcher.h"
 #include "ReadingTrend.h"
@@ -97,6 +98,7 @@ void TestReadings::runRequestsDoseEveryTwoSecondsUntilStopped()
 {
     WindowRig rig;
     QVERIFY(rig.Connect());
+    FiringTimers requestTimers(2000);
     auto* box = rig.Find<QCheckBox>("calibration_check_box");
     box->click();
     QVERIFY(box->isChecked());
@@ -107,9 +109,8 @@ void TestReadings::runRequestsDoseEveryTwoSecondsUntilStopped()
     QTRY_COMPARE(rig.Find<QTableWidget>("tableWidget_for_potentiometer")->rowCount(), 1);
 
     box->click();
-    rig.controller.TakeReceived();
-    QTest::qWait(2500);
-    QCOMPARE(rig.controller.Received(), QByteArray());
+    QCOMPARE(requestTimers.Count(), 1); // the one that sent the request
+    QVERIFY(!requestTimers.AnyActive());
 }
 
 void TestReadings::firstMeanComesWithTheNthReading()
