@@ -1,6 +1,7 @@
 #ifndef DOSEGATE_CHARTSCOMPAT_H
 #define DOSEGATE_CHARTSCOMPAT_H
 
+#include <QtCharts/QAreaSeries>
 #include <QtCharts/QChartView>
 #include <QtCharts/QLineSeries>
 #include <QtCharts/QScatterSeries>

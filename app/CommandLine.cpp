@@ -8,8 +8,10 @@
 bool CommandLine::WantsTextOnly(int argc, const char* const* argv)
 {
     for (int i = 1; i < argc; ++i) {
-        for (const char* option : { "-h", "--help", "-?", "--help-all", "-v", "--version" }) {
-            if (std::strcmp(argv[i], option) == 0)
+        for (const char* option : { "-h", "--help", "-?", "--help-all", "-v", "--version", "--verify-records",
+                                    "--export-records" }) {
+            if (std::strncmp(argv[i], option, std::strlen(option)) == 0
+                && (argv[i][std::strlen(option)] == '\0' || argv[i][std::strlen(option)] == '='))
                 return true;
         }
     }
@@ -31,7 +33,12 @@ CommandLine::CommandLine(const QStringList& arguments)
                                   QStringLiteral("PORT"));
     const QCommandLineOption connect(QStringLiteral("connect"),
                                      QStringLiteral("Connect to the controller as soon as the window is up."));
-    parser.addOptions({ host, port, connect });
+    const QCommandLineOption verify(QStringLiteral("verify-records"),
+                                    QStringLiteral("Check that no record was changed or removed, and exit."));
+    const QCommandLineOption exportRecords(QStringLiteral("export-records"),
+                                           QStringLiteral("Write every record to FILE as CSV, and exit."),
+                                           QStringLiteral("FILE"));
+    parser.addOptions({ host, port, connect, verify, exportRecords });
 
     if (!parser.parse(arguments)) {
         m_action = Refuse;
@@ -42,6 +49,11 @@ CommandLine::CommandLine(const QStringList& arguments)
     } else if (parser.isSet(version)) {
         m_action = ShowVersion;
         m_sMessage = QCoreApplication::applicationName() + QLatin1Char(' ') + QCoreApplication::applicationVersion();
+    } else if (parser.isSet(verify)) {
+        m_action = VerifyRecords;
+    } else if (parser.isSet(exportRecords)) {
+        m_action = ExportRecords;
+        m_sExportPath = parser.value(exportRecords);
     } else if (!parser.positionalArguments().isEmpty()) {
         m_action = Refuse;
         m_sMessage = QStringLiteral("Unexpected argument '%1'.").arg(parser.positionalArguments().constFirst());

@@ -10,7 +10,7 @@
 class CommandLine
 {
 public:
-    enum Action { Run, ShowHelp, ShowVersion, Refuse };
+    enum Action { Run, ShowHelp, ShowVersion, Refuse, VerifyRecords, ExportRecords };
     static constexpr int kRefusedExitCode = 2;
 
     explicit CommandLine(const QStringList& arguments);
@@ -25,6 +25,7 @@ public:
     QString Host() const { return m_sHost; } // empty: as the form has it
     QString Port() const { return m_sPort; } // empty: as the form has it
     bool ConnectAtStart() const { return m_bConnect; }
+    QString ExportPath() const { return m_sExportPath; }
 
 private:
     Action m_action;
@@ -32,6 +33,7 @@ private:
     QString m_sHost;
     QString m_sPort;
     bool m_bConnect;
+    QString m_sExportPath;
 };
 
 #endif

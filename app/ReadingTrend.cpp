@@ -12,7 +12,7 @@ namespace {
 constexpr int kMinimumSpan = 20;
 constexpr double kPadding = 0.1;
 
-const char* const kLimitNames[] = { "true value", "upper limit", "lower limit" };
+const char* const kLimitNames[] = { "true value", "upper / lower limit", "lower limit" };
 
 // About five ticks at 1, 2 or 5 times a power of ten, counted from 0.
 double TickInterval(double span)
@@ -71,6 +71,8 @@ ReadingTrend::ReadingTrend(QWidget* parent)
     m_pLimits[0] = AddLine(QLatin1String(kLimitNames[0]), LinePen(QColor(0x20, 0x90, 0x40), 1.5));
     m_pLimits[1] = AddLine(QLatin1String(kLimitNames[1]), LinePen(QColor(0xc0, 0x30, 0x30), 1.0, Qt::DashLine));
     m_pLimits[2] = AddLine(QLatin1String(kLimitNames[2]), LinePen(QColor(0xc0, 0x30, 0x30), 1.0, Qt::DashLine));
+    // Both limits are drawn alike: one entry in the legend says what they are.
+    chart->legend()->markers(m_pLimits[2]).constFirst()->setVisible(false);
     m_pSteps->setName(QStringLiteral("potentiometer step"));
     m_pSteps->setMarkerShape(QScatterSeries::MarkerShapeRectangle);
     m_pSteps->setMarkerSize(9);
@@ -97,15 +99,29 @@ QLineSeries* ReadingTrend::AddLine(const QString& name, const QPen& pen)
     return series;
 }
 
-// Each stretch of means between two steps is a line of its own; only the
-// first has an entry in the legend.
+// Each stretch of means between two steps is a line of its own, under its
+// band; only the first of each has an entry in the legend.
 void ReadingTrend::StartMeanSegment()
 {
-    QLineSeries* mean = AddLine(QStringLiteral("mean"), LinePen(QColor(0xe0, 0x80, 0x10), 2.0));
-    if (!m_listMeans.isEmpty())
+    auto* band = new QAreaSeries;
+    band->setUpperSeries(new QLineSeries(band));
+    band->setLowerSeries(new QLineSeries(band));
+    band->setName(tr("mean ± U"));
+    band->setPen(Qt::NoPen);
+    band->setBrush(QColor(0xe0, 0x80, 0x10, 0x40));
+    chart()->addSeries(band);
+    band->attachAxis(m_pAxisX);
+    band->attachAxis(m_pAxisY);
+    QLineSeries* mean = AddLine(tr("mean"), LinePen(QColor(0xe0, 0x80, 0x10), 2.0));
+    if (!m_listMeans.isEmpty()) {
         chart()->legend()->markers(mean).constFirst()->setVisible(false);
+        chart()->legend()->markers(band).constFirst()->setVisible(false);
+    }
     m_listMeans.append(mean);
+    m_listBands.append(band);
     m_means.Clear();
+    m_bandLow.Clear();
+    m_bandHigh.Clear();
     m_bNewStretch = false;
 }
 
@@ -117,7 +133,12 @@ void ReadingTrend::AddReading(double reading)
     ScheduleRefresh();
 }
 
-void ReadingTrend::AddMean(double mean)
+void ReadingTrend::AddReading(const Reading& reading)
+{
+    AddReading(double(reading.value));
+}
+
+void ReadingTrend::AddMean(double mean, double low, double high)
 {
     if (m_nReadings == 0)
         return;
@@ -127,6 +148,12 @@ void ReadingTrend::AddMean(double mean)
     }
     m_means.Append(QPointF(m_nReadings, mean));
     Extend(mean);
+    if (std::isfinite(low) && std::isfinite(high)) {
+        m_bandLow.Append(QPointF(m_nReadings, low));
+        m_bandHigh.Append(QPointF(m_nReadings, high));
+        Extend(low);
+        Extend(high);
+    }
     ScheduleRefresh();
 }
 
@@ -151,12 +178,16 @@ void ReadingTrend::Clear()
 {
     m_refreshTimer.stop();
     while (m_listMeans.size() > 1) {
-        QLineSeries* stretch = m_listMeans.takeLast();
-        chart()->removeSeries(stretch);
-        delete stretch;
+        for (QAbstractSeries* stretch : { static_cast<QAbstractSeries*>(m_listMeans.takeLast()),
+                                          static_cast<QAbstractSeries*>(m_listBands.takeLast()) }) {
+            chart()->removeSeries(stretch);
+            delete stretch;
+        }
     }
     m_readings.Clear();
     m_means.Clear();
+    m_bandLow.Clear();
+    m_bandHigh.Clear();
     m_steps.clear();
     m_nReadings = 0;
     m_bNewStretch = false;
@@ -185,6 +216,8 @@ void ReadingTrend::Refresh()
     m_refreshTimer.stop();
     m_pReadings->replace(m_readings.Points());
     m_listMeans.constLast()->replace(m_means.Points());
+    m_listBands.constLast()->lowerSeries()->replace(m_bandLow.Points());
+    m_listBands.constLast()->upperSeries()->replace(m_bandHigh.Points());
     m_pSteps->replace(m_steps);
     UpdateAxes();
 }

@@ -2,6 +2,7 @@
 #define DOSEGATE_READINGTREND_H
 
 #include "ChartsCompat.h"
+#include "Reading.h"
 #include "TrendEnvelope.h"
 
 #include <QList>
@@ -9,9 +10,11 @@
 #include <QTimer>
 #include <QVector>
 
+#include <limits>
+
 // The run as a chart: every accepted reading in order, the mean of each full
-// averaging window, the potentiometer steps, and the true value with its
-// limits. Adding a point only stores it; the series take what is new at most
+// averaging window with the band of its expanded uncertainty, the
+// potentiometer steps, and the true value with its limits. Adding a point only stores it; the series take what is new at most
 // once per refresh period, thinned to what the chart can show, so a reading
 // costs the same however long the run, a redraw stays bounded, and a flood
 // of readings redraws the chart a few times a second, not once per reading.
@@ -25,8 +28,6 @@ public:
     explicit ReadingTrend(QWidget* parent = nullptr);
 
     void AddReading(double reading);
-    // The mean of the window that ends with the newest reading.
-    void AddMean(double mean);
     // A step at the newest reading; the mean line breaks there, as the
     // averaging starts again.
     void MarkStep();
@@ -40,8 +41,15 @@ public:
     const QList<QLineSeries*>& MeanSeries() const { return m_listMeans; }
     const QScatterSeries* StepSeries() const { return m_pSteps; }
     const QLineSeries* LimitSeries(int index) const { return m_pLimits[index]; }
+    // One band per stretch of means, as the mean lines.
+    const QList<QAreaSeries*>& BandSeries() const { return m_listBands; }
 
 public slots:
+    void AddReading(const Reading& reading);
+    // The mean of the window that ends with the newest reading, and the
+    // bounds of its uncertainty band (NaN while it has none).
+    void AddMean(double mean, double low = std::numeric_limits<double>::quiet_NaN(),
+                 double high = std::numeric_limits<double>::quiet_NaN());
     void Refresh();
 
 private:
@@ -55,10 +63,13 @@ private:
     QValueAxis* m_pAxisY;
     QLineSeries* m_pReadings;
     QList<QLineSeries*> m_listMeans; // one per stretch between steps
+    QList<QAreaSeries*> m_listBands; // with each stretch of means
     QScatterSeries* m_pSteps;
     QLineSeries* m_pLimits[3]; // true value, upper, lower
     TrendEnvelope m_readings;
     TrendEnvelope m_means; // of the newest stretch
+    TrendEnvelope m_bandLow; // ditto
+    TrendEnvelope m_bandHigh;
     QVector<QPointF> m_steps;
     double m_limits[3];
     int m_nReadings;

@@ -20,10 +20,12 @@ QString Stamp(const QDateTime& time)
 
 } // namespace
 
-RunJournal::RunJournal(const QString& folder)
-    : m_sFolder(folder)
+RunJournal::RunJournal(const QString& folder, QObject* parent)
+    : QObject(parent)
+    , m_sFolder(folder)
     , m_bFresh(true)
     , m_bFailed(false)
+    , m_nLines(0)
 {
 }
 
@@ -32,6 +34,7 @@ void RunJournal::Restart()
     m_file.close();
     m_bFresh = true;
     m_bFailed = false;
+    m_nLines = 0;
 }
 
 QString RunJournal::Path() const
@@ -39,20 +42,20 @@ QString RunJournal::Path() const
     return m_file.isOpen() ? m_file.fileName() : QString();
 }
 
-void RunJournal::Append(const QDateTime& time, int id, int count, double reading, int row)
+void RunJournal::Append(const Reading& reading)
 {
     if (m_bFresh) {
         m_bFresh = false;
-        m_bFailed = !Open(time, id);
+        m_bFailed = !Open(reading.time, reading.id);
     }
     if (m_bFailed)
         return;
     const QString line = QStringLiteral("%1,%2,%3,%4,%5\n")
-                             .arg(Stamp(time))
-                             .arg(id)
-                             .arg(count)
-                             .arg(reading, 0, 'f', 4)
-                             .arg(row > 0 ? QString::number(row) : QString());
+                             .arg(Stamp(reading.time))
+                             .arg(reading.id)
+                             .arg(reading.count)
+                             .arg(double(reading.value), 0, 'f', 4)
+                             .arg(reading.row > 0 ? QString::number(reading.row) : QString());
     m_bFailed = !Write(line.toUtf8());
 }
 
@@ -84,8 +87,10 @@ bool RunJournal::Open(const QDateTime& start, int id)
 // Straight to the file: a line held in a buffer would die with the process.
 bool RunJournal::Write(const QByteArray& line)
 {
-    if (m_file.write(line) == line.size() && m_file.flush())
+    if (m_file.write(line) == line.size() && m_file.flush()) {
+        ++m_nLines;
         return true;
+    }
     LogPrint(LOG_WARNING, "run journal: cannot write %s: %s; the run goes on without it\n",
              qPrintable(QDir::toNativeSeparators(m_file.fileName())), qPrintable(m_file.errorString()));
     m_file.close();

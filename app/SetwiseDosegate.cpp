@@ -1,5 +1,6 @@
 #include "SetwiseDosegate.h"
 
+#include "CalibrationFigures.h"
 #include "FrameProtocol.h"
 #include "ReadingTrend.h"
 #include "RunJournal.h"
@@ -14,7 +15,6 @@ namespace {
 constexpr int kThresholdConfirmDelayMs = 1000;
 constexpr int kTableTickMs = 500;
 constexpr int kDoseRequestMs = 2000;
-constexpr int kDefaultAverageNum = 20;
 } // namespace
 
 SetwiseDosegate::SetwiseDosegate(QWidget* parent)
@@ -24,15 +24,16 @@ SetwiseDosegate::SetwiseDosegate(QWidget* parent)
     , m_pTimer(nullptr)
     , m_pTableTimer(nullptr)
     , m_pSendTimer(nullptr)
-    , m_fAverage(0)
-    , m_fVariation(0)
-    , m_nAverageNum(kDefaultAverageNum)
     , m_nRowNum(0)
     , m_bNewData(false)
     , m_nCalibrationId(0)
     , m_pTrend(nullptr)
     , m_pJournal(new RunJournal(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)
                                 + QStringLiteral("/runs")))
+    , m_pFigures(new CalibrationFigures)
+    , m_pRecords(nullptr)
+    , m_pEvents(nullptr)
+    , m_pBook(nullptr)
 {
     // The form is set up before anything is connected, so its defaults
     // trigger none of the slots.
@@ -43,6 +44,7 @@ SetwiseDosegate::SetwiseDosegate(QWidget* parent)
     // the first edit.
     UpdateLimits();
     AttachLink();
+    AttachRecords();
     m_pTimer = CreateTimer(kThresholdConfirmDelayMs, SLOT(OnTimeout()));
     m_pTableTimer = CreateTimer(kTableTickMs, SLOT(TableTimeout()));
     m_pSendTimer = CreateTimer(kDoseRequestMs, SLOT(SendTimeout()));
@@ -50,11 +52,14 @@ SetwiseDosegate::SetwiseDosegate(QWidget* parent)
     m_nCalibrationId = ui.m_pSpinBox_calib_id->value();
     connect(ui.m_pSpinBox_calib_id, SIGNAL(valueChanged(int)), this, SLOT(StoreCalibrationId(int)));
     ConnectControls();
+    ConnectReadings();
+    ConnectRecords();
 }
 
 SetwiseDosegate::~SetwiseDosegate()
 {
     ReleaseLink();
+    ReleaseRecords();
     delete m_pTimer;
     m_pTimer = nullptr;
     delete m_pTableTimer;
@@ -63,6 +68,8 @@ SetwiseDosegate::~SetwiseDosegate()
     m_pSendTimer = nullptr;
     delete m_pJournal;
     m_pJournal = nullptr;
+    delete m_pFigures;
+    m_pFigures = nullptr;
 }
 
 QTimer* SetwiseDosegate::CreateTimer(int intervalMs, const char* slot)
@@ -172,4 +179,5 @@ void SetwiseDosegate::SetLastCoefficients(double c1, double c2, double c3)
     ui.doubleSpinBox_lastCoe_1->setValue(c1);
     ui.doubleSpinBox_lastCoe_2->setValue(c2);
     ui.doubleSpinBox_lastCoe_3->setValue(c3);
+    emit CoefficientsRead(m_nCalibrationId, c1, c2, c3);
 }

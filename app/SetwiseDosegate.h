@@ -1,7 +1,9 @@
 #ifndef DOSEGATE_SETWISEDOSEGATE_H
 #define DOSEGATE_SETWISEDOSEGATE_H
 
+#include "CalibrationBook.h"
 #include "LinkConsole.h"
+#include "Reading.h"
 #include "ui_SetwiseDosegate.h"
 
 #include <QList>
@@ -9,6 +11,9 @@
 
 #include <atomic>
 
+class CalibrationFigures;
+class CommandEvents;
+class RecordStore;
 class QTableWidget;
 class QTimer;
 class ReadingTrend;
@@ -40,6 +45,13 @@ public:
     // Fills the connect page's address and port; an empty text leaves the
     // form's own.
     void FillConnectPage(const QString& host, const QString& port);
+
+signals:
+    // The journal, the trend and the figures take each accepted reading
+    // from here, in that order.
+    void ReadingAccepted(const Reading& reading);
+    // The coefficients a node sent back, for the calibration page's id.
+    void CoefficientsRead(int id, double c1, double c2, double c3);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -79,6 +91,14 @@ protected slots:
 private slots:
     // Keeps the copy of the calibration id that the decoder thread reads.
     void StoreCalibrationId(int id);
+    void ShowMean(double mean);
+    void OnAsFoundClicked();
+    void OnAsLeftClicked();
+    void OnFinishCalibrationClicked();
+    void ReadCoefficientsBack(int node);
+    void ShowRecordWarning(const QString& title, const QString& text);
+    void ShowRecordsState();
+    void SaveRecordFields();
 
 private:
     void AddTrend();
@@ -94,8 +114,12 @@ private:
     void ShowConfirmation(const char* title, const char* text, int blanks);
     void ShowPotentiometerStep(const char* title, const char* suffix);
 
-    void AcceptReading(int id, int count, float reading);
-    void UpdateWindowFigures();
+    void ConnectReadings();
+    void AttachRecords();
+    void ConnectRecords();
+    void ReleaseRecords();
+    QList<QPair<QLineEdit*, QString>> RecordFields() const;
+    void AddCalibrationPoint(CalibrationBook::Stage stage);
     void AddTableRow(float reading);
     void RaiseAverageNumber();
     void UpdateStatistics();
@@ -107,16 +131,16 @@ private:
     QTimer* m_pTimer;
     QTimer* m_pTableTimer;
     QTimer* m_pSendTimer;
-    QList<float> m_listAverage;
     QList<float> m_listDose;
-    float m_fAverage;
-    float m_fVariation;
-    int m_nAverageNum;
     int m_nRowNum;
     bool m_bNewData;
     std::atomic<int> m_nCalibrationId;
     ReadingTrend* m_pTrend; // a child of the readings page
     RunJournal* m_pJournal;
+    CalibrationFigures* m_pFigures; // the averaging window and what follows from it
+    RecordStore* m_pRecords;
+    CommandEvents* m_pEvents;
+    CalibrationBook* m_pBook;
 };
 
 #endif

@@ -2,6 +2,7 @@
 // true and measured values, write them, reset the fields.
 #include "SetwiseDosegate.h"
 
+#include "CalibrationBook.h"
 #include "WriteDataFrame.h"
 
 void SetwiseDosegate::OnGetCalibrationBtnClicked()
@@ -23,9 +24,14 @@ void SetwiseDosegate::OnCalcCalibrationClicked()
         { ui.doubleSpinBox_tvalue_2, ui.doubleSpinBox_mvalue_2, ui.doubleSpinBox_lastCoe_2, ui.doubleSpinBox_calib_2 },
         { ui.doubleSpinBox_tvalue_3, ui.doubleSpinBox_mvalue_3, ui.doubleSpinBox_lastCoe_3, ui.doubleSpinBox_calib_3 },
     };
+    int range = 0;
     for (const auto& r : ranges) {
+        ++range;
         const float coefficient = float(r.trueValue->value() / r.measured->value() * r.current->value());
         r.result->setValue(coefficient);
+        // Set would write the clamped value: the technician is told.
+        if (coefficient < r.result->minimum() || coefficient > r.result->maximum())
+            m_pBook->CoefficientClamped(ui.m_pSpinBox_calib_id->value(), range, coefficient, r.result->value());
     }
 }
 

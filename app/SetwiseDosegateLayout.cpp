@@ -17,11 +17,11 @@ namespace {
 
 // The widest realistic text of each table column (0 step mark, 1 time,
 // 2 reading, 3 row number), '8' standing for any digit.
-const char* const kCellSamples[] = { "64+", "8888.88.88.88:88:88", "88888.88", "88888" };
-constexpr int kTrendMinimumHeight = 200;
+const char* const kCellSamples[] = { "64+", "8888.88.88.88:88:88", "88888.8888", "88888" };
+constexpr int kTrendMinimumHeight = 180;
 
-// A mean or a limit of six significant digits.
-const char* const kFigureSample = "-8888.88";
+// A mean with four decimals or a limit of six significant digits.
+const char* const kFigureSample = "88888.8888";
 
 // The sample's width with every '8' replaced by the font's widest digit,
 // rounded up: text elides at a fraction of a pixel too little.
@@ -80,10 +80,14 @@ void SetwiseDosegate::FitToFonts()
     ui.frame->setMinimumHeight(qMax(ui.frame->minimumHeight(), ui.frame->sizeHint().height()));
     FitReadingsTable();
     // Inputs: an averaging count or a true value; figures: percentages.
-    for (QLineEdit* input : { ui.average_group, ui.fixed_value_set })
+    for (QLineEdit* input : { ui.average_group, ui.fixed_value_set, ui.background_value, ui.reference_uncertainty })
         ReserveWidth(input, "8.8888");
-    for (QLineEdit* percent : { ui.relative_error, ui.variable_conefficient, ui.relative_error_2 })
+    for (QLineEdit* percent :
+         { ui.relative_error, ui.variable_conefficient, ui.relative_error_2, ui.expanded_uncertainty })
         ReserveWidth(percent, "-8888.88");
+    ReserveWidth(ui.standard_deviation, "8888.8888");
+    ReserveWidth(ui.coverage_factor, "k = 13.97");
+    ReserveWidth(ui.calibration_verdict, "INCONCLUSIVE");
     ReserveWidth(ui.Serial_number, "  88888888");
     for (QLabel* figure : { ui.average_group_3, ui.average_group_4, ui.average_group_5 })
         ReserveWidth(figure, kFigureSample);

@@ -1,7 +1,9 @@
 // The reading run: dose requests every 2000 ms, one table row per 500 ms tick
-// that saw a new reading, and the statistics of the newest N readings.
+// that saw a new reading. The figures of the newest N readings are
+// CalibrationFigures'; the window shows them.
 #include "SetwiseDosegate.h"
 
+#include "CalibrationFigures.h"
 #include "FrameProtocol.h"
 #include "ReadingTrend.h"
 #include "RunJournal.h"
@@ -18,6 +20,8 @@ namespace {
 
 constexpr int kMinAverageNum = 20;
 constexpr int kScrollAfterRows = 9;
+constexpr int kReadingDecimals = 4; // shows any count × 0.0056 exactly
+constexpr int kPercentDecimals = 2;
 const char* const kRowTimeFormat = "yyyy.MM.dd.hh:mm:ss";
 
 // Text that is not a number reads as 0.
@@ -39,12 +43,44 @@ int TruncatedToInt(float value)
     return int(value);
 }
 
-QString TwoDecimals(double value)
+// Empty where there is no figure: never "inf" or "nan".
+QString Figure(double value, int decimals)
 {
-    return QString::number(value, 'f', 2);
+    return std::isfinite(value) ? QString::number(value, 'f', decimals) : QString();
+}
+
+// "k = 2.14", and GUM's 2.025 with its third decimal.
+QString CoverageText(double k)
+{
+    if (!std::isfinite(k))
+        return QString();
+    const double hundredths = std::round(k * 100.0);
+    return QStringLiteral("k = ") + QString::number(k, 'f', std::abs(k * 100.0 - hundredths) < 1e-9 ? 2 : 3);
+}
+
+QString VerdictStyle(CalibrationFigures::Verdict verdict)
+{
+    switch (verdict) {
+    case CalibrationFigures::Pass: return QStringLiteral("color: #1b7d32; font-weight: bold;");
+    case CalibrationFigures::Fail: return QStringLiteral("color: #c62828; font-weight: bold;");
+    case CalibrationFigures::Inconclusive: return QStringLiteral("color: #b36b00; font-weight: bold;");
+    case CalibrationFigures::NoVerdict: break;
+    }
+    return QString();
 }
 
 } // namespace
+
+// The journal first: a reading is on disk before anything else is done
+// with it. The trend takes it before the figures, whose mean it draws.
+void SetwiseDosegate::ConnectReadings()
+{
+    connect(this, SIGNAL(ReadingAccepted(Reading)), m_pJournal, SLOT(Append(Reading)));
+    connect(this, SIGNAL(ReadingAccepted(Reading)), m_pTrend, SLOT(AddReading(Reading)));
+    connect(this, SIGNAL(ReadingAccepted(Reading)), m_pFigures, SLOT(AddReading(Reading)));
+    connect(m_pFigures, SIGNAL(MeanChanged(double, double, double)), m_pTrend, SLOT(AddMean(double, double, double)));
+    connect(m_pFigures, SIGNAL(MeanChanged(double, double, double)), this, SLOT(ShowMean(double)));
+}
 
 void SetwiseDosegate::OnChangeCheckBoxOnceClicked()
 {
@@ -63,74 +99,54 @@ void SetwiseDosegate::SendTimeout()
     m_pWriteDataFrame->SendFixedDoseFrame();
 }
 
+// The reading names the row the next tick adds for it; readings that
+// arrive within one tick share that row, which shows the newest of them.
 void SetwiseDosegate::GetRealTimeDoseCount(int id, int count)
 {
     if (ui.calibration_check_box->checkState() != Qt::Checked || id != ui.id_for_potentiometer->value())
         return;
     m_bNewData = true;
-    AcceptReading(id, count, float(FrameProtocol::DoseOfCount(count)));
+    Reading reading;
+    reading.time = QDateTime::currentDateTime();
+    reading.id = id;
+    reading.count = count;
+    reading.value = float(FrameProtocol::DoseOfCount(count));
+    reading.row = m_nRowNum + 1;
+    m_listDose.append(reading.value);
+    emit ReadingAccepted(reading);
 }
 
-// The journal line is written before anything else happens to the reading.
-// It names the row the next tick adds for it; readings that arrive within
-// one tick share that row, which shows the newest of them.
-void SetwiseDosegate::AcceptReading(int id, int count, float reading)
+void SetwiseDosegate::ShowMean(double mean)
 {
-    m_pJournal->Append(QDateTime::currentDateTime(), id, count, reading, m_nRowNum + 1);
-    m_pTrend->AddReading(reading);
-    m_listAverage.append(reading);
-    m_listDose.append(reading);
-    // An N below 1 is raised by the next tick; until then the window only
-    // fills, so nothing is divided by zero.
-    if (m_nAverageNum < 1 || m_listAverage.size() < m_nAverageNum)
-        return;
-    while (m_listAverage.size() > m_nAverageNum)
-        m_listAverage.removeFirst();
-    UpdateWindowFigures();
-    m_pTrend->AddMean(m_fAverage);
-}
-
-// Mean and population coefficient of variation of the full window, summed
-// in single precision.
-void SetwiseDosegate::UpdateWindowFigures()
-{
-    float sum = 0;
-    for (float reading : qAsConst(m_listAverage))
-        sum += reading;
-    m_fAverage = sum / float(m_nAverageNum);
-    ui.average_group_3->setText(TwoDecimals(m_fAverage));
-
-    float squares = 0;
-    for (float reading : qAsConst(m_listAverage)) {
-        const float deviation = m_fAverage - reading;
-        squares += deviation * deviation;
-    }
-    const float deviation = std::sqrt(squares / float(m_nAverageNum));
-    // All readings zero: no spread, rather than 0/0.
-    m_fVariation = m_fAverage != 0.0f ? deviation / m_fAverage * 100.0f : 0.0f;
+    ui.average_group_3->setText(Figure(mean, kReadingDecimals));
+    ui.as_found_button->setEnabled(true);
+    ui.as_left_button->setEnabled(true);
 }
 
 void SetwiseDosegate::TableTimeout()
 {
-    const int readings = m_listDose.size();
-    if (m_nAverageNum < kMinAverageNum)
+    if (m_pFigures->AverageNumber() < kMinAverageNum)
         RaiseAverageNumber();
-    // The warning box runs a nested event loop; the row still shows the
-    // newest reading as of the start of this tick.
-    if (m_bNewData && readings >= 1 && readings <= m_listDose.size()) {
+    if (m_bNewData && !m_listDose.isEmpty()) {
         m_bNewData = false;
-        AddTableRow(m_listDose.at(readings - 1));
+        AddTableRow(m_listDose.constLast());
     }
     UpdateStatistics();
 }
 
+// The box does not block the tick that opens it: a nested event loop would
+// hold this timer back, and requests, readings and rows go on behind the box.
 void SetwiseDosegate::RaiseAverageNumber()
 {
-    m_nAverageNum = kMinAverageNum;
+    m_pFigures->SetAverageNumber(kMinAverageNum);
     ui.average_group->setText(QString::number(kMinAverageNum));
-    QMessageBox::information(this, QStringLiteral("warn"),
-                             QStringLiteral("The average number of groups needs to be greater than 20")
-                                 + QString(3, QChar(0xFF01)));
+    auto* box = new QMessageBox(QMessageBox::Information, QStringLiteral("warn"),
+                                QStringLiteral("The average number of groups needs to be greater than 20")
+                                    + QString(3, QChar(0xFF01)),
+                                QMessageBox::Ok, this);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::ApplicationModal);
+    box->show();
 }
 
 // One row per tick, showing the newest reading if several arrived.
@@ -141,40 +157,58 @@ void SetwiseDosegate::AddTableRow(float reading)
     if (row > kScrollAfterRows)
         table->scrollToBottom();
     table->insertRow(row);
-    table->setItem(row, 2, new QTableWidgetItem(TwoDecimals(reading)));
+    table->setItem(row, 2, new QTableWidgetItem(Figure(reading, kReadingDecimals)));
     table->setItem(row, 1, new QTableWidgetItem(QDateTime::currentDateTime().toString(QLatin1String(kRowTimeFormat))));
     table->setItem(row, 3, new QTableWidgetItem(QString::number(++m_nRowNum)));
     table->scrollToBottom(); // the newest row stays in sight however tall the rows are
 }
 
-// The error is taken against the mean as shown, rounded to two decimals.
 void SetwiseDosegate::UpdateStatistics()
 {
-    const float mean = ui.average_group_3->text().toFloat();
-    const float trueValue = FloatOf(ui.fixed_value_set);
-    if (trueValue != 0.0f && mean != 0.0f) {
-        const float error = (mean - trueValue) / trueValue * 100.0f;
-        ShowFigure(ui.relative_error_2, TwoDecimals(error));
-    }
-    const float shown = FloatOf(ui.variable_conefficient);
-    if (shown != 0.0f || m_fVariation != 0.0f)
-        ShowFigure(ui.variable_conefficient, TwoDecimals(m_fVariation));
+    CalibrationFigures::Inputs inputs;
+    inputs.trueValue = CalibrationFigures::Number(ui.fixed_value_set->text());
+    inputs.tolerance = CalibrationFigures::Number(ui.relative_error->text());
+    inputs.background = CalibrationFigures::Number(ui.background_value->text(), 0);
+    inputs.referenceUncertainty = CalibrationFigures::Number(ui.reference_uncertainty->text(), 0);
+    inputs.rule = ui.decision_rule->currentIndex() == 1 ? CalibrationFigures::GuardedAcceptance
+                                                        : CalibrationFigures::SimpleAcceptance;
+    const CalibrationFigures::Result figures = m_pFigures->Evaluate(inputs);
+    if (figures.n == 0)
+        return; // no mean yet: nothing to show
+
+    ShowFigure(ui.relative_error_2, Figure(figures.error, kPercentDecimals));
+    // An empty field stays empty until the first coefficient that is not 0.
+    if (FloatOf(ui.variable_conefficient) != 0.0f || figures.variation != 0.0)
+        ShowFigure(ui.variable_conefficient, Figure(figures.variation, kPercentDecimals));
+    ShowFigure(ui.standard_deviation, Figure(figures.standardDeviation, kReadingDecimals));
+    ShowFigure(ui.expanded_uncertainty, Figure(figures.expandedUncertainty, kPercentDecimals));
+    ui.coverage_factor->setText(CoverageText(figures.coverageFactor));
+    ui.calibration_verdict->setText(CalibrationFigures::VerdictText(figures.verdict));
+    const QString style = VerdictStyle(figures.verdict);
+    if (ui.calibration_verdict->styleSheet() != style)
+        ui.calibration_verdict->setStyleSheet(style);
+    ui.verdict_rule->setText(CalibrationFigures::RuleWords(inputs.rule, figures.verdict, inputs.tolerance));
 }
 
+// Limits that are not finite numbers are left empty rather than shown as
+// "inf".
 void SetwiseDosegate::UpdateLimits()
 {
     const float tolerance = FloatOf(ui.relative_error);
     const float trueValue = FloatOf(ui.fixed_value_set);
     const float upper = float(double(trueValue) + double(trueValue) * (double(tolerance) / 100.0));
     const float lower = float(double(trueValue) - double(trueValue) * (double(tolerance) / 100.0));
-    ui.average_group_4->setText(QString::number(upper, 'g', 6));
-    ui.average_group_5->setText(QString::number(lower, 'g', 6));
+    const bool finite = std::isfinite(upper) && std::isfinite(lower);
+    ui.average_group_4->setText(finite ? QString::number(upper, 'g', 6) : QString());
+    ui.average_group_5->setText(finite ? QString::number(lower, 'g', 6) : QString());
     m_pTrend->SetLimits(trueValue, upper, lower);
 }
 
 void SetwiseDosegate::slot_modifyIDData()
 {
-    m_listAverage.clear();
+    m_pFigures->RestartAveraging();
+    ui.as_found_button->setEnabled(false);
+    ui.as_left_button->setEnabled(false);
     m_listDose.clear();
     m_nRowNum = 0;
     ui.tableWidget_for_potentiometer->clearContents();
@@ -185,7 +219,7 @@ void SetwiseDosegate::slot_modifyIDData()
 
 void SetwiseDosegate::slot_modifyAverageData()
 {
-    m_nAverageNum = TruncatedToInt(FloatOf(ui.average_group));
+    m_pFigures->SetAverageNumber(TruncatedToInt(FloatOf(ui.average_group)));
 }
 
 void SetwiseDosegate::slot_modifyText()

@@ -1,6 +1,7 @@
 // What the window does with each acknowledgement the device sends.
 #include "SetwiseDosegate.h"
 
+#include "CalibrationFigures.h"
 #include "FrameProtocol.h"
 #include "ReadingTrend.h"
 
@@ -105,6 +106,8 @@ void SetwiseDosegate::ShowPotentiometerStep(const char* title, const char* suffi
         ui.tableWidget_for_potentiometer->setItem(
             rows - 1, 0, new QTableWidgetItem(QString::number(steps) + QLatin1String(suffix)));
     }
-    m_listAverage.clear(); // averaging starts again at the new gain
+    m_pFigures->RestartAveraging(); // at the new gain
+    ui.as_found_button->setEnabled(false);
+    ui.as_left_button->setEnabled(false);
     m_pTrend->MarkStep();
 }

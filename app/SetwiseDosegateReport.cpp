@@ -2,6 +2,7 @@
 // operator how it went; the workbook itself is written by the report layer.
 #include "SetwiseDosegate.h"
 
+#include "CalibrationFigures.h"
 #include "ReportExport.h"
 
 #include <QDateTime>
@@ -11,6 +12,8 @@
 #include <QMessageBox>
 #include <QStandardPaths>
 #include <QUrl>
+
+#include <cmath>
 
 namespace {
 
@@ -50,11 +53,23 @@ void SetwiseDosegate::ExportReport(QTableWidget* table, const QString& title)
     if (path.isEmpty())
         return;
 
+    // The figures as shown; inputs that are no number are left out rather
+    // than written as "nan".
+    const auto shown = [](const QLineEdit* input, double whenEmpty) {
+        return std::isfinite(CalibrationFigures::Number(input->text(), whenEmpty)) ? input->text().trimmed()
+                                                                                   : QString();
+    };
     ReportExport::Statistics statistics;
-    statistics.trueValue = ui.fixed_value_set->text();
+    statistics.trueValue = shown(ui.fixed_value_set, CalibrationFigures::kEmpty);
     statistics.relativeError = ui.relative_error_2->text();
     statistics.variation = ui.variable_conefficient->text();
     statistics.reportTime = QDateTime::currentDateTime();
+    statistics.background = shown(ui.background_value, 0);
+    statistics.standardDeviation = ui.standard_deviation->text();
+    statistics.expandedUncertainty = ui.expanded_uncertainty->text();
+    statistics.coverageFactor = ui.coverage_factor->text();
+    statistics.decisionRule = CalibrationFigures::RuleName(m_pFigures->LastInputs().rule);
+    statistics.verdict = ui.calibration_verdict->text();
     const ReportExport::Result result = ReportExport::Write(TextsOf(*table), title, statistics, path);
     if (result.outcome != ReportExport::Written) {
         QMessageBox::warning(nullptr, QStringLiteral("Error"), result.message,

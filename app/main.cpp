@@ -1,10 +1,42 @@
 #include "CommandLine.h"
+#include "RecordStore.h"
 #include "SetwiseDosegate.h"
 
 #include <QApplication>
 
 #include <cstdio>
 #include <memory>
+
+namespace {
+
+// The record store, checked or exported without a window.
+int RecordsCommand(const CommandLine& options)
+{
+    RecordStore store;
+    if (!store.OpenExisting(RecordStore::DefaultPath())) {
+        std::fprintf(stderr, "dosegate-console: %s\n", qPrintable(store.Error()));
+        return 1;
+    }
+    if (options.GetAction() == CommandLine::ExportRecords) {
+        const QString error = store.ExportCsv(options.ExportPath());
+        if (!error.isEmpty()) {
+            std::fprintf(stderr, "dosegate-console: cannot write %s: %s\n", qPrintable(options.ExportPath()),
+                         qPrintable(error));
+            return 1;
+        }
+        std::printf("%lld records written to %s\n", store.Count(), qPrintable(options.ExportPath()));
+        return 0;
+    }
+    const RecordStore::Check check = store.Verify();
+    if (!check.Intact()) {
+        std::printf("%s\n", qPrintable(check.reason));
+        return 1;
+    }
+    std::printf("%lld records, chain intact\n", check.rows);
+    return 0;
+}
+
+} // namespace
 
 int main(int argc, char* argv[])
 {
@@ -27,6 +59,9 @@ int main(int argc, char* argv[])
     case CommandLine::ShowVersion:
         std::printf("%s\n", qPrintable(options.Message()));
         return 0;
+    case CommandLine::VerifyRecords:
+    case CommandLine::ExportRecords:
+        return RecordsCommand(options);
     case CommandLine::Run:
         break;
     }

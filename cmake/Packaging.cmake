@@ -22,6 +22,13 @@ set(CPACK_DEBIAN_PACKAGE_SECTION science)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # The layout is measured with DejaVu; WenQuanYi Micro Hei has the full-width
 # punctuation of the console's texts and the table's CJK captions.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-dejavu-core, fonts-wqy-microhei")
+# The record store needs Qt's SQLite driver, a plugin that no shared-library
+# dependency names.
+if(QT_VERSION_MAJOR EQUAL 5)
+    set(DOSEGATE_SQLITE_DRIVER libqt5sql5-sqlite)
+else()
+    set(DOSEGATE_SQLITE_DRIVER libqt6sql6-sqlite)
+endif()
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-dejavu-core, fonts-wqy-microhei, ${DOSEGATE_SQLITE_DRIVER}")
 set(CPACK_STRIP_FILES ON)
 include(CPack)

@@ -72,7 +72,7 @@ void CheckDoseLine(int id, int count, int tag)
     const QTime time(id % 24, count % 60, tag % 60);
     const QString line = FrameProtocol::FormatDoseLine(id, count, tag, time);
     static const QRegularExpression pattern(QRegularExpression::anchoredPattern(QStringLiteral(
-        "([0-9]{1,5})\\.   ([0-9]{2}:[0-9]{2}:[0-9]{2})\\.    ([0-9]{1,5}\\.[0-9]{2})   count: ([0-9]{1,3})")));
+        "([0-9]{1,5})\\.   ([0-9]{2}:[0-9]{2}:[0-9]{2})\\.    ([0-9]{1,5}\\.[0-9]{4})   count: ([0-9]{1,3})")));
     const QRegularExpressionMatch match = pattern.match(line);
     if (!match.hasMatch()) {
         std::fprintf(stderr, "fuzz_decoder: dose line \"%s\"\n", qPrintable(line));
@@ -81,7 +81,7 @@ void CheckDoseLine(int id, int count, int tag)
     // The fields must carry the values, not just look like numbers.
     CHECK(match.captured(1).toInt() == id);
     CHECK(match.captured(2) == time.toString(QStringLiteral("hh:mm:ss")));
-    CHECK(std::fabs(match.captured(3).toDouble() - count * FrameProtocol::kDosePerCount) <= 0.005 + 1e-9);
+    CHECK(std::fabs(match.captured(3).toDouble() - count * FrameProtocol::kDosePerCount) <= 0.00005 + 1e-9);
     CHECK(match.captured(4).toInt() == tag);
 }
 

@@ -43,7 +43,7 @@ QString FormatDoseLine(int id, int count, int tag, const QTime& time)
 {
     return QString::number(id) + QLatin1String(".   ")
         + time.toString(QStringLiteral("hh:mm:ss")) + QLatin1String(".    ")
-        + QString::number(DoseOfCount(count), 'f', 2)
+        + QString::number(DoseOfCount(count), 'f', 4) // shows one count exactly
         + QLatin1String("   count: ") + QString::number(tag);
 }
 

@@ -106,8 +106,14 @@ void WriteDataFrame::SendFixedDoseFrame()
 
 void WriteDataFrame::SendFrame(const char* frame, int len)
 {
-    if (len < 0)
-        return;
+    Write(frame, len);
+}
+
+// The block written, empty when nothing was.
+QByteArray WriteDataFrame::Write(const char* frame, int len)
+{
+    if (len < 0 || !m_pSocket || !m_pSocket->isValid())
+        return QByteArray();
     QByteArray block(len + kEnvelopeOverhead, '\0');
     block[0] = char(kEnvelopeMarker);
     block[1] = char(len);
@@ -115,8 +121,7 @@ void WriteDataFrame::SendFrame(const char* frame, int len)
     block[len + 2] = char(XorOf(frame, len));
     // Fire and forget: the socket sends from its own buffer when the event
     // loop runs; write errors show in the state line through the session.
-    if (m_pSocket && m_pSocket->isValid())
-        m_pSocket->write(block);
+    return m_pSocket->write(block) == block.size() ? block : QByteArray();
 }
 
 bool WriteDataFrame::CanSend() const
@@ -137,7 +142,9 @@ void WriteDataFrame::SendCommand(quint8 code, int target, const char* payload, i
     const int checkOffset = kInnerHeaderLength + payloadLen;
     // From the command code to the last payload byte.
     inner[checkOffset] = char(XorOf(inner + kZeroPrefixLength + 1, checkOffset - kZeroPrefixLength - 1));
-    SendFrame(inner, checkOffset + 1);
+    const QByteArray written = Write(inner, checkOffset + 1);
+    if (!written.isEmpty())
+        emit CommandSent(code, target, written);
 }
 
 void WriteDataFrame::SendByteCommand(quint8 code, int target, int value)

@@ -35,8 +35,14 @@ public:
     // Wraps one inner frame in the envelope and writes it.
     void SendFrame(const char* frame, int len);
 
+signals:
+    // A command went to the socket, as the frame written, envelope
+    // included; dose requests are not commands.
+    void CommandSent(int code, int target, const QByteArray& frame);
+
 private:
     bool CanSend() const;
+    QByteArray Write(const char* frame, int len);
     void SendCommand(quint8 code, int target, const char* payload, int payloadLen);
     void SendByteCommand(quint8 code, int target, int value);
 

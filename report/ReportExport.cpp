@@ -12,6 +12,16 @@ constexpr int kStatisticsFontSize = 10;
 constexpr int kTableRowHeight = 20;
 constexpr int kAlignCentre = -4108; // the spreadsheet's centre alignment
 
+namespace {
+
+// A figure that could not be had is left empty, without its unit.
+QString Percent(const QString& figure)
+{
+    return figure.isEmpty() ? QString() : figure + QLatin1Char('%');
+}
+
+} // namespace
+
 ReportExport::ReportExport(AxObject& app, const Table& table)
     : m_app(app)
     , m_table(table)
@@ -92,9 +102,18 @@ void ReportExport::WriteStatistics(const Statistics& statistics)
 {
     const QString lines[] = {
         QStringLiteral("True value;") + statistics.trueValue,
-        QStringLiteral("Relative inherent error;") + statistics.relativeError + QLatin1Char('%'),
-        QStringLiteral("coefficient of variation;") + statistics.variation + QLatin1Char('%'),
+        QStringLiteral("Relative inherent error;") + Percent(statistics.relativeError),
+        QStringLiteral("coefficient of variation;") + Percent(statistics.variation),
         QStringLiteral("Report Time;") + statistics.reportTime.toString(QStringLiteral("yyyy.MM.dd.hh:mm:ss")),
+        QStringLiteral("Background;") + statistics.background,
+        QStringLiteral("Standard deviation;") + statistics.standardDeviation,
+        QStringLiteral("Expanded uncertainty;")
+            + (statistics.expandedUncertainty.isEmpty()
+                   ? QString()
+                   : Percent(statistics.expandedUncertainty) + QStringLiteral(" (") + statistics.coverageFactor
+                       + QLatin1Char(')')),
+        QStringLiteral("Decision rule;") + statistics.decisionRule,
+        QStringLiteral("Verdict;") + statistics.verdict,
     };
     int nRow = m_table.rows.size() + 3;
     for (const QString& line : lines) {

@@ -33,6 +33,13 @@ public:
         QString relativeError; // without the "%"
         QString variation;     // coefficient of variation, without the "%"
         QDateTime reportTime;
+        // The uncertainty and the verdict, in the lines after the report time.
+        QString background;          // μSv/h
+        QString standardDeviation;   // μSv/h
+        QString expandedUncertainty; // without the "%"
+        QString coverageFactor;      // "k = 2.14"
+        QString decisionRule;
+        QString verdict;
     };
 
     struct Result

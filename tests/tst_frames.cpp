@@ -184,11 +184,11 @@ void TestFrames::doseLine_data()
     QTest::addColumn<int>("count");
     QTest::addColumn<int>("tag");
     QTest::addColumn<QString>("line");
-    QTest::newRow("fixed frame") << 89 << 14 << 204 << "89.   09:03:07.    0.08   count: 204";
-    QTest::newRow("count 0") << 1 << 0 << 0 << "1.   09:03:07.    0.00   count: 0";
-    QTest::newRow("count 16") << 2 << 16 << 1 << "2.   09:03:07.    0.09   count: 1";
-    QTest::newRow("count 1000") << 3 << 1000 << 7 << "3.   09:03:07.    5.60   count: 7";
-    QTest::newRow("largest count") << 65535 << 0xFFFFFF << 255 << "65535.   09:03:07.    93952.40   count: 255";
+    QTest::newRow("fixed frame") << 89 << 14 << 204 << "89.   09:03:07.    0.0784   count: 204";
+    QTest::newRow("count 0") << 1 << 0 << 0 << "1.   09:03:07.    0.0000   count: 0";
+    QTest::newRow("count 16") << 2 << 16 << 1 << "2.   09:03:07.    0.0896   count: 1";
+    QTest::newRow("count 1000") << 3 << 1000 << 7 << "3.   09:03:07.    5.6000   count: 7";
+    QTest::newRow("largest count") << 65535 << 0xFFFFFF << 255 << "65535.   09:03:07.    93952.4040   count: 255";
 }
 
 void TestFrames::doseLine()

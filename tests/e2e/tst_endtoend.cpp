@@ -206,6 +206,29 @@ void TestEndToEnd::fullCalibrationAndItsReport()
     QCOMPARE(cells["A28"].toString(), "True value;" + QString::number(kTrueRate));
     QCOMPARE(cells["A29"].toString(), "Relative inherent error;" + bench.Text("relative_error_2") + "%");
     QCOMPARE(cells["A30"].toString(), "coefficient of variation;" + bench.Text("variable_conefficient") + "%");
+    QCOMPARE(cells["A32"].toString(), QString("Background;0"));
+    QCOMPARE(cells["A33"].toString(), "Standard deviation;" + bench.Text("standard_deviation"));
+    QCOMPARE(cells["A34"].toString(), "Expanded uncertainty;" + bench.Text("expanded_uncertainty") + "% ("
+                                          + bench.Text("coverage_factor") + ")");
+    QCOMPARE(cells["A35"].toString(), QString("Decision rule;simple acceptance"));
+    QCOMPARE(cells["A36"].toString(), QString("Verdict;PASS"));
+
+    // A true value that is no number gives no figures, in the report too.
+    bench.SetText("fixed_value_set", "nan");
+    QVERIFY(bench.Run(1));
+    QCOMPARE(bench.Text("calibration_verdict"), QString());
+    const QString second = folder.filePath("no figures.xlsx");
+    {
+        SaveDialogAnswer dialog(second);
+        bench.Click("export_report");
+    }
+    reader.start(WorkbookReader::Python(), { QStringLiteral(READ_REPORT), second });
+    QVERIFY(reader.waitForFinished(30000));
+    const QJsonObject again = QJsonDocument::fromJson(reader.readAllStandardOutput()).object();
+    QCOMPARE(again["A29"].toString(), QString("True value;"));
+    QCOMPARE(again["A30"].toString(), QString("Relative inherent error;"));
+    QCOMPARE(again["A35"].toString(), QString("Expanded uncertainty;"));
+    QCOMPARE(again["A37"].toString(), QString("Verdict;"));
 }
 
 void TestEndToEnd::controllerRestartResumesReadings()

@@ -248,6 +248,7 @@ const QVector<Expect>& FormTable()
         { "horizontalLayout_9", "QHBoxLayout", "verticalLayout_8", {} },
         { "horizontalLayout_10", "QHBoxLayout", "verticalLayout_5", {} },
         { "horizontalLayout_11", "QHBoxLayout", "verticalLayout_5", {} },
+        { "gridLayout_figures", "QGridLayout", "verticalLayout_5", {} },
         { "label_43", "QLabel", "tab_for_potentiometer", YaHeiLabel("Start") },
         { "calibration_check_box", "QCheckBox", "tab_for_potentiometer",
           { { "text", QString() }, { "checked", false } } },
@@ -292,6 +293,58 @@ const QVector<Expect>& FormTable()
         { "label_61", "QLabel", "tab_for_potentiometer", YaHeiLabel("Relative inherent error", Right) },
         { "relative_error_2", "QLineEdit", "tab_for_potentiometer", { { "text", QString() } } },
         { "label_45", "QLabel", "tab_for_potentiometer", Label("%", 20) },
+        // The uncertainty and the verdict, below the serial number.
+        { "label_background", "QLabel", "tab_for_potentiometer", YaHeiLabel("Background", Right) },
+        { "background_value", "QLineEdit", "tab_for_potentiometer", { { "text", "0" }, { "pointSize", 14 } } },
+        { "label_background_unit", "QLabel", "tab_for_potentiometer", Label("uSv/h", 12) },
+        { "label_reference_uncertainty", "QLabel", "tab_for_potentiometer", YaHeiLabel("Reference U (k = 2)", Right) },
+        { "reference_uncertainty", "QLineEdit", "tab_for_potentiometer", { { "text", "0" }, { "pointSize", 14 } } },
+        { "label_reference_uncertainty_unit", "QLabel", "tab_for_potentiometer", Label("%", 12) },
+        { "label_standard_deviation", "QLabel", "tab_for_potentiometer", YaHeiLabel("Standard deviation", Right) },
+        { "standard_deviation", "QLineEdit", "tab_for_potentiometer",
+          { { "text", QString() }, { "readOnly", true }, { "pointSize", 14 } } },
+        { "label_standard_deviation_unit", "QLabel", "tab_for_potentiometer", Label("uSv/h", 12) },
+        { "label_expanded_uncertainty", "QLabel", "tab_for_potentiometer", YaHeiLabel("Expanded uncertainty", Right) },
+        { "expanded_uncertainty", "QLineEdit", "tab_for_potentiometer",
+          { { "text", QString() }, { "readOnly", true }, { "pointSize", 14 } } },
+        { "label_expanded_uncertainty_unit", "QLabel", "tab_for_potentiometer", Label("%", 12) },
+        { "coverage_factor", "QLabel", "tab_for_potentiometer", Label(QString(), 10) },
+        { "label_decision_rule", "QLabel", "tab_for_potentiometer", YaHeiLabel("Decision rule", Right) },
+        { "decision_rule", "QComboBox", "tab_for_potentiometer",
+          { { "items", QStringList { "simple acceptance", "guarded acceptance" } }, { "currentIndex", 0 },
+            { "family", YaHei }, { "pointSize", 10 } } },
+        { "calibration_verdict", "QLabel", "tab_for_potentiometer",
+          With(Label(QString(), 14, Right), { { "weight", int(QFont::Bold) } }) },
+        { "verdict_rule", "QLabel", "tab_for_potentiometer", YaHeiLabel(QString()) },
+        { "as_found_button", "QPushButton", "tab_for_potentiometer",
+          { { "text", "As found" }, { "enabled", false }, { "family", YaHei }, { "pointSize", 10 } } },
+        { "as_left_button", "QPushButton", "tab_for_potentiometer",
+          { { "text", "As left" }, { "enabled", false }, { "family", YaHei }, { "pointSize", 10 } } },
+
+        // Page "records", after the form's four.
+        { "records", "QWidget", "", {} },
+        { "verticalLayout_records", "QVBoxLayout", "records", {} },
+        { "gridLayout_records", "QGridLayout", "verticalLayout_records", {} },
+        { "label_records_operator", "QLabel", "records", YaHeiLabel("Operator", Right) },
+        { "records_operator", "QLineEdit", "records", { { "pointSize", 10 } } },
+        { "label_records_reference_source", "QLabel", "records", YaHeiLabel("Reference source", Right) },
+        { "records_reference_source", "QLineEdit", "records", { { "pointSize", 10 } } },
+        { "label_records_reference_certificate", "QLabel", "records", YaHeiLabel("Reference certificate", Right) },
+        { "records_reference_certificate", "QLineEdit", "records", { { "pointSize", 10 } } },
+        { "label_records_reference_uncertainty", "QLabel", "records",
+          YaHeiLabel("Reference expanded uncertainty (k = 2), %", Right) },
+        { "records_reference_uncertainty", "QLineEdit", "records", { { "pointSize", 10 } } },
+        { "label_records_temperature", "QLabel", "records", YaHeiLabel("Temperature, °C", Right) },
+        { "records_temperature", "QLineEdit", "records", { { "pointSize", 10 } } },
+        { "label_records_pressure", "QLabel", "records", YaHeiLabel("Pressure, kPa", Right) },
+        { "records_pressure", "QLineEdit", "records", { { "pointSize", 10 } } },
+        { "label_records_humidity", "QLabel", "records", YaHeiLabel("Relative humidity, %", Right) },
+        { "records_humidity", "QLineEdit", "records", { { "pointSize", 10 } } },
+        { "horizontalLayout_finish", "QHBoxLayout", "verticalLayout_records", {} },
+        { "open_calibration", "QLabel", "records", YaHeiLabel(QString()) },
+        { "finish_calibration_button", "QPushButton", "records",
+          { { "text", "Finish calibration" }, { "enabled", false }, { "family", YaHei }, { "pointSize", 10 } } },
+        { "records_state", "QLabel", "records", With(YaHeiLabel(QString()), { { "wordWrap", true } }) },
     };
     return table;
 }
@@ -504,7 +557,8 @@ void TestForm::layoutOrder_data()
                          "m_pLineEdit_port", "<spacer>", "m_pPushButton_connect", "<spacer>" };
     QTest::newRow("potentiometer page")
         << "verticalLayout_5"
-        << QStringList { "horizontalLayout_3", "horizontalLayout_10", "horizontalLayout_11", "<spacer>" };
+        << QStringList { "horizontalLayout_3", "horizontalLayout_10", "horizontalLayout_11", "gridLayout_figures",
+                         "<spacer>" };
     QTest::newRow("potentiometer columns")
         << "horizontalLayout_3" << QStringList { "verticalLayout_6", "verticalLayout_7", "verticalLayout_8" };
     QTest::newRow("potentiometer left")
@@ -705,11 +759,13 @@ void TestForm::pagesInOrder()
     QTabWidget* tabs = form.ui.tabWidget;
     const QStringList pages { "tab", "tab_3", "tab_2", "tab_for_potentiometer" };
     const QStringList titles { "set", "Calibration", "connect", "potentiometer" };
-    QCOMPARE(tabs->count(), pages.size());
     for (int i = 0; i < pages.size(); ++i) {
         QCOMPARE(tabs->widget(i)->objectName(), pages[i]);
         QCOMPARE(tabs->tabText(i), titles[i]);
     }
+    // Pages of the console's own come after the form's four.
+    QCOMPARE(tabs->widget(pages.size())->objectName(), QString("records"));
+    QCOMPARE(tabs->tabText(pages.size()), QString("records"));
     QCOMPARE(tabs->currentIndex(), 0);
     QCOMPARE(tabs->currentWidget(), form.ui.tab);
 }

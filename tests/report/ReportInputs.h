@@ -28,6 +28,12 @@ inline ReportExport::Statistics Statistics()
     statistics.relativeError = QStringLiteral("-2.50");
     statistics.variation = QStringLiteral("3.10");
     statistics.reportTime = QDateTime(QDate(2024, 3, 5), QTime(14, 7, 9));
+    statistics.background = QStringLiteral("0.0050");
+    statistics.standardDeviation = QStringLiteral("0.0123");
+    statistics.expandedUncertainty = QStringLiteral("4.14");
+    statistics.coverageFactor = QStringLiteral("k = 2.05");
+    statistics.decisionRule = QStringLiteral("guarded acceptance");
+    statistics.verdict = QStringLiteral("INCONCLUSIVE");
     return statistics;
 }
 

@@ -14,6 +14,7 @@ from openpyxl.utils import get_column_letter
 
 CAPTIONS = ["Number of lines", "Time", "Measurement value", "Serial Number"]
 DEFAULT_FONT_SIZE = 11
+STATISTICS_LINES = 9
 
 
 def expected_layout(inputs):
@@ -40,6 +41,11 @@ def expected_layout(inputs):
         "Relative inherent error;" + inputs["relative_error"] + "%",
         "coefficient of variation;" + inputs["variation"] + "%",
         "Report Time;" + inputs["time"],
+        "Background;" + inputs["background"],
+        "Standard deviation;" + inputs["standard_deviation"],
+        "Expanded uncertainty;" + inputs["expanded_uncertainty"],
+        "Decision rule;" + inputs["decision_rule"],
+        "Verdict;" + inputs["verdict"],
     ]
     merges = {"A1:%s1" % last}
     for k, line in enumerate(lines):
@@ -134,13 +140,13 @@ def check(path, inputs):
     checker.expect("pages high", sheet.page_setup.fitToHeight, 0)  # as many as the rows need
     titles = (sheet.print_title_rows or "").replace("$", "")
     checker.expect("rows printed atop every page", titles, "2:2")  # the captions
-    statistics = [(r, 1) for r in range(count + 3, count + 7)]
+    statistics = [(r, 1) for r in range(count + 3, count + 3 + STATISTICS_LINES)]
     checker.borders(range(2, count + 3), columns, [(1, 1)] + statistics)
     heights = {1: 60}
     heights.update({r: 20 for r in range(2, count + 3)})
-    checker.heights(heights, count + 6)
+    checker.heights(heights, count + 2 + STATISTICS_LINES)
     checker.expect("last column", sheet.max_column, columns - 1)
-    checker.expect("last row", sheet.max_row, count + 6)
+    checker.expect("last row", sheet.max_row, count + 2 + STATISTICS_LINES)
     return checker.problems
 
 

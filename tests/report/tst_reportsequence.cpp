@@ -52,14 +52,14 @@ Steps FontSize(int nSize)
     };
 }
 
-Steps Range(const char* address)
+Steps Range(const QString& address)
 {
-    return {{O::Worksheet, T::SubObject, "Range(const QString&)", {QString::fromLatin1(address)}}};
+    return {{O::Worksheet, T::SubObject, "Range(const QString&)", {address}}};
 }
 
 Steps RowHeight(const char* rows, int nHeight)
 {
-    return Range(rows) + Steps{{O::Range, T::Set, "RowHeight", {nHeight}}};
+    return Range(QString::fromLatin1(rows)) + Steps{{O::Range, T::Set, "RowHeight", {nHeight}}};
 }
 
 Steps MergeAndCentre(O target)
@@ -81,9 +81,32 @@ Steps TitleAndCaptions()
         + Text(2, 3, QStringLiteral("Serial Number")) + FontSize(16) + MergeAndCentre(O::Cell);
 }
 
-Steps StatisticsLine(int nRow, const QString& text, const char* merge)
+Steps StatisticsLine(int nRow, const QString& text, const QString& merge)
 {
     return Text(nRow, 1, text) + FontSize(10) + Range(merge) + MergeAndCentre(O::Range);
+}
+
+// The lines of ReportInputs::Statistics(), from the given row on.
+Steps StatisticsBlock(int nFirstRow)
+{
+    const QString lines[] = {
+        QStringLiteral("True value;10.00"),
+        QStringLiteral("Relative inherent error;-2.50%"),
+        QStringLiteral("coefficient of variation;3.10%"),
+        QStringLiteral("Report Time;2024.03.05.14:07:09"),
+        QStringLiteral("Background;0.0050"),
+        QStringLiteral("Standard deviation;0.0123"),
+        QStringLiteral("Expanded uncertainty;4.14% (k = 2.05)"),
+        QStringLiteral("Decision rule;guarded acceptance"),
+        QStringLiteral("Verdict;INCONCLUSIVE"),
+    };
+    Steps steps;
+    int nRow = nFirstRow;
+    for (const QString& line : lines) {
+        steps += StatisticsLine(nRow, line, QStringLiteral("A%1:B%1").arg(nRow));
+        ++nRow;
+    }
+    return steps;
 }
 
 Steps Frame(const char* block, const char* rows)
@@ -202,10 +225,7 @@ void TestReportSequence::emptyTable()
     QCOMPARE(result.message, QString());
 
     const Steps expected = Opening() + TitleAndCaptions()
-        + StatisticsLine(3, QStringLiteral("True value;10.00"), "A3:B3")
-        + StatisticsLine(4, QStringLiteral("Relative inherent error;-2.50%"), "A4:B4")
-        + StatisticsLine(5, QStringLiteral("coefficient of variation;3.10%"), "A5:B5")
-        + StatisticsLine(6, QStringLiteral("Report Time;2024.03.05.14:07:09"), "A6:B6")
+        + StatisticsBlock(3)
         + Frame("A2:C2", "2:2") + Closing(path);
     CompareSteps(ops, expected);
 }
@@ -224,10 +244,7 @@ void TestReportSequence::threeRows()
         + Text(4, 3, QStringLiteral("2"))
         + Text(5, 1, QStringLiteral("2024.03.05.14:07:05")) + Text(5, 2, QStringLiteral("12.34"))
         + Text(5, 3, QStringLiteral("3"))
-        + StatisticsLine(6, QStringLiteral("True value;10.00"), "A6:B6")
-        + StatisticsLine(7, QStringLiteral("Relative inherent error;-2.50%"), "A7:B7")
-        + StatisticsLine(8, QStringLiteral("coefficient of variation;3.10%"), "A8:B8")
-        + StatisticsLine(9, QStringLiteral("Report Time;2024.03.05.14:07:09"), "A9:B9")
+        + StatisticsBlock(6)
         + Frame("A2:C5", "2:5") + Closing(path);
     CompareSteps(ops, expected);
 }

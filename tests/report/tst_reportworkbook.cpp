@@ -27,6 +27,11 @@ QJsonObject Inputs(const ReportExport::Table& table, const QString& title)
         {QStringLiteral("relative_error"), QStringLiteral("-2.50")},
         {QStringLiteral("variation"), QStringLiteral("3.10")},
         {QStringLiteral("time"), QStringLiteral("2024.03.05.14:07:09")},
+        {QStringLiteral("background"), QStringLiteral("0.0050")},
+        {QStringLiteral("standard_deviation"), QStringLiteral("0.0123")},
+        {QStringLiteral("expanded_uncertainty"), QStringLiteral("4.14% (k = 2.05)")},
+        {QStringLiteral("decision_rule"), QStringLiteral("guarded acceptance")},
+        {QStringLiteral("verdict"), QStringLiteral("INCONCLUSIVE")},
     };
 }
 

@@ -9,6 +9,8 @@
 #include <QLineEdit>
 #include <QTemporaryDir>
 
+#include <functional>
+
 // The console window beside a loopback controller, with short ways to reach
 // its controls by object name and to drive its slots.
 class WindowRig
@@ -43,10 +45,12 @@ public:
     void Readings(int id, int count, int times);
     void Tick();
 
-    // Run journals go to a folder of the rig's, not the user's.
+    // Run journals and records go to a folder of the rig's, not the user's.
     struct DataHome {
         DataHome();
         QTemporaryDir folder;
+        // Run on each new folder before the window is made, while set.
+        static std::function<void(const QString& folder)> prepare;
     } dataHome;
     LoopbackController controller;
     SetwiseDosegate window;

@@ -42,10 +42,17 @@ void TestCalibration::calcComputesTrueOverMeasuredTimesCurrent_data()
     QTest::addColumn<double>("trueValue");
     QTest::addColumn<double>("measured");
     QTest::addColumn<QString>("result");
-    QTest::newRow("reads low") << 1.0 << 100.0 << 80.0 << "1.2500";
-    QTest::newRow("reads high, corrected before") << 1.2 << 90.0 << 100.0 << "1.0800";
-    QTest::newRow("clamped to the field's maximum") << 1.0 << 200000.0 << 1.0 << "5.0000";
-    QTest::newRow("clamped to the field's minimum") << 0.0001 << 0.0001 << 200000.0 << "0.0001";
+    QTest::addColumn<QString>("warning"); // what Set would write, said before it is written
+    QTest::newRow("reads low") << 1.0 << 100.0 << 80.0 << "1.2500" << "";
+    QTest::newRow("reads high, corrected before") << 1.2 << 90.0 << 100.0 << "1.0800" << "";
+    QTest::newRow("clamped to the field's maximum")
+        << 1.0 << 200000.0 << 1.0 << "5.0000"
+        << "Range 1: the computed coefficient 200000 lies outside 0.0001 to 5. The field holds 5.0000, and Set "
+           "would write that to node 1.";
+    QTest::newRow("clamped to the field's minimum")
+        << 0.0001 << 0.0001 << 200000.0 << "0.0001"
+        << "Range 1: the computed coefficient 5e-14 lies outside 0.0001 to 5. The field holds 0.0001, and Set "
+           "would write that to node 1.";
 }
 
 void TestCalibration::calcComputesTrueOverMeasuredTimesCurrent()
@@ -54,12 +61,15 @@ void TestCalibration::calcComputesTrueOverMeasuredTimesCurrent()
     QFETCH(double, trueValue);
     QFETCH(double, measured);
     QFETCH(QString, result);
+    QFETCH(QString, warning);
     WindowRig rig;
+    ModalWatcher boxes(QMessageBox::Ok);
     rig.Find<QDoubleSpinBox>("doubleSpinBox_lastCoe_1")->setValue(current);
     rig.Find<QDoubleSpinBox>("doubleSpinBox_tvalue_1")->setValue(trueValue);
     rig.Find<QDoubleSpinBox>("doubleSpinBox_mvalue_1")->setValue(measured);
     rig.Click("m_pCalcCoefficientBtn");
     QCOMPARE(Shown(rig, "doubleSpinBox_calib_1"), result);
+    QCOMPARE(boxes.boxes, warning.isEmpty() ? QStringList() : QStringList { "Coefficient out of range|" + warning });
 }
 
 void TestCalibration::calcWorksOnEachRangeAlone()

@@ -1,3 +1,4 @@
+#include "CalibrationFigures.h"
 #include "FileSizeLimit.h"
 #include "FiringTimers.h"
 #include "FrameProtocol.h"
@@ -20,6 +21,7 @@
 #include <QTest>
 
 #include <algorithm>
+#include <cmath>
 #include <limits>
 
 namespace {
@@ -76,10 +78,15 @@ private slots:
     void firstMeanComesWithTheNthReading();
     void fullWindowDropsItsOldestReading();
     void identicalReadingsShowTinyVariation();
-    void relativeErrorAgainstTheShownMean();
+    void figuresOfAFullWindow_data();
+    void figuresOfAFullWindow();
+    void coverageFactorAtTheDegreesOfFreedom_data();
+    void coverageFactorAtTheDegreesOfFreedom();
+    void figuresAndInputsShowFromTheirStart();
     void limitsFollowTheirInputs_data();
     void limitsFollowTheirInputs();
     void averageNumberBelowTwentyIsRaisedWithOneWarning();
+    void rowsKeepComingBehindTheWarning();
     void averageNumberIsTruncated();
     void loweringTheAverageNumberTrimsTheWindow();
     void tickAddsOneRowWithTheNewestReading();
@@ -119,7 +126,7 @@ void TestReadings::firstMeanComesWithTheNthReading()
     run.Readings(1, 16, 19);
     QCOMPARE(run.Text("average_group_3"), QString("0.0"));
     run.Reading(1, 16);
-    QCOMPARE(run.Text("average_group_3"), QString("0.09"));
+    QCOMPARE(run.Text("average_group_3"), QString("0.0896"));
 }
 
 void TestReadings::fullWindowDropsItsOldestReading()
@@ -127,9 +134,9 @@ void TestReadings::fullWindowDropsItsOldestReading()
     Run run;
     run.Reading(1, 1000); // 5.6
     run.Readings(1, 16, 19);
-    QCOMPARE(run.Text("average_group_3"), QString("0.37"));
+    QCOMPARE(run.Text("average_group_3"), QString("0.3651"));
     run.Reading(1, 16);
-    QCOMPARE(run.Text("average_group_3"), QString("0.09"));
+    QCOMPARE(run.Text("average_group_3"), QString("0.0896"));
 }
 
 // Single-precision sums of twenty equal readings leave a tiny spread, so
@@ -140,17 +147,123 @@ void TestReadings::identicalReadingsShowTinyVariation()
     QCOMPARE(run.Text("variable_conefficient"), QString());
     run.Readings(1, 16, 20);
     run.Tick();
-    QCOMPARE(run.Text("average_group_3"), QString("0.09"));
+    QCOMPARE(run.Text("average_group_3"), QString("0.0896"));
     QCOMPARE(run.Text("variable_conefficient"), QString("0.00"));
 }
 
-void TestReadings::relativeErrorAgainstTheShownMean()
+// Readings as "19x17,1x16": 19 of count 17, then one of 16; N is their
+// number. Inputs: true value, tolerance, background, reference uncertainty.
+// Figures: mean, error, s, U, k, verdict. The uncertainties by hand, for
+// ten readings of 0.0896 and ten of 0.1008 (mean 0.0952):
+//   s = sqrt(20 × 0.0056² / 19) = 0.0057455, u_A = s / sqrt(20) / 0.0952 = 1.3495 %
+//   reference 0: u_c = u_A, ν = 19, k = 2.14, U = 2.14 × 1.3495 = 2.888 %
+//   reference 3 %: u_B = 1.5 %, u_c = sqrt(1.3495² + 1.5²) = 2.0177 %,
+//   ν = 19 × (2.0177 / 1.3495)⁴ = 94.9, k = 2.05 (the row of 50), U = 4.136 %
+//   background 0.0022: net 0.0930, e = +3.33 %, u_A = 1.3814 %, U = 2.956 %
+void TestReadings::figuresOfAFullWindow_data()
+{
+    QTest::addColumn<QString>("readings");
+    QTest::addColumn<QStringList>("inputs");
+    QTest::addColumn<int>("rule");
+    QTest::addColumn<QStringList>("figures");
+    const QString spread = "10x16,10x18";
+    const QStringList normal { "0.09", "10", "0", "0" };
+    QTest::newRow("0.09492 is +5.47 %, not 0.00 of its text 0.09") << "19x17,1x16" << normal << 0
+        << QStringList { "0.0949", "5.47", "0.0013", "0.63", "k = 2.14", "PASS" };
+    QTest::newRow("0.0952 is +5.78 %, not 11.11 of its text 0.10") << "20x17" << normal << 0
+        << QStringList { "0.0952", "5.78", "0.0000", "0.00", "k = 2.00", "PASS" };
+    QTest::newRow("twenty identical readings") << "20x16" << normal << 0
+        << QStringList { "0.0896", "-0.44", "0.0000", "0.00", "k = 2.00", "PASS" };
+    QTest::newRow("by hand, reference exact") << spread << normal << 0
+        << QStringList { "0.0952", "5.78", "0.0057", "2.89", "k = 2.14", "PASS" };
+    QTest::newRow("by hand, reference 3 %") << spread << QStringList { "0.09", "10", "0", "3" } << 0
+        << QStringList { "0.0952", "5.78", "0.0057", "4.14", "k = 2.05", "PASS" };
+    QTest::newRow("by hand, background") << spread << QStringList { "0.09", "10", "0.0022", "0" } << 0
+        << QStringList { "0.0952", "3.33", "0.0057", "2.96", "k = 2.14", "PASS" };
+    QTest::newRow("simple, 5.78 beyond 5") << spread << QStringList { "0.09", "5", "0", "0" } << 0
+        << QStringList { "0.0952", "5.78", "0.0057", "2.89", "k = 2.14", "FAIL" };
+    QTest::newRow("guarded, 5.78 + 4.14 within 10") << spread << QStringList { "0.09", "10", "0", "3" } << 1
+        << QStringList { "0.0952", "5.78", "0.0057", "4.14", "k = 2.05", "PASS" };
+    QTest::newRow("guarded, 5.78 ± 4.14 across 8") << spread << QStringList { "0.09", "8", "0", "3" } << 1
+        << QStringList { "0.0952", "5.78", "0.0057", "4.14", "k = 2.05", "INCONCLUSIVE" };
+    QTest::newRow("guarded, 5.78 − 4.14 beyond 1") << spread << QStringList { "0.09", "1", "0", "3" } << 1
+        << QStringList { "0.0952", "5.78", "0.0057", "4.14", "k = 2.05", "FAIL" };
+    const QStringList noError { "0.0952", "", "0.0057", "", "", "" };
+    QTest::newRow("true value 0") << spread << QStringList { "0", "10", "0", "0" } << 0 << noError;
+    QTest::newRow("true value not a number") << spread << QStringList { "abc", "10", "0", "0" } << 0 << noError;
+    QTest::newRow("true value beyond a float") << spread << QStringList { "1e39", "10", "0", "0" } << 0 << noError;
+    QTest::newRow("true value nan") << spread << QStringList { "nan", "10", "0", "0" } << 0 << noError;
+    QTest::newRow("net mean negative") << spread << QStringList { "0.09", "10", "1", "0" } << 0 << noError;
+    QTest::newRow("background not a number") << spread << QStringList { "0.09", "10", "x", "0" } << 0 << noError;
+    QTest::newRow("reference not a number") << spread << QStringList { "0.09", "10", "0", "x" } << 0
+        << QStringList { "0.0952", "5.78", "0.0057", "", "", "" };
+    QTest::newRow("negative tolerance") << spread << QStringList { "0.09", "-5", "0", "0" } << 0
+        << QStringList { "0.0952", "5.78", "0.0057", "2.89", "k = 2.14", "" };
+    QTest::newRow("tolerance infinite") << spread << QStringList { "0.09", "inf", "0", "0" } << 1
+        << QStringList { "0.0952", "5.78", "0.0057", "2.89", "k = 2.14", "" };
+    QTest::newRow("a single reading") << "1x16" << normal << 0
+        << QStringList { "0.0896", "-0.44", "", "", "", "" };
+}
+
+void TestReadings::figuresOfAFullWindow()
+{
+    QFETCH(QString, readings);
+    QFETCH(QStringList, inputs);
+    QFETCH(int, rule);
+    QFETCH(QStringList, figures);
+    Run run;
+    ModalWatcher boxes(QMessageBox::Ok); // a window below 20 is raised with a warning
+    QList<QPair<int, int>> runs;
+    int total = 0;
+    for (const QString& part : readings.split(',')) {
+        runs << qMakePair(part.section('x', 0, 0).toInt(), part.section('x', 1).toInt());
+        total += runs.constLast().first;
+    }
+    run.SetText("average_group", QString::number(total));
+    run.SetText("fixed_value_set", inputs[0]);
+    run.SetText("relative_error", inputs[1]);
+    run.SetText("background_value", inputs[2]);
+    run.SetText("reference_uncertainty", inputs[3]);
+    run.Find<QComboBox>("decision_rule")->setCurrentIndex(rule);
+    for (const auto& part : runs)
+        run.Readings(1, part.second, part.first);
+    run.Tick();
+    const QStringList shown { run.Text("average_group_3"), run.Text("relative_error_2"),
+                              run.Text("standard_deviation"), run.Text("expanded_uncertainty"),
+                              run.Text("coverage_factor"), run.Text("calibration_verdict") };
+    QCOMPARE(shown, figures);
+    QCOMPARE(run.Text("verdict_rule").isEmpty(), figures[5].isEmpty());
+}
+
+void TestReadings::coverageFactorAtTheDegreesOfFreedom_data()
+{
+    QTest::addColumn<double>("degreesOfFreedom");
+    QTest::addColumn<double>("k");
+    QTest::newRow("1") << 1.0 << 13.97;
+    QTest::newRow("19") << 19.0 << 2.14;
+    QTest::newRow("19.9 truncated to 19") << 19.9 << 2.14;
+    QTest::newRow("24 takes the row of 20") << 24.0 << 2.13;
+    QTest::newRow("94.9 takes the row of 50") << 94.9 << 2.05;
+    QTest::newRow("100") << 100.0 << 2.025;
+    QTest::newRow("a million") << 1e6 << 2.025;
+    QTest::newRow("infinite") << std::numeric_limits<double>::infinity() << 2.0;
+    QTest::newRow("below 1: none") << 0.5 << std::numeric_limits<double>::quiet_NaN();
+}
+
+void TestReadings::coverageFactorAtTheDegreesOfFreedom()
+{
+    QFETCH(double, degreesOfFreedom);
+    QFETCH(double, k);
+    const double got = CalibrationFigures::CoverageFactor(degreesOfFreedom);
+    QVERIFY2(got == k || (std::isnan(got) && std::isnan(k)), qPrintable(QString::number(got)));
+}
+
+void TestReadings::figuresAndInputsShowFromTheirStart()
 {
     Run run;
-    run.Readings(1, 18, 20); // 0.1008, shown as 0.10
+    run.Readings(1, 18, 20);
     run.Tick();
-    QCOMPARE(run.Text("average_group_3"), QString("0.10"));
-    QCOMPARE(run.Text("relative_error_2"), QString("11.11"));
+    QCOMPARE(run.Text("relative_error_2"), QString("12.00"));
     QCOMPARE(run.Find<QLineEdit>("relative_error_2")->cursorPosition(), 0); // shown from its start
 
     auto* input = run.Find<QLineEdit>("fixed_value_set");
@@ -170,6 +283,7 @@ void TestReadings::limitsFollowTheirInputs_data()
     QTest::newRow("twenty percent") << "20" << "0.09" << "0.108" << "0.072";
     QTest::newRow("six significant digits") << "10" << "1000000" << "1.1e+06" << "900000";
     QTest::newRow("true value not a number") << "10" << "abc" << "0" << "0";
+    QTest::newRow("true value beyond a float") << "10" << "1e39" << "" << "";
     QTest::newRow("tolerance not a number") << "x" << "0.09" << "0.09" << "0.09";
 }
 
@@ -194,16 +308,38 @@ void TestReadings::averageNumberBelowTwentyIsRaisedWithOneWarning()
     ModalWatcher watcher;
     run.SetText("average_group", "5");
     run.Tick();
-    QCOMPARE(watcher.boxes, QStringList { kWarning });
+    QTRY_COMPARE(watcher.boxes, QStringList { kWarning });
     QCOMPARE(run.Text("average_group"), QString("20"));
     run.Tick();
-    QCOMPARE(watcher.boxes.size(), 1);
-
     run.SetText("average_group", "20"); // twenty itself passes
     run.Tick();
-    QCOMPARE(watcher.boxes.size(), 1);
+    run.SetText("average_group", "19"); // the sentinel: the next box
+    run.Tick();
+    QTRY_COMPARE(watcher.boxes.size(), 2);
     run.Readings(1, 16, 20);
-    QCOMPARE(run.Text("average_group_3"), QString("0.09"));
+    QCOMPARE(run.Text("average_group_3"), QString("0.0896"));
+}
+
+// The box does not hold the table back: a tick while it is open still adds
+// its row.
+void TestReadings::rowsKeepComingBehindTheWarning()
+{
+    Run run;
+    ModalWatcher watcher(QMessageBox::Ok);
+    watcher.SetHoldMs(60000); // answered only once the test looked
+    run.SetText("average_group", "5");
+    run.Reading(1, 16);
+    run.Tick();
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    QVERIFY(box && box->isVisible());
+    run.Reading(1, 18);
+    run.Tick();
+    QCOMPARE(QApplication::activeModalWidget(), box);
+    QCOMPARE(run.Table()->rowCount(), 2);
+    QCOMPARE(run.Cell(1, 2), QString("0.1008"));
+    watcher.SetHoldMs(0);
+    QTRY_COMPARE(watcher.boxes, QStringList { kWarning });
+    QTRY_VERIFY(!QApplication::activeModalWidget());
 }
 
 void TestReadings::averageNumberIsTruncated()
@@ -213,7 +349,7 @@ void TestReadings::averageNumberIsTruncated()
     run.Readings(1, 16, 24);
     QCOMPARE(run.Text("average_group_3"), QString("0.0"));
     run.Reading(1, 16);
-    QCOMPARE(run.Text("average_group_3"), QString("0.09"));
+    QCOMPARE(run.Text("average_group_3"), QString("0.0896"));
 }
 
 void TestReadings::loweringTheAverageNumberTrimsTheWindow()
@@ -222,10 +358,10 @@ void TestReadings::loweringTheAverageNumberTrimsTheWindow()
     run.SetText("average_group", "30");
     run.Readings(1, 1000, 10);
     run.Readings(1, 16, 20);
-    QCOMPARE(run.Text("average_group_3"), QString("1.93"));
+    QCOMPARE(run.Text("average_group_3"), QString("1.9264"));
     run.SetText("average_group", "20");
     run.Reading(1, 16); // the newest twenty are all 0.0896
-    QCOMPARE(run.Text("average_group_3"), QString("0.09"));
+    QCOMPARE(run.Text("average_group_3"), QString("0.0896"));
 }
 
 void TestReadings::tickAddsOneRowWithTheNewestReading()
@@ -238,14 +374,14 @@ void TestReadings::tickAddsOneRowWithTheNewestReading()
     run.Tick();
     run.Tick();
     QCOMPARE(run.Table()->rowCount(), 1);
-    QCOMPARE(run.Cell(0, 2), QString("5.60"));
+    QCOMPARE(run.Cell(0, 2), QString("5.6000"));
     QVERIFY2(QRegularExpression(R"(^\d{4}\.\d\d\.\d\d\.\d\d:\d\d:\d\d$)").match(run.Cell(0, 1)).hasMatch(),
              qPrintable(run.Cell(0, 1)));
     QCOMPARE(run.Cell(0, 3), QString("1"));
     QCOMPARE(run.Cell(0, 0), QString());
     run.Reading(1, 16);
     run.Tick();
-    QCOMPARE(run.Cell(1, 2), QString("0.09"));
+    QCOMPARE(run.Cell(1, 2), QString("0.0896"));
     QCOMPARE(run.Cell(1, 3), QString("2"));
 }
 
@@ -266,7 +402,7 @@ void TestReadings::readingIdChangeStartsAFreshTable()
     run.Tick();
     QCOMPARE(run.Table()->rowCount(), 1);
     QCOMPARE(run.Cell(0, 3), QString("1"));
-    QCOMPARE(run.Cell(0, 2), QString("0.18"));
+    QCOMPARE(run.Cell(0, 2), QString("0.1792"));
 }
 
 void TestReadings::foreignOrStoppedReadingsChangeNothing()
@@ -293,12 +429,12 @@ void TestReadings::zeroReadingsAndNonNumbersDivideByNothing()
     run.Readings(1, 16, 3);
     QCOMPARE(run.Text("average_group_3"), QString("0.0"));
     run.Tick();
-    QCOMPARE(watcher.boxes, QStringList { kWarning });
+    QTRY_COMPARE(watcher.boxes, QStringList { kWarning });
 
     run.Readings(1, 0, 20); // a silent detector
     run.SetText("fixed_value_set", "zero");
     run.Tick();
-    QCOMPARE(run.Text("average_group_3"), QString("0.00"));
+    QCOMPARE(run.Text("average_group_3"), QString("0.0000"));
     QCOMPARE(run.Text("relative_error_2"), QString());
     QCOMPARE(run.Text("variable_conefficient"), QString());
 }
@@ -309,12 +445,12 @@ void TestReadings::everyTextShowsWhole_data()
 {
     QTest::addColumn<QStringList>("figures"); // mean, upper, lower, variation, error
     QTest::addColumn<QStringList>("cells");   // reading, row number
-    QTest::newRow("typical") << QStringList { "0.11", "0.0945", "0.0855", "23.45", "22.22" }
-                             << QStringList { "0.15", "9" };
-    QTest::newRow("wide") << QStringList { "5138.00", "1e+06", "-0.081", "123.45", "12345.67" }
-                          << QStringList { "5138.00", "9999" };
-    QTest::newRow("negative") << QStringList { "0.09", "0.099", "-0.099", "0.00", "-211.11" }
-                              << QStringList { "93952.40", "99999" };
+    QTest::newRow("typical") << QStringList { "0.1104", "0.0945", "0.0855", "23.45", "22.22" }
+                             << QStringList { "0.1512", "9" };
+    QTest::newRow("wide") << QStringList { "5138.0000", "1e+06", "-0.081", "123.45", "12345.67" }
+                          << QStringList { "5138.0000", "9999" };
+    QTest::newRow("largest") << QStringList { "93952.4040", "0.099", "-0.099", "0.00", "-211.11" }
+                             << QStringList { "93952.4040", "99999" };
 }
 
 void TestReadings::everyTextShowsWhole()
@@ -405,15 +541,29 @@ void TestReadings::trendFollowsTheTable()
     QCOMPARE(trend->MeanSeries().constLast()->points().size(), 1);
     QCOMPARE(trend->MeanSeries().constLast()->at(0).x(), 20.0);
     QCOMPARE(Level(trend->LimitSeries(1)), 0.099f);
+    QCOMPARE(trend->BandSeries().constLast()->upperSeries()->count(), 0); // no uncertainty yet
+
+    run.Tick();
+    run.Reading(1, 16); // a mean with its band: mean ± U of the net mean
+    trend = run.Trend();
+    const QPointF mean = trend->MeanSeries().constLast()->points().constLast();
+    const QAreaSeries* band = trend->BandSeries().constLast();
+    QCOMPARE(band->upperSeries()->count(), 1);
+    QCOMPARE(band->upperSeries()->at(0).x(), mean.x());
+    const double halfWidth = (band->upperSeries()->at(0).y() - band->lowerSeries()->at(0).y()) / 2;
+    QCOMPARE(band->upperSeries()->at(0).y() - halfWidth, mean.y());
+    run.Tick();
+    QCOMPARE(QString::number(halfWidth / mean.y() * 100, 'f', 2), run.Text("expanded_uncertainty"));
 
     QMetaObject::invokeMethod(&run.window, "Analytical", Q_ARG(int, 1), Q_ARG(int, 0),
                               Q_ARG(int, FrameProtocol::ReplyPotentiometerUp));
     run.Readings(1, 16, 20); // the averaging starts again after the step
     trend = run.Trend();
-    QCOMPARE(trend->StepSeries()->points(), (QList<QPointF> { trend->ReadingSeries()->at(19) }));
+    QCOMPARE(trend->StepSeries()->points(), (QList<QPointF> { trend->ReadingSeries()->at(20) }));
     QCOMPARE(trend->MeanSeries().size(), 2);
+    QCOMPARE(trend->BandSeries().size(), 2);
     QCOMPARE(trend->MeanSeries().constLast()->points().size(), 1);
-    QCOMPARE(trend->MeanSeries().constLast()->at(0).x(), 40.0);
+    QCOMPARE(trend->MeanSeries().constLast()->at(0).x(), 41.0);
 
     run.SetText("fixed_value_set", "1");
     QCOMPARE(Level(run.Trend()->LimitSeries(0)), 1.0f);

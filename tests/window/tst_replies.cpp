@@ -139,14 +139,14 @@ void TestReplies::stepReplyRestartsTheAveraging()
     QVERIFY(rig.Connect());
     rig.Find<QCheckBox>("calibration_check_box")->setChecked(true);
     rig.Readings(1, 16, 20);
-    QCOMPARE(rig.Text("average_group_3"), QString("0.09"));
+    QCOMPARE(rig.Text("average_group_3"), QString("0.0896"));
 
     rig.controller.Send(ReplyFrames::Acknowledge(1, 0, 11));
     QTRY_COMPARE(watcher.boxes.size(), 1);
     rig.Readings(1, 32, 19);
-    QCOMPARE(rig.Text("average_group_3"), QString("0.09"));
+    QCOMPARE(rig.Text("average_group_3"), QString("0.0896"));
     rig.Reading(1, 32);
-    QCOMPARE(rig.Text("average_group_3"), QString("0.18"));
+    QCOMPARE(rig.Text("average_group_3"), QString("0.1792"));
 }
 
 void TestReplies::stepReplyWithEmptyTableOnlyShowsItsBox()

@@ -1,0 +1,191 @@
+// The record of a calibration: the points, the commands and what came back
+// are kept by the records library; the window hands them over, asks the node
+// what the book wants read back, and shows the book's warnings and the
+// store's state.
+#include "SetwiseDosegate.h"
+
+#include "CalibrationBook.h"
+#include "CalibrationFigures.h"
+#include "CommandEvents.h"
+#include "RecordStore.h"
+#include "RunJournal.h"
+#include "TcpSocket.h"
+#include "WriteDataFrame.h"
+
+#include <QDir>
+#include <QMessageBox>
+#include <QSettings>
+
+#include <cmath>
+
+namespace {
+
+const char* const kFieldsGroup = "records";
+
+} // namespace
+
+// The records tab's fields, with the names they keep between runs.
+QList<QPair<QLineEdit*, QString>> SetwiseDosegate::RecordFields() const
+{
+    return {
+        { ui.records_operator, QStringLiteral("operator") },
+        { ui.records_reference_source, QStringLiteral("referenceSource") },
+        { ui.records_reference_certificate, QStringLiteral("referenceCertificate") },
+        { ui.records_reference_uncertainty, QStringLiteral("referenceUncertainty") },
+        { ui.records_temperature, QStringLiteral("temperature") },
+        { ui.records_pressure, QStringLiteral("pressure") },
+        { ui.records_humidity, QStringLiteral("humidity") },
+    };
+}
+
+void SetwiseDosegate::AttachRecords()
+{
+    m_pRecords = new RecordStore;
+    m_pEvents = new CommandEvents(m_pRecords);
+    m_pBook = new CalibrationBook(m_pRecords);
+    QSettings settings(RecordStore::SettingsPath(), QSettings::IniFormat);
+    settings.beginGroup(QLatin1String(kFieldsGroup));
+    for (const auto& field : RecordFields())
+        field.first->setText(settings.value(field.second, field.first->text()).toString());
+    // The reference's uncertainty is the one the readings page computes with.
+    if (!ui.records_reference_uncertainty->text().isEmpty())
+        ui.reference_uncertainty->setText(ui.records_reference_uncertainty->text());
+    m_pRecords->Open(RecordStore::DefaultPath());
+    ShowRecordsState();
+}
+
+// The book hears the acknowledgement after the window has shown its box.
+void SetwiseDosegate::ConnectRecords()
+{
+    connect(m_pWriteDataFrame, SIGNAL(CommandSent(int, int, QByteArray)), m_pEvents,
+            SLOT(CommandSent(int, int, QByteArray)));
+    connect(m_pWriteDataFrame, SIGNAL(CommandSent(int, int, QByteArray)), m_pBook,
+            SLOT(CommandSent(int, int, QByteArray)));
+    connect(m_pSocket, SIGNAL(AnalyticalFinished(int, int, int)), m_pEvents, SLOT(Acknowledged(int, int, int)));
+    connect(m_pSocket, SIGNAL(AnalyticalFinished(int, int, int)), m_pBook, SLOT(Acknowledged(int, int, int)));
+    connect(this, SIGNAL(CoefficientsRead(int, double, double, double)), m_pEvents,
+            SLOT(CoefficientsRead(int, double, double, double)));
+    connect(this, SIGNAL(CoefficientsRead(int, double, double, double)), m_pBook,
+            SLOT(CoefficientsRead(int, double, double, double)));
+    connect(m_pBook, SIGNAL(ReadBackRequested(int)), this, SLOT(ReadCoefficientsBack(int)));
+    connect(m_pBook, SIGNAL(Warning(QString, QString)), this, SLOT(ShowRecordWarning(QString, QString)));
+    connect(m_pBook, SIGNAL(Changed(int)), this, SLOT(ShowRecordsState()));
+    connect(m_pRecords, SIGNAL(StateChanged()), this, SLOT(ShowRecordsState()));
+    connect(ui.id_for_potentiometer, SIGNAL(valueChanged(int)), this, SLOT(ShowRecordsState()));
+    connect(ui.as_found_button, SIGNAL(clicked()), this, SLOT(OnAsFoundClicked()));
+    connect(ui.as_left_button, SIGNAL(clicked()), this, SLOT(OnAsLeftClicked()));
+    connect(ui.finish_calibration_button, SIGNAL(clicked()), this, SLOT(OnFinishCalibrationClicked()));
+    for (const auto& field : RecordFields())
+        connect(field.first, SIGNAL(textChanged(QString)), this, SLOT(SaveRecordFields()));
+    connect(ui.records_reference_uncertainty, SIGNAL(textChanged(QString)), ui.reference_uncertainty,
+            SLOT(setText(QString)));
+    connect(ui.reference_uncertainty, SIGNAL(textChanged(QString)), ui.records_reference_uncertainty,
+            SLOT(setText(QString)));
+}
+
+void SetwiseDosegate::ReleaseRecords()
+{
+    delete m_pBook;
+    m_pBook = nullptr;
+    delete m_pEvents;
+    m_pEvents = nullptr;
+    delete m_pRecords;
+    m_pRecords = nullptr;
+}
+
+void SetwiseDosegate::SaveRecordFields()
+{
+    QSettings settings(RecordStore::SettingsPath(), QSettings::IniFormat);
+    settings.beginGroup(QLatin1String(kFieldsGroup));
+    for (const auto& field : RecordFields())
+        settings.setValue(field.second, field.first->text());
+}
+
+void SetwiseDosegate::OnAsFoundClicked()
+{
+    AddCalibrationPoint(CalibrationBook::AsFound);
+}
+
+void SetwiseDosegate::OnAsLeftClicked()
+{
+    AddCalibrationPoint(CalibrationBook::AsLeft);
+}
+
+// The figures as of this moment; as found, they also become the range's
+// true and measured values on the calibration page, for Calc.
+void SetwiseDosegate::AddCalibrationPoint(CalibrationBook::Stage stage)
+{
+    UpdateStatistics();
+    const CalibrationFigures::Inputs& inputs = m_pFigures->LastInputs();
+    const CalibrationFigures::Result& figures = m_pFigures->LastResult();
+    CalibrationBook::Point point;
+    point.trueValue = inputs.trueValue;
+    point.background = inputs.background;
+    point.referenceUncertainty = inputs.referenceUncertainty;
+    point.n = figures.n;
+    point.mean = figures.mean;
+    point.standardDeviation = figures.standardDeviation;
+    point.error = figures.error;
+    point.expandedUncertainty = figures.expandedUncertainty;
+    point.coverageFactor = figures.coverageFactor;
+    point.tolerance = inputs.tolerance;
+    point.rule = CalibrationFigures::RuleName(inputs.rule);
+    point.verdict = CalibrationFigures::VerdictText(figures.verdict);
+    point.journal = QDir::toNativeSeparators(m_pJournal->Path());
+    if (!point.journal.isEmpty()) {
+        point.lastLine = m_pJournal->LastLine();
+        point.firstLine = qMax(2, point.lastLine - figures.n + 1); // line 1 is the header
+    }
+    const int node = ui.id_for_potentiometer->value();
+    m_pBook->AddPoint(node, ui.Serial_number->text(), stage, point);
+    if (stage != CalibrationBook::AsFound || !std::isfinite(point.trueValue))
+        return;
+    ui.m_pSpinBox_calib_id->setValue(node);
+    QDoubleSpinBox* const trueValues[] = { ui.doubleSpinBox_tvalue_1, ui.doubleSpinBox_tvalue_2,
+                                           ui.doubleSpinBox_tvalue_3 };
+    QDoubleSpinBox* const measured[] = { ui.doubleSpinBox_mvalue_1, ui.doubleSpinBox_mvalue_2,
+                                         ui.doubleSpinBox_mvalue_3 };
+    const int range = CalibrationBook::RangeOf(point.trueValue) - 1;
+    trueValues[range]->setValue(point.trueValue);
+    measured[range]->setValue(point.mean - point.background);
+}
+
+void SetwiseDosegate::OnFinishCalibrationClicked()
+{
+    CalibrationBook::Conditions conditions;
+    conditions.operatorName = ui.records_operator->text();
+    conditions.referenceSource = ui.records_reference_source->text();
+    conditions.referenceCertificate = ui.records_reference_certificate->text();
+    conditions.referenceUncertainty = ui.records_reference_uncertainty->text();
+    conditions.temperature = ui.records_temperature->text();
+    conditions.pressure = ui.records_pressure->text();
+    conditions.humidity = ui.records_humidity->text();
+    m_pBook->Finish(ui.id_for_potentiometer->value(), conditions);
+}
+
+// The decoder takes a coefficient reply only for the calibration page's id.
+void SetwiseDosegate::ReadCoefficientsBack(int node)
+{
+    ui.m_pSpinBox_calib_id->setValue(node);
+    m_pWriteDataFrame->GetCalibrationCoefficients(node);
+}
+
+void SetwiseDosegate::ShowRecordWarning(const QString& title, const QString& text)
+{
+    QMessageBox::warning(this, title, text);
+}
+
+void SetwiseDosegate::ShowRecordsState()
+{
+    const int node = ui.id_for_potentiometer->value();
+    ui.open_calibration->setText(m_pBook->Summary(node));
+    ui.finish_calibration_button->setEnabled(m_pBook->IsOpen(node));
+    const QString where = QDir::toNativeSeparators(m_pRecords->Path());
+    if (!m_pRecords->IsOpen())
+        ui.records_state->setText(tr("Records are not kept: %1").arg(m_pRecords->Error()));
+    else if (!m_pRecords->Error().isEmpty())
+        ui.records_state->setText(tr("Records in %1; the last one could not be written: %2")
+                                      .arg(where, m_pRecords->Error()));
+    else
+        ui.records_state->setText(tr("Records in %1: %n row(s)", nullptr, int(m_pRecords->Count())).arg(where));
+}

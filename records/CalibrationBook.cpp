@@ -1,0 +1,235 @@
+#include "CalibrationBook.h"
+
+#include "CommandEvents.h"
+#include "FrameProtocol.h"
+#include "RecordStore.h"
+
+#include <QCoreApplication>
+
+#include <cmath>
+
+namespace {
+
+constexpr double kRange1Limit = 200.0;  // μSv/h
+constexpr double kRange2Limit = 1000.0; // μSv/h, 1 mSv/h
+
+QJsonValue Figure(double value)
+{
+    return std::isfinite(value) ? QJsonValue(value) : QJsonValue(QJsonValue::Null);
+}
+
+QString Coefficients(const QJsonArray& values)
+{
+    QStringList texts;
+    for (const QJsonValue& value : values)
+        texts << QString::number(value.toDouble(), 'f', 4);
+    return texts.join(QStringLiteral(", "));
+}
+
+} // namespace
+
+CalibrationBook::CalibrationBook(RecordStore* pStore, QObject* parent)
+    : QObject(parent)
+    , m_pStore(pStore)
+{
+}
+
+int CalibrationBook::RangeOf(double trueValue)
+{
+    return trueValue < kRange1Limit ? 1 : trueValue <= kRange2Limit ? 2 : 3;
+}
+
+QString CalibrationBook::StageName(Stage stage)
+{
+    return stage == AsFound ? QStringLiteral("as found") : QStringLiteral("as left");
+}
+
+QString CalibrationBook::Summary(int node) const
+{
+    if (!m_mapOpen.contains(node))
+        return tr("Node %1: no calibration open").arg(node);
+    QStringList points;
+    for (const QJsonValue& point : m_mapOpen[node].points) {
+        const QJsonObject p = point.toObject();
+        points << tr("%1 range %2").arg(p[QStringLiteral("stage")].toString()).arg(p[QStringLiteral("range")].toInt());
+    }
+    return tr("Node %1: %n point(s): %2", nullptr, points.size()).arg(node).arg(points.join(QStringLiteral(", ")));
+}
+
+QJsonObject CalibrationBook::Calibration(int node) const
+{
+    if (!m_mapOpen.contains(node))
+        return QJsonObject();
+    const Open& open = m_mapOpen[node];
+    QJsonObject record = open.record;
+    record.insert(QStringLiteral("points"), open.points);
+    record.insert(QStringLiteral("adjustments"), open.adjustments);
+    record.insert(QStringLiteral("warnings"), open.warnings);
+    return record;
+}
+
+void CalibrationBook::AddPoint(int node, const QString& serial, Stage stage, const Point& point)
+{
+    if (!m_mapOpen.contains(node)) {
+        Open open;
+        open.record = { { QStringLiteral("node"), node },
+                        { QStringLiteral("opened"), RecordStore::Now() },
+                        { QStringLiteral("console"), QCoreApplication::applicationVersion() },
+                        { QStringLiteral("asFoundCoefficients"), QJsonValue(QJsonValue::Null) } };
+        m_mapOpen.insert(node, open);
+        m_mapExpected[node].awaiting = Awaiting::AsFound;
+        emit ReadBackRequested(node);
+    }
+    Open& open = m_mapOpen[node];
+    if (!serial.trimmed().isEmpty())
+        open.record.insert(QStringLiteral("serial"), serial.trimmed());
+    open.points.append(QJsonObject {
+        { QStringLiteral("stage"), StageName(stage) },
+        { QStringLiteral("range"), RangeOf(point.trueValue) },
+        { QStringLiteral("time"), RecordStore::Now() },
+        { QStringLiteral("trueValue"), Figure(point.trueValue) },
+        { QStringLiteral("background"), Figure(point.background) },
+        { QStringLiteral("referenceUncertainty"), Figure(point.referenceUncertainty) },
+        { QStringLiteral("n"), point.n },
+        { QStringLiteral("mean"), Figure(point.mean) },
+        { QStringLiteral("standardDeviation"), Figure(point.standardDeviation) },
+        { QStringLiteral("error"), Figure(point.error) },
+        { QStringLiteral("expandedUncertainty"), Figure(point.expandedUncertainty) },
+        { QStringLiteral("coverageFactor"), Figure(point.coverageFactor) },
+        { QStringLiteral("tolerance"), Figure(point.tolerance) },
+        { QStringLiteral("rule"), point.rule },
+        { QStringLiteral("verdict"), point.verdict },
+        { QStringLiteral("journal"), point.journal },
+        { QStringLiteral("firstLine"), point.firstLine },
+        { QStringLiteral("lastLine"), point.lastLine },
+    });
+    emit Changed(node);
+}
+
+void CalibrationBook::CoefficientClamped(int node, int range, double computed, double clamped)
+{
+    Warn(node, tr("Coefficient out of range"),
+         tr("Range %1: the computed coefficient %2 lies outside 0.0001 to 5. The field holds %3, and Set would "
+            "write that to node %4.")
+             .arg(range)
+             .arg(computed, 0, 'g', 6)
+             .arg(clamped, 0, 'f', 4)
+             .arg(node));
+}
+
+void CalibrationBook::CommandSent(int code, int target, const QByteArray& frame)
+{
+    if (code != FrameProtocol::CmdSetCalibrationCoefficients)
+        return;
+    const int node = target;
+    Expected& expected = m_mapExpected[node];
+    expected.written = CommandEvents::Describe(code, frame).value(QStringLiteral("coefficients")).toArray();
+    if (m_mapOpen.contains(node)) {
+        m_mapOpen[node].adjustments.append(QJsonObject { { QStringLiteral("time"), RecordStore::Now() },
+                                                         { QStringLiteral("written"), expected.written },
+                                                         { QStringLiteral("acknowledged"), false } });
+        emit Changed(node);
+    }
+}
+
+// The node's word that it took the coefficients is checked against what it
+// holds, once.
+void CalibrationBook::Acknowledged(int id, int /*y*/, int x)
+{
+    if (x != FrameProtocol::ReplyCoefficients || !m_mapExpected.contains(id) || m_mapExpected[id].written.isEmpty())
+        return;
+    m_mapExpected[id].awaiting = Awaiting::AfterSet;
+    if (m_mapOpen.contains(id) && !m_mapOpen[id].adjustments.isEmpty()) {
+        QJsonArray& adjustments = m_mapOpen[id].adjustments;
+        QJsonObject last = adjustments.last().toObject();
+        last.insert(QStringLiteral("acknowledged"), true);
+        adjustments.replace(adjustments.size() - 1, last);
+    }
+    emit ReadBackRequested(id);
+}
+
+void CalibrationBook::CoefficientsRead(int id, double c1, double c2, double c3)
+{
+    if (!m_mapExpected.contains(id))
+        return;
+    const QJsonArray read { c1, c2, c3 };
+    switch (m_mapExpected[id].awaiting) {
+    case Awaiting::AsFound:
+        if (m_mapOpen.contains(id))
+            m_mapOpen[id].record.insert(QStringLiteral("asFoundCoefficients"), read);
+        break;
+    case Awaiting::AfterSet:
+        CheckReadBack(id, read);
+        break;
+    case Awaiting::Nothing:
+        return;
+    }
+    m_mapExpected[id].awaiting = Awaiting::Nothing;
+    emit Changed(id);
+}
+
+// Compared at the four decimals the node keeps.
+void CalibrationBook::CheckReadBack(int node, const QJsonArray& read)
+{
+    const QJsonArray written = m_mapExpected[node].written;
+    bool same = read.size() == written.size();
+    const auto units = [](const QJsonValue& value) {
+        return std::llround(value.toDouble() * FrameProtocol::kCoefficientScale);
+    };
+    for (int i = 0; same && i < read.size(); ++i)
+        same = units(read[i]) == units(written[i]);
+    if (m_mapOpen.contains(node) && !m_mapOpen[node].adjustments.isEmpty()) {
+        QJsonArray& adjustments = m_mapOpen[node].adjustments;
+        QJsonObject last = adjustments.last().toObject();
+        last.insert(QStringLiteral("readBack"), read);
+        last.insert(QStringLiteral("readBackMatches"), same);
+        adjustments.replace(adjustments.size() - 1, last);
+    }
+    if (!same) {
+        Warn(node, tr("Coefficients not taken"),
+             tr("Node %1 holds %2 after %3 were written.").arg(node).arg(Coefficients(read), Coefficients(written)));
+    }
+}
+
+void CalibrationBook::Warn(int node, const QString& title, const QString& text)
+{
+    const QJsonObject warning { { QStringLiteral("time"), RecordStore::Now() },
+                                { QStringLiteral("title"), title },
+                                { QStringLiteral("text"), text } };
+    if (m_mapOpen.contains(node)) {
+        m_mapOpen[node].warnings.append(warning);
+        emit Changed(node);
+    }
+    m_pStore->Append(QStringLiteral("warning"), node, warning);
+    emit Warning(title, text);
+}
+
+bool CalibrationBook::Finish(int node, const Conditions& conditions)
+{
+    if (!m_mapOpen.contains(node))
+        return false;
+    QJsonObject record = Calibration(node);
+    record.insert(QStringLiteral("finished"), RecordStore::Now());
+    record.insert(QStringLiteral("operator"), conditions.operatorName);
+    record.insert(QStringLiteral("reference"),
+                  QJsonObject { { QStringLiteral("source"), conditions.referenceSource },
+                                { QStringLiteral("certificate"), conditions.referenceCertificate },
+                                { QStringLiteral("expandedUncertainty"), conditions.referenceUncertainty } });
+    record.insert(QStringLiteral("conditions"),
+                  QJsonObject { { QStringLiteral("temperature"), conditions.temperature },
+                                { QStringLiteral("pressure"), conditions.pressure },
+                                { QStringLiteral("humidity"), conditions.humidity } });
+    const qint64 seq = m_pStore->Append(QStringLiteral("calibration"), node, record);
+    if (seq == 0) {
+        emit Warning(tr("Calibration not recorded"),
+                     tr("The calibration of node %1 could not be recorded: %2. It stays open: press Finish again "
+                        "once the record store can be written.")
+                         .arg(node)
+                         .arg(m_pStore->Error()));
+        return false;
+    }
+    m_mapOpen.remove(node);
+    emit Changed(node);
+    emit Finished(node, seq);
+    return true;
+}

@@ -1,0 +1,121 @@
+#ifndef DOSEGATE_CALIBRATIONBOOK_H
+#define DOSEGATE_CALIBRATIONBOOK_H
+
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QMap>
+#include <QObject>
+#include <QString>
+
+class RecordStore;
+
+// The calibrations under way, one per node, in the technician's order: the
+// coefficients as found, points as found and as left, the coefficients
+// computed and written and what the node holds afterwards, warnings; then,
+// when finished, one record in the store. Asks for what it needs to read
+// from the node through ReadBackRequested and tells of what goes wrong
+// through Warning; it sends nothing and shows nothing itself.
+class CalibrationBook : public QObject
+{
+    Q_OBJECT
+
+public:
+    enum Stage { AsFound, AsLeft };
+
+    // One run's figures, as the readings page shows them.
+    struct Point
+    {
+        double trueValue = 0; // μSv/h
+        double background = 0;
+        double referenceUncertainty = 0; // %, k = 2
+        int n = 0;
+        double mean = 0;
+        double standardDeviation = 0;
+        double error = 0; // %
+        double expandedUncertainty = 0; // %
+        double coverageFactor = 0;
+        double tolerance = 0; // %
+        QString rule;
+        QString verdict;
+        QString journal; // the run journal, empty when there was none
+        int firstLine = 0; // the journal's lines that hold the readings
+        int lastLine = 0;
+    };
+
+    // What the records tab holds at the end of a calibration.
+    struct Conditions
+    {
+        QString operatorName;
+        QString referenceSource;
+        QString referenceCertificate;
+        QString referenceUncertainty; // %, k = 2
+        QString temperature;          // °C
+        QString pressure;             // kPa
+        QString humidity;             // %
+    };
+
+    explicit CalibrationBook(RecordStore* pStore, QObject* parent = nullptr);
+
+    // 1 below 200 μSv/h, 2 up to 1 mSv/h, 3 above: the calibration page's
+    // ranges.
+    static int RangeOf(double trueValue);
+    static QString StageName(Stage stage);
+
+    bool IsOpen(int node) const { return m_mapOpen.contains(node); }
+    // "2 points: as found range 1, as left range 1", for the records tab.
+    QString Summary(int node) const;
+    // The calibration of the node as it stands, for tests and the record.
+    QJsonObject Calibration(int node) const;
+
+public slots:
+    // The first point of a node reads its coefficients back before anything
+    // is changed.
+    void AddPoint(int node, const QString& serial, CalibrationBook::Stage stage,
+                  const CalibrationBook::Point& point);
+    // Calc gave a coefficient outside what the node takes; the field holds
+    // the clamped one, which Set would write.
+    void CoefficientClamped(int node, int range, double computed, double clamped);
+    // The encoder's report of a command written: Set's coefficients.
+    void CommandSent(int code, int target, const QByteArray& frame);
+    void Acknowledged(int id, int y, int x);
+    void CoefficientsRead(int id, double c1, double c2, double c3);
+    // Writes the node's calibration as one record; it stays open when it
+    // could not be written. False then, or when none was open.
+    bool Finish(int node, const CalibrationBook::Conditions& conditions);
+
+signals:
+    void ReadBackRequested(int node);
+    void Warning(const QString& title, const QString& text);
+    void Changed(int node);
+    void Finished(int node, qint64 record);
+
+private:
+    enum class Awaiting { Nothing, AsFound, AfterSet };
+
+    struct Open
+    {
+        QJsonObject record; // node, serial, when opened, coefficients as found
+        QJsonArray points;
+        QJsonArray adjustments; // each Set: what was written, acknowledged, read back
+        QJsonArray warnings;
+    };
+
+    // Per node, open calibration or not: what the next read-back is for.
+    struct Expected
+    {
+        Awaiting awaiting = Awaiting::Nothing;
+        QJsonArray written; // the last Set's coefficients
+    };
+
+    void Warn(int node, const QString& title, const QString& text);
+    void CheckReadBack(int node, const QJsonArray& read);
+
+    RecordStore* m_pStore; // not owned
+    QMap<int, Open> m_mapOpen;
+    QMap<int, Expected> m_mapExpected;
+};
+
+Q_DECLARE_METATYPE(CalibrationBook::Point)
+Q_DECLARE_METATYPE(CalibrationBook::Conditions)
+
+#endif

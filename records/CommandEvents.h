@@ -1,0 +1,45 @@
+#ifndef DOSEGATE_COMMANDEVENTS_H
+#define DOSEGATE_COMMANDEVENTS_H
+
+#include <QByteArray>
+#include <QJsonObject>
+#include <QList>
+#include <QObject>
+
+class RecordStore;
+
+// Every command the console sends to a node, and what came back for it, as
+// rows of the record store: the command with its frame and values, then
+// the node's acknowledgement (or read-back) naming the row of the command it
+// answers. A command that is never answered stands alone.
+class CommandEvents : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit CommandEvents(RecordStore* pStore, QObject* parent = nullptr);
+
+    // The command's name, its frame and the values it carries; empty for a
+    // code that is no command.
+    static QJsonObject Describe(int code, const QByteArray& frame);
+
+public slots:
+    // The encoder's report of a written frame: envelope included.
+    void CommandSent(int code, int target, const QByteArray& frame);
+    void Acknowledged(int id, int y, int x);
+    void CoefficientsRead(int id, double c1, double c2, double c3);
+
+private:
+    struct Pending {
+        qint64 seq;
+        int reply; // the reply type that answers it
+        int target;
+    };
+
+    qint64 TakePending(int reply, int id);
+
+    RecordStore* m_pStore; // not owned
+    QList<Pending> m_listPending; // oldest first, bounded
+};
+
+#endif

@@ -1,0 +1,362 @@
+#include "RecordStore.h"
+
+#include "Log.h"
+
+#include <QCryptographicHash>
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QSaveFile>
+#include <QSettings>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QStandardPaths>
+#include <QVariant>
+
+namespace {
+
+const char* const kDriver = "QSQLITE";
+const QByteArray kNoHash(64, '0'); // what the first row follows
+constexpr int kSchemaVersion = 1;
+constexpr int kBusyTimeoutMs = 5000; // another console may be appending
+
+// The triggers keep honest programs from changing a row; the hashes show
+// what a dishonest one changed.
+const char* const kSchema[] = {
+    "CREATE TABLE IF NOT EXISTS records ("
+    " seq INTEGER PRIMARY KEY, time TEXT NOT NULL, kind TEXT NOT NULL, node INTEGER NOT NULL,"
+    " content TEXT NOT NULL, previous_hash TEXT NOT NULL, hash TEXT NOT NULL)",
+    "CREATE TRIGGER IF NOT EXISTS records_kept BEFORE UPDATE ON records"
+    " BEGIN SELECT RAISE(ABORT, 'records are never changed'); END",
+    "CREATE TRIGGER IF NOT EXISTS records_never_deleted BEFORE DELETE ON records"
+    " BEGIN SELECT RAISE(ABORT, 'records are never deleted'); END",
+};
+
+
+RecordStore::Row RowOf(const QSqlQuery& query)
+{
+    RecordStore::Row row;
+    row.seq = query.value(0).toLongLong();
+    row.time = query.value(1).toString();
+    row.kind = query.value(2).toString();
+    row.node = query.value(3).toInt();
+    row.content = query.value(4).toString().toUtf8();
+    row.previousHash = query.value(5).toString().toLatin1();
+    row.hash = query.value(6).toString().toLatin1();
+    return row;
+}
+
+QString CsvField(const QString& text)
+{
+    if (!text.contains(QLatin1Char(',')) && !text.contains(QLatin1Char('"')) && !text.contains(QLatin1Char('\n')))
+        return text;
+    return QLatin1Char('"') + QString(text).replace(QLatin1Char('"'), QLatin1String("\"\"")) + QLatin1Char('"');
+}
+
+} // namespace
+
+QJsonObject RecordStore::Row::Content() const
+{
+    return QJsonDocument::fromJson(content).object();
+}
+
+QString RecordStore::SettingsPath()
+{
+    return QDir(QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation))
+        .filePath(QStringLiteral("records.ini"));
+}
+
+QString RecordStore::Now()
+{
+    QDateTime local = QDateTime::currentDateTime();
+    local.setOffsetFromUtc(local.offsetFromUtc());
+    return local.toString(Qt::ISODateWithMs);
+}
+
+RecordStore::RecordStore(QObject* parent)
+    : QObject(parent)
+    , m_sConnection(QStringLiteral("records-%1").arg(quintptr(this), 0, 16))
+    , m_bOpen(false)
+    , m_bLogs(true)
+{
+}
+
+RecordStore::~RecordStore()
+{
+    Close();
+}
+
+QString RecordStore::DefaultPath()
+{
+    return QDir(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation))
+        .filePath(QStringLiteral("records.sqlite"));
+}
+
+bool RecordStore::Open(const QString& path)
+{
+    m_bLogs = true;
+    return OpenConnection(path, true);
+}
+
+// A check or an export says what went wrong to whoever asked.
+bool RecordStore::OpenExisting(const QString& path)
+{
+    m_bLogs = false;
+    return OpenConnection(path, false);
+}
+
+bool RecordStore::OpenConnection(const QString& path, bool create)
+{
+    Close();
+    m_sPath = path;
+    const QString why = Connect(create);
+    if (!why.isEmpty()) {
+        Close(); // whatever step failed
+        return Fail(why);
+    }
+    m_bOpen = true;
+    m_sError.clear();
+    emit StateChanged();
+    return true;
+}
+
+// Why the store cannot be used; empty when it can.
+QString RecordStore::Connect(bool create)
+{
+    const QString where = QDir::toNativeSeparators(m_sPath);
+    if (!QSqlDatabase::isDriverAvailable(QLatin1String(kDriver)))
+        return QStringLiteral("Qt's SQLite driver is not installed");
+    if (!create && !QFileInfo::exists(m_sPath))
+        return QStringLiteral("there is no record store at %1").arg(where);
+    if (create && !QDir().mkpath(QFileInfo(m_sPath).absolutePath()))
+        return QStringLiteral("cannot create the folder of %1").arg(where);
+
+    QSqlDatabase db = QSqlDatabase::addDatabase(QLatin1String(kDriver), m_sConnection);
+    db.setDatabaseName(m_sPath);
+    db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1%2")
+                             .arg(kBusyTimeoutMs)
+                             .arg(create ? QString() : QStringLiteral(";QSQLITE_OPEN_READONLY")));
+    if (!db.open())
+        return QStringLiteral("cannot open %1: %2").arg(where, db.lastError().text());
+    QSqlQuery query(db);
+    if (create) {
+        // WAL with a full sync at each commit: what was reported written is
+        // on the disk.
+        if (!query.exec(QStringLiteral("PRAGMA journal_mode=WAL")) || !query.next()
+            || query.value(0).toString() != QLatin1String("wal"))
+            return QStringLiteral("cannot use %1: %2").arg(where, query.lastError().text());
+        for (const char* statement : kSchema) {
+            if (!query.exec(QLatin1String(statement)))
+                return QStringLiteral("cannot use %1: %2").arg(where, query.lastError().text());
+        }
+        query.exec(QStringLiteral("PRAGMA user_version=%1").arg(kSchemaVersion));
+    }
+    if (!query.exec(QStringLiteral("PRAGMA synchronous=FULL"))
+        || !query.exec(QStringLiteral("SELECT count(*) FROM records")))
+        return QStringLiteral("%1 is not a record store: %2").arg(where, query.lastError().text());
+    return QString();
+}
+
+void RecordStore::Close()
+{
+    if (QSqlDatabase::contains(m_sConnection)) {
+        QSqlDatabase::database(m_sConnection, false).close();
+        QSqlDatabase::removeDatabase(m_sConnection);
+    }
+    m_bOpen = false;
+}
+
+// Said once in the log for each new cause.
+bool RecordStore::Fail(const QString& why)
+{
+    if (why != m_sError && m_bLogs)
+        LogPrint(LOG_WARNING, "records: %s\n", qPrintable(why));
+    m_sError = why;
+    emit StateChanged();
+    return false;
+}
+
+QByteArray RecordStore::HashOf(const Row& row)
+{
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    hash.addData(QByteArray::number(row.seq) + '\n');
+    hash.addData(row.time.toUtf8() + '\n');
+    hash.addData(row.kind.toUtf8() + '\n');
+    hash.addData(QByteArray::number(row.node) + '\n');
+    hash.addData(row.content + '\n');
+    hash.addData(row.previousHash);
+    return hash.result().toHex();
+}
+
+// The newest row and its hash are remembered outside the file, so that rows
+// cut off its end show too.
+QString RecordStore::AnchorKey() const
+{
+    const QByteArray path = QFileInfo(m_sPath).absoluteFilePath().toUtf8();
+    return QStringLiteral("records/newest-")
+        + QString::fromLatin1(QCryptographicHash::hash(path, QCryptographicHash::Sha256).toHex().left(16));
+}
+
+qint64 RecordStore::Append(const QString& kind, int node, const QJsonObject& content)
+{
+    if (!m_bOpen) {
+        Fail(m_sError.isEmpty() ? QStringLiteral("the record store is not open") : m_sError);
+        return 0;
+    }
+    QSqlDatabase db = QSqlDatabase::database(m_sConnection, false);
+    QSqlQuery query(db);
+    // Immediate: the newest row cannot change between reading it and
+    // appending after it, whoever else writes.
+    if (!query.exec(QStringLiteral("BEGIN IMMEDIATE"))) {
+        Fail(QStringLiteral("cannot write %1: %2").arg(QDir::toNativeSeparators(m_sPath), query.lastError().text()));
+        return 0;
+    }
+    Row row;
+    row.previousHash = kNoHash;
+    if (query.exec(QStringLiteral("SELECT seq, hash FROM records ORDER BY seq DESC LIMIT 1")) && query.next()) {
+        row.seq = query.value(0).toLongLong();
+        row.previousHash = query.value(1).toString().toLatin1();
+    }
+    ++row.seq;
+    row.time = Now();
+    row.kind = kind;
+    row.node = node;
+    row.content = QJsonDocument(content).toJson(QJsonDocument::Compact);
+    row.hash = HashOf(row);
+    query.prepare(QStringLiteral("INSERT INTO records (seq, time, kind, node, content, previous_hash, hash)"
+                                 " VALUES (?, ?, ?, ?, ?, ?, ?)"));
+    query.addBindValue(row.seq);
+    query.addBindValue(row.time);
+    query.addBindValue(row.kind);
+    query.addBindValue(row.node);
+    query.addBindValue(QString::fromUtf8(row.content));
+    query.addBindValue(QString::fromLatin1(row.previousHash));
+    query.addBindValue(QString::fromLatin1(row.hash));
+    if (!query.exec() || !query.exec(QStringLiteral("COMMIT"))) {
+        const QString why = query.lastError().text();
+        query.exec(QStringLiteral("ROLLBACK"));
+        Fail(QStringLiteral("cannot write %1: %2").arg(QDir::toNativeSeparators(m_sPath), why));
+        return 0;
+    }
+    QSettings(SettingsPath(), QSettings::IniFormat).setValue(AnchorKey(), QStringLiteral("%1 %2").arg(row.seq).arg(QString::fromLatin1(row.hash)));
+    if (!m_sError.isEmpty()) {
+        LogPrint(LOG_NOTICE, "records: %s is written again\n", qPrintable(QDir::toNativeSeparators(m_sPath)));
+        m_sError.clear();
+    }
+    emit StateChanged();
+    return row.seq;
+}
+
+QVector<RecordStore::Row> RecordStore::Rows(const QString& kind, int node) const
+{
+    QVector<Row> rows;
+    if (!m_bOpen)
+        return rows;
+    QSqlQuery query(QSqlDatabase::database(m_sConnection, false));
+    query.setForwardOnly(true);
+    query.prepare(QStringLiteral("SELECT seq, time, kind, node, content, previous_hash, hash FROM records"
+                                 " WHERE (? = '' OR kind = ?) AND (? < 0 OR node = ?) ORDER BY seq"));
+    query.addBindValue(kind.isNull() ? QStringLiteral("") : kind);
+    query.addBindValue(kind.isNull() ? QStringLiteral("") : kind);
+    query.addBindValue(node);
+    query.addBindValue(node);
+    if (query.exec()) {
+        while (query.next())
+            rows.append(RowOf(query));
+    }
+    return rows;
+}
+
+RecordStore::Row RecordStore::RowAt(qint64 seq) const
+{
+    if (!m_bOpen)
+        return Row();
+    QSqlQuery query(QSqlDatabase::database(m_sConnection, false));
+    query.prepare(QStringLiteral("SELECT seq, time, kind, node, content, previous_hash, hash FROM records"
+                                 " WHERE seq = ?"));
+    query.addBindValue(seq);
+    return query.exec() && query.next() ? RowOf(query) : Row();
+}
+
+qint64 RecordStore::Count() const
+{
+    if (!m_bOpen)
+        return 0;
+    QSqlQuery query(QSqlDatabase::database(m_sConnection, false));
+    return query.exec(QStringLiteral("SELECT count(*) FROM records")) && query.next() ? query.value(0).toLongLong()
+                                                                                         : 0;
+}
+
+RecordStore::Check RecordStore::Verify() const
+{
+    Check check;
+    if (!m_bOpen) {
+        check.reason = m_sError;
+        return check;
+    }
+    QSqlQuery query(QSqlDatabase::database(m_sConnection, false));
+    query.setForwardOnly(true);
+    if (!query.exec(QStringLiteral("SELECT seq, time, kind, node, content, previous_hash, hash FROM records"
+                                   " ORDER BY seq"))) {
+        check.reason = query.lastError().text();
+        return check;
+    }
+    QByteArray previous = kNoHash;
+    qint64 expected = 1;
+    while (query.next()) {
+        const Row row = RowOf(query);
+        check.badRow = expected;
+        if (row.seq != expected) {
+            check.reason = QStringLiteral("row %1 is missing").arg(expected);
+            return check;
+        }
+        if (row.previousHash != previous) {
+            check.reason = QStringLiteral("row %1 does not follow row %2: one of them was changed, or rows were put "
+                                          "between them").arg(row.seq).arg(row.seq - 1);
+            return check;
+        }
+        if (HashOf(row) != row.hash) {
+            check.reason = QStringLiteral("row %1 was changed: its content does not match its hash").arg(row.seq);
+            return check;
+        }
+        previous = row.hash;
+        ++expected;
+        check.rows = row.seq;
+    }
+    check.badRow = 0;
+    const QStringList newest = QSettings(SettingsPath(), QSettings::IniFormat).value(AnchorKey()).toString().split(QLatin1Char(' '));
+    if (newest.size() == 2) {
+        const qint64 seq = newest[0].toLongLong();
+        if (seq > check.rows) {
+            check.badRow = check.rows + 1;
+            check.reason = QStringLiteral("rows %1 to %2 are missing from the end").arg(check.rows + 1).arg(seq);
+        } else if (seq > 0 && RowAt(seq).hash != newest[1].toLatin1()) {
+            check.badRow = seq;
+            check.reason = QStringLiteral("row %1 is not the one this console wrote").arg(seq);
+        }
+    }
+    return check;
+}
+
+QString RecordStore::ExportCsv(const QString& path) const
+{
+    if (!m_bOpen)
+        return m_sError;
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return file.errorString();
+    file.write("seq,time,kind,node,content,previous_hash,hash\n");
+    for (const Row& row : Rows()) {
+        const QStringList fields { QString::number(row.seq), row.time, row.kind, QString::number(row.node),
+                                   QString::fromUtf8(row.content), QString::fromLatin1(row.previousHash),
+                                   QString::fromLatin1(row.hash) };
+        QStringList quoted;
+        for (const QString& field : fields)
+            quoted << CsvField(field);
+        file.write((quoted.join(QLatin1Char(',')) + QLatin1Char('\n')).toUtf8());
+    }
+    return file.commit() ? QString() : file.errorString();
+}
