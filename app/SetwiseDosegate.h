@@ -9,11 +9,14 @@
 
 #include <atomic>
 
+class AlarmLevels;
+class NodeBoard;
 class QTableWidget;
 class QTimer;
 class ReadingTrend;
 class RunJournal;
 class TcpSocket;
+class WatchRequests;
 class WriteDataFrame;
 
 // The console window: view and controller at once. Its members are defined
@@ -79,6 +82,8 @@ protected slots:
 private slots:
     // Keeps the copy of the calibration id that the decoder thread reads.
     void StoreCalibrationId(int id);
+    // Tells the board of nodes which controller the link has come up to.
+    void OnLinkUp();
 
 private:
     void AddTrend();
@@ -88,6 +93,8 @@ private:
 
     void AttachLink();
     void ReleaseLink();
+    void AttachNodeBoard();
+    void FitNodesTable();
     QTimer* CreateTimer(int intervalMs, const char* slot);
     void ConnectControls();
 
@@ -117,6 +124,9 @@ private:
     std::atomic<int> m_nCalibrationId;
     ReadingTrend* m_pTrend; // a child of the readings page
     RunJournal* m_pJournal;
+    AlarmLevels* m_pAlarmLevels;
+    NodeBoard* m_pNodeBoard;
+    WatchRequests* m_pWatchRequests;
 };
 
 #endif

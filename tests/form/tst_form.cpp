@@ -292,6 +292,12 @@ const QVector<Expect>& FormTable()
         { "label_61", "QLabel", "tab_for_potentiometer", YaHeiLabel("Relative inherent error", Right) },
         { "relative_error_2", "QLineEdit", "tab_for_potentiometer", { { "text", QString() } } },
         { "label_45", "QLabel", "tab_for_potentiometer", Label("%", 20) },
+
+        // Page "nodes", after the form's four.
+        { "nodes", "QWidget", "", {} },
+        { "verticalLayout_nodes", "QVBoxLayout", "nodes", {} },
+        { "nodes_watch_check_box", "QCheckBox", "nodes", { { "text", "Watch all nodes" }, { "checked", false } } },
+        { "nodes_table", "QTableView", "nodes", {} },
     };
     return table;
 }
@@ -520,6 +526,7 @@ void TestForm::layoutOrder_data()
                          "label_60", "horizontalLayout_8", "label_61", "horizontalLayout_9", "<spacer>" };
     QTest::newRow("report row") << "horizontalLayout_10" << QStringList { "export_report", "filename" };
     QTest::newRow("serial row") << "horizontalLayout_11" << QStringList { "label_55", "Serial_number", "<spacer>" };
+    QTest::newRow("nodes page") << "verticalLayout_nodes" << QStringList { "nodes_watch_check_box", "nodes_table" };
     QTest::newRow("slave address row")
         << "horizontalLayout_5"
         << QStringList { "label_36", "m_pSpinBox_address", "label_38", "m_pSpinBox_new_address",
@@ -705,11 +712,14 @@ void TestForm::pagesInOrder()
     QTabWidget* tabs = form.ui.tabWidget;
     const QStringList pages { "tab", "tab_3", "tab_2", "tab_for_potentiometer" };
     const QStringList titles { "set", "Calibration", "connect", "potentiometer" };
-    QCOMPARE(tabs->count(), pages.size());
     for (int i = 0; i < pages.size(); ++i) {
         QCOMPARE(tabs->widget(i)->objectName(), pages[i]);
         QCOMPARE(tabs->tabText(i), titles[i]);
     }
+    // Pages added later come after the form's four, in no fixed place.
+    const int nodes = tabs->indexOf(form.root.findChild<QWidget*>("nodes"));
+    QVERIFY(nodes >= pages.size());
+    QCOMPARE(tabs->tabText(nodes), QString("nodes"));
     QCOMPARE(tabs->currentIndex(), 0);
     QCOMPARE(tabs->currentWidget(), form.ui.tab);
 }

@@ -7,6 +7,7 @@
 WindowRig::DataHome::DataHome()
 {
     qputenv("XDG_DATA_HOME", folder.path().toLocal8Bit());
+    qputenv("XDG_CONFIG_HOME", folder.path().toLocal8Bit());
 }
 
 WindowRig::WindowRig() = default;

@@ -43,7 +43,8 @@ public:
     void Readings(int id, int count, int times);
     void Tick();
 
-    // Run journals go to a folder of the rig's, not the user's.
+    // Run journals and alarm levels go to a folder of the rig's, not the
+    // user's.
     struct DataHome {
         DataHome();
         QTemporaryDir folder;
