@@ -36,7 +36,9 @@ public:
 
 private:
     struct Slot {
-        qint64 second = -1; // whose doses the slot holds
+        // Whose doses the slot holds; no second is this one, so an unused
+        // slot never passes for one with no doses in it.
+        qint64 second = std::numeric_limits<qint64>::min();
         int count = 0;
         float minimum = 0;
         float maximum = 0;

@@ -217,6 +217,7 @@ void TestNodeBoard::everyNodeOfAFullNetworkGetsOneRowInIdOrder()
         QCOMPARE(b.Cell(row, NodeBoard::ColumnLastMinute), QString("3"));
     }
     QCOMPARE(b.Cell(99, NodeBoard::ColumnDose), QString("0.5600"));
+    QCOMPARE(b.Cell(99, NodeBoard::ColumnMinimum), QString("0.5600")); // unused slots are no doses of 0
 }
 
 // One dose a second for eleven minutes: 0.0056 x its minute of the run,
