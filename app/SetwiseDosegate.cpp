@@ -1,13 +1,17 @@
 #include "SetwiseDosegate.h"
 
 #include "CalibrationFigures.h"
+#include "AlarmLevels.h"
 #include "FrameProtocol.h"
+#include "NodeBoard.h"
 #include "ReadingTrend.h"
 #include "RunJournal.h"
 #include "TcpSocket.h"
+#include "WatchRequests.h"
 #include "WriteDataFrame.h"
 
 #include <QStandardPaths>
+#include <QTcpSocket>
 #include <QTime>
 #include <QTimer>
 
@@ -34,6 +38,9 @@ SetwiseDosegate::SetwiseDosegate(QWidget* parent)
     , m_pRecords(nullptr)
     , m_pEvents(nullptr)
     , m_pBook(nullptr)
+    , m_pAlarmLevels(nullptr)
+    , m_pNodeBoard(nullptr)
+    , m_pWatchRequests(nullptr)
 {
     // The form is set up before anything is connected, so its defaults
     // trigger none of the slots.
@@ -48,6 +55,7 @@ SetwiseDosegate::SetwiseDosegate(QWidget* parent)
     m_pTimer = CreateTimer(kThresholdConfirmDelayMs, SLOT(OnTimeout()));
     m_pTableTimer = CreateTimer(kTableTickMs, SLOT(TableTimeout()));
     m_pSendTimer = CreateTimer(kDoseRequestMs, SLOT(SendTimeout()));
+    AttachNodeBoard();
 
     m_nCalibrationId = ui.m_pSpinBox_calib_id->value();
     connect(ui.m_pSpinBox_calib_id, SIGNAL(valueChanged(int)), this, SLOT(StoreCalibrationId(int)));
@@ -70,6 +78,13 @@ SetwiseDosegate::~SetwiseDosegate()
     m_pJournal = nullptr;
     delete m_pFigures;
     m_pFigures = nullptr;
+    ui.nodes_table->setModel(nullptr);
+    delete m_pNodeBoard;
+    m_pNodeBoard = nullptr;
+    delete m_pWatchRequests;
+    m_pWatchRequests = nullptr;
+    delete m_pAlarmLevels;
+    m_pAlarmLevels = nullptr;
 }
 
 QTimer* SetwiseDosegate::CreateTimer(int intervalMs, const char* slot)
@@ -128,6 +143,16 @@ void SetwiseDosegate::ConnectControls()
     connect(ui.export_report, SIGNAL(clicked()), this, SLOT(OnClickExportReport()));
     connect(ui.id_for_potentiometer, SIGNAL(valueChanged(int)), this, SLOT(slot_modifyIDData()));
     connect(ui.m_pPushButton_address, SIGNAL(clicked()), this, SLOT(OnChangedAdressButtonClicked()));
+
+    // The board of nodes takes what the link relays, as the readings do.
+    connect(m_pSocket->GetSocket(), SIGNAL(connected()), this, SLOT(OnLinkUp()));
+    connect(m_pSocket, SIGNAL(CountDoseSignl(int, int)), m_pNodeBoard, SLOT(TakeDoseCount(int, int)));
+    connect(m_pSocket, SIGNAL(AnalyticalFinished(int, int, int)), m_pNodeBoard, SLOT(TakeReply(int, int, int)));
+    connect(ui.nodes_watch_check_box, SIGNAL(toggled(bool)), m_pWatchRequests, SLOT(SetWatching(bool)));
+    connect(ui.calibration_check_box, SIGNAL(clicked(bool)), m_pWatchRequests, SLOT(SetRunActive(bool)));
+    connect(m_pSendTimer, SIGNAL(timeout()), m_pWatchRequests, SLOT(NoteRunRequest()));
+    connect(m_pWatchRequests, SIGNAL(RequestDue()), this, SLOT(SendTimeout()));
+    connect(m_pWatchRequests, SIGNAL(RequestingChanged(bool)), m_pNodeBoard, SLOT(SetRequesting(bool)));
 }
 
 void SetwiseDosegate::OnConnectButtonClicked()

@@ -14,11 +14,14 @@
 class CalibrationFigures;
 class CommandEvents;
 class RecordStore;
+class AlarmLevels;
+class NodeBoard;
 class QTableWidget;
 class QTimer;
 class ReadingTrend;
 class RunJournal;
 class TcpSocket;
+class WatchRequests;
 class WriteDataFrame;
 
 // The console window: view and controller at once. Its members are defined
@@ -99,6 +102,8 @@ private slots:
     void ShowRecordWarning(const QString& title, const QString& text);
     void ShowRecordsState();
     void SaveRecordFields();
+    // Tells the board of nodes which controller the link has come up to.
+    void OnLinkUp();
 
 private:
     void AddTrend();
@@ -108,6 +113,8 @@ private:
 
     void AttachLink();
     void ReleaseLink();
+    void AttachNodeBoard();
+    void FitNodesTable();
     QTimer* CreateTimer(int intervalMs, const char* slot);
     void ConnectControls();
 
@@ -141,6 +148,9 @@ private:
     RecordStore* m_pRecords;
     CommandEvents* m_pEvents;
     CalibrationBook* m_pBook;
+    AlarmLevels* m_pAlarmLevels;
+    NodeBoard* m_pNodeBoard;
+    WatchRequests* m_pWatchRequests;
 };
 
 #endif

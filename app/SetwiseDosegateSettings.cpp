@@ -3,6 +3,7 @@
 #include "SetwiseDosegate.h"
 
 #include "FrameProtocol.h"
+#include "NodeBoard.h"
 #include "WriteDataFrame.h"
 
 namespace {
@@ -27,9 +28,13 @@ void Relabel(QLabel* label, int state, const char* unchecked, const char* checke
 
 } // namespace
 
+// The board takes the threshold as the node's alarm level once the node
+// acknowledges it.
 void SetwiseDosegate::OnThresholdButtonClicked()
 {
-    m_pWriteDataFrame->SetThreshold(ui.m_pSpinBox_thr_id->value(), float(ui.m_pSpinBox_thr->value()));
+    const int id = ui.m_pSpinBox_thr_id->value();
+    m_pWriteDataFrame->SetThreshold(id, float(ui.m_pSpinBox_thr->value()));
+    m_pNodeBoard->ThresholdSent(id, ui.m_pSpinBox_thr->value());
 }
 
 void SetwiseDosegate::OnShowSwitchButtonClicked()

@@ -11,11 +11,11 @@ DoseModel::DoseModel(double trueRate, double sensitivity, quint64 seed)
 
 // The range follows the true rate, so a calibration made at a rate inside
 // one range corrects that range's coefficient and no other.
-int DoseModel::Range() const
+int DoseModel::RangeOf(double trueRate)
 {
-    if (m_fTrueRate < kRange2From)
+    if (trueRate < kRange2From)
         return 0;
-    return m_fTrueRate < kRange3From ? 1 : 2;
+    return trueRate < kRange3From ? 1 : 2;
 }
 
 double DoseModel::ExpectedReading(double gainFactor, double coefficient) const
@@ -30,7 +30,12 @@ double DoseModel::MeanCount(double gainFactor, double coefficient) const
 
 quint32 DoseModel::DrawCount(double gainFactor, double coefficient)
 {
-    const double mean = MeanCount(gainFactor, coefficient);
+    return DrawCountAt(m_fTrueRate, gainFactor, coefficient);
+}
+
+quint32 DoseModel::DrawCountAt(double trueRate, double gainFactor, double coefficient)
+{
+    const double mean = trueRate * m_fSensitivity * gainFactor * coefficient / FrameProtocol::kDosePerCount;
     if (!(mean > 0.0)) // a zero or negative coefficient, or NaN
         return 0;
     // Far beyond 24 bits the draw could only be cut down again; this also

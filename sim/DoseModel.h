@@ -21,11 +21,14 @@ public:
     double Sensitivity() const { return m_fSensitivity; }
 
     // 0, 1 or 2: whose coefficient applies at the true rate.
-    int Range() const;
+    int Range() const { return RangeOf(m_fTrueRate); }
+    static int RangeOf(double trueRate);
     double ExpectedReading(double gainFactor, double coefficient) const;
     double MeanCount(double gainFactor, double coefficient) const;
     // A Poisson draw around the mean count, cut to 24 bits.
     quint32 DrawCount(double gainFactor, double coefficient);
+    // The same where a node's rate differs from the field's.
+    quint32 DrawCountAt(double trueRate, double gainFactor, double coefficient);
 
 private:
     double m_fTrueRate;

@@ -2,6 +2,7 @@
 
 #include "CommandFrame.h"
 #include "DoseModel.h"
+#include "NodeSchedule.h"
 #include "SimLog.h"
 
 #include <QStringList>
@@ -71,6 +72,17 @@ void NodeBank::SetCoefficientCheck(bool on)
         node.SetCoefficientCheck(on);
 }
 
+void NodeBank::SetSchedule(const NodeSchedule* pSchedule, std::function<qint64()> clock)
+{
+    m_pSchedule = pSchedule;
+    m_clock = std::move(clock);
+}
+
+bool NodeBank::IsSilent(const DetectorNode& node) const
+{
+    return m_pSchedule && m_pSchedule->Silent(node.Id(), m_clock());
+}
+
 NodeBank::Result NodeBank::Handle(const CommandFrame& command)
 {
     if (command.kind() == CommandFrame::Kind::DoseRequest)
@@ -80,6 +92,8 @@ NodeBank::Result NodeBank::Handle(const CommandFrame& command)
     DetectorNode* node = FindById(command.target());
     if (!node)
         return { {}, QStringLiteral("no such node, no reply") };
+    if (IsSilent(*node))
+        return { {}, QStringLiteral("node silenced, no reply") };
     if (command.code() == CmdChangeNodeId)
         return ChangeNodeId(*node, command);
     return { { node->Apply(command) }, QString() };
@@ -92,6 +106,8 @@ NodeBank::Result NodeBank::ChangeSlaveAddress(const CommandFrame& command)
     DetectorNode* node = FindByAddress(command.target());
     if (!node)
         return { {}, QStringLiteral("no such address, no reply") };
+    if (IsSilent(*node))
+        return { {}, QStringLiteral("node silenced, no reply") };
     const quint8 address = command.ByteAt(0);
     const DetectorNode* holder = FindByAddress(address);
     if (holder && holder != node)
@@ -112,18 +128,23 @@ NodeBank::Result NodeBank::ChangeNodeId(DetectorNode& node, const CommandFrame& 
 NodeBank::Result NodeBank::AnswerDoseRequest()
 {
     Result result;
-    for (const DetectorNode& node : m_nodes)
-        result.frames << DoseCountOf(node);
+    for (const DetectorNode& node : m_nodes) {
+        if (!IsSilent(node))
+            result.frames << DoseCountOf(node);
+    }
     return result;
 }
 
 QByteArray NodeBank::NextFloodFrame()
 {
-    if (m_nodes.empty())
-        return QByteArray();
-    if (m_nNextFloodNode >= m_nodes.size())
-        m_nNextFloodNode = 0;
-    return DoseCountOf(m_nodes[m_nNextFloodNode++]);
+    for (std::size_t tried = 0; tried < m_nodes.size(); ++tried) {
+        if (m_nNextFloodNode >= m_nodes.size())
+            m_nNextFloodNode = 0;
+        const DetectorNode& node = m_nodes[m_nNextFloodNode++];
+        if (!IsSilent(node))
+            return DoseCountOf(node);
+    }
+    return QByteArray();
 }
 
 // Counts are sent as drawn: no change to them could avoid the console's
@@ -132,7 +153,10 @@ QByteArray NodeBank::NextFloodFrame()
 // node instead.
 QByteArray NodeBank::DoseCountOf(const DetectorNode& node)
 {
-    const quint32 count = m_pModel->DrawCount(node.GainFactor(), node.Coefficient(m_pModel->Range()));
+    const double rate = m_pSchedule ? m_pSchedule->RateAt(node.Id(), m_clock(), m_pModel->TrueRate())
+                                     : m_pModel->TrueRate();
+    const quint32 count
+        = m_pModel->DrawCountAt(rate, node.GainFactor(), node.Coefficient(DoseModel::RangeOf(rate)));
     if (count >> 16 == kMisreadTopByte && m_pLog && !m_warnedIds.contains(node.Id())) {
         m_warnedIds << node.Id();
         m_pLog->Problem(QStringLiteral("node %1 sent count %2, whose top byte 0x0D the console takes for a "

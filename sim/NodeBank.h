@@ -8,10 +8,12 @@
 #include <QSet>
 #include <QString>
 
+#include <functional>
 #include <vector>
 
 class CommandFrame;
 class DoseModel;
+class NodeSchedule;
 class SimLog;
 
 // The controller's detector nodes: routes each command to the node it
@@ -30,9 +32,13 @@ public:
     NodeBank(const QList<quint8>& ids, DoseModel* pModel, SimLog* pLog = nullptr);
 
     void SetCoefficientCheck(bool on);
+    // Silences and dose steps of single nodes, timed by `clock` (ms from
+    // the simulator's start). The schedule is not owned.
+    void SetSchedule(const NodeSchedule* pSchedule, std::function<qint64()> clock);
 
     Result Handle(const CommandFrame& command);
-    // One dose-count frame, from the nodes in turn.
+    // One dose-count frame, from the nodes in turn; silent ones are passed
+    // over, and while all are silent it is empty.
     QByteArray NextFloodFrame();
 
     int Count() const { return int(m_nodes.size()); }
@@ -47,12 +53,15 @@ private:
     Result ChangeNodeId(DetectorNode& node, const CommandFrame& command);
     Result AnswerDoseRequest();
     QByteArray DoseCountOf(const DetectorNode& node);
+    bool IsSilent(const DetectorNode& node) const;
 
     std::vector<DetectorNode> m_nodes;
     DoseModel* m_pModel; // not owned
     SimLog* m_pLog;      // not owned; may be null
     QSet<quint8> m_warnedIds;
     std::size_t m_nNextFloodNode = 0;
+    const NodeSchedule* m_pSchedule = nullptr; // not owned
+    std::function<qint64()> m_clock;
 };
 
 #endif

@@ -1,11 +1,13 @@
 #include "ControllerServer.h"
 #include "DoseModel.h"
 #include "NodeBank.h"
+#include "NodeSchedule.h"
 #include "SignalWatcher.h"
 #include "SimLog.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QRandomGenerator>
 
 #include <cmath>
@@ -21,6 +23,7 @@ constexpr double kMillisecondsPerSecond = 1000.0;
 struct Options {
     ControllerServer::Settings server;
     QList<quint8> nodes;
+    NodeSchedule schedule;
     double doseRate = kDefaultDoseRate;
     double sensitivity = kDefaultSensitivity;
     bool quiet = false;
@@ -47,6 +50,8 @@ QList<QCommandLineOption> OptionList()
         { "flood", "Send this many unsolicited dose-count frames per second.", "rate" },
         { "garbage", "Put noise before a reply frame with this probability.", "p" },
         { "coefficient-check", "Follow each coefficient reply with its check byte." },
+        { "silence", "Node ID answers nothing from AFTER seconds on, for FOR seconds (repeatable).", "ID:AFTER:FOR" },
+        { "step", "The dose rate at node ID becomes RATE uSv/h at AT seconds (repeatable).", "ID:AT:RATE" },
         { "quiet", "Do not print a line per received command." },
     };
 }
@@ -106,6 +111,29 @@ bool ReadSeed(const QCommandLineParser& parser, quint64& seed, QString& error)
     return ok;
 }
 
+bool ReadSchedule(const QCommandLineParser& parser, Options& options, QString& error)
+{
+    for (const QString& text : parser.values("silence")) {
+        if (!options.schedule.AddSilence(text, error)) {
+            error = QStringLiteral("--silence: ") + error;
+            return false;
+        }
+    }
+    for (const QString& text : parser.values("step")) {
+        if (!options.schedule.AddStep(text, error)) {
+            error = QStringLiteral("--step: ") + error;
+            return false;
+        }
+    }
+    for (quint8 id : options.schedule.Ids()) {
+        if (!options.nodes.contains(id)) {
+            error = QStringLiteral("node %1 is not among the simulated nodes").arg(id);
+            return false;
+        }
+    }
+    return true;
+}
+
 bool ReadOptions(const QCommandLineParser& parser, Options& options, QString& error)
 {
     if (!parser.positionalArguments().isEmpty()) {
@@ -115,7 +143,7 @@ bool ReadOptions(const QCommandLineParser& parser, Options& options, QString& er
     options.quiet = parser.isSet("quiet");
     options.coefficientCheck = parser.isSet("coefficient-check");
     return ReadServerOptions(parser, options.server, error) && ReadSeed(parser, options.server.seed, error)
-        && NodeBank::ParseIds(parser.value("nodes"), options.nodes, error)
+        && NodeBank::ParseIds(parser.value("nodes"), options.nodes, error) && ReadSchedule(parser, options, error)
         && ReadNumber(parser, "dose-rate", 0.0, kMaxDoseRate, options.doseRate, error)
         && ReadNumber(parser, "sensitivity", 0.0, kMaxSensitivity, options.sensitivity, error);
 }
@@ -128,6 +156,9 @@ int Run(const Options& options)
     DoseModel model(options.doseRate, options.sensitivity, options.server.seed);
     NodeBank bank(options.nodes, &model, &log);
     bank.SetCoefficientCheck(options.coefficientCheck);
+    QElapsedTimer started;
+    started.start();
+    bank.SetSchedule(&options.schedule, [&started] { return started.elapsed(); });
     ControllerServer server(options.server, &bank, &log);
     QString error;
     if (!server.Listen(error)) {
@@ -139,6 +170,13 @@ int Run(const Options& options)
     }
     log.Plain(QStringLiteral("listening on %1:%2").arg(server.Address().toString()).arg(server.Port()));
     log.Plain(QStringLiteral("seed %1, %2 nodes").arg(options.server.seed).arg(bank.Count()));
+    for (const NodeSchedule::Silence& silence : options.schedule.Silences())
+        log.Plain(QStringLiteral("node %1 silent from %2 s to %3 s")
+                      .arg(silence.id)
+                      .arg(silence.fromMs / kMillisecondsPerSecond)
+                      .arg(silence.untilMs / kMillisecondsPerSecond));
+    for (const NodeSchedule::Step& step : options.schedule.Steps())
+        log.Plain(QStringLiteral("node %1 at %2 uSv/h from %3 s").arg(step.id).arg(step.rate).arg(step.atMs / kMillisecondsPerSecond));
     SignalWatcher watcher;
     QObject::connect(&watcher, SIGNAL(Caught(int)), QCoreApplication::instance(), SLOT(quit()));
     const int status = QCoreApplication::exec();

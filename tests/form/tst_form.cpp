@@ -345,6 +345,12 @@ const QVector<Expect>& FormTable()
         { "finish_calibration_button", "QPushButton", "records",
           { { "text", "Finish calibration" }, { "enabled", false }, { "family", YaHei }, { "pointSize", 10 } } },
         { "records_state", "QLabel", "records", With(YaHeiLabel(QString()), { { "wordWrap", true } }) },
+
+        // Page "nodes", after the form's four.
+        { "nodes", "QWidget", "", {} },
+        { "verticalLayout_nodes", "QVBoxLayout", "nodes", {} },
+        { "nodes_watch_check_box", "QCheckBox", "nodes", { { "text", "Watch all nodes" }, { "checked", false } } },
+        { "nodes_table", "QTableView", "nodes", {} },
     };
     return table;
 }
@@ -574,6 +580,7 @@ void TestForm::layoutOrder_data()
                          "label_60", "horizontalLayout_8", "label_61", "horizontalLayout_9", "<spacer>" };
     QTest::newRow("report row") << "horizontalLayout_10" << QStringList { "export_report", "filename" };
     QTest::newRow("serial row") << "horizontalLayout_11" << QStringList { "label_55", "Serial_number", "<spacer>" };
+    QTest::newRow("nodes page") << "verticalLayout_nodes" << QStringList { "nodes_watch_check_box", "nodes_table" };
     QTest::newRow("slave address row")
         << "horizontalLayout_5"
         << QStringList { "label_36", "m_pSpinBox_address", "label_38", "m_pSpinBox_new_address",
@@ -757,15 +764,14 @@ void TestForm::pagesInOrder()
 {
     Form form;
     QTabWidget* tabs = form.ui.tabWidget;
-    const QStringList pages { "tab", "tab_3", "tab_2", "tab_for_potentiometer" };
-    const QStringList titles { "set", "Calibration", "connect", "potentiometer" };
+    // The form's four, then the console's own.
+    const QStringList pages { "tab", "tab_3", "tab_2", "tab_for_potentiometer", "records", "nodes" };
+    const QStringList titles { "set", "Calibration", "connect", "potentiometer", "records", "nodes" };
+    QCOMPARE(tabs->count(), pages.size());
     for (int i = 0; i < pages.size(); ++i) {
         QCOMPARE(tabs->widget(i)->objectName(), pages[i]);
         QCOMPARE(tabs->tabText(i), titles[i]);
     }
-    // Pages of the console's own come after the form's four.
-    QCOMPARE(tabs->widget(pages.size())->objectName(), QString("records"));
-    QCOMPARE(tabs->tabText(pages.size()), QString("records"));
     QCOMPARE(tabs->currentIndex(), 0);
     QCOMPARE(tabs->currentWidget(), form.ui.tab);
 }

@@ -2,6 +2,7 @@
 #include "CommandFrame.h"
 #include "DoseModel.h"
 #include "NodeBank.h"
+#include "NodeSchedule.h"
 
 #include <QTest>
 
@@ -48,6 +49,10 @@ private slots:
     void floodFramesGoRoundTheNodes();
     void parsesNodeLists_data();
     void parsesNodeLists();
+    void silencedNodeAnswersNothingUntilItComesBack();
+    void stepChangesTheNodesRateAtItsTime();
+    void parsesScheduleOptions_data();
+    void parsesScheduleOptions();
 };
 
 void TestSimNodes::answersEachCommand_data()
@@ -237,6 +242,77 @@ void TestSimNodes::parsesNodeLists()
         QCOMPARE(parsed, ids);
     else
         QVERIFY(!error.isEmpty());
+}
+
+void TestSimNodes::silencedNodeAnswersNothingUntilItComesBack()
+{
+    Bank bank({ 1, 2 });
+    NodeSchedule schedule;
+    QString error;
+    QVERIFY(schedule.AddSilence("2:10:5", error));
+    qint64 now = 9999;
+    bank.bank.SetSchedule(&schedule, [&] { return now; });
+    QCOMPARE(bank.FrameCount(CommandFrame::DoseRequest()), 2);
+    now = 10000;
+    QCOMPARE(bank.Send(CommandFrame::DoseRequest()).toHex(' '), Hex("FF 02 00 00 01 00 00 00 03").toHex(' '));
+    QCOMPARE(bank.FrameCount(Frame(0x06, 2, "00")), 0);
+    QCOMPARE(bank.FrameCount(Frame(0x06, 1, "00")), 1);
+    for (int i = 0; i < 3; ++i)
+        QCOMPARE(quint8(bank.bank.NextFloodFrame().at(4)), quint8(1));
+    now = 14999;
+    QCOMPARE(bank.FrameCount(CommandFrame::DoseRequest()), 1);
+    now = 15000;
+    QCOMPARE(bank.FrameCount(CommandFrame::DoseRequest()), 2);
+}
+
+// A field of zero dose, and a step to a rate far beyond what 24 bits count.
+void TestSimNodes::stepChangesTheNodesRateAtItsTime()
+{
+    Bank bank({ 1, 2 });
+    NodeSchedule schedule;
+    QString error;
+    QVERIFY(schedule.AddStep("1:5:1e7", error));
+    QVERIFY(schedule.AddStep("1:7.5:0", error));
+    qint64 now = 4999;
+    bank.bank.SetSchedule(&schedule, [&] { return now; });
+    const QByteArray quiet = Hex("FF 02 00 00 01 00 00 00 03 FF 02 00 00 02 00 00 00 00");
+    QCOMPARE(bank.Send(CommandFrame::DoseRequest()).toHex(' '), quiet.toHex(' '));
+    now = 5000;
+    QCOMPARE(bank.Send(CommandFrame::DoseRequest()).toHex(' '),
+             Hex("FF 02 00 00 01 FF FF FF FC FF 02 00 00 02 00 00 00 00").toHex(' '));
+    now = 7500;
+    QCOMPARE(bank.Send(CommandFrame::DoseRequest()).toHex(' '), quiet.toHex(' '));
+}
+
+void TestSimNodes::parsesScheduleOptions_data()
+{
+    QTest::addColumn<bool>("silence"); // else a step
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("valid");
+    QTest::newRow("silence") << true << "8:10:30" << true;
+    QTest::newRow("silence, fractions") << true << "8:0.5:1.5" << true;
+    QTest::newRow("silence of no length") << true << "8:10:0" << false;
+    QTest::newRow("silence, id 0") << true << "0:10:30" << false;
+    QTest::newRow("silence, id 256") << true << "256:10:30" << false;
+    QTest::newRow("silence, negative start") << true << "8:-1:30" << false;
+    QTest::newRow("silence, two fields") << true << "8:10" << false;
+    QTest::newRow("step") << false << "3:20:2.5" << true;
+    QTest::newRow("step to zero") << false << "3:20:0" << true;
+    QTest::newRow("step, negative rate") << false << "3:20:-1" << false;
+    QTest::newRow("step, word") << false << "3:soon:2" << false;
+    QTest::newRow("step, four fields") << false << "3:20:2:1" << false;
+}
+
+void TestSimNodes::parsesScheduleOptions()
+{
+    QFETCH(bool, silence);
+    QFETCH(QString, text);
+    QFETCH(bool, valid);
+    NodeSchedule schedule;
+    QString error;
+    QCOMPARE(silence ? schedule.AddSilence(text, error) : schedule.AddStep(text, error), valid);
+    QCOMPARE(error.isEmpty(), valid);
+    QCOMPARE(schedule.Ids().size(), valid ? 1 : 0);
 }
 
 QTEST_GUILESS_MAIN(TestSimNodes)

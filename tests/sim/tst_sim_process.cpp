@@ -10,7 +10,8 @@ class TestSimProcess : public QObject
 
 private slots:
     void servesARealConsoleConnectionAndStopsOnSigterm();
-    void refusesABadNodeList();
+    void refusesBadNodeOptions_data();
+    void refusesBadNodeOptions();
 };
 
 void TestSimProcess::servesARealConsoleConnectionAndStopsOnSigterm()
@@ -46,13 +47,26 @@ void TestSimProcess::servesARealConsoleConnectionAndStopsOnSigterm()
     QVERIFY2(err.contains(QLatin1String("rejected a frame: bad marker 0x5A")), qPrintable(err));
 }
 
-void TestSimProcess::refusesABadNodeList()
+void TestSimProcess::refusesBadNodeOptions_data()
 {
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("node list") << QStringList { "--nodes", "0-3" } << "ids run from 1 to 255";
+    QTest::newRow("silence of a node not simulated")
+        << QStringList { "--nodes", "1-8", "--silence", "9:10:5" } << "node 9 is not among the simulated nodes";
+    QTest::newRow("step without a rate") << QStringList { "--step", "3:10" } << "--step: \"3:10\" is not ID:AT:RATE";
+}
+
+void TestSimProcess::refusesBadNodeOptions()
+{
+    QFETCH(QStringList, options);
+    QFETCH(QString, message);
     QProcess sim;
-    sim.start(QStringLiteral(CONTROLLER_SIM), { "--port", "0", "--nodes", "0-3" });
+    sim.start(QStringLiteral(CONTROLLER_SIM), QStringList { "--port", "0" } + options);
     QVERIFY(sim.waitForFinished(10000));
     QCOMPARE(sim.exitCode(), 2);
-    QVERIFY(sim.readAllStandardError().contains("ids run from 1 to 255"));
+    const QString err = QString::fromLocal8Bit(sim.readAllStandardError());
+    QVERIFY2(err.contains(message), qPrintable(err));
 }
 
 QTEST_GUILESS_MAIN(TestSimProcess)

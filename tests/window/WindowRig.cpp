@@ -9,12 +9,9 @@ std::function<void(const QString&)> WindowRig::DataHome::prepare;
 WindowRig::DataHome::DataHome()
 {
     qputenv("XDG_DATA_HOME", folder.path().toLocal8Bit());
+    qputenv("XDG_CONFIG_HOME", folder.path().toLocal8Bit());
     if (prepare)
         prepare(folder.path());
-    // Settings are read from one place for the whole process: one of its
-    // own, never the user's.
-    static QTemporaryDir config;
-    qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
 }
 
 WindowRig::WindowRig() = default;

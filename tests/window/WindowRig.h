@@ -45,7 +45,8 @@ public:
     void Readings(int id, int count, int times);
     void Tick();
 
-    // Run journals and records go to a folder of the rig's, not the user's.
+    // Run journals, records and alarm levels go to a folder of the rig's,
+    // not the user's.
     struct DataHome {
         DataHome();
         QTemporaryDir folder;

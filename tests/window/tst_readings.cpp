@@ -3,6 +3,7 @@
 #include "FiringTimers.h"
 #include "FrameProtocol.h"
 #include "ModalWatcher.h"
+#include "NodeBoard.h"
 #include "ReadingTrend.h"
 #include "ReplyFrames.h"
 #include "StdoutCapture.h"
@@ -17,6 +18,7 @@
 #include <QDir>
 #include <QRegularExpression>
 #include <QSpinBox>
+#include <QTableView>
 #include <QTableWidget>
 #include <QTest>
 
@@ -75,6 +77,7 @@ class TestReadings : public QObject
 
 private slots:
     void runRequestsDoseEveryTwoSecondsUntilStopped();
+    void watchingAllNodesRequestsAndFillsTheBoard();
     void firstMeanComesWithTheNthReading();
     void fullWindowDropsItsOldestReading();
     void identicalReadingsShowTinyVariation();
@@ -118,6 +121,24 @@ void TestReadings::runRequestsDoseEveryTwoSecondsUntilStopped()
     box->click();
     QCOMPARE(requestTimers.Count(), 1); // the one that sent the request
     QVERIFY(!requestTimers.AnyActive());
+}
+
+// The first request goes out at once; every node answering gets its row,
+// the potentiometer page's node or not.
+void TestReadings::watchingAllNodesRequestsAndFillsTheBoard()
+{
+    WindowRig rig;
+    QVERIFY(rig.Connect());
+    rig.Find<QCheckBox>("nodes_watch_check_box")->setChecked(true);
+    QVERIFY(rig.controller.WaitForBytes(9, 3000));
+    QCOMPARE(rig.controller.TakeReceived().toHex(' '), QByteArray("ff 02 cc 00 59 00 00 0e 99"));
+    rig.controller.Send(ReplyFrames::DoseCount(5, 16, 0) + ReplyFrames::DoseCount(1, 100, 0));
+    QAbstractItemModel* board = rig.Find<QTableView>("nodes_table")->model();
+    QTRY_COMPARE(board->rowCount(), 2);
+    QCOMPARE(board->index(0, NodeBoard::ColumnDose).data().toString(), QString("0.5600"));
+    QCOMPARE(board->index(1, NodeBoard::ColumnId).data().toString(), QString("5"));
+    QCOMPARE(board->index(1, NodeBoard::ColumnState).data().toString(), QString("live"));
+    QCOMPARE(rig.Find<QTableWidget>("tableWidget_for_potentiometer")->rowCount(), 0);
 }
 
 void TestReadings::firstMeanComesWithTheNthReading()

@@ -1,11 +1,14 @@
 #include "FiringTimers.h"
 #include "ModalWatcher.h"
+#include "NodeBoard.h"
 #include "ReplyFrames.h"
 #include "WindowRig.h"
 
 #include <QCheckBox>
+#include <QDoubleSpinBox>
 #include <QElapsedTimer>
 #include <QSpinBox>
+#include <QTableView>
 #include <QTableWidget>
 #include <QTest>
 
@@ -40,6 +43,7 @@ private slots:
     void stepReplyMarksTheNewestRow();
     void stepReplyRestartsTheAveraging();
     void stepReplyWithEmptyTableOnlyShowsItsBox();
+    void acknowledgedThresholdIsTheNodesAlarmLevel();
 };
 
 void TestReplies::replyShowsItsBox_data()
@@ -157,6 +161,21 @@ void TestReplies::stepReplyWithEmptyTableOnlyShowsItsBox()
     rig.controller.Send(ReplyFrames::Acknowledge(1, 0, 11));
     QTRY_COMPARE(watcher.boxes, QStringList { "up|success " });
     QCOMPARE(rig.Find<QTableWidget>("tableWidget_for_potentiometer")->rowCount(), 0);
+}
+
+// Count 100 is 0.56 uSv/h, above the 0.5 that node 3 took over.
+void TestReplies::acknowledgedThresholdIsTheNodesAlarmLevel()
+{
+    WindowRig rig;
+    ModalWatcher watcher;
+    QVERIFY(rig.Connect());
+    rig.Find<QDoubleSpinBox>("m_pSpinBox_thr")->setValue(0.5);
+    rig.Find<QSpinBox>("m_pSpinBox_thr_id")->setValue(3);
+    rig.Click("m_pPushButton_thr");
+    rig.controller.Send(ReplyFrames::Acknowledge(3, 0, 1) + ReplyFrames::DoseCount(3, 100, 0));
+    QAbstractItemModel* board = rig.Find<QTableView>("nodes_table")->model();
+    QTRY_COMPARE(board->index(0, NodeBoard::ColumnState).data().toString(), QString("above alarm"));
+    QCOMPARE(board->index(0, NodeBoard::ColumnAlarmLevel).data().toString(), QString("0.5000"));
 }
 
 QTEST_MAIN(TestReplies)

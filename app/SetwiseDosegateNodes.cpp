@@ -1,0 +1,60 @@
+// The board of nodes: the tab views the model, which the link feeds.
+#include "SetwiseDosegate.h"
+
+#include "AlarmLevels.h"
+#include "NodeBoard.h"
+#include "NodeTrendDelegate.h"
+#include "TcpSocket.h"
+#include "WatchRequests.h"
+
+#include <QHeaderView>
+#include <QStandardPaths>
+#include <QTcpSocket>
+
+#include <cmath>
+
+namespace {
+
+// The widest realistic text of each column, '8' standing for any digit;
+// the trend takes a fixed width.
+const char* const kNodeSamples[] = { "888", "8888.8888", "888 min ago", "88888", "8888.8888", "8888.8888",
+                                     "8888.8888", "", "8888.8888", "above alarm" };
+constexpr int kTrendWidth = 140;
+constexpr int kCellPadding = 12;
+
+} // namespace
+
+void SetwiseDosegate::AttachNodeBoard()
+{
+    m_pAlarmLevels = new AlarmLevels(QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation)
+                                     + QStringLiteral("/alarm-levels.ini"));
+    m_pNodeBoard = new NodeBoard(m_pAlarmLevels);
+    m_pWatchRequests = new WatchRequests;
+    ui.nodes_table->setModel(m_pNodeBoard);
+    ui.nodes_table->setItemDelegateForColumn(NodeBoard::ColumnTrend, new NodeTrendDelegate(ui.nodes_table));
+    FitNodesTable();
+}
+
+// Fixed widths from the fonts at hand: sizing to contents would measure
+// every row at every refresh.
+void SetwiseDosegate::FitNodesTable()
+{
+    QTableView* table = ui.nodes_table;
+    QHeaderView* header = table->horizontalHeader();
+    QFont bold = table->font();
+    bold.setBold(true); // an alarm's dose and state
+    const QFontMetrics cells(bold);
+    for (int column = 0; column < NodeBoard::ColumnCount; ++column) {
+        const int sample = column == NodeBoard::ColumnTrend
+            ? kTrendWidth
+            : cells.horizontalAdvance(QLatin1String(kNodeSamples[column])) + kCellPadding;
+        header->resizeSection(column, qMax(sample, header->sectionSizeHint(column)));
+    }
+    header->setStretchLastSection(true);
+}
+
+void SetwiseDosegate::OnLinkUp()
+{
+    const QTcpSocket* socket = m_pSocket->GetSocket();
+    m_pNodeBoard->SetController(QStringLiteral("%1:%2").arg(socket->peerName()).arg(socket->peerPort()));
+}
