@@ -3,6 +3,7 @@
 
 #include "CalibrationBook.h"
 #include "LinkConsole.h"
+#include "NodeBoard.h"
 #include "Reading.h"
 #include "ui_SetwiseDosegate.h"
 
@@ -15,7 +16,6 @@ class CalibrationFigures;
 class CommandEvents;
 class RecordStore;
 class AlarmLevels;
-class NodeBoard;
 class QTableWidget;
 class QTimer;
 class ReadingTrend;
@@ -102,6 +102,7 @@ private slots:
     void ShowRecordWarning(const QString& title, const QString& text);
     void ShowRecordsState();
     void SaveRecordFields();
+    void RecordNodeState(int id, NodeBoard::State state);
     // Tells the board of nodes which controller the link has come up to.
     void OnLinkUp();
 

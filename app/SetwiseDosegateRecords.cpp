@@ -14,6 +14,7 @@
 
 #include <QDir>
 #include <QMessageBox>
+#include <QMetaEnum>
 #include <QSettings>
 
 #include <cmath>
@@ -71,6 +72,8 @@ void SetwiseDosegate::ConnectRecords()
     connect(m_pBook, SIGNAL(Warning(QString, QString)), this, SLOT(ShowRecordWarning(QString, QString)));
     connect(m_pBook, SIGNAL(Changed(int)), this, SLOT(ShowRecordsState()));
     connect(m_pRecords, SIGNAL(StateChanged()), this, SLOT(ShowRecordsState()));
+    connect(m_pNodeBoard, SIGNAL(StateChanged(int, NodeBoard::State)), this,
+            SLOT(RecordNodeState(int, NodeBoard::State)));
     connect(ui.id_for_potentiometer, SIGNAL(valueChanged(int)), this, SLOT(ShowRecordsState()));
     connect(ui.as_found_button, SIGNAL(clicked()), this, SLOT(OnAsFoundClicked()));
     connect(ui.as_left_button, SIGNAL(clicked()), this, SLOT(OnAsLeftClicked()));
@@ -168,6 +171,12 @@ void SetwiseDosegate::ReadCoefficientsBack(int node)
 {
     ui.m_pSpinBox_calib_id->setValue(node);
     m_pWriteDataFrame->GetCalibrationCoefficients(node);
+}
+
+// Kept by the state's name in the code, which no translation changes.
+void SetwiseDosegate::RecordNodeState(int id, NodeBoard::State state)
+{
+    m_pEvents->NodeStateChanged(id, QString::fromLatin1(QMetaEnum::fromType<NodeBoard::State>().valueToKey(state)));
 }
 
 void SetwiseDosegate::ShowRecordWarning(const QString& title, const QString& text)

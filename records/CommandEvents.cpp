@@ -146,6 +146,11 @@ void CommandEvents::Acknowledged(int id, int y, int x)
     m_pStore->Append(QStringLiteral("acknowledgement"), id, content);
 }
 
+void CommandEvents::NodeStateChanged(int id, const QString& state)
+{
+    m_pStore->Append(QStringLiteral("node state"), id, { { QStringLiteral("state"), state } });
+}
+
 void CommandEvents::CoefficientsRead(int id, double c1, double c2, double c3)
 {
     QJsonObject content { { QStringLiteral("coefficients"), QJsonArray { c1, c2, c3 } } };

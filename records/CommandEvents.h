@@ -28,6 +28,9 @@ public slots:
     void CommandSent(int code, int target, const QByteArray& frame);
     void Acknowledged(int id, int y, int x);
     void CoefficientsRead(int id, double c1, double c2, double c3);
+    // What the board of nodes judged of a node: gone quiet, lost, above its
+    // alarm level, or live again.
+    void NodeStateChanged(int id, const QString& state);
 
 private:
     struct Pending {
