@@ -2,26 +2,39 @@
 
 #include "Log.h"
 
-#include <QDateTime>
 #include <QDir>
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 
 namespace {
 
 const char* const kHeader = "time,id,count,reading_uSv_h,row\n";
 
-// Local time with its offset from UTC, so a line stays unambiguous across a
-// change to or from daylight saving time.
-QString Stamp(const QDateTime& time)
+// Writes all of it unless the system refuses; the bytes written either way.
+qint64 WriteAll(int fd, const QByteArray& bytes, int& error)
 {
-    QDateTime local = time.toLocalTime();
-    local.setOffsetFromUtc(local.offsetFromUtc());
-    return local.toString(Qt::ISODateWithMs);
+    qint64 done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.constData() + done, std::size_t(bytes.size() - done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            error = n < 0 ? errno : ENOSPC;
+            break;
+        }
+        done += n;
+    }
+    return done;
 }
 
 } // namespace
 
 RunJournal::RunJournal(const QString& folder)
     : m_sFolder(folder)
+    , m_nWholeBytes(0)
     , m_bFresh(true)
     , m_bFailed(false)
 {
@@ -39,8 +52,11 @@ QString RunJournal::Path() const
     return m_file.isOpen() ? m_file.fileName() : QString();
 }
 
-void RunJournal::Append(const QDateTime& time, int id, int count, double reading, int row)
+// Local time with its offset from UTC, so a line stays unambiguous across a
+// change to or from daylight saving time.
+void RunJournal::Append(qint64 nArrivalMs, int id, int count, double reading, int row)
 {
+    const QDateTime time = m_clock.Local(nArrivalMs);
     if (m_bFresh) {
         m_bFresh = false;
         m_bFailed = !Open(time, id);
@@ -48,7 +64,7 @@ void RunJournal::Append(const QDateTime& time, int id, int count, double reading
     if (m_bFailed)
         return;
     const QString line = QStringLiteral("%1,%2,%3,%4,%5\n")
-                             .arg(Stamp(time))
+                             .arg(time.toString(Qt::ISODateWithMs))
                              .arg(id)
                              .arg(count)
                              .arg(reading, 0, 'f', 4)
@@ -69,7 +85,7 @@ bool RunJournal::Open(const QDateTime& start, int id)
     for (int n = 1;; ++n) {
         const QString name = n == 1 ? base : QStringLiteral("%1_%2").arg(base).arg(n);
         m_file.setFileName(QDir(m_sFolder).filePath(name + QStringLiteral(".csv")));
-        if (m_file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+        if (m_file.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered))
             break;
         if (!m_file.exists() || n >= 100) {
             LogPrint(LOG_WARNING, "run journal: cannot create %s: %s; the run goes on without a journal\n",
@@ -78,16 +94,27 @@ bool RunJournal::Open(const QDateTime& start, int id)
         }
     }
     LogPrint(LOG_NOTICE, "run journal: %s\n", qPrintable(QDir::toNativeSeparators(m_file.fileName())));
+    m_nWholeBytes = 0;
     return Write(kHeader);
 }
 
-// Straight to the file: a line held in a buffer would die with the process.
+// Straight to the file in one call: a line held in a buffer would die with
+// the process. A line is on disk whole or not at all: what a full disk lets
+// through of it is cut off again. A short write sets no error of its own;
+// the write of the rest that follows it names the system's reason.
 bool RunJournal::Write(const QByteArray& line)
 {
-    if (m_file.write(line) == line.size() && m_file.flush())
+    int error = 0;
+    const qint64 written = WriteAll(m_file.handle(), line, error);
+    if (written == line.size()) {
+        m_nWholeBytes += written;
         return true;
+    }
+    QString reason = QString::fromLocal8Bit(std::strerror(error));
+    if (written > 0 && ::ftruncate(m_file.handle(), m_nWholeBytes) != 0)
+        reason += QStringLiteral(", and its last line stays cut short: ") + QString::fromLocal8Bit(std::strerror(errno));
     LogPrint(LOG_WARNING, "run journal: cannot write %s: %s; the run goes on without it\n",
-             qPrintable(QDir::toNativeSeparators(m_file.fileName())), qPrintable(m_file.errorString()));
+             qPrintable(QDir::toNativeSeparators(m_file.fileName())), qPrintable(reason));
     m_file.close();
     return false;
 }

@@ -1,13 +1,14 @@
 #include "SetwiseDosegate.h"
 
 #include "FrameProtocol.h"
+#include "Pacer.h"
 #include "ReadingTrend.h"
 #include "RunJournal.h"
 #include "TcpSocket.h"
 #include "WriteDataFrame.h"
 
+#include <QDateTime>
 #include <QStandardPaths>
-#include <QTime>
 #include <QTimer>
 
 namespace {
@@ -15,6 +16,7 @@ constexpr int kThresholdConfirmDelayMs = 1000;
 constexpr int kTableTickMs = 500;
 constexpr int kDoseRequestMs = 2000;
 constexpr int kDefaultAverageNum = 20;
+constexpr int kFigureMs = 40;
 } // namespace
 
 SetwiseDosegate::SetwiseDosegate(QWidget* parent)
@@ -24,6 +26,8 @@ SetwiseDosegate::SetwiseDosegate(QWidget* parent)
     , m_pTimer(nullptr)
     , m_pTableTimer(nullptr)
     , m_pSendTimer(nullptr)
+    , m_fNewestDose(0)
+    , m_nDoseCount(0)
     , m_fAverage(0)
     , m_fVariation(0)
     , m_nAverageNum(kDefaultAverageNum)
@@ -33,6 +37,7 @@ SetwiseDosegate::SetwiseDosegate(QWidget* parent)
     , m_pTrend(nullptr)
     , m_pJournal(new RunJournal(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)
                                 + QStringLiteral("/runs")))
+    , m_pFigurePacer(new Pacer(kFigureMs, this))
 {
     // The form is set up before anything is connected, so its defaults
     // trigger none of the slots.
@@ -49,6 +54,7 @@ SetwiseDosegate::SetwiseDosegate(QWidget* parent)
 
     m_nCalibrationId = ui.m_pSpinBox_calib_id->value();
     connect(ui.m_pSpinBox_calib_id, SIGNAL(valueChanged(int)), this, SLOT(StoreCalibrationId(int)));
+    connect(m_pFigurePacer, SIGNAL(Due()), this, SLOT(ShowFigures()));
     ConnectControls();
 }
 
@@ -154,7 +160,13 @@ void SetwiseDosegate::SetStateText(const QString& text)
 
 void SetwiseDosegate::ShowDoseLine(int id, int count, int tag)
 {
-    ui.m_pLabel_dose->setText(FrameProtocol::FormatDoseLine(id, count, tag, QTime::currentTime()));
+    ui.m_pLabel_dose->setText(FrameProtocol::FormatDoseLine(id, count, tag, m_clock.Local(ArrivalMs()).time()));
+}
+
+qint64 SetwiseDosegate::ArrivalMs() const
+{
+    const qint64 arrival = m_pSocket->RelayedArrivalMs();
+    return arrival >= 0 ? arrival : QDateTime::currentMSecsSinceEpoch();
 }
 
 int SetwiseDosegate::GetCalibrationId() const

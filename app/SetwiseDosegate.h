@@ -2,6 +2,7 @@
 #define DOSEGATE_SETWISEDOSEGATE_H
 
 #include "LinkConsole.h"
+#include "LocalClock.h"
 #include "ui_SetwiseDosegate.h"
 
 #include <QList>
@@ -9,6 +10,7 @@
 
 #include <atomic>
 
+class Pacer;
 class QTableWidget;
 class QTimer;
 class ReadingTrend;
@@ -79,6 +81,9 @@ protected slots:
 private slots:
     // Keeps the copy of the calibration id that the decoder thread reads.
     void StoreCalibrationId(int id);
+    // The window's figures that every reading changes, at a pace a flood
+    // cannot drive up.
+    void ShowFigures();
 
 private:
     void AddTrend();
@@ -94,7 +99,9 @@ private:
     void ShowConfirmation(const char* title, const char* text, int blanks);
     void ShowPotentiometerStep(const char* title, const char* suffix);
 
-    void AcceptReading(int id, int count, float reading);
+    // When the frame being handled arrived; now outside the link's relay.
+    qint64 ArrivalMs() const;
+    void AcceptReading(qint64 nArrivalMs, int id, int count, float reading);
     void UpdateWindowFigures();
     void AddTableRow(float reading);
     void RaiseAverageNumber();
@@ -108,7 +115,11 @@ private:
     QTimer* m_pTableTimer;
     QTimer* m_pSendTimer;
     QList<float> m_listAverage;
-    QList<float> m_listDose;
+    // The newest accepted reading, and how many came since the last change
+    // of the reading id: the journal keeps them all, memory only what the
+    // table shows, so a flood does not grow it.
+    float m_fNewestDose;
+    qint64 m_nDoseCount;
     float m_fAverage;
     float m_fVariation;
     int m_nAverageNum;
@@ -117,6 +128,8 @@ private:
     std::atomic<int> m_nCalibrationId;
     ReadingTrend* m_pTrend; // a child of the readings page
     RunJournal* m_pJournal;
+    LocalClock m_clock;
+    Pacer* m_pFigurePacer;
 };
 
 #endif

@@ -3,6 +3,7 @@
 #include "SetwiseDosegate.h"
 
 #include "FrameProtocol.h"
+#include "Pacer.h"
 #include "ReadingTrend.h"
 #include "RunJournal.h"
 #include "WriteDataFrame.h"
@@ -68,18 +69,20 @@ void SetwiseDosegate::GetRealTimeDoseCount(int id, int count)
     if (ui.calibration_check_box->checkState() != Qt::Checked || id != ui.id_for_potentiometer->value())
         return;
     m_bNewData = true;
-    AcceptReading(id, count, float(FrameProtocol::DoseOfCount(count)));
+    AcceptReading(ArrivalMs(), id, count, float(FrameProtocol::DoseOfCount(count)));
 }
 
-// The journal line is written before anything else happens to the reading.
-// It names the row the next tick adds for it; readings that arrive within
-// one tick share that row, which shows the newest of them.
-void SetwiseDosegate::AcceptReading(int id, int count, float reading)
+// The journal line is written before anything else happens to the reading,
+// stamped with its arrival. It names the row the next tick adds for it;
+// readings that arrive within one tick share that row, which shows the
+// newest of them.
+void SetwiseDosegate::AcceptReading(qint64 nArrivalMs, int id, int count, float reading)
 {
-    m_pJournal->Append(QDateTime::currentDateTime(), id, count, reading, m_nRowNum + 1);
+    m_pJournal->Append(nArrivalMs, id, count, reading, m_nRowNum + 1);
     m_pTrend->AddReading(reading);
     m_listAverage.append(reading);
-    m_listDose.append(reading);
+    m_fNewestDose = reading;
+    ++m_nDoseCount;
     // An N below 1 is raised by the next tick; until then the window only
     // fills, so nothing is divided by zero.
     if (m_nAverageNum < 1 || m_listAverage.size() < m_nAverageNum)
@@ -98,7 +101,7 @@ void SetwiseDosegate::UpdateWindowFigures()
     for (float reading : qAsConst(m_listAverage))
         sum += reading;
     m_fAverage = sum / float(m_nAverageNum);
-    ui.average_group_3->setText(TwoDecimals(m_fAverage));
+    m_pFigurePacer->Request();
 
     float squares = 0;
     for (float reading : qAsConst(m_listAverage)) {
@@ -112,14 +115,15 @@ void SetwiseDosegate::UpdateWindowFigures()
 
 void SetwiseDosegate::TableTimeout()
 {
-    const int readings = m_listDose.size();
+    const qint64 readings = m_nDoseCount;
+    const float newest = m_fNewestDose;
     if (m_nAverageNum < kMinAverageNum)
         RaiseAverageNumber();
     // The warning box runs a nested event loop; the row still shows the
     // newest reading as of the start of this tick.
-    if (m_bNewData && readings >= 1 && readings <= m_listDose.size()) {
+    if (m_bNewData && readings >= 1 && readings <= m_nDoseCount) {
         m_bNewData = false;
-        AddTableRow(m_listDose.at(readings - 1));
+        AddTableRow(newest);
     }
     UpdateStatistics();
 }
@@ -142,14 +146,20 @@ void SetwiseDosegate::AddTableRow(float reading)
         table->scrollToBottom();
     table->insertRow(row);
     table->setItem(row, 2, new QTableWidgetItem(TwoDecimals(reading)));
-    table->setItem(row, 1, new QTableWidgetItem(QDateTime::currentDateTime().toString(QLatin1String(kRowTimeFormat))));
+    table->setItem(row, 1, new QTableWidgetItem(m_clock.Now().toString(QLatin1String(kRowTimeFormat))));
     table->setItem(row, 3, new QTableWidgetItem(QString::number(++m_nRowNum)));
     table->scrollToBottom(); // the newest row stays in sight however tall the rows are
+}
+
+void SetwiseDosegate::ShowFigures()
+{
+    ui.average_group_3->setText(TwoDecimals(m_fAverage));
 }
 
 // The error is taken against the mean as shown, rounded to two decimals.
 void SetwiseDosegate::UpdateStatistics()
 {
+    m_pFigurePacer->Flush();
     const float mean = ui.average_group_3->text().toFloat();
     const float trueValue = FloatOf(ui.fixed_value_set);
     if (trueValue != 0.0f && mean != 0.0f) {
@@ -175,7 +185,7 @@ void SetwiseDosegate::UpdateLimits()
 void SetwiseDosegate::slot_modifyIDData()
 {
     m_listAverage.clear();
-    m_listDose.clear();
+    m_nDoseCount = 0;
     m_nRowNum = 0;
     ui.tableWidget_for_potentiometer->clearContents();
     ui.tableWidget_for_potentiometer->setRowCount(0);

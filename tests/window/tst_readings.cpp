@@ -20,6 +20,8 @@
 #include <QTest>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <limits>
 
 namespace {
@@ -129,7 +131,7 @@ void TestReadings::fullWindowDropsItsOldestReading()
     run.Readings(1, 16, 19);
     QCOMPARE(run.Text("average_group_3"), QString("0.37"));
     run.Reading(1, 16);
-    QCOMPARE(run.Text("average_group_3"), QString("0.09"));
+    QTRY_COMPARE(run.Text("average_group_3"), QString("0.09")); // the mean is shown at a pace
 }
 
 // Single-precision sums of twenty equal readings leave a tiny spread, so
@@ -225,7 +227,7 @@ void TestReadings::loweringTheAverageNumberTrimsTheWindow()
     QCOMPARE(run.Text("average_group_3"), QString("1.93"));
     run.SetText("average_group", "20");
     run.Reading(1, 16); // the newest twenty are all 0.0896
-    QCOMPARE(run.Text("average_group_3"), QString("0.09"));
+    QTRY_COMPARE(run.Text("average_group_3"), QString("0.09"));
 }
 
 void TestReadings::tickAddsOneRowWithTheNewestReading()
@@ -494,10 +496,16 @@ void TestReadings::journalThatCannotBeWrittenLeavesTheRunGoing()
         run.Readings(2, 16, 40);
         run.Tick();
     }
+    // The system's reason, and no line cut short: a file-size limit lets
+    // part of a line through.
     const QByteArray log = full.Finish();
     QCOMPARE(log.count("cannot write"), 1);
+    QVERIFY2(log.contains(QByteArray(": ") + QByteArray(std::strerror(EFBIG)) + ";"), log.constData());
     QCOMPARE(run.Journals().size(), 1);
     QVERIFY(run.Journals()[0].size() > 10 && run.Journals()[0].size() < 40);
+    QFile journal(run.Runs().filePath(run.Runs().entryList({ "*_id2.csv" }).value(0)));
+    QVERIFY(journal.open(QIODevice::ReadOnly));
+    QVERIFY(journal.readAll().endsWith(",1\n"));
     QCOMPARE(run.Table()->rowCount(), 1);
     QCOMPARE(run.Trend()->ReadingCount(), 40);
 }
