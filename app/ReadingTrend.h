@@ -15,6 +15,9 @@
 // once per refresh period, thinned to what the chart can show, so a reading
 // costs the same however long the run, a redraw stays bounded, and a flood
 // of readings redraws the chart a few times a second, not once per reading.
+// The chart itself (axes, series, legend) is built when the trend is first
+// shown or refreshed on request, not with the window; while hidden the
+// trend only stores.
 class ReadingTrend : public QChartView
 {
     Q_OBJECT
@@ -42,10 +45,19 @@ public:
     const QLineSeries* LimitSeries(int index) const { return m_pLimits[index]; }
 
 public slots:
+    // Builds the chart if need be and hands it what is new.
     void Refresh();
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private slots:
+    void RefreshShown();
+
 private:
+    void BuildChart();
     QLineSeries* AddLine(const QString& name, const QPen& pen);
+    void AddMeanLine();
     void StartMeanSegment();
     void Extend(double value);
     void ScheduleRefresh();
@@ -66,6 +78,7 @@ private:
     double m_fLow;
     double m_fHigh;
     bool m_bNewStretch;
+    bool m_bBuilt;
     QTimer m_refreshTimer;
 };
 

@@ -1,10 +1,12 @@
 #include "SetwiseDosegate.h"
 
+#include "FontSubstitutes.h"
 #include "FrameProtocol.h"
 #include "Pacer.h"
 #include "ReadingTrend.h"
 #include "RunJournal.h"
 #include "TcpSocket.h"
+#include "WindowIcon.h"
 #include "WriteDataFrame.h"
 
 #include <QDateTime>
@@ -39,9 +41,11 @@ SetwiseDosegate::SetwiseDosegate(QWidget* parent)
                                 + QStringLiteral("/runs")))
     , m_pFigurePacer(new Pacer(kFigureMs, this))
 {
+    FontSubstitutes::Install();
     // The form is set up before anything is connected, so its defaults
     // trigger none of the slots.
     ui.setupUi(this);
+    setWindowIcon(WindowIcon::Make());
     AddTrend();
     FitToFonts();
     // The limits follow their inputs from the first moment, not only after
