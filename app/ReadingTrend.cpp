@@ -37,20 +37,32 @@ QPen LinePen(const QColor& colour, qreal width, Qt::PenStyle style = Qt::SolidLi
 
 ReadingTrend::ReadingTrend(QWidget* parent)
     : QChartView(parent)
-    , m_pAxisX(new QValueAxis)
-    , m_pAxisY(new QValueAxis)
+    , m_pAxisX(nullptr)
+    , m_pAxisY(nullptr)
     , m_pReadings(nullptr)
-    , m_pSteps(new QScatterSeries)
+    , m_pSteps(nullptr)
     , m_pLimits {}
     , m_limits { 0.0, 0.0, 0.0 }
     , m_nReadings(0)
     , m_fLow(std::numeric_limits<double>::infinity())
     , m_fHigh(-std::numeric_limits<double>::infinity())
-    , m_bNewStretch(true)
+    , m_bNewStretch(false)
+    , m_bBuilt(false)
 {
+    setRenderHint(QPainter::Antialiasing);
+    m_refreshTimer.setSingleShot(true);
+    m_refreshTimer.setInterval(kRefreshMs);
+    connect(&m_refreshTimer, SIGNAL(timeout()), this, SLOT(RefreshShown()));
+}
+
+void ReadingTrend::BuildChart()
+{
+    m_bBuilt = true;
+    m_pAxisX = new QValueAxis;
+    m_pAxisY = new QValueAxis;
+    m_pSteps = new QScatterSeries;
     QChart* chart = new QChart;
     setChart(chart); // the view owns the chart, the chart its series and axes
-    setRenderHint(QPainter::Antialiasing);
     chart->setMargins(QMargins(4, 4, 4, 4));
     chart->legend()->setAlignment(Qt::AlignRight);
     QFont small = font();
@@ -67,7 +79,7 @@ ReadingTrend::ReadingTrend(QWidget* parent)
     chart->addAxis(m_pAxisY, Qt::AlignLeft);
 
     m_pReadings = AddLine(QStringLiteral("reading"), LinePen(QColor(0x20, 0x60, 0xb0), 1.0));
-    StartMeanSegment();
+    AddMeanLine(); // for the stretch under way
     m_pLimits[0] = AddLine(QLatin1String(kLimitNames[0]), LinePen(QColor(0x20, 0x90, 0x40), 1.5));
     m_pLimits[1] = AddLine(QLatin1String(kLimitNames[1]), LinePen(QColor(0xc0, 0x30, 0x30), 1.0, Qt::DashLine));
     m_pLimits[2] = AddLine(QLatin1String(kLimitNames[2]), LinePen(QColor(0xc0, 0x30, 0x30), 1.0, Qt::DashLine));
@@ -81,11 +93,6 @@ ReadingTrend::ReadingTrend(QWidget* parent)
     chart->addSeries(m_pSteps);
     m_pSteps->attachAxis(m_pAxisX);
     m_pSteps->attachAxis(m_pAxisY);
-
-    m_refreshTimer.setSingleShot(true);
-    m_refreshTimer.setInterval(kRefreshMs);
-    connect(&m_refreshTimer, SIGNAL(timeout()), this, SLOT(Refresh()));
-    UpdateAxes();
 }
 
 QLineSeries* ReadingTrend::AddLine(const QString& name, const QPen& pen)
@@ -101,7 +108,7 @@ QLineSeries* ReadingTrend::AddLine(const QString& name, const QPen& pen)
 
 // Each stretch of means between two steps is a line of its own, under its
 // band; only the first of each has an entry in the legend.
-void ReadingTrend::StartMeanSegment()
+void ReadingTrend::AddMeanLine()
 {
     auto* band = new QAreaSeries;
     band->setUpperSeries(new QLineSeries(band));
@@ -119,6 +126,11 @@ void ReadingTrend::StartMeanSegment()
     }
     m_listMeans.append(mean);
     m_listBands.append(band);
+}
+
+void ReadingTrend::StartMeanSegment()
+{
+    AddMeanLine();
     m_means.Clear();
     m_bandLow.Clear();
     m_bandHigh.Clear();
@@ -143,7 +155,7 @@ void ReadingTrend::AddMean(double mean, double low, double high)
     if (m_nReadings == 0)
         return;
     if (m_bNewStretch) {
-        Refresh(); // the finished stretch keeps its last points
+        Refresh(); // the finished stretch keeps its last points; a step is rare enough to build for
         StartMeanSegment();
     }
     m_means.Append(QPointF(m_nReadings, mean));
@@ -177,7 +189,7 @@ void ReadingTrend::SetLimits(double trueValue, double upper, double lower)
 void ReadingTrend::Clear()
 {
     m_refreshTimer.stop();
-    while (m_listMeans.size() > 1) {
+    while (m_listMeans.size() > 1) { // none before the chart is built
         for (QAbstractSeries* stretch : { static_cast<QAbstractSeries*>(m_listMeans.takeLast()),
                                           static_cast<QAbstractSeries*>(m_listBands.takeLast()) }) {
             chart()->removeSeries(stretch);
@@ -193,7 +205,7 @@ void ReadingTrend::Clear()
     m_bNewStretch = false;
     m_fLow = std::numeric_limits<double>::infinity();
     m_fHigh = -std::numeric_limits<double>::infinity();
-    Refresh();
+    RefreshShown();
 }
 
 void ReadingTrend::Extend(double value)
@@ -206,13 +218,30 @@ void ReadingTrend::Extend(double value)
 
 void ReadingTrend::ScheduleRefresh()
 {
-    if (!m_refreshTimer.isActive())
+    if (isVisible() && !m_refreshTimer.isActive())
         m_refreshTimer.start();
+}
+
+void ReadingTrend::showEvent(QShowEvent* event)
+{
+    QChartView::showEvent(event);
+    Refresh();
+}
+
+// A hidden trend does not redraw; showing it catches up.
+void ReadingTrend::RefreshShown()
+{
+    if (isVisible())
+        Refresh();
+    else
+        m_refreshTimer.stop();
 }
 
 // One replace per series: a single redraw however many points came.
 void ReadingTrend::Refresh()
 {
+    if (!m_bBuilt)
+        BuildChart();
     m_refreshTimer.stop();
     m_pReadings->replace(m_readings.Points());
     m_listMeans.constLast()->replace(m_means.Points());

@@ -18,6 +18,9 @@
 // once per refresh period, thinned to what the chart can show, so a reading
 // costs the same however long the run, a redraw stays bounded, and a flood
 // of readings redraws the chart a few times a second, not once per reading.
+// The chart itself (axes, series, legend) is built when the trend is first
+// shown or refreshed on request, not with the window; while hidden the
+// trend only stores.
 class ReadingTrend : public QChartView
 {
     Q_OBJECT
@@ -50,10 +53,19 @@ public slots:
     // bounds of its uncertainty band (NaN while it has none).
     void AddMean(double mean, double low = std::numeric_limits<double>::quiet_NaN(),
                  double high = std::numeric_limits<double>::quiet_NaN());
+    // Builds the chart if need be and hands it what is new.
     void Refresh();
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private slots:
+    void RefreshShown();
+
 private:
+    void BuildChart();
     QLineSeries* AddLine(const QString& name, const QPen& pen);
+    void AddMeanLine();
     void StartMeanSegment();
     void Extend(double value);
     void ScheduleRefresh();
@@ -77,6 +89,7 @@ private:
     double m_fLow;
     double m_fHigh;
     bool m_bNewStretch;
+    bool m_bBuilt;
     QTimer m_refreshTimer;
 };
 

@@ -1,6 +1,7 @@
 #ifndef DOSEGATE_RUNJOURNAL_H
 #define DOSEGATE_RUNJOURNAL_H
 
+#include "LocalClock.h"
 #include "Reading.h"
 
 #include <QFile>
@@ -10,8 +11,8 @@
 // Every accepted reading of a run, one CSV line each, written through at
 // once: a console that is killed loses nothing it had accepted. One file per
 // run of the table, opened with the run's first reading. A journal that
-// cannot be written is given up for that run with one log line; the run
-// itself goes on.
+// cannot be written is given up for that run with one log line naming the
+// system's reason; the run itself goes on.
 class RunJournal : public QObject
 {
     Q_OBJECT
@@ -27,7 +28,7 @@ public:
     int LastLine() const { return m_nLines; }
 
 public slots:
-    // A row of 0 names no table row.
+    // Stamped with its arrival; a row of 0 names no table row.
     void Append(const Reading& reading);
 
 private:
@@ -36,9 +37,11 @@ private:
 
     QString m_sFolder;
     QFile m_file;
+    qint64 m_nWholeBytes; // the file up to its last whole line
     bool m_bFresh;  // the next reading opens a new file
     bool m_bFailed; // given up until the next run
     int m_nLines;
+    LocalClock m_clock;
 };
 
 #endif

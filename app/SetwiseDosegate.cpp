@@ -1,24 +1,28 @@
 #include "SetwiseDosegate.h"
 
-#include "CalibrationFigures.h"
 #include "AlarmLevels.h"
+#include "CalibrationFigures.h"
+#include "FontSubstitutes.h"
 #include "FrameProtocol.h"
 #include "NodeBoard.h"
+#include "Pacer.h"
 #include "ReadingTrend.h"
 #include "RunJournal.h"
 #include "TcpSocket.h"
 #include "WatchRequests.h"
+#include "WindowIcon.h"
 #include "WriteDataFrame.h"
 
+#include <QDateTime>
 #include <QStandardPaths>
 #include <QTcpSocket>
-#include <QTime>
 #include <QTimer>
 
 namespace {
 constexpr int kThresholdConfirmDelayMs = 1000;
 constexpr int kTableTickMs = 500;
 constexpr int kDoseRequestMs = 2000;
+constexpr int kFigureMs = 40;
 } // namespace
 
 SetwiseDosegate::SetwiseDosegate(QWidget* parent)
@@ -28,12 +32,15 @@ SetwiseDosegate::SetwiseDosegate(QWidget* parent)
     , m_pTimer(nullptr)
     , m_pTableTimer(nullptr)
     , m_pSendTimer(nullptr)
+    , m_fNewestDose(0)
+    , m_nDoseCount(0)
     , m_nRowNum(0)
     , m_bNewData(false)
     , m_nCalibrationId(0)
     , m_pTrend(nullptr)
     , m_pJournal(new RunJournal(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)
                                 + QStringLiteral("/runs")))
+    , m_pFigurePacer(new Pacer(kFigureMs, this))
     , m_pFigures(new CalibrationFigures)
     , m_pRecords(nullptr)
     , m_pEvents(nullptr)
@@ -42,9 +49,11 @@ SetwiseDosegate::SetwiseDosegate(QWidget* parent)
     , m_pNodeBoard(nullptr)
     , m_pWatchRequests(nullptr)
 {
+    FontSubstitutes::Install();
     // The form is set up before anything is connected, so its defaults
     // trigger none of the slots.
     ui.setupUi(this);
+    setWindowIcon(WindowIcon::Make());
     AddTrend();
     FitToFonts();
     // The limits follow their inputs from the first moment, not only after
@@ -59,6 +68,7 @@ SetwiseDosegate::SetwiseDosegate(QWidget* parent)
 
     m_nCalibrationId = ui.m_pSpinBox_calib_id->value();
     connect(ui.m_pSpinBox_calib_id, SIGNAL(valueChanged(int)), this, SLOT(StoreCalibrationId(int)));
+    connect(m_pFigurePacer, SIGNAL(Due()), this, SLOT(ShowFigures()));
     ConnectControls();
     ConnectReadings();
     ConnectRecords();
@@ -186,7 +196,13 @@ void SetwiseDosegate::SetStateText(const QString& text)
 
 void SetwiseDosegate::ShowDoseLine(int id, int count, int tag)
 {
-    ui.m_pLabel_dose->setText(FrameProtocol::FormatDoseLine(id, count, tag, QTime::currentTime()));
+    ui.m_pLabel_dose->setText(FrameProtocol::FormatDoseLine(id, count, tag, m_clock.Local(ArrivalMs()).time()));
+}
+
+qint64 SetwiseDosegate::ArrivalMs() const
+{
+    const qint64 arrival = m_pSocket->RelayedArrivalMs();
+    return arrival >= 0 ? arrival : QDateTime::currentMSecsSinceEpoch();
 }
 
 int SetwiseDosegate::GetCalibrationId() const

@@ -3,6 +3,7 @@
 
 #include "CalibrationBook.h"
 #include "LinkConsole.h"
+#include "LocalClock.h"
 #include "NodeBoard.h"
 #include "Reading.h"
 #include "ui_SetwiseDosegate.h"
@@ -14,6 +15,7 @@
 
 class CalibrationFigures;
 class CommandEvents;
+class Pacer;
 class RecordStore;
 class AlarmLevels;
 class QTableWidget;
@@ -94,7 +96,9 @@ protected slots:
 private slots:
     // Keeps the copy of the calibration id that the decoder thread reads.
     void StoreCalibrationId(int id);
-    void ShowMean(double mean);
+    // The mean, which every reading of a full window changes, at a pace a
+    // flood cannot drive up.
+    void ShowFigures();
     void OnAsFoundClicked();
     void OnAsLeftClicked();
     void OnFinishCalibrationClicked();
@@ -123,6 +127,8 @@ private:
     void ShowPotentiometerStep(const char* title, const char* suffix);
 
     void ConnectReadings();
+    // When the frame being handled arrived; now outside the link's relay.
+    qint64 ArrivalMs() const;
     void AttachRecords();
     void ConnectRecords();
     void ReleaseRecords();
@@ -139,12 +145,18 @@ private:
     QTimer* m_pTimer;
     QTimer* m_pTableTimer;
     QTimer* m_pSendTimer;
-    QList<float> m_listDose;
+    // The newest accepted reading, and how many came since the last change
+    // of the reading id: the journal keeps them all, memory only what the
+    // table shows, so a flood does not grow it.
+    float m_fNewestDose;
+    qint64 m_nDoseCount;
     int m_nRowNum;
     bool m_bNewData;
     std::atomic<int> m_nCalibrationId;
     ReadingTrend* m_pTrend; // a child of the readings page
     RunJournal* m_pJournal;
+    LocalClock m_clock;
+    Pacer* m_pFigurePacer;
     CalibrationFigures* m_pFigures; // the averaging window and what follows from it
     RecordStore* m_pRecords;
     CommandEvents* m_pEvents;

@@ -5,11 +5,11 @@
 
 #include "CalibrationFigures.h"
 #include "FrameProtocol.h"
+#include "Pacer.h"
 #include "ReadingTrend.h"
 #include "RunJournal.h"
 #include "WriteDataFrame.h"
 
-#include <QDateTime>
 #include <QMessageBox>
 #include <QTimer>
 
@@ -79,7 +79,7 @@ void SetwiseDosegate::ConnectReadings()
     connect(this, SIGNAL(ReadingAccepted(Reading)), m_pTrend, SLOT(AddReading(Reading)));
     connect(this, SIGNAL(ReadingAccepted(Reading)), m_pFigures, SLOT(AddReading(Reading)));
     connect(m_pFigures, SIGNAL(MeanChanged(double, double, double)), m_pTrend, SLOT(AddMean(double, double, double)));
-    connect(m_pFigures, SIGNAL(MeanChanged(double, double, double)), this, SLOT(ShowMean(double)));
+    connect(m_pFigures, SIGNAL(MeanChanged(double, double, double)), m_pFigurePacer, SLOT(Request()));
 }
 
 void SetwiseDosegate::OnChangeCheckBoxOnceClicked()
@@ -99,26 +99,29 @@ void SetwiseDosegate::SendTimeout()
     m_pWriteDataFrame->SendFixedDoseFrame();
 }
 
-// The reading names the row the next tick adds for it; readings that
-// arrive within one tick share that row, which shows the newest of them.
+// The reading is stamped with its arrival and names the row the next tick
+// adds for it; readings that arrive within one tick share that row, which
+// shows the newest of them.
 void SetwiseDosegate::GetRealTimeDoseCount(int id, int count)
 {
     if (ui.calibration_check_box->checkState() != Qt::Checked || id != ui.id_for_potentiometer->value())
         return;
     m_bNewData = true;
     Reading reading;
-    reading.time = QDateTime::currentDateTime();
+    reading.arrivalMs = ArrivalMs();
     reading.id = id;
     reading.count = count;
     reading.value = float(FrameProtocol::DoseOfCount(count));
     reading.row = m_nRowNum + 1;
-    m_listDose.append(reading.value);
+    m_fNewestDose = reading.value;
+    ++m_nDoseCount;
     emit ReadingAccepted(reading);
 }
 
-void SetwiseDosegate::ShowMean(double mean)
+// A full window's mean, and the points it may now give.
+void SetwiseDosegate::ShowFigures()
 {
-    ui.average_group_3->setText(Figure(mean, kReadingDecimals));
+    ui.average_group_3->setText(Figure(m_pFigures->Average(), kReadingDecimals));
     ui.as_found_button->setEnabled(true);
     ui.as_left_button->setEnabled(true);
 }
@@ -127,9 +130,9 @@ void SetwiseDosegate::TableTimeout()
 {
     if (m_pFigures->AverageNumber() < kMinAverageNum)
         RaiseAverageNumber();
-    if (m_bNewData && !m_listDose.isEmpty()) {
+    if (m_bNewData && m_nDoseCount >= 1) {
         m_bNewData = false;
-        AddTableRow(m_listDose.constLast());
+        AddTableRow(m_fNewestDose);
     }
     UpdateStatistics();
 }
@@ -158,13 +161,14 @@ void SetwiseDosegate::AddTableRow(float reading)
         table->scrollToBottom();
     table->insertRow(row);
     table->setItem(row, 2, new QTableWidgetItem(Figure(reading, kReadingDecimals)));
-    table->setItem(row, 1, new QTableWidgetItem(QDateTime::currentDateTime().toString(QLatin1String(kRowTimeFormat))));
+    table->setItem(row, 1, new QTableWidgetItem(m_clock.Now().toString(QLatin1String(kRowTimeFormat))));
     table->setItem(row, 3, new QTableWidgetItem(QString::number(++m_nRowNum)));
     table->scrollToBottom(); // the newest row stays in sight however tall the rows are
 }
 
 void SetwiseDosegate::UpdateStatistics()
 {
+    m_pFigurePacer->Flush(); // the mean on screen is the one the figures are of
     CalibrationFigures::Inputs inputs;
     inputs.trueValue = CalibrationFigures::Number(ui.fixed_value_set->text());
     inputs.tolerance = CalibrationFigures::Number(ui.relative_error->text());
@@ -209,7 +213,7 @@ void SetwiseDosegate::slot_modifyIDData()
     m_pFigures->RestartAveraging();
     ui.as_found_button->setEnabled(false);
     ui.as_left_button->setEnabled(false);
-    m_listDose.clear();
+    m_nDoseCount = 0;
     m_nRowNum = 0;
     ui.tableWidget_for_potentiometer->clearContents();
     ui.tableWidget_for_potentiometer->setRowCount(0);

@@ -15,8 +15,10 @@ public:
     virtual int GetServerPort() const = 0;
     virtual void SetStateText(const QString& text) = 0;
 
-    // Decoder. ShowDoseLine and SetLastCoefficients arrive as queued calls
-    // on the GUI thread; GetCalibrationId is called on the decoder thread.
+    // Decoder. ShowDoseLine and SetLastCoefficients come from the session's
+    // relay on the GUI thread, after the signals of the frames before them;
+    // the dose line at most every TcpSocket::kDoseLineMs, with the newest
+    // frame. GetCalibrationId is called on the decoder thread.
     virtual void ShowDoseLine(int id, int count, int tag) = 0;
     virtual int GetCalibrationId() const = 0;
     virtual void SetLastCoefficients(double c1, double c2, double c3) = 0;

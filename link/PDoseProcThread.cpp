@@ -3,6 +3,7 @@
 #include "LinkConsole.h"
 #include "PDataBuffer.h"
 
+#include <QDateTime>
 #include <QMutex>
 #include <QMutexLocker>
 #include <QWaitCondition>
@@ -17,12 +18,17 @@ PDoseProcThread::PDoseProcThread(PDataBuffer* pDataBuffer, QObject* parent)
     , m_bDataPending(false)
     , m_sliceDecoder(pDataBuffer)
     , m_nPassCount(0)
+    , m_nPassStartMs(0)
+    , m_pOutboxMutex(new QMutex)
+    , m_bNoticePending(false)
+    , m_bRoomWanted(false)
 {
 }
 
 PDoseProcThread::~PDoseProcThread()
 {
     StopDecoding(); // never destroy a running thread
+    delete m_pOutboxMutex;
     delete m_pMutex;
     delete m_pWaitCondition;
 }
@@ -62,12 +68,34 @@ void PDoseProcThread::StopDecoding()
     m_sliceDecoder.Reset(); // an incomplete remainder goes with the buffer
 }
 
+LinkBatch PDoseProcThread::TakeFrames()
+{
+    QMutexLocker locker(m_pOutboxMutex);
+    m_bNoticePending = false;
+    LinkBatch frames;
+    frames.swap(m_outbox);
+    return frames;
+}
+
+int PDoseProcThread::FramesWaiting() const
+{
+    QMutexLocker locker(m_pOutboxMutex);
+    return m_outbox.size();
+}
+
+void PDoseProcThread::WantRoom()
+{
+    m_bRoomWanted = true;
+}
+
 void PDoseProcThread::run()
 {
     for (;;) {
         WaitForWork();
         ++m_nPassCount;
+        m_nPassStartMs = QDateTime::currentMSecsSinceEpoch();
         m_sliceDecoder.Drain();
+        HandOver();
         if (m_bStop)
             return;
     }
@@ -83,6 +111,39 @@ void PDoseProcThread::WaitForWork()
     m_bDataPending = false;
 }
 
+// One announcement stands for everything in the outbox until it is taken.
+// The wish for room is read after the drain: one raised before the wake-up
+// that started this pass is seen here at the latest.
+void PDoseProcThread::HandOver()
+{
+    bool announce = false;
+    {
+        QMutexLocker locker(m_pOutboxMutex);
+        if (m_outbox.isEmpty())
+            m_outbox.swap(m_pass);
+        else
+            m_outbox += m_pass;
+        announce = !m_bNoticePending && !m_outbox.isEmpty();
+        m_bNoticePending = m_bNoticePending || announce;
+    }
+    m_pass.clear();
+    if (announce)
+        emit FramesReady();
+    if (m_bRoomWanted.exchange(false))
+        emit RoomMade();
+}
+
+// Every frame of a pass carries the time its bytes were there: the pass
+// starts when they have been written.
+LinkFrame& PDoseProcThread::NewFrame(LinkFrame::Kind kind)
+{
+    m_pass.append(LinkFrame {});
+    LinkFrame& frame = m_pass.last();
+    frame.kind = kind;
+    frame.nArrivalMs = m_nPassStartMs;
+    return frame;
+}
+
 int PDoseProcThread::CalibrationId()
 {
     return m_pWindow->GetCalibrationId();
@@ -90,25 +151,24 @@ int PDoseProcThread::CalibrationId()
 
 void PDoseProcThread::Acknowledged(int id, int y, int x)
 {
-    emit AnalyticalFinished(id, y, x);
+    LinkFrame& frame = NewFrame(LinkFrame::Acknowledgement);
+    frame.nId = id;
+    frame.nValue = y;
+    frame.nCode = x;
 }
 
-// The console's widgets are touched on the GUI thread only: the calls are
-// queued on this object, which lives there, after the signal, so the
-// console sees the count before the dose line.
 void PDoseProcThread::DoseCounted(int id, int count, int tag)
 {
-    emit SetDoseCount(id, count);
-    LinkConsole* pWindow = m_pWindow;
-    QMetaObject::invokeMethod(
-        this, [pWindow, id, count, tag] { pWindow->ShowDoseLine(id, count, tag); },
-        Qt::QueuedConnection);
+    LinkFrame& frame = NewFrame(LinkFrame::DoseCount);
+    frame.nId = id;
+    frame.nValue = count;
+    frame.nCode = tag;
 }
 
 void PDoseProcThread::CoefficientsRead(double c1, double c2, double c3)
 {
-    LinkConsole* pWindow = m_pWindow;
-    QMetaObject::invokeMethod(
-        this, [pWindow, c1, c2, c3] { pWindow->SetLastCoefficients(c1, c2, c3); },
-        Qt::QueuedConnection);
+    LinkFrame& frame = NewFrame(LinkFrame::Coefficients);
+    frame.fCoefficients[0] = c1;
+    frame.fCoefficients[1] = c2;
+    frame.fCoefficients[2] = c3;
 }

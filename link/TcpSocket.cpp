@@ -2,6 +2,7 @@
 
 #include "LinkConsole.h"
 #include "Log.h"
+#include "Pacer.h"
 #include "PDataBuffer.h"
 #include "PDosePackProc.h"
 #include "PDoseProcThread.h"
@@ -24,6 +25,11 @@ TcpSocket::TcpSocket(QObject* parent)
     , m_pWindow(nullptr)
     , m_pReconnectTimer(nullptr)
     , m_bReadScheduled(false)
+    , m_bAwaitingRoom(false)
+    , m_nRelayNext(0)
+    , m_nRelayedArrivalMs(-1)
+    , m_pDoseLinePacer(nullptr)
+    , m_newestDose {}
     , m_nPort(0)
 {
     qRegisterMetaType<QAbstractSocket::SocketError>("QAbstractSocket::SocketError");
@@ -34,9 +40,11 @@ TcpSocket::TcpSocket(QObject* parent)
     m_pDoseProcThread = new PDoseProcThread(m_pDataBuffer, this);
     m_pDataBuffer->Init(kBufferPackageSize, kBufferPackageNum);
     m_pTcpSocket = new QTcpSocket(this);
+    m_pTcpSocket->setReadBufferSize(kSocketBufferBytes);
     m_pReconnectTimer = new QTimer(this);
     m_pReconnectTimer->setSingleShot(true);
     m_pReconnectTimer->setInterval(kReconnectDelayMs);
+    m_pDoseLinePacer = new Pacer(kDoseLineMs, this);
 
     connect(m_pTcpSocket, SIGNAL(readyRead()), this, SLOT(ReadData()));
     connect(m_pTcpSocket, SIGNAL(connected()), this, SLOT(Start()));
@@ -44,10 +52,9 @@ TcpSocket::TcpSocket(QObject* parent)
     connect(m_pTcpSocket, SIGNAL(stateChanged(QAbstractSocket::SocketState)),
             this, SLOT(StateChanged(QAbstractSocket::SocketState)));
     connect(m_pReconnectTimer, SIGNAL(timeout()), this, SLOT(ConnectServer()));
-
-    connect(m_pDoseProcThread, SIGNAL(AnalyticalFinished(int, int, int)),
-            this, SIGNAL(AnalyticalFinished(int, int, int)));
-    connect(m_pDoseProcThread, SIGNAL(SetDoseCount(int, int)), this, SIGNAL(CountDoseSignl(int, int)));
+    connect(m_pDoseLinePacer, SIGNAL(Due()), this, SLOT(ShowNewestDoseLine()));
+    connect(m_pDoseProcThread, SIGNAL(FramesReady()), this, SLOT(RelayFrames()));
+    connect(m_pDoseProcThread, SIGNAL(RoomMade()), this, SLOT(ReadIntoRoom()));
 }
 
 TcpSocket::~TcpSocket()
@@ -94,21 +101,35 @@ void TcpSocket::ConnectServer()
     m_pTcpSocket->connectToHost(host, port, QIODevice::ReadWrite, QAbstractSocket::AnyIPProtocol);
 }
 
+int TcpSocket::FramesBehind() const
+{
+    return m_pDoseProcThread->FramesWaiting() + (m_relayQueue.size() - m_nRelayNext);
+}
+
 // One chunk at a time, never more than the receive buffer has room for, so
 // a busy decoder costs time, not readings. readyRead comes only when new
-// bytes arrive: what is left in the socket is read by a follow-up call,
-// at once while there is room, a moment later while the decoder catches up.
-// A call started by readyRead leaves a pending follow-up to do that.
+// bytes arrive: what is left in the socket is read by one follow-up, a
+// posted call while the buffer has room, else the decoder's RoomMade after
+// its next pass. No clock is waited on. While too many decoded frames wait
+// for their relay nothing is read; the relay reads on once it has caught up.
 void TcpSocket::ReadData()
 {
+    if (FramesBehind() >= kMaxFramesBehind)
+        return;
     char data[kReadChunk];
     const qint64 room = qMin<qint64>(kReadChunk, m_pDataBuffer->FreePackageNum());
     const qint64 count = room > 0 ? m_pTcpSocket->read(data, room) : 0;
     if (count > 0)
         m_pDosePackProc->PushData(data, int(count));
+    if (m_pTcpSocket->bytesAvailable() > 0 && !m_bReadScheduled && !m_bAwaitingRoom) {
+        if (m_pDataBuffer->FreePackageNum() > 0) {
+            ScheduleRead();
+        } else {
+            m_bAwaitingRoom = true;
+            m_pDoseProcThread->WantRoom(); // before the wake-up, so its pass sees it
+        }
+    }
     m_pDoseProcThread->WakeUp();
-    if (m_pTcpSocket->bytesAvailable() > 0)
-        ScheduleRead(room > 0 ? 0 : kFullBufferRetryMs);
 }
 
 void TcpSocket::ReadLeftOver()
@@ -117,15 +138,64 @@ void TcpSocket::ReadLeftOver()
     ReadData();
 }
 
-void TcpSocket::ScheduleRead(int delayMs)
+void TcpSocket::ReadIntoRoom()
 {
-    if (m_bReadScheduled)
-        return;
+    m_bAwaitingRoom = false;
+    ReadData();
+}
+
+void TcpSocket::ScheduleRead()
+{
     m_bReadScheduled = true;
-    if (delayMs == 0) // a posted call: cheaper than a timer at high rates
-        QMetaObject::invokeMethod(this, "ReadLeftOver", Qt::QueuedConnection);
-    else
-        QTimer::singleShot(delayMs, this, SLOT(ReadLeftOver()));
+    QMetaObject::invokeMethod(this, "ReadLeftOver", Qt::QueuedConnection);
+}
+
+// A slot may run a nested event loop (a message box), in which the next
+// batch arrives: it joins the same queue and the nested call relays on from
+// where the outer one stands, so the order holds and nothing waits for the
+// box to close.
+void TcpSocket::RelayFrames()
+{
+    m_relayQueue += m_pDoseProcThread->TakeFrames();
+    while (m_nRelayNext < m_relayQueue.size()) {
+        const LinkFrame frame = m_relayQueue.at(m_nRelayNext++);
+        Relay(frame);
+    }
+    m_relayQueue.clear();
+    m_nRelayNext = 0;
+    if (!m_bReadScheduled && !m_bAwaitingRoom && m_pTcpSocket->bytesAvailable() > 0)
+        ReadData(); // what was held back while the relay was behind
+}
+
+void TcpSocket::Relay(const LinkFrame& frame)
+{
+    const qint64 outer = m_nRelayedArrivalMs;
+    m_nRelayedArrivalMs = frame.nArrivalMs;
+    switch (frame.kind) {
+    case LinkFrame::Acknowledgement:
+        emit AnalyticalFinished(frame.nId, frame.nValue, frame.nCode);
+        break;
+    case LinkFrame::DoseCount:
+        emit CountDoseSignl(frame.nId, frame.nValue);
+        m_newestDose = frame;
+        m_pDoseLinePacer->Request();
+        break;
+    case LinkFrame::Coefficients:
+        if (m_pWindow)
+            m_pWindow->SetLastCoefficients(frame.fCoefficients[0], frame.fCoefficients[1], frame.fCoefficients[2]);
+        break;
+    }
+    m_nRelayedArrivalMs = outer;
+}
+
+void TcpSocket::ShowNewestDoseLine()
+{
+    if (!m_pWindow)
+        return;
+    const qint64 outer = m_nRelayedArrivalMs;
+    m_nRelayedArrivalMs = m_newestDose.nArrivalMs;
+    m_pWindow->ShowDoseLine(m_newestDose.nId, m_newestDose.nValue, m_newestDose.nCode);
+    m_nRelayedArrivalMs = outer;
 }
 
 void TcpSocket::Start()

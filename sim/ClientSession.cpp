@@ -24,6 +24,11 @@ bool IsDoseCount(const QByteArray& frame)
     return StartsWithMarker(frame) && frame.size() > 1 && quint8(frame[1]) == FrameDoseCount;
 }
 
+int DoseFrameNode(const QByteArray& frame)
+{
+    return frame.size() > 4 ? quint8(frame[3]) << 8 | quint8(frame[4]) : 0;
+}
+
 } // namespace
 
 ClientSession::ClientSession(QTcpSocket* pSocket, int number, NodeBank* pBank, SimLog* pLog,
@@ -58,8 +63,10 @@ void ClientSession::Send(const QByteArrayList& frames)
         if (m_garbage.Enabled() && StartsWithMarker(frame))
             block += m_garbage.Maybe();
         block += frame;
-        if (IsDoseCount(frame))
+        if (IsDoseCount(frame)) {
             ++m_nDoseFramesSent;
+            ++m_doseFramesByNode[DoseFrameNode(frame)];
+        }
     }
     if (!block.isEmpty())
         m_pSocket->write(block);

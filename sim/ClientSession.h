@@ -5,6 +5,7 @@
 #include "GarbageSource.h"
 
 #include <QByteArrayList>
+#include <QHash>
 #include <QObject>
 #include <QTimer>
 
@@ -32,6 +33,8 @@ public:
     bool Backlogged() const;
     void Send(const QByteArrayList& frames);
     quint64 DoseFramesSent() const { return m_nDoseFramesSent; }
+    // The dose-count frames sent, by the node id they carry.
+    const QHash<int, quint64>& DoseFramesByNode() const { return m_doseFramesByNode; }
 
 signals:
     void Finished(ClientSession* session);
@@ -53,6 +56,7 @@ private:
     GarbageSource m_garbage;
     QTimer m_dropTimer;
     quint64 m_nDoseFramesSent = 0;
+    QHash<int, quint64> m_doseFramesByNode;
 };
 
 #endif

@@ -3,6 +3,8 @@
 #include "NodeBank.h"
 #include "SimLog.h"
 
+#include <QMap>
+#include <QStringList>
 #include <QTcpSocket>
 
 namespace {
@@ -47,6 +49,21 @@ quint64 ControllerServer::DoseFramesSent() const
     return sent;
 }
 
+QString ControllerServer::DoseFramesByNode() const
+{
+    QMap<int, quint64> sent;
+    for (auto it = m_doseFramesByNodeOfGone.cbegin(); it != m_doseFramesByNodeOfGone.cend(); ++it)
+        sent[it.key()] += it.value();
+    for (const ClientSession* session : m_sessions) {
+        for (auto it = session->DoseFramesByNode().cbegin(); it != session->DoseFramesByNode().cend(); ++it)
+            sent[it.key()] += it.value();
+    }
+    QStringList parts;
+    for (auto it = sent.cbegin(); it != sent.cend(); ++it)
+        parts << QStringLiteral("%1=%2").arg(it.key()).arg(it.value());
+    return parts.join(QLatin1Char(' '));
+}
+
 // Each client's noise has a seed of its own, so one client's traffic does
 // not change what another one receives.
 void ControllerServer::Accept()
@@ -69,6 +86,8 @@ void ControllerServer::Forget(ClientSession* session)
     if (!m_sessions.removeOne(session))
         return;
     m_nDoseFramesOfGone += session->DoseFramesSent();
+    for (auto it = session->DoseFramesByNode().cbegin(); it != session->DoseFramesByNode().cend(); ++it)
+        m_doseFramesByNodeOfGone[it.key()] += it.value();
     session->deleteLater();
 }
 
@@ -80,10 +99,14 @@ void ControllerServer::Flood()
         RestartFloodClock();
         return;
     }
-    const double elapsed = m_floodClock.nsecsElapsed() / kNanosecondsPerSecond;
+    const bool over = m_settings.floodForMs > 0 && m_floodClock.elapsed() >= m_settings.floodForMs;
+    const double elapsed = over ? m_settings.floodForMs / 1000.0 : m_floodClock.nsecsElapsed() / kNanosecondsPerSecond;
     const qint64 due = qint64(m_settings.floodRate * elapsed) - m_nFloodScheduled;
-    if (due <= 0)
+    if (due <= 0) {
+        if (over)
+            EndFlood();
         return;
+    }
     m_nFloodScheduled += due;
     const qint64 batch = qMin(due, qMax<qint64>(1, qint64(m_settings.floodRate * kMaxCatchUpSeconds)));
     QByteArrayList frames;
@@ -94,6 +117,16 @@ void ControllerServer::Flood()
         if (!session->Backlogged())
             session->Send(frames);
     }
+    if (over)
+        EndFlood();
+}
+
+// The connection stays: what the clients still have to read is theirs to
+// catch up with.
+void ControllerServer::EndFlood()
+{
+    m_floodTimer.stop();
+    m_pLog->Plain(QStringLiteral("flood over: sent %1 dose frames; by node %2").arg(DoseFramesSent()).arg(DoseFramesByNode()));
 }
 
 void ControllerServer::RestartFloodClock()

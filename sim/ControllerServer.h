@@ -28,6 +28,7 @@ public:
         quint16 port = kDefaultPort;
         ClientSession::Faults faults;
         double floodRate = 0.0; // dose-count frames per second, all nodes together
+        int floodForMs = 0;     // how long the flood lasts once a client is there; 0: for good
         quint64 seed = 0;
     };
 
@@ -39,6 +40,8 @@ public:
     int ClientCount() const { return m_sessions.size(); }
     // Every dose-count frame written, to every client, so far.
     quint64 DoseFramesSent() const;
+    // The same by node, as "1=n 2=n ...", in the order of the ids.
+    QString DoseFramesByNode() const;
 
 private slots:
     void Accept();
@@ -47,6 +50,7 @@ private slots:
 
 private:
     void RestartFloodClock();
+    void EndFlood();
 
     Settings m_settings;
     NodeBank* m_pBank; // not owned
@@ -55,6 +59,7 @@ private:
     QList<ClientSession*> m_sessions;
     int m_nClientsSeen = 0;
     quint64 m_nDoseFramesOfGone = 0;
+    QHash<int, quint64> m_doseFramesByNodeOfGone;
     QTimer m_floodTimer;
     QElapsedTimer m_floodClock;
     qint64 m_nFloodScheduled = 0;

@@ -34,6 +34,7 @@ struct Options {
 constexpr quint16 kMaxPort = 65535;
 constexpr double kMaxDropAfterSeconds = 86400.0;
 constexpr double kMaxFloodRate = 1e7;
+constexpr double kMaxFloodForSeconds = 86400.0;
 constexpr double kMaxDoseRate = 1e7; // μSv/h
 constexpr double kMaxSensitivity = 1e3;
 
@@ -48,6 +49,7 @@ QList<QCommandLineOption> OptionList()
         { "seed", "Seed of the counting noise and the garbage, for repeatable runs.", "n" },
         { "drop-after", "Close each connection this many seconds after accepting it.", "seconds" },
         { "flood", "Send this many unsolicited dose-count frames per second.", "rate" },
+        { "flood-for", "End the flood this many seconds after the first client came.", "seconds" },
         { "garbage", "Put noise before a reply frame with this probability.", "p" },
         { "coefficient-check", "Follow each coefficient reply with its check byte." },
         { "silence", "Node ID answers nothing from AFTER seconds on, for FOR seconds (repeatable).", "ID:AFTER:FOR" },
@@ -90,11 +92,14 @@ bool ReadServerOptions(const QCommandLineParser& parser, ControllerServer::Setti
         return false;
     }
     double dropAfter = 0.0;
+    double floodFor = 0.0;
     if (!ReadPort(parser, server.port, error) || !ReadNumber(parser, "drop-after", 0.0, kMaxDropAfterSeconds, dropAfter, error)
         || !ReadNumber(parser, "flood", 0.0, kMaxFloodRate, server.floodRate, error)
+        || !ReadNumber(parser, "flood-for", 0.0, kMaxFloodForSeconds, floodFor, error)
         || !ReadNumber(parser, "garbage", 0.0, 1.0, server.faults.garbage, error))
         return false;
     server.faults.dropAfterMs = int(std::lround(dropAfter * kMillisecondsPerSecond));
+    server.floodForMs = int(std::lround(floodFor * kMillisecondsPerSecond));
     return true;
 }
 
@@ -180,6 +185,7 @@ int Run(const Options& options)
     SignalWatcher watcher;
     QObject::connect(&watcher, SIGNAL(Caught(int)), QCoreApplication::instance(), SLOT(quit()));
     const int status = QCoreApplication::exec();
+    log.Plain(QStringLiteral("dose frames by node: %1").arg(server.DoseFramesByNode()));
     log.Plain(QStringLiteral("sent %1 dose frames").arg(server.DoseFramesSent()));
     return status;
 }

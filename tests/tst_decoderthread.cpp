@@ -3,47 +3,68 @@
 #include "PDoseProcThread.h"
 #include "ReplyFrames.h"
 
+#include <QDateTime>
 #include <QElapsedTimer>
 #include <QRandomGenerator>
-#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTest>
 
 namespace {
 
-// Notes every report and window call in the order the GUI thread sees them.
+// Notes every frame the decoder hands over, in the order the GUI thread
+// takes them, and how many announcements it took.
 class Journal : public QObject, public FakeConsole
 {
     Q_OBJECT
 
 public:
-    void ShowDoseLine(int id, int count, int tag) override
+    explicit Journal(PDoseProcThread* pThread)
+        : m_pThread(pThread)
     {
-        FakeConsole::ShowDoseLine(id, count, tag);
-        entries << QStringLiteral("line %1").arg(doseLines.last().text);
-    }
-    void SetLastCoefficients(double c1, double c2, double c3) override
-    {
-        FakeConsole::SetLastCoefficients(c1, c2, c3);
-        entries << QStringLiteral("coef %1 %2 %3").arg(c1).arg(c2).arg(c3);
     }
 
     QStringList entries;
+    QList<qint64> arrivals;
+    int notices = 0;
 
 public slots:
-    void Ack(int id, int y, int x) { entries << QStringLiteral("ack %1 %2 %3").arg(id).arg(y).arg(x); }
-    void Dose(int id, int count) { entries << QStringLiteral("dose %1 %2").arg(id).arg(count); }
+    void Take()
+    {
+        ++notices;
+        if (QThread::currentThread() != thread())
+            widgetCallOffGuiThread = true;
+        for (const LinkFrame& f : m_pThread->TakeFrames()) {
+            arrivals << f.nArrivalMs;
+            switch (f.kind) {
+            case LinkFrame::Acknowledgement:
+                entries << QStringLiteral("ack %1 %2 %3").arg(f.nId).arg(f.nValue).arg(f.nCode);
+                break;
+            case LinkFrame::DoseCount:
+                entries << QStringLiteral("dose %1 %2 %3").arg(f.nId).arg(f.nValue).arg(f.nCode);
+                break;
+            case LinkFrame::Coefficients:
+                entries << QStringLiteral("coef %1 %2 %3")
+                               .arg(f.fCoefficients[0])
+                               .arg(f.fCoefficients[1])
+                               .arg(f.fCoefficients[2]);
+                break;
+            }
+        }
+    }
+
+private:
+    PDoseProcThread* m_pThread;
 };
 
 // A running decoder on the console's 345-byte buffer, reporting to a journal.
 struct Rig {
     Rig()
         : thread(&buffer, nullptr)
+        , journal(&thread)
     {
         buffer.Init(1, 345);
         thread.SetWindow(&journal);
-        QObject::connect(&thread, SIGNAL(AnalyticalFinished(int, int, int)), &journal, SLOT(Ack(int, int, int)));
-        QObject::connect(&thread, SIGNAL(SetDoseCount(int, int)), &journal, SLOT(Dose(int, int)));
+        QObject::connect(&thread, SIGNAL(FramesReady()), &journal, SLOT(Take()));
     }
     ~Rig() { thread.StopDecoding(); }
 
@@ -54,8 +75,8 @@ struct Rig {
     }
 
     PDataBuffer buffer;
-    Journal journal;
     PDoseProcThread thread;
+    Journal journal;
 };
 
 } // namespace
@@ -66,7 +87,7 @@ class TestDecoderThread : public QObject
 
 private slots:
     void acknowledgementsArriveInStreamOrder();
-    void doseCountComesBeforeItsLineOnTheGuiThread();
+    void doseCountCarriesItsFieldsAndArrival();
     void coefficientsReachTheWindowOnlyForTheSelectedId();
     void startTwiceRunsOneThreadAtLowPriority();
     void stopWhileWaitingReturnsAndEmptiesTheBuffer();
@@ -83,16 +104,14 @@ void TestDecoderThread::acknowledgementsArriveInStreamOrder()
     QTRY_COMPARE(rig.journal.entries, (QStringList { "ack 1 0 2", "ack 2 0 3", "ack 3 1 15" }));
 }
 
-void TestDecoderThread::doseCountComesBeforeItsLineOnTheGuiThread()
+void TestDecoderThread::doseCountCarriesItsFieldsAndArrival()
 {
     Rig rig;
     rig.thread.StartDecoding();
+    const qint64 before = QDateTime::currentMSecsSinceEpoch();
     rig.Push(QByteArray::fromHex("FF02CC005900000E99"));
-    QTRY_COMPARE(rig.journal.entries.size(), 2);
-    QCOMPARE(rig.journal.entries[0], QString("dose 89 14"));
-    QVERIFY2(QRegularExpression(R"(^line 89\.   \d\d:\d\d:\d\d\.    0\.0784   count: 204$)")
-                 .match(rig.journal.entries[1]).hasMatch(),
-             qPrintable(rig.journal.entries[1]));
+    QTRY_COMPARE(rig.journal.entries, QStringList { "dose 89 14 204" });
+    QVERIFY(rig.journal.arrivals[0] >= before && rig.journal.arrivals[0] <= QDateTime::currentMSecsSinceEpoch());
     QVERIFY(!rig.journal.widgetCallOffGuiThread);
 }
 
@@ -154,17 +173,37 @@ void TestDecoderThread::restartAfterStop()
 }
 
 // Each write is followed by a wake-up while the loop may be draining: if a
-// wake-up were lost the last frames would wait for ever.
+// wake-up were lost the last frames would wait for ever. Frames of every
+// kind and many ids come out once each, in order, at most one announcement
+// per pass of the loop.
 void TestDecoderThread::manySmallWakeUpsLoseNothing()
 {
     Rig rig;
+    rig.journal.calibrationId = 7;
     rig.thread.StartDecoding();
     QRandomGenerator random(7);
     QByteArray stream;
     QStringList expected;
     for (int i = 0; i < 5000; ++i) {
-        stream += ReplyFrames::Acknowledge(i % 256, i / 256 % 256, 2);
-        expected << QStringLiteral("ack %1 %2 2").arg(i % 256).arg(i / 256 % 256);
+        const int id = i % 256;
+        switch (i % 5) {
+        case 0:
+        case 3:
+            stream += ReplyFrames::DoseCount(id, i, i % 200);
+            expected << QStringLiteral("dose %1 %2 %3").arg(id).arg(i).arg(i % 200);
+            break;
+        case 4:
+            if (i % 100 == 4) {
+                stream += ReplyFrames::Coefficients(7, i, -i, 10000);
+                expected << QStringLiteral("coef %1 %2 1").arg(i / 10000.0).arg(-i / 10000.0);
+                break;
+            }
+            Q_FALLTHROUGH();
+        default:
+            stream += ReplyFrames::Acknowledge(id, i / 256 % 256, 2);
+            expected << QStringLiteral("ack %1 %2 2").arg(id).arg(i / 256 % 256);
+            break;
+        }
     }
     for (int at = 0; at < stream.size();) {
         const int chunk = qMin(1 + int(random.bounded(40)), stream.size() - at);
@@ -179,6 +218,8 @@ void TestDecoderThread::manySmallWakeUpsLoseNothing()
     }
     QTRY_COMPARE(rig.journal.entries.size(), expected.size());
     QCOMPARE(rig.journal.entries, expected);
+    QVERIFY2(quint64(rig.journal.notices) <= rig.thread.PassCount(),
+             qPrintable(QStringLiteral("%1 notices, %2 passes").arg(rig.journal.notices).arg(rig.thread.PassCount())));
 }
 
 QTEST_GUILESS_MAIN(TestDecoderThread)

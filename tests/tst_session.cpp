@@ -5,11 +5,16 @@
 #include "StdoutCapture.h"
 #include "TcpSocket.h"
 
+#include <QDateTime>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QPointer>
 #include <QSignalSpy>
 #include <QTcpSocket>
 #include <QTest>
+#include <QTimer>
+
+#include <functional>
 
 namespace {
 
@@ -43,19 +48,54 @@ struct Linked {
     TcpSocket session;
 };
 
-// Counts the queued calls an object receives.
-class QueuedCallCounter : public QObject
+// Counts the queued calls an object receives, or the timer events of
+// every object of the thread.
+class EventCounter : public QObject
 {
 public:
+    explicit EventCounter(QEvent::Type type)
+        : m_type(type)
+    {
+    }
     int calls = 0;
 
 protected:
     bool eventFilter(QObject*, QEvent* event) override
     {
-        calls += event->type() == QEvent::MetaCall;
+        calls += event->type() == m_type;
         return false;
     }
+
+private:
+    QEvent::Type m_type;
 };
+
+// Runs the event loop until done: QTRY's poll sleeps 10 ms between rounds,
+// which would stretch every trip to the decoder thread and back.
+bool Spin(const std::function<bool()>& done, int timeoutMs)
+{
+    QEventLoop loop;
+    QTimer poll;
+    QElapsedTimer clock;
+    clock.start();
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (done() || clock.elapsed() > timeoutMs)
+            loop.quit();
+    });
+    poll.start(1);
+    if (!done())
+        loop.exec();
+    return done();
+}
+
+// A burst of n acknowledgements whose ids and values spell their number.
+QByteArray AckBurst(int n)
+{
+    QByteArray burst;
+    for (int i = 0; i < n; ++i)
+        burst += ReplyFrames::Acknowledge(i & 0xFF, (i >> 8) & 0xFF, i % 0x0D);
+    return burst;
+}
 
 } // namespace
 
@@ -75,7 +115,9 @@ private slots:
     void repliesAreRelayedInOrder();
     void bytesLeftInTheSocketAreReadWithoutNewArrivals();
     void readyReadStartsNoSecondFollowUp();
+    void burstIsReadWithoutWaitingOnAClock();
     void burstLargerThanTheBufferLosesNothing();
+    void readingStopsWhileTheRelayIsBehind();
     void destructionWhileConnectedStopsTheThreadFirst();
 };
 
@@ -225,19 +267,30 @@ void TestSession::connectWhileConnectedDropsSilently()
     QCOMPARE(first.Connections(), 1);
 }
 
+// Each relayed frame tells when it arrived; outside a relay nothing does.
 void TestSession::repliesAreRelayedInOrder()
 {
     Linked link;
     QStringList relayed;
-    connect(&link.session, &TcpSocket::AnalyticalFinished, this,
-            [&](int id, int y, int x) { relayed << QStringLiteral("ack %1 %2 %3").arg(id).arg(y).arg(x); });
-    connect(&link.session, &TcpSocket::CountDoseSignl, this,
-            [&](int id, int count) { relayed << QStringLiteral("dose %1 %2").arg(id).arg(count); });
+    QList<qint64> arrivals;
+    connect(&link.session, &TcpSocket::AnalyticalFinished, this, [&](int id, int y, int x) {
+        relayed << QStringLiteral("ack %1 %2 %3").arg(id).arg(y).arg(x);
+        arrivals << link.session.RelayedArrivalMs();
+    });
+    connect(&link.session, &TcpSocket::CountDoseSignl, this, [&](int id, int count) {
+        relayed << QStringLiteral("dose %1 %2").arg(id).arg(count);
+        arrivals << link.session.RelayedArrivalMs();
+    });
     QVERIFY(link.Connect());
 
+    const qint64 sent = QDateTime::currentMSecsSinceEpoch();
     link.controller.Send(ReplyFrames::Acknowledge(1, 0, 2) + ReplyFrames::DoseCount(1, 16, 0)
                          + ReplyFrames::Acknowledge(1, 1, 15));
     QTRY_COMPARE(relayed, (QStringList { "ack 1 0 2", "dose 1 16", "ack 1 1 15" }));
+    const qint64 relayedBy = QDateTime::currentMSecsSinceEpoch();
+    for (qint64 arrival : qAsConst(arrivals))
+        QVERIFY2(arrival >= sent && arrival <= relayedBy, qPrintable(QString::number(arrival - sent)));
+    QCOMPARE(link.session.RelayedArrivalMs(), qint64(-1));
     QTRY_COMPARE(link.console.doseLines.size(), 1);
     QCOMPARE(link.console.doseLines[0].count, 16);
     QVERIFY(!link.console.widgetCallOffGuiThread);
@@ -276,7 +329,7 @@ void TestSession::readyReadStartsNoSecondFollowUp()
     QVERIFY(QTest::qWaitFor([socket] { return socket->bytesAvailable() == 1000; }));
     socket->blockSignals(false);
 
-    QueuedCallCounter counter;
+    EventCounter counter(QEvent::MetaCall);
     link.session.installEventFilter(&counter);
     link.session.ReadData(); // as readyRead: 280 bytes, and a follow-up for the rest
     link.session.ReadData(); // readyRead again, before that follow-up ran
@@ -284,8 +337,27 @@ void TestSession::readyReadStartsNoSecondFollowUp()
     QCOMPARE(counter.calls, 1);
 }
 
+// Draining a burst many times the buffer's size never waits on a timer:
+// each read that finds the buffer full is followed by the decoder's word
+// that it has made room, not by a retry a moment later, which held the
+// link to a buffer's worth per millisecond.
+void TestSession::burstIsReadWithoutWaitingOnAClock()
+{
+    Linked link;
+    QSignalSpy acks(&link.session, SIGNAL(AnalyticalFinished(int, int, int)));
+    QVERIFY(link.Connect());
+    EventCounter timers(QEvent::Timer);
+    QCoreApplication::instance()->installEventFilter(&timers);
+    link.controller.Send(AckBurst(5000));
+    QTRY_COMPARE_WITH_TIMEOUT(acks.count(), 5000, 20000);
+    QCoreApplication::instance()->removeEventFilter(&timers);
+    QCOMPARE(timers.calls, 0);
+    QCOMPARE(acks.last().at(0).toInt(), 4999 & 0xFF);
+}
+
 // Far more than the 345-byte receive buffer holds, in one write: reads
 // never exceed the room the buffer has, so nothing overflows or is lost.
+// The dose line follows at its own pace, ending with the newest count.
 void TestSession::burstLargerThanTheBufferLosesNothing()
 {
     Linked link;
@@ -304,6 +376,53 @@ void TestSession::burstLargerThanTheBufferLosesNothing()
     QTRY_COMPARE_WITH_TIMEOUT(counts.size(), sent.size(), 10000);
     QCOMPARE(capture.Finish(), QByteArray()); // no overflow line
     QCOMPARE(counts, sent);
+    QTRY_COMPARE(link.console.doseLines.last().count, sent.last());
+    QVERIFY2(link.console.doseLines.size() < sent.size() / 10, qPrintable(QString::number(link.console.doseLines.size())));
+}
+
+// A relay that does not take what the decoder hands over: the session reads
+// until the bound of frames waiting, then nothing, however much arrives;
+// TCP holds the controller back. Once the relay takes them, reading goes
+// on and every frame comes, in order.
+void TestSession::readingStopsWhileTheRelayIsBehind()
+{
+    Linked link;
+    QList<int> values;
+    connect(&link.session, &TcpSocket::AnalyticalFinished, this,
+            [&](int id, int y, int) { values << (y << 8 | id); });
+    QVERIFY(link.Connect());
+    PDoseProcThread* decoder = link.session.DecoderThread();
+    QVERIFY(disconnect(decoder, SIGNAL(FramesReady()), &link.session, SLOT(RelayFrames())));
+
+    const int frames = TcpSocket::kMaxFramesBehind + 20000;
+    link.controller.Send(AckBurst(frames));
+    QVERIFY(Spin([&] { return link.session.FramesBehind() >= TcpSocket::kMaxFramesBehind; }, 30000));
+    int passes = 0; // whole passes of the decoder since
+    connect(decoder, &PDoseProcThread::RoomMade, this, [&] { ++passes; });
+    decoder->WantRoom();
+    decoder->WakeUp();
+    QVERIFY(Spin([&] { return passes > 0; }, 10000));
+    const int behind = link.session.FramesBehind();
+    // Past the bound by what the receive buffer held at most.
+    QVERIFY2(behind <= TcpSocket::kMaxFramesBehind + int(TcpSocket::kBufferPackageNum) / 7, qPrintable(QString::number(behind)));
+    // Whatever calls for a read now, nothing more is taken from the socket,
+    // whose own buffer stays within its bound.
+    QTcpSocket* socket = link.session.GetSocket();
+    const qint64 unread = socket->bytesAvailable();
+    QVERIFY(unread > 0 && unread <= TcpSocket::kSocketBufferBytes);
+    for (int i = 0; i < 3; ++i)
+        link.session.ReadData();
+    QCOMPARE(socket->bytesAvailable(), unread);
+    QCOMPARE(link.session.FramesBehind(), behind);
+
+    QVERIFY(connect(decoder, SIGNAL(FramesReady()), &link.session, SLOT(RelayFrames())));
+    QMetaObject::invokeMethod(&link.session, "RelayFrames");
+    QVERIFY(Spin([&] { return values.size() >= frames; }, 30000));
+    QCOMPARE(values.size(), frames);
+    for (int i = 0; i < frames; ++i) {
+        if (values[i] != (i & 0xFFFF))
+            QFAIL(qPrintable(QStringLiteral("frame %1 reads %2").arg(i).arg(values[i])));
+    }
 }
 
 void TestSession::destructionWhileConnectedStopsTheThreadFirst()

@@ -49,7 +49,23 @@ public:
     std::atomic<int> outOfRange { 0 };
     std::atomic<bool> sentinel { false };
 
+    PDoseProcThread* pThread = nullptr;
+
 public slots:
+    // On the decoder thread, as each pass hands its frames over.
+    void Take()
+    {
+        for (const LinkFrame& f : pThread->TakeFrames()) {
+            if (f.kind == LinkFrame::Acknowledgement)
+                Ack(f.nId, f.nValue, f.nCode);
+            else if (f.kind == LinkFrame::DoseCount)
+                Dose(f.nId, f.nValue);
+            else
+                ++mismatches;
+        }
+    }
+
+private:
     void Ack(int id, int y, int x)
     {
         if (id == 0x5A && y == 0xA5 && x == 0x3C) {
@@ -83,9 +99,8 @@ struct Rig {
     {
         buffer.Init(1, 345);
         thread.SetWindow(&console);
-        QObject::connect(&thread, SIGNAL(AnalyticalFinished(int, int, int)), &checker, SLOT(Ack(int, int, int)),
-                         Qt::DirectConnection);
-        QObject::connect(&thread, SIGNAL(SetDoseCount(int, int)), &checker, SLOT(Dose(int, int)), Qt::DirectConnection);
+        checker.pThread = &thread;
+        QObject::connect(&thread, SIGNAL(FramesReady()), &checker, SLOT(Take()), Qt::DirectConnection);
         thread.StartDecoding();
     }
     ~Rig() { thread.StopDecoding(); }

@@ -150,7 +150,7 @@ void TestReplies::stepReplyRestartsTheAveraging()
     rig.Readings(1, 32, 19);
     QCOMPARE(rig.Text("average_group_3"), QString("0.0896"));
     rig.Reading(1, 32);
-    QCOMPARE(rig.Text("average_group_3"), QString("0.1792"));
+    QTRY_COMPARE(rig.Text("average_group_3"), QString("0.1792")); // the mean is shown at a pace
 }
 
 void TestReplies::stepReplyWithEmptyTableOnlyShowsItsBox()
