@@ -13,7 +13,11 @@
 #include <atomic>
 
 class CalibrationFigures;
+class CalibrationRegister;
+class CertificateWriter;
 class CommandEvents;
+class NodeCalibrations;
+class QSortFilterProxyModel;
 class RecordStore;
 class AlarmLevels;
 class QTableWidget;
@@ -103,6 +107,11 @@ private slots:
     void ShowRecordsState();
     void SaveRecordFields();
     void RecordNodeState(int id, NodeBoard::State state);
+    void ShowNodeCalibrations(const QModelIndex& current);
+    void ShowCalibrationChoice();
+    void OnShowCertificateClicked();
+    void ShowCertificateIssued(qint64 record, const QString& path);
+    void ShowCertificateRefused(qint64 record, const QString& reason);
     // Tells the board of nodes which controller the link has come up to.
     void OnLinkUp();
 
@@ -126,6 +135,7 @@ private:
     void AttachRecords();
     void ConnectRecords();
     void ReleaseRecords();
+    void AttachRegister();
     QList<QPair<QLineEdit*, QString>> RecordFields() const;
     void AddCalibrationPoint(CalibrationBook::Stage stage);
     void AddTableRow(float reading);
@@ -149,6 +159,10 @@ private:
     RecordStore* m_pRecords;
     CommandEvents* m_pEvents;
     CalibrationBook* m_pBook;
+    CertificateWriter* m_pCertificates;
+    CalibrationRegister* m_pRegister;
+    QSortFilterProxyModel* m_pRegisterSorted;
+    NodeCalibrations* m_pNodeCalibrations;
     AlarmLevels* m_pAlarmLevels;
     NodeBoard* m_pNodeBoard;
     WatchRequests* m_pWatchRequests;

@@ -7,6 +7,7 @@
 #include "WindowRig.h"
 
 #include <QCheckBox>
+#include <QDesktopServices>
 #include <QDoubleSpinBox>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -16,7 +17,9 @@
 #include <QSortFilterProxyModel>
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <QTableView>
 #include <QTest>
+#include <QUrl>
 
 namespace {
 
@@ -35,6 +38,20 @@ QProcess::ExitStatus RunConsole(const QStringList& arguments, int* pCode, QStrin
     *pOutput = QString::fromUtf8(console.readAll()).trimmed();
     return console.exitStatus();
 }
+
+// Stands in for the desktop's handler of file URLs.
+class Opener : public QObject
+{
+    Q_OBJECT
+
+public:
+    Opener() { QDesktopServices::setUrlHandler("file", this, "Open"); }
+    ~Opener() override { QDesktopServices::unsetUrlHandler("file"); }
+    QList<QUrl> opened;
+
+public slots:
+    void Open(const QUrl& url) { opened << url; }
+};
 
 // A certificate's pages as pdftotext lays them out, with no-break spaces
 // as spaces.
@@ -229,6 +246,22 @@ void TestRecords::calibrationIsKeptAndVerifies()
     QCOMPARE(adjustment["readBackMatches"].toBool(), warnings.isEmpty());
     QCOMPARE(record["warnings"].toArray().size(), warnings.size());
 
+    // Finish issued the certificate; the register lists the node, and its
+    // calibration shows the same certificate again.
+    const QDir certificates(QFileInfo(RecordStore::DefaultPath()).dir().filePath("certificates"));
+    const QStringList issued = certificates.entryList({ "*.pdf" });
+    QCOMPARE(issued.size(), 1);
+    QAbstractItemModel* nodes = rig.Find<QTableView>("node_register")->model();
+    QCOMPARE(nodes->rowCount(), 1);
+    QCOMPARE(nodes->index(0, CalibrationRegister::ColumnNode).data().toInt(), 1);
+    QCOMPARE(nodes->index(0, CalibrationRegister::ColumnVerdict).data().toString(), QString("PASS"));
+    rig.Find<QTableView>("node_register")->setCurrentIndex(nodes->index(0, 0));
+    QTableView* calibrations = rig.Find<QTableView>("node_calibrations");
+    QCOMPARE(calibrations->model()->rowCount(), 1);
+    calibrations->setCurrentIndex(calibrations->model()->index(0, 0));
+    Opener opener;
+    rig.Click("show_certificate_button");
+    QCOMPARE(opener.opened, QList<QUrl> { QUrl::fromLocalFile(certificates.filePath(issued[0])) });
 }
 
 void TestRecords::changedOrRemovedRowsAreNamed_data()
