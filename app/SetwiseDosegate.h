@@ -13,18 +13,22 @@
 
 #include <atomic>
 
-class CalibrationFigures;
-class CommandEvents;
-class Pacer;
-class RecordStore;
 class AlarmLevels;
-class QTableWidget;
-class QTimer;
+class CalibrationFigures;
+class CalibrationRegister;
+class CertificateWriter;
+class CommandEvents;
+class NodeCalibrations;
+class Pacer;
 class ReadingTrend;
+class RecordStore;
 class RunJournal;
 class TcpSocket;
 class WatchRequests;
 class WriteDataFrame;
+class QSortFilterProxyModel;
+class QTableWidget;
+class QTimer;
 
 // The console window: view and controller at once. Its members are defined
 // by concern in SetwiseDosegate*.cpp (core and link, settings, replies,
@@ -107,6 +111,11 @@ private slots:
     void ShowRecordsState();
     void SaveRecordFields();
     void RecordNodeState(int id, NodeBoard::State state);
+    void ShowNodeCalibrations(const QModelIndex& current);
+    void ShowCalibrationChoice();
+    void OnShowCertificateClicked();
+    void ShowCertificateIssued(qint64 record, const QString& path);
+    void ShowCertificateRefused(qint64 record, const QString& reason);
     // Tells the board of nodes which controller the link has come up to.
     void OnLinkUp();
 
@@ -132,6 +141,7 @@ private:
     void AttachRecords();
     void ConnectRecords();
     void ReleaseRecords();
+    void AttachRegister();
     QList<QPair<QLineEdit*, QString>> RecordFields() const;
     void AddCalibrationPoint(CalibrationBook::Stage stage);
     void AddTableRow(float reading);
@@ -161,6 +171,10 @@ private:
     RecordStore* m_pRecords;
     CommandEvents* m_pEvents;
     CalibrationBook* m_pBook;
+    CertificateWriter* m_pCertificates;
+    CalibrationRegister* m_pRegister;
+    QSortFilterProxyModel* m_pRegisterSorted;
+    NodeCalibrations* m_pNodeCalibrations;
     AlarmLevels* m_pAlarmLevels;
     NodeBoard* m_pNodeBoard;
     WatchRequests* m_pWatchRequests;

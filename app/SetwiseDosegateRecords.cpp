@@ -1,27 +1,35 @@
 // The record of a calibration: the points, the commands and what came back
 // are kept by the records library; the window hands them over, asks the node
-// what the book wants read back, and shows the book's warnings and the
-// store's state.
+// what the book wants read back, and shows the book's warnings, the store's
+// state, the register of calibrations and the certificates.
 #include "SetwiseDosegate.h"
 
 #include "CalibrationBook.h"
 #include "CalibrationFigures.h"
+#include "CalibrationRegister.h"
+#include "CertificateWriter.h"
 #include "CommandEvents.h"
+#include "NodeCalibrations.h"
 #include "RecordStore.h"
 #include "RunJournal.h"
 #include "TcpSocket.h"
 #include "WriteDataFrame.h"
 
+#include <QDesktopServices>
 #include <QDir>
+#include <QHeaderView>
 #include <QMessageBox>
 #include <QMetaEnum>
 #include <QSettings>
+#include <QSortFilterProxyModel>
+#include <QUrl>
 
 #include <cmath>
 
 namespace {
 
 const char* const kFieldsGroup = "records";
+const char* const kIntervalKey = "intervalMonths";
 
 } // namespace
 
@@ -36,6 +44,8 @@ QList<QPair<QLineEdit*, QString>> SetwiseDosegate::RecordFields() const
         { ui.records_temperature, QStringLiteral("temperature") },
         { ui.records_pressure, QStringLiteral("pressure") },
         { ui.records_humidity, QStringLiteral("humidity") },
+        { ui.records_laboratory_name, QStringLiteral("laboratoryName") },
+        { ui.records_laboratory_address, QStringLiteral("laboratoryAddress") },
     };
 }
 
@@ -48,11 +58,32 @@ void SetwiseDosegate::AttachRecords()
     settings.beginGroup(QLatin1String(kFieldsGroup));
     for (const auto& field : RecordFields())
         field.first->setText(settings.value(field.second, field.first->text()).toString());
+    ui.records_interval->setValue(settings.value(QLatin1String(kIntervalKey), ui.records_interval->value()).toInt());
     // The reference's uncertainty is the one the readings page computes with.
     if (!ui.records_reference_uncertainty->text().isEmpty())
         ui.reference_uncertainty->setText(ui.records_reference_uncertainty->text());
     m_pRecords->Open(RecordStore::DefaultPath());
+    AttachRegister();
     ShowRecordsState();
+}
+
+// Overdue nodes first until the operator sorts otherwise.
+void SetwiseDosegate::AttachRegister()
+{
+    m_pCertificates = new CertificateWriter(m_pRecords);
+    m_pRegister = new CalibrationRegister(m_pRecords);
+    m_pRegister->SetIntervalMonths(ui.records_interval->value());
+    m_pRegisterSorted = new QSortFilterProxyModel;
+    m_pRegisterSorted->setSortRole(CalibrationRegister::SortRole);
+    m_pRegisterSorted->setSourceModel(m_pRegister);
+    m_pNodeCalibrations = new NodeCalibrations(m_pRecords);
+    ui.node_register->setModel(m_pRegisterSorted);
+    ui.node_register->sortByColumn(CalibrationRegister::ColumnState, Qt::AscendingOrder);
+    ui.node_calibrations->setModel(m_pNodeCalibrations);
+    for (QTableView* table : { ui.node_register, ui.node_calibrations })
+        table->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    ui.certificate_state->setText(
+        tr("Certificates are written to %1").arg(QDir::toNativeSeparators(m_pCertificates->Folder())));
 }
 
 // The book hears the acknowledgement after the window has shown its box.
@@ -84,10 +115,34 @@ void SetwiseDosegate::ConnectRecords()
             SLOT(setText(QString)));
     connect(ui.reference_uncertainty, SIGNAL(textChanged(QString)), ui.records_reference_uncertainty,
             SLOT(setText(QString)));
+
+    connect(m_pBook, SIGNAL(Finished(int, qint64)), m_pCertificates, SLOT(Issue(int, qint64)));
+    connect(m_pCertificates, SIGNAL(Issued(qint64, QString)), this, SLOT(ShowCertificateIssued(qint64, QString)));
+    connect(m_pCertificates, SIGNAL(Refused(qint64, QString)), this, SLOT(ShowCertificateRefused(qint64, QString)));
+    connect(m_pRecords, SIGNAL(StateChanged()), m_pRegister, SLOT(Update()));
+    connect(m_pRecords, SIGNAL(StateChanged()), m_pNodeCalibrations, SLOT(Update()));
+    connect(ui.records_interval, SIGNAL(valueChanged(int)), m_pRegister, SLOT(SetIntervalMonths(int)));
+    connect(ui.records_interval, SIGNAL(valueChanged(int)), this, SLOT(SaveRecordFields()));
+    connect(ui.node_register->selectionModel(), SIGNAL(currentRowChanged(QModelIndex, QModelIndex)), this,
+            SLOT(ShowNodeCalibrations(QModelIndex)));
+    connect(ui.node_calibrations->selectionModel(), SIGNAL(currentRowChanged(QModelIndex, QModelIndex)), this,
+            SLOT(ShowCalibrationChoice()));
+    connect(ui.node_calibrations, SIGNAL(activated(QModelIndex)), this, SLOT(OnShowCertificateClicked()));
+    connect(ui.show_certificate_button, SIGNAL(clicked()), this, SLOT(OnShowCertificateClicked()));
 }
 
 void SetwiseDosegate::ReleaseRecords()
 {
+    ui.node_register->setModel(nullptr);
+    ui.node_calibrations->setModel(nullptr);
+    delete m_pRegisterSorted;
+    m_pRegisterSorted = nullptr;
+    delete m_pRegister;
+    m_pRegister = nullptr;
+    delete m_pNodeCalibrations;
+    m_pNodeCalibrations = nullptr;
+    delete m_pCertificates;
+    m_pCertificates = nullptr;
     delete m_pBook;
     m_pBook = nullptr;
     delete m_pEvents;
@@ -102,6 +157,7 @@ void SetwiseDosegate::SaveRecordFields()
     settings.beginGroup(QLatin1String(kFieldsGroup));
     for (const auto& field : RecordFields())
         settings.setValue(field.second, field.first->text());
+    settings.setValue(QLatin1String(kIntervalKey), ui.records_interval->value());
 }
 
 void SetwiseDosegate::OnAsFoundClicked()
@@ -163,6 +219,8 @@ void SetwiseDosegate::OnFinishCalibrationClicked()
     conditions.temperature = ui.records_temperature->text();
     conditions.pressure = ui.records_pressure->text();
     conditions.humidity = ui.records_humidity->text();
+    conditions.laboratoryName = ui.records_laboratory_name->text();
+    conditions.laboratoryAddress = ui.records_laboratory_address->text();
     m_pBook->Finish(ui.id_for_potentiometer->value(), conditions);
 }
 
@@ -197,4 +255,45 @@ void SetwiseDosegate::ShowRecordsState()
                                       .arg(where, m_pRecords->Error()));
     else
         ui.records_state->setText(tr("Records in %1: %n row(s)", nullptr, int(m_pRecords->Count())).arg(where));
+}
+
+void SetwiseDosegate::ShowNodeCalibrations(const QModelIndex& current)
+{
+    const int node = m_pRegister->NodeAt(m_pRegisterSorted->mapToSource(current).row());
+    m_pNodeCalibrations->SetNode(node);
+    ui.node_calibrations_caption->setText(node > 0 ? tr("Calibrations of node %1").arg(node) : QString());
+    ShowCalibrationChoice();
+}
+
+void SetwiseDosegate::ShowCalibrationChoice()
+{
+    ui.show_certificate_button->setEnabled(ui.node_calibrations->currentIndex().isValid());
+}
+
+// Issued again from the record, so what opens is what the record says now.
+void SetwiseDosegate::OnShowCertificateClicked()
+{
+    const qint64 record = m_pNodeCalibrations->RecordAt(ui.node_calibrations->currentIndex().row());
+    if (record == 0)
+        return;
+    const CertificateWriter::Outcome outcome = m_pCertificates->Write(record);
+    if (!outcome.Written()) {
+        ShowCertificateRefused(record, outcome.error);
+        return;
+    }
+    ShowCertificateIssued(record, outcome.path);
+    QDesktopServices::openUrl(QUrl::fromLocalFile(outcome.path));
+}
+
+void SetwiseDosegate::ShowCertificateIssued(qint64 record, const QString& path)
+{
+    ui.certificate_state->setText(
+        tr("Certificate of record %1: %2").arg(record).arg(QDir::toNativeSeparators(path)));
+}
+
+void SetwiseDosegate::ShowCertificateRefused(qint64 record, const QString& reason)
+{
+    ui.certificate_state->setText(tr("No certificate for record %1: %2").arg(record).arg(reason));
+    QMessageBox::warning(this, tr("Certificate refused"),
+                         tr("No certificate is issued for record %1: %2.").arg(record).arg(reason));
 }

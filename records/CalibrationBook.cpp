@@ -5,6 +5,7 @@
 #include "RecordStore.h"
 
 #include <QCoreApplication>
+#include <QSet>
 
 #include <cmath>
 
@@ -12,6 +13,11 @@ namespace {
 
 constexpr double kRange1Limit = 200.0;  // μSv/h
 constexpr double kRange2Limit = 1000.0; // μSv/h, 1 mSv/h
+
+// The names of the parameter triples, in the order of the form's type list.
+const char* const kDetectorTypeNames[] = { "DT-B", "DT-C", "DT-D", "DT-A" };
+static_assert(sizeof kDetectorTypeNames / sizeof *kDetectorTypeNames == FrameProtocol::kDetectorTypeCount,
+              "a name for every detector type");
 
 QJsonValue Figure(double value)
 {
@@ -215,6 +221,10 @@ bool CalibrationBook::Finish(int node, const Conditions& conditions)
                   QJsonObject { { QStringLiteral("source"), conditions.referenceSource },
                                 { QStringLiteral("certificate"), conditions.referenceCertificate },
                                 { QStringLiteral("expandedUncertainty"), conditions.referenceUncertainty } });
+    record.insert(QStringLiteral("laboratory"),
+                  QJsonObject { { QStringLiteral("name"), conditions.laboratoryName },
+                                { QStringLiteral("address"), conditions.laboratoryAddress } });
+    record.insert(QStringLiteral("detectorType"), DetectorType(node));
     record.insert(QStringLiteral("conditions"),
                   QJsonObject { { QStringLiteral("temperature"), conditions.temperature },
                                 { QStringLiteral("pressure"), conditions.pressure },
@@ -232,4 +242,29 @@ bool CalibrationBook::Finish(int node, const Conditions& conditions)
     emit Changed(node);
     emit Finished(node, seq);
     return true;
+}
+
+QString CalibrationBook::DetectorType(int node) const
+{
+    QSet<qint64> acknowledged;
+    for (const RecordStore::Row& row : m_pStore->Rows(QStringLiteral("acknowledgement"), node))
+        acknowledged.insert(row.Content().value(QStringLiteral("acknowledges")).toVariant().toLongLong());
+    const QVector<RecordStore::Row> commands = m_pStore->Rows(QStringLiteral("command"), node);
+    for (auto row = commands.crbegin(); row != commands.crend(); ++row) {
+        const QJsonObject command = row->Content();
+        if (command.value(QStringLiteral("command")).toString() != QLatin1String("detector type")
+            || !acknowledged.contains(row->seq))
+            continue;
+        const QJsonArray parameters = command.value(QStringLiteral("parameters")).toArray();
+        for (int type = 0; type < FrameProtocol::kDetectorTypeCount; ++type) {
+            const FrameProtocol::DetectorParameters& known = FrameProtocol::kDetectorTypes[type];
+            if (parameters == QJsonArray { int(known.p1), int(known.p2), int(known.p3) })
+                return QLatin1String(kDetectorTypeNames[type]);
+        }
+        QStringList values;
+        for (const QJsonValue& value : parameters)
+            values << QString::number(value.toInt());
+        return QStringLiteral("parameters %1").arg(values.join(QLatin1Char('/')));
+    }
+    return QString();
 }

@@ -52,6 +52,8 @@ public:
         QString temperature;          // °C
         QString pressure;             // kPa
         QString humidity;             // %
+        QString laboratoryName;
+        QString laboratoryAddress;
     };
 
     explicit CalibrationBook(RecordStore* pStore, QObject* parent = nullptr);
@@ -108,6 +110,9 @@ private:
     };
 
     void Warn(int node, const QString& title, const QString& text);
+    // The type of the last detector-type command the node acknowledged;
+    // empty when there was none.
+    QString DetectorType(int node) const;
     void CheckReadBack(int node, const QJsonArray& read);
 
     RecordStore* m_pStore; // not owned

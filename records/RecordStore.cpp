@@ -250,7 +250,7 @@ qint64 RecordStore::Append(const QString& kind, int node, const QJsonObject& con
     return row.seq;
 }
 
-QVector<RecordStore::Row> RecordStore::Rows(const QString& kind, int node) const
+QVector<RecordStore::Row> RecordStore::Rows(const QString& kind, int node, qint64 after) const
 {
     QVector<Row> rows;
     if (!m_bOpen)
@@ -258,7 +258,8 @@ QVector<RecordStore::Row> RecordStore::Rows(const QString& kind, int node) const
     QSqlQuery query(QSqlDatabase::database(m_sConnection, false));
     query.setForwardOnly(true);
     query.prepare(QStringLiteral("SELECT seq, time, kind, node, content, previous_hash, hash FROM records"
-                                 " WHERE (? = '' OR kind = ?) AND (? < 0 OR node = ?) ORDER BY seq"));
+                                 " WHERE seq > ? AND (? = '' OR kind = ?) AND (? < 0 OR node = ?) ORDER BY seq"));
+    query.addBindValue(after);
     query.addBindValue(kind.isNull() ? QStringLiteral("") : kind);
     query.addBindValue(kind.isNull() ? QStringLiteral("") : kind);
     query.addBindValue(node);

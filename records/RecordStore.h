@@ -61,7 +61,8 @@ public:
     // could not be written (Error() says why).
     qint64 Append(const QString& kind, int node, const QJsonObject& content);
 
-    QVector<Row> Rows(const QString& kind = QString(), int node = -1) const;
+    // Oldest first; only rows after the given one, when one is given.
+    QVector<Row> Rows(const QString& kind = QString(), int node = -1, qint64 after = 0) const;
     Row RowAt(qint64 seq) const;
     qint64 Count() const;
 

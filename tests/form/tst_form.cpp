@@ -341,11 +341,25 @@ const QVector<Expect>& FormTable()
         { "records_pressure", "QLineEdit", "records", { { "pointSize", 10 } } },
         { "label_records_humidity", "QLabel", "records", YaHeiLabel("Relative humidity, %", Right) },
         { "records_humidity", "QLineEdit", "records", { { "pointSize", 10 } } },
+        { "label_records_laboratory_name", "QLabel", "records", YaHeiLabel("Laboratory", Right) },
+        { "records_laboratory_name", "QLineEdit", "records", { { "pointSize", 10 } } },
+        { "label_records_laboratory_address", "QLabel", "records", YaHeiLabel("Laboratory address", Right) },
+        { "records_laboratory_address", "QLineEdit", "records", { { "pointSize", 10 } } },
+        { "label_records_interval", "QLabel", "records", YaHeiLabel("Recalibration interval", Right) },
+        { "records_interval", "QSpinBox", "records",
+          { { "pointSize", 10 }, { "suffix", " months" }, { "minimum", 1 }, { "maximum", 120 }, { "value", 12 } } },
         { "horizontalLayout_finish", "QHBoxLayout", "verticalLayout_records", {} },
         { "open_calibration", "QLabel", "records", YaHeiLabel(QString()) },
         { "finish_calibration_button", "QPushButton", "records",
           { { "text", "Finish calibration" }, { "enabled", false }, { "family", YaHei }, { "pointSize", 10 } } },
         { "records_state", "QLabel", "records", With(YaHeiLabel(QString()), { { "wordWrap", true } }) },
+        { "certificate_state", "QLabel", "records", With(YaHeiLabel(QString()), { { "wordWrap", true } }) },
+        { "node_register", "QTableView", "records", { { "sortingEnabled", true } } },
+        { "horizontalLayout_node_calibrations", "QHBoxLayout", "verticalLayout_records", {} },
+        { "node_calibrations_caption", "QLabel", "records", YaHeiLabel(QString()) },
+        { "show_certificate_button", "QPushButton", "records",
+          { { "text", "Show certificate" }, { "enabled", false }, { "family", YaHei }, { "pointSize", 10 } } },
+        { "node_calibrations", "QTableView", "records", {} },
 
         // Page "nodes", after the form's four.
         { "nodes", "QWidget", "", {} },
@@ -581,6 +595,10 @@ void TestForm::layoutOrder_data()
                          "label_60", "horizontalLayout_8", "label_61", "horizontalLayout_9", "<spacer>" };
     QTest::newRow("report row") << "horizontalLayout_10" << QStringList { "export_report", "filename" };
     QTest::newRow("serial row") << "horizontalLayout_11" << QStringList { "label_55", "Serial_number", "<spacer>" };
+    QTest::newRow("records page")
+        << "verticalLayout_records"
+        << QStringList { "gridLayout_records", "horizontalLayout_finish", "records_state", "certificate_state",
+                         "node_register", "horizontalLayout_node_calibrations", "node_calibrations" };
     QTest::newRow("nodes page") << "verticalLayout_nodes" << QStringList { "nodes_watch_check_box", "nodes_table" };
     QTest::newRow("slave address row")
         << "horizontalLayout_5"

@@ -1,17 +1,25 @@
+#include "CalibrationBook.h"
+#include "CalibrationRegister.h"
+#include "CertificateWriter.h"
 #include "ModalWatcher.h"
 #include "RecordStore.h"
 #include "ReplyFrames.h"
 #include "WindowRig.h"
 
 #include <QCheckBox>
+#include <QDesktopServices>
 #include <QDoubleSpinBox>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRegularExpression>
+#include <QSortFilterProxyModel>
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <QTableView>
 #include <QTest>
+#include <QUrl>
 
 namespace {
 
@@ -29,6 +37,85 @@ QProcess::ExitStatus RunConsole(const QStringList& arguments, int* pCode, QStrin
     *pCode = console.exitCode();
     *pOutput = QString::fromUtf8(console.readAll()).trimmed();
     return console.exitStatus();
+}
+
+// Stands in for the desktop's handler of file URLs.
+class Opener : public QObject
+{
+    Q_OBJECT
+
+public:
+    Opener() { QDesktopServices::setUrlHandler("file", this, "Open"); }
+    ~Opener() override { QDesktopServices::unsetUrlHandler("file"); }
+    QList<QUrl> opened;
+
+public slots:
+    void Open(const QUrl& url) { opened << url; }
+};
+
+// A certificate's pages as pdftotext lays them out, with no-break spaces
+// as spaces.
+QStringList PdfPages(const QString& path)
+{
+    QProcess reader;
+    reader.start(QStringLiteral(PDFTOTEXT), { "-layout", path, "-" });
+    if (!reader.waitForFinished(30000) || reader.exitCode() != 0)
+        return {};
+    QStringList pages = QString::fromUtf8(reader.readAllStandardOutput()).replace(QChar(0xA0), ' ').split('\f');
+    pages.removeLast(); // what follows the last page's form feed
+    return pages;
+}
+
+QJsonObject Point(const char* stage, double trueValue, double mean, double error, const char* verdict)
+{
+    const bool found = QByteArray(stage) == "as found";
+    return { { "stage", stage }, { "range", 1 },
+             { "time", found ? "2026-03-10T10:15:00.000+01:00" : "2026-03-10T11:40:00.000+01:00" },
+             { "trueValue", trueValue }, { "background", 0.001 }, { "referenceUncertainty", 3.5 }, { "n", 20 },
+             { "mean", mean }, { "standardDeviation", 0.0124 }, { "error", error }, { "expandedUncertainty", 9.87 },
+             { "coverageFactor", 2.14 }, { "tolerance", 10 }, { "rule", "simple acceptance" },
+             { "verdict", verdict }, { "journal", "runs/a.csv" }, { "firstLine", 2 }, { "lastLine", 21 } };
+}
+
+// A calibration of node 7 at as many true values as asked: 0.09, then
+// 0.09 more each.
+QJsonObject FixedCalibration(int trueValues)
+{
+    QJsonArray points;
+    for (const char* stage : { "as found", "as left" }) {
+        for (int i = 1; i <= trueValues; ++i) {
+            const bool found = QByteArray(stage) == "as found";
+            points.append(Point(stage, 0.09 * i, 0.09 * i * (found ? 1.12 : 1.0056), found ? 12 : 0.5,
+                                found ? "FAIL" : "PASS"));
+        }
+    }
+    return { { "node", 7 }, { "serial", "SN-0042" }, { "opened", "2026-03-10T10:00:00.000+01:00" },
+             { "finished", "2026-03-11T09:00:00.000+01:00" }, { "console", "1.3.4.1" },
+             { "asFoundCoefficients", QJsonArray { 1, 1, 1 } }, { "points", points },
+             { "adjustments", QJsonArray { QJsonObject { { "time", "2026-03-10T11:00:00.000+01:00" },
+                                                         { "written", QJsonArray { 0.8929, 1, 1 } },
+                                                         { "acknowledged", true },
+                                                         { "readBack", QJsonArray { 0.8929, 1, 1 } },
+                                                         { "readBackMatches", true } } } },
+             { "warnings", QJsonArray() }, { "operator", "A. Tester <QA> & Co" },
+             { "reference", QJsonObject { { "source", "Cs-137 field, 2 m" }, { "certificate", "REF-2025-117" },
+                                          { "expandedUncertainty", "3.5" } } },
+             { "conditions", QJsonObject { { "temperature", "21.5" }, { "pressure", "101.3" }, { "humidity", "45" } } },
+             { "laboratory", QJsonObject { { "name", "Radiation Metrology Laboratory" },
+                                           { "address", "12 Example Road, Springfield" } } },
+             { "detectorType", "DT-C" } };
+}
+
+// A calibration of a node whose last measurement was at the time given.
+QJsonObject CalibratedAt(const QString& time)
+{
+    QJsonObject record = FixedCalibration(1);
+    QJsonArray points = record["points"].toArray();
+    QJsonObject last = points.last().toObject();
+    last["time"] = time;
+    points.replace(points.size() - 1, last);
+    record["points"] = points;
+    return record;
 }
 
 struct Calibration : WindowRig {
@@ -68,6 +155,16 @@ private slots:
     void changedOrRemovedRowsAreNamed();
     void killedRightAfterFinishKeepsTheRecord();
     void unwritableStoreLeavesCalibrationWorking();
+    void certificateHoldsEveryField_data();
+    void certificateHoldsEveryField();
+    void certificateNumbersEveryPage();
+    void certificateIsIssuedAgainOnlyFromAnIntactChain_data();
+    void certificateIsIssuedAgainOnlyFromAnIntactChain();
+    void finishedRecordNamesTheAcknowledgedDetectorType_data();
+    void finishedRecordNamesTheAcknowledgedDetectorType();
+    void registerStateAroundTheDueDate_data();
+    void registerStateAroundTheDueDate();
+    void registerListsOverdueNodesFirst();
 };
 
 void TestRecords::calibrationIsKeptAndVerifies_data()
@@ -148,6 +245,23 @@ void TestRecords::calibrationIsKeptAndVerifies()
     QCOMPARE(adjustment["written"].toArray(), (QJsonArray { 0.8929, 1, 1 }));
     QCOMPARE(adjustment["readBackMatches"].toBool(), warnings.isEmpty());
     QCOMPARE(record["warnings"].toArray().size(), warnings.size());
+
+    // Finish issued the certificate; the register lists the node, and its
+    // calibration shows the same certificate again.
+    const QDir certificates(QFileInfo(RecordStore::DefaultPath()).dir().filePath("certificates"));
+    const QStringList issued = certificates.entryList({ "*.pdf" });
+    QCOMPARE(issued.size(), 1);
+    QAbstractItemModel* nodes = rig.Find<QTableView>("node_register")->model();
+    QCOMPARE(nodes->rowCount(), 1);
+    QCOMPARE(nodes->index(0, CalibrationRegister::ColumnNode).data().toInt(), 1);
+    QCOMPARE(nodes->index(0, CalibrationRegister::ColumnVerdict).data().toString(), QString("PASS"));
+    rig.Find<QTableView>("node_register")->setCurrentIndex(nodes->index(0, 0));
+    QTableView* calibrations = rig.Find<QTableView>("node_calibrations");
+    QCOMPARE(calibrations->model()->rowCount(), 1);
+    calibrations->setCurrentIndex(calibrations->model()->index(0, 0));
+    Opener opener;
+    rig.Click("show_certificate_button");
+    QCOMPARE(opener.opened, QList<QUrl> { QUrl::fromLocalFile(certificates.filePath(issued[0])) });
 }
 
 void TestRecords::changedOrRemovedRowsAreNamed_data()
@@ -241,6 +355,254 @@ void TestRecords::unwritableStoreLeavesCalibrationWorking()
     QVERIFY2(boxes.boxes[0].startsWith("Calibration not recorded|The calibration of node 1 could not be recorded: "),
              qPrintable(boxes.boxes[0]));
     QVERIFY(rig.Find<QWidget>("finish_calibration_button")->isEnabled()); // kept open for another try
+}
+
+void TestRecords::certificateHoldsEveryField_data()
+{
+    QTest::addColumn<QString>("line");
+    const QString point = "^ *1 +0.09 +0.0010 +0.1008 +\\+12.00 % +0.0905 +\\+0.50 % +9.87 % +2.14 +FAIL → PASS *$";
+    const QStringList rows {
+        "title", "^ *Calibration certificate *$",
+        "number", "Certificate number / 证书编号: NUMBER",
+        "laboratory", "Name / 名称 +Radiation Metrology Laboratory *$",
+        "address", "Address / 地址 +12 Example Road, Springfield *$",
+        "node", "Node id / 节点编号 +7 *$",
+        "serial number", "Serial number / 出厂编号 +SN-0042 *$",
+        "detector type", "Detector type / 探测器类型 +DT-C *$",
+        "console version", "Console version / 控制台软件版本 +1.3.4.1 *$",
+        "readings", "Readings per point / 每点读数次数 +20 *$",
+        "averaging", "Averaging / 平均方式 +mean of consecutive readings, one every 2 s",
+        "decision rule", "Decision rule / 判定规则 +simple acceptance, tolerance ±10 % *$",
+        "reference source", "Reference source / 参考源 +Cs-137 field, 2 m *$",
+        "reference certificate", "Reference certificate / 参考源证书编号 +REF-2025-117 *$",
+        "reference uncertainty", "Reference expanded uncertainty \\(k = 2\\).* +3.5 % *$",
+        "temperature", "Temperature / 温度 +21.5 °C *$",
+        "pressure", "Pressure / 气压 +101.3 kPa *$",
+        "humidity", "Relative humidity / 相对湿度 +45 % *$",
+        "date of calibration", "Date of calibration / 校准日期 +2026-03-10 *$",
+        "date of issue", "Date of issue / 签发日期 +2026-03-11 *$",
+        "point", point,
+        "coefficients before", "Before \\(as found\\) / 调整前 +1.0000 +1.0000 +1.0000 *$",
+        "coefficients after", "After \\(written\\) / 调整后 +0.8929 +1.0000 +1.0000 *$",
+        "coefficients read back", "Read back / 回读 +0.8929 +1.0000 +1.0000 *$",
+        "statement", "The results relate only to the item calibrated.",
+        "performed and checked by", "Performed by / 校准员 +A. Tester <QA> & Co +Checked by / 核验员 +_{10,} *$",
+        "record hash", "Record / 记录 1, SHA-256: HASH *$",
+        "end", "^ *— End of certificate / 证书结束 — *$",
+        "pages", "NUMBER +Page 1 of 1 / 第 1 页，共 1 页 *$",
+    };
+    for (int i = 0; i < rows.size(); i += 2)
+        QTest::newRow(qPrintable(rows[i])) << rows[i + 1];
+}
+
+// Each field with its value on one line of the text read back.
+void TestRecords::certificateHoldsEveryField()
+{
+    QFETCH(QString, line);
+    if (QByteArray(PDFTOTEXT).isEmpty())
+        QSKIP("pdftotext (poppler-utils) is not installed");
+    WindowRig::DataHome home;
+    RecordStore store;
+    QVERIFY(store.Open(RecordStore::DefaultPath()));
+    QCOMPARE(store.Append("calibration", 7, FixedCalibration(1)), 1);
+    const CertificateWriter::Outcome outcome = CertificateWriter(&store).Write(1);
+    QVERIFY2(outcome.Written(), qPrintable(outcome.error));
+    const QString number = QFileInfo(outcome.path).completeBaseName();
+    QVERIFY2(QRegularExpression("^2026-000001-[0-9A-F]{4}$").match(number).hasMatch(), qPrintable(number));
+    const QStringList pages = PdfPages(outcome.path);
+    QCOMPARE(pages.size(), 1);
+    line.replace("NUMBER", number).replace("HASH", QString::fromLatin1(store.RowAt(1).hash));
+    QVERIFY2(QRegularExpression(line, QRegularExpression::MultilineOption).match(pages[0]).hasMatch(),
+             qPrintable(pages[0]));
+}
+
+// Every page says whose it is and which of how many; every point is on one
+// of them, whole; the end is on the last.
+void TestRecords::certificateNumbersEveryPage()
+{
+    if (QByteArray(PDFTOTEXT).isEmpty())
+        QSKIP("pdftotext (poppler-utils) is not installed");
+    WindowRig::DataHome home;
+    RecordStore store;
+    QVERIFY(store.Open(RecordStore::DefaultPath()));
+    QCOMPARE(store.Append("calibration", 7, FixedCalibration(30)), 1);
+    const CertificateWriter::Outcome outcome = CertificateWriter(&store).Write(1);
+    QVERIFY2(outcome.Written(), qPrintable(outcome.error));
+    const QString number = QFileInfo(outcome.path).completeBaseName();
+    const QStringList pages = PdfPages(outcome.path);
+    QVERIFY2(pages.size() >= 2, qPrintable(QString::number(pages.size())));
+    int points = 0;
+    for (int page = 1; page <= pages.size(); ++page) {
+        const QString& text = pages[page - 1];
+        QVERIFY(text.contains(QString("Certificate number / 证书编号 %1").arg(number)));
+        const QString footer = QString("^%1 +Page %2 of %3 / 第 %2 页，共 %3 页 *$").arg(number).arg(page).arg(pages.size());
+        QVERIFY2(QRegularExpression(footer, QRegularExpression::MultilineOption).match(text).hasMatch(),
+                 qPrintable(text));
+        QCOMPARE(text.contains("End of certificate"), page == pages.size());
+        points += text.count(QRegularExpression("^ *1 +[0-9.]+ +0.0010 +[0-9.]+ +\\+12.00 % .* FAIL → PASS *$",
+                                                QRegularExpression::MultilineOption));
+    }
+    QCOMPARE(points, 30);
+}
+
+void TestRecords::certificateIsIssuedAgainOnlyFromAnIntactChain_data()
+{
+    QTest::addColumn<QString>("tampering");
+    QTest::addColumn<QString>("refusal");
+    QTest::newRow("rows appended since") << QString() << QString();
+    QTest::newRow("the calibration changed")
+        << "UPDATE records SET content = replace(content, 'SN-0042', 'SN-0043') WHERE seq = 1"
+        << "the records do not verify: row 1 was changed: its content does not match its hash";
+    QTest::newRow("a later row changed")
+        << "UPDATE records SET content = replace(content, '2', '3') WHERE seq = 2"
+        << "the records do not verify: row 2 was changed: its content does not match its hash";
+}
+
+// The same record gives the same text, whatever was appended since; a
+// record that may have been changed gives none.
+void TestRecords::certificateIsIssuedAgainOnlyFromAnIntactChain()
+{
+    QFETCH(QString, tampering);
+    QFETCH(QString, refusal);
+    if (QByteArray(PDFTOTEXT).isEmpty())
+        QSKIP("pdftotext (poppler-utils) is not installed");
+    WindowRig::DataHome home;
+    RecordStore store;
+    QVERIFY(store.Open(RecordStore::DefaultPath()));
+    QCOMPARE(store.Append("calibration", 7, FixedCalibration(2)), 1);
+    const CertificateWriter writer(&store);
+    const CertificateWriter::Outcome first = writer.Write(1);
+    QVERIFY2(first.Written(), qPrintable(first.error));
+    const QStringList firstText = PdfPages(first.path);
+    QVERIFY(!firstText.isEmpty());
+    QCOMPARE(store.Append("event", 7, { { "value", 2 } }), 2);
+    if (!tampering.isEmpty()) {
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "tampering");
+            db.setDatabaseName(RecordStore::DefaultPath());
+            QVERIFY(db.open());
+            QSqlQuery query(db);
+            QVERIFY(query.exec("DROP TRIGGER records_kept") && query.exec(tampering));
+        }
+        QSqlDatabase::removeDatabase("tampering");
+    }
+    const CertificateWriter::Outcome again = writer.Write(1);
+    QCOMPARE(again.error, refusal);
+    if (refusal.isEmpty()) {
+        QCOMPARE(again.path, first.path);
+        QCOMPARE(PdfPages(again.path), firstText);
+    }
+}
+
+void TestRecords::finishedRecordNamesTheAcknowledgedDetectorType_data()
+{
+    QTest::addColumn<QString>("commands"); // parameters sent to node 7, "+" when it acknowledged
+    QTest::addColumn<QString>("type");
+    QTest::newRow("none sent") << "" << "";
+    QTest::newRow("acknowledged") << "6600 700 61+" << "DT-C";
+    QTest::newRow("a later one unanswered") << "6600 700 61+; 2000 450 22" << "DT-C";
+    QTest::newRow("a later one acknowledged") << "6600 700 61+; 1000 100 4+" << "DT-A";
+    QTest::newRow("parameters of no known type") << "1 2 3+" << "parameters 1/2/3";
+}
+
+void TestRecords::finishedRecordNamesTheAcknowledgedDetectorType()
+{
+    QFETCH(QString, commands);
+    QFETCH(QString, type);
+    WindowRig::DataHome home;
+    RecordStore store;
+    QVERIFY(store.Open(RecordStore::DefaultPath()));
+    for (QString command : commands.split("; ", Qt::SkipEmptyParts)) {
+        const bool acknowledged = command.endsWith('+');
+        QJsonArray parameters;
+        for (const QString& value : command.remove('+').split(' '))
+            parameters.append(value.toInt());
+        const qint64 seq = store.Append("command", 7, { { "command", "detector type" }, { "parameters", parameters } });
+        if (acknowledged)
+            store.Append("acknowledgement", 7, { { "reply", 3 }, { "value", 0 }, { "acknowledges", seq } });
+    }
+    CalibrationBook book(&store);
+    book.AddPoint(7, "SN-0042", CalibrationBook::AsFound, CalibrationBook::Point());
+    CalibrationBook::Conditions conditions;
+    conditions.laboratoryName = "Radiation Metrology Laboratory";
+    conditions.laboratoryAddress = "12 Example Road";
+    QVERIFY(book.Finish(7, conditions));
+    const QJsonObject record = store.Rows("calibration").constLast().Content();
+    QCOMPARE(record["detectorType"].toString(), type);
+    QCOMPARE(record["laboratory"].toObject(),
+             (QJsonObject { { "name", conditions.laboratoryName }, { "address", conditions.laboratoryAddress } }));
+}
+
+void TestRecords::registerStateAroundTheDueDate_data()
+{
+    QTest::addColumn<QString>("measured"); // the last point of the calibration
+    QTest::addColumn<int>("months");
+    QTest::addColumn<QString>("today");
+    QTest::addColumn<QString>("due");
+    QTest::addColumn<QString>("state");
+    const QString march = "2025-03-10T11:40:00.000+01:00";
+    QTest::newRow("a month before") << march << 12 << "2026-02-08" << "2026-03-10" << "due in 30 days";
+    QTest::newRow("a day before") << march << 12 << "2026-03-09" << "2026-03-10" << "due in 1 day";
+    QTest::newRow("on the day") << march << 12 << "2026-03-10" << "2026-03-10" << "due today";
+    QTest::newRow("a day after") << march << 12 << "2026-03-11" << "2026-03-10" << "overdue";
+    QTest::newRow("six months from the end of August")
+        << "2025-08-31T16:00:00.000+02:00" << 6 << "2026-02-28" << "2026-02-28" << "due today";
+    QTest::newRow("late evening, as the record's clock had it")
+        << "2025-03-10T23:30:00.000-05:00" << 12 << "2026-03-10" << "2026-03-10" << "due today";
+}
+
+void TestRecords::registerStateAroundTheDueDate()
+{
+    QFETCH(QString, measured);
+    QFETCH(int, months);
+    QFETCH(QString, today);
+    QFETCH(QString, due);
+    QFETCH(QString, state);
+    WindowRig::DataHome home;
+    RecordStore store;
+    QVERIFY(store.Open(RecordStore::DefaultPath()));
+    QVERIFY(store.Append("calibration", 4, CalibratedAt(measured)) > 0);
+    CalibrationRegister nodes(&store);
+    nodes.SetClock([&] { return QDate::fromString(today, Qt::ISODate); });
+    nodes.SetIntervalMonths(months);
+    QCOMPARE(nodes.rowCount(), 1);
+    QCOMPARE(nodes.index(0, CalibrationRegister::ColumnCalibrated).data().toString(), measured.left(10));
+    QCOMPARE(nodes.index(0, CalibrationRegister::ColumnDue).data().toString(), due);
+    QCOMPARE(nodes.index(0, CalibrationRegister::ColumnState).data().toString(), state);
+    QCOMPARE(nodes.index(0, CalibrationRegister::ColumnState).data(Qt::ForegroundRole).isValid(),
+             state == "overdue");
+}
+
+// Sorted as the records tab sorts it, and following the store.
+void TestRecords::registerListsOverdueNodesFirst()
+{
+    WindowRig::DataHome home;
+    RecordStore store;
+    QVERIFY(store.Open(RecordStore::DefaultPath()));
+    const QList<QPair<int, QString>> calibrated { { 1, "2025-06-01" }, { 2, "2025-02-01" }, { 4, "2025-03-09" },
+                                                  { 5, "2025-03-15" } };
+    for (const auto& node : calibrated)
+        QVERIFY(store.Append("calibration", node.first, CalibratedAt(node.second + "T12:00:00.000+01:00")) > 0);
+    QVERIFY(store.Append("command", 3, { { "command", "node id" } }) > 0);
+    CalibrationRegister nodes(&store);
+    nodes.SetClock([] { return QDate(2026, 3, 10); });
+    QSortFilterProxyModel sorted;
+    sorted.setSortRole(CalibrationRegister::SortRole);
+    sorted.setSourceModel(&nodes);
+    sorted.sort(CalibrationRegister::ColumnState);
+    const auto order = [&] {
+        QList<int> ids;
+        for (int row = 0; row < sorted.rowCount(); ++row)
+            ids << sorted.index(row, CalibrationRegister::ColumnNode).data().toInt();
+        return ids;
+    };
+    QCOMPARE(order(), (QList<int> { 3, 2, 4, 5, 1 }));
+    QCOMPARE(sorted.index(0, CalibrationRegister::ColumnState).data().toString(), QString("never calibrated"));
+
+    QVERIFY(store.Append("calibration", 2, CalibratedAt("2026-03-01T12:00:00.000+01:00")) > 0);
+    nodes.Update();
+    QCOMPARE(order(), (QList<int> { 3, 4, 5, 1, 2 }));
+    QCOMPARE(sorted.index(4, CalibrationRegister::ColumnCalibrated).data().toString(), QString("2026-03-01"));
 }
 
 QTEST_MAIN(TestRecords)

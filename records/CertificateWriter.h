@@ -1,0 +1,44 @@
+#ifndef DOSEGATE_CERTIFICATEWRITER_H
+#define DOSEGATE_CERTIFICATEWRITER_H
+
+#include <QObject>
+#include <QString>
+
+class RecordStore;
+
+// Issues calibration certificates as PDF files in a folder beside the record
+// store, named by their numbers; the same record always gives the same
+// certificate. Only from records whose whole chain verifies: a certificate
+// must not vouch for a record that may have been changed.
+class CertificateWriter : public QObject
+{
+    Q_OBJECT
+
+public:
+    struct Outcome
+    {
+        QString path; // the certificate written, empty when refused
+        QString error; // why not
+        bool Written() const { return !path.isEmpty(); }
+    };
+
+    // The store is not owned.
+    explicit CertificateWriter(RecordStore* pStore, QObject* parent = nullptr);
+
+    // certificates/ in the store's folder.
+    QString Folder() const;
+    Outcome Write(qint64 record) const;
+
+public slots:
+    // A calibration just finished.
+    void Issue(int node, qint64 record);
+
+signals:
+    void Issued(qint64 record, const QString& path);
+    void Refused(qint64 record, const QString& reason);
+
+private:
+    RecordStore* m_pStore; // not owned
+};
+
+#endif
