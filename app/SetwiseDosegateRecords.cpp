@@ -188,8 +188,8 @@ void SetwiseDosegate::AddCalibrationPoint(CalibrationBook::Stage stage)
     point.expandedUncertainty = figures.expandedUncertainty;
     point.coverageFactor = figures.coverageFactor;
     point.tolerance = inputs.tolerance;
-    point.rule = CalibrationFigures::RuleName(inputs.rule);
-    point.verdict = CalibrationFigures::VerdictText(figures.verdict);
+    point.rule = CalibrationFigures::RuleKey(inputs.rule);
+    point.verdict = CalibrationFigures::VerdictKey(figures.verdict);
     point.journal = QDir::toNativeSeparators(m_pJournal->Path());
     if (!point.journal.isEmpty()) {
         point.lastLine = m_pJournal->LastLine();
@@ -254,7 +254,7 @@ void SetwiseDosegate::ShowRecordsState()
         ui.records_state->setText(tr("Records in %1; the last one could not be written: %2")
                                       .arg(where, m_pRecords->Error()));
     else
-        ui.records_state->setText(tr("Records in %1: %n row(s)", nullptr, int(m_pRecords->Count())).arg(where));
+        ui.records_state->setText(tr("Records in %1, rows kept: %2").arg(where).arg(m_pRecords->Count()));
 }
 
 void SetwiseDosegate::ShowNodeCalibrations(const QModelIndex& current)

@@ -68,8 +68,9 @@ void SetwiseDosegate::ExportReport(QTableWidget* table, const QString& title)
     statistics.standardDeviation = ui.standard_deviation->text();
     statistics.expandedUncertainty = ui.expanded_uncertainty->text();
     statistics.coverageFactor = ui.coverage_factor->text();
-    statistics.decisionRule = CalibrationFigures::RuleName(m_pFigures->LastInputs().rule);
-    statistics.verdict = ui.calibration_verdict->text();
+    // The report's words are data, in no particular language.
+    statistics.decisionRule = CalibrationFigures::RuleKey(m_pFigures->LastInputs().rule);
+    statistics.verdict = CalibrationFigures::VerdictKey(m_pFigures->LastResult().verdict);
     const ReportExport::Result result = ReportExport::Write(TextsOf(*table), title, statistics, path);
     if (result.outcome != ReportExport::Written) {
         QMessageBox::warning(nullptr, QStringLiteral("Error"), result.message,

@@ -70,9 +70,20 @@ double CalibrationFigures::CoverageFactor(double degreesOfFreedom)
     return t;
 }
 
-QString CalibrationFigures::RuleName(DecisionRule rule)
+QString CalibrationFigures::RuleKey(DecisionRule rule)
 {
-    return rule == GuardedAcceptance ? tr("guarded acceptance") : tr("simple acceptance");
+    return rule == GuardedAcceptance ? QStringLiteral("guarded acceptance") : QStringLiteral("simple acceptance");
+}
+
+QString CalibrationFigures::VerdictKey(Verdict verdict)
+{
+    switch (verdict) {
+    case Pass: return QStringLiteral("PASS");
+    case Fail: return QStringLiteral("FAIL");
+    case Inconclusive: return QStringLiteral("INCONCLUSIVE");
+    case NoVerdict: break;
+    }
+    return QString();
 }
 
 QString CalibrationFigures::RuleWords(DecisionRule rule, Verdict verdict, double tolerance)

@@ -57,7 +57,10 @@ public:
     static double Number(const QString& text, double whenEmpty = kEmpty);
     // Student's t for 95.45 % two-sided coverage.
     static double CoverageFactor(double degreesOfFreedom);
-    static QString RuleName(DecisionRule rule);
+    // The rule and the verdict as records and reports keep them, in no
+    // particular language.
+    static QString RuleKey(DecisionRule rule);
+    static QString VerdictKey(Verdict verdict);
     // How a verdict was reached, e.g. "|e| + U ≤ 10 %"; empty without one.
     static QString RuleWords(DecisionRule rule, Verdict verdict, double tolerance);
     static QString VerdictText(Verdict verdict);

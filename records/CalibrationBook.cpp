@@ -57,9 +57,11 @@ QString CalibrationBook::Summary(int node) const
     QStringList points;
     for (const QJsonValue& point : m_mapOpen[node].points) {
         const QJsonObject p = point.toObject();
-        points << tr("%1 range %2").arg(p[QStringLiteral("stage")].toString()).arg(p[QStringLiteral("range")].toInt());
+        const int range = p[QStringLiteral("range")].toInt();
+        points << (p[QStringLiteral("stage")].toString() == StageName(AsFound) ? tr("as found in range %1").arg(range)
+                                                                               : tr("as left in range %1").arg(range));
     }
-    return tr("Node %1: %n point(s): %2", nullptr, points.size()).arg(node).arg(points.join(QStringLiteral(", ")));
+    return tr("Node %1, points so far: %2").arg(node).arg(points.join(QStringLiteral(", ")));
 }
 
 QJsonObject CalibrationBook::Calibration(int node) const
