@@ -1,6 +1,7 @@
 #include "SetwiseDosegate.h"
 
 #include "FrameProtocol.h"
+#include "PageScroller.h"
 #include "ReadingTrend.h"
 #include "RunJournal.h"
 #include "TcpSocket.h"
@@ -42,6 +43,8 @@ SetwiseDosegate::SetwiseDosegate(QWidget* parent)
     // The limits follow their inputs from the first moment, not only after
     // the first edit.
     UpdateLimits();
+    new PageScroller(ui.tabWidget);
+    FitToScreen();
     AttachLink();
     m_pTimer = CreateTimer(kThresholdConfirmDelayMs, SLOT(OnTimeout()));
     m_pTableTimer = CreateTimer(kTableTickMs, SLOT(TableTimeout()));

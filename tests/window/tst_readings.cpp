@@ -15,6 +15,8 @@
 #include <QPushButton>
 #include <QDir>
 #include <QRegularExpression>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSpinBox>
 #include <QTableWidget>
 #include <QTest>
@@ -304,21 +306,33 @@ void TestReadings::zeroReadingsAndNonNumbersDivideByNothing()
 }
 
 // Long realistic figures and table cells, on a desktop with the fonts the
-// package brings: at the window's own size every text shows whole.
+// package brings, in a window that fills the free area of common screens
+// (less a taskbar and a title bar): every text shows whole, the state line
+// stays in sight, and a page with too little room scrolls.
 void TestReadings::everyTextShowsWhole_data()
 {
+    QTest::addColumn<QSize>("screen");
     QTest::addColumn<QStringList>("figures"); // mean, upper, lower, variation, error
     QTest::addColumn<QStringList>("cells");   // reading, row number
-    QTest::newRow("typical") << QStringList { "0.11", "0.0945", "0.0855", "23.45", "22.22" }
-                             << QStringList { "0.15", "9" };
-    QTest::newRow("wide") << QStringList { "5138.00", "1e+06", "-0.081", "123.45", "12345.67" }
-                          << QStringList { "5138.00", "9999" };
-    QTest::newRow("negative") << QStringList { "0.09", "0.099", "-0.099", "0.00", "-211.11" }
-                              << QStringList { "93952.40", "99999" };
+    const QPair<const char*, QSize> screens[] = { { "1366x768", QSize(1366, 700) },
+                                                  { "1440x900", QSize(1440, 832) },
+                                                  { "1280x1024", QSize(1280, 956) } };
+    for (const auto& screen : screens) {
+        QTest::addRow("%s typical", screen.first)
+            << screen.second << QStringList { "0.11", "0.0945", "0.0855", "23.45", "22.22" }
+            << QStringList { "0.15", "9" };
+        QTest::addRow("%s wide", screen.first)
+            << screen.second << QStringList { "5138.00", "1e+06", "-0.081", "123.45", "12345.67" }
+            << QStringList { "5138.00", "9999" };
+        QTest::addRow("%s negative", screen.first)
+            << screen.second << QStringList { "0.09", "0.099", "-0.099", "0.00", "-211.11" }
+            << QStringList { "93952.40", "99999" };
+    }
 }
 
 void TestReadings::everyTextShowsWhole()
 {
+    QFETCH(QSize, screen);
     QFETCH(QStringList, figures);
     QFETCH(QStringList, cells);
     Run run;
@@ -338,12 +352,24 @@ void TestReadings::everyTextShowsWhole()
 
     run.window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&run.window));
-    QVERIFY2(run.window.width() <= 1280 && run.window.height() <= 1024,
-             qPrintable(QString("%1 x %2").arg(run.window.width()).arg(run.window.height())));
+    const QSize least = run.window.minimumSize();
+    QVERIFY2(least.width() <= screen.width() && least.height() <= screen.height(),
+             qPrintable(QString("%1 x %2").arg(least.width()).arg(least.height())));
+    run.window.resize(screen);
     auto* tabs = run.Find<QTabWidget>("tabWidget");
     for (int page = 0; page < tabs->count(); ++page) {
         tabs->setCurrentIndex(page);
         QApplication::processEvents();
+        auto* state = run.Find<QFrame>("frame");
+        QVERIFY(state->isVisible());
+        QVERIFY(run.window.rect().contains(QRect(state->mapTo(&run.window, QPoint()), state->size())));
+        // What does not fit can be scrolled to.
+        auto* area = tabs->currentWidget()->findChild<QScrollArea*>(QString(), Qt::FindDirectChildrenOnly);
+        QVERIFY(area);
+        const QSize contents = area->widget()->size();
+        const QSize view = area->viewport()->size();
+        QVERIFY(contents.width() <= view.width() || area->horizontalScrollBar()->isVisible());
+        QVERIFY(contents.height() <= view.height() || area->verticalScrollBar()->isVisible());
         for (QWidget* widget : run.window.findChildren<QWidget*>()) {
             if (widget->objectName().isEmpty() || widget->objectName().startsWith("qt_")
                 || !widget->isVisible() || qobject_cast<QAbstractSpinBox*>(widget->parentWidget()))
