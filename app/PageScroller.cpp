@@ -37,22 +37,25 @@ public:
 
 PageScroller::PageScroller(QTabWidget* tabs)
     : QObject(tabs)
+    , m_pStack(tabs->findChild<QStackedWidget*>(QString(), Qt::FindDirectChildrenOnly))
 {
     for (int index = 0; index < tabs->count(); ++index)
         Wrap(tabs->widget(index));
-    // A page added later is filled after it is added, so it is wrapped when
-    // it is first polished, which comes before it is first laid out.
-    if (auto* stack = tabs->findChild<QStackedWidget*>(QString(), Qt::FindDirectChildrenOnly))
-        stack->installEventFilter(this);
+    m_pStack->installEventFilter(this);
 }
 
+// A page added later is wrapped as it is added when it is filled by then,
+// as pages mostly are; an empty one is filled afterwards, so it is wrapped
+// when it is first polished, before it is first laid out.
 bool PageScroller::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() == QEvent::ChildAdded) {
+    if (watched == m_pStack && event->type() == QEvent::ChildAdded) {
         QObject* child = static_cast<QChildEvent*>(event)->child();
-        if (child->isWidgetType())
+        if (child->isWidgetType() && child->children().isEmpty())
             child->installEventFilter(this);
-    } else if (event->type() == QEvent::Polish && watched->isWidgetType()) {
+        else if (child->isWidgetType())
+            Wrap(static_cast<QWidget*>(child));
+    } else if (watched != m_pStack && event->type() == QEvent::Polish) {
         watched->removeEventFilter(this);
         Wrap(static_cast<QWidget*>(watched));
     }

@@ -3,6 +3,7 @@
 
 #include <QObject>
 
+class QStackedWidget;
 class QTabWidget;
 class QWidget;
 
@@ -25,6 +26,8 @@ protected:
 
 private:
     static void Wrap(QWidget* page);
+
+    QStackedWidget* m_pStack; // holds the pages
 };
 
 #endif

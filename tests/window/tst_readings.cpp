@@ -20,6 +20,7 @@
 #include <QSpinBox>
 #include <QTableWidget>
 #include <QTest>
+#include <QVBoxLayout>
 
 #include <algorithm>
 #include <limits>
@@ -349,6 +350,11 @@ void TestReadings::everyTextShowsWhole()
     table->item(2, 2)->setText(cells[0]);
     table->item(2, 3)->setText(cells[1]);
     table->setItem(2, 0, new QTableWidgetItem("64+"));
+
+    // A page added once the window is made scrolls as well.
+    auto* later = new QWidget;
+    (new QVBoxLayout(later))->addWidget(new QLabel(QString("a later page\n").repeated(80)));
+    run.Find<QTabWidget>("tabWidget")->addTab(later, "later");
 
     run.window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&run.window));
