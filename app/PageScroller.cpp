@@ -64,6 +64,10 @@ bool PageScroller::eventFilter(QObject* watched, QEvent* event)
 
 void PageScroller::Wrap(QWidget* page)
 {
+    // A page taken out and put back in scrolls already.
+    QLayout* own = page->layout();
+    if (own && own->count() == 1 && dynamic_cast<FittingScrollArea*>(own->itemAt(0)->widget()))
+        return;
     auto* contents = new QWidget;
     if (QLayout* layout = page->layout())
         contents->setLayout(layout); // takes the widgets it holds along
