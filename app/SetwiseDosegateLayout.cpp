@@ -21,7 +21,8 @@ namespace {
 // The widest realistic text of each table column (0 step mark, 1 time,
 // 2 reading, 3 row number), '8' standing for any digit.
 const char* const kCellSamples[] = { "64+", "8888.88.88.88:88:88", "88888.88", "88888" };
-constexpr int kTrendMinimumHeight = 120;
+// Lower, the chart elides its axis labels and cuts its legend short.
+constexpr int kTrendMinimumHeight = 180;
 
 // A mean or a limit of six significant digits.
 const char* const kFigureSample = "-8888.88";
