@@ -1,71 +1,157 @@
 #include "CommandLine.h"
 
 #include <QCommandLineParser>
-#include <QCoreApplication>
 
-#include <cstring>
+namespace {
 
-bool CommandLine::WantsTextOnly(int argc, const char* const* argv)
+enum Owner { Console, Toolkit };
+
+// Every option besides help and version, the console's own first. Qt's are
+// the documented ones of QGuiApplication and QApplication, X11's and
+// Windows' included; a joined one takes its value only as -name=value.
+struct Option {
+    Owner owner;
+    const char* name;
+    const char* valueName; // none: a switch
+    const char* description;
+    bool joined;
+};
+
+const Option kOptions[] = {
+    { Console, "host", "HOST", QT_TRANSLATE_NOOP("CommandLine", "The controller's address or host name."), false },
+    { Console, "port", "PORT", QT_TRANSLATE_NOOP("CommandLine", "The controller's TCP port, 1 to 65535."), false },
+    { Console, "connect", nullptr,
+      QT_TRANSLATE_NOOP("CommandLine", "Connect to the controller as soon as the window is up."), false },
+    { Console, "verify-records", nullptr,
+      QT_TRANSLATE_NOOP("CommandLine", "Check that no record was changed or removed, and exit."), false },
+    { Console, "export-records", "FILE", QT_TRANSLATE_NOOP("CommandLine", "Write every record to FILE as CSV, and exit."),
+      false },
+    { Toolkit, "platform", "name[:options]",
+      QT_TRANSLATE_NOOP("CommandLine", "Qt's platform plugin, e.g. xcb, wayland or offscreen."), false },
+    { Toolkit, "platformpluginpath", "path", QT_TRANSLATE_NOOP("CommandLine", "A folder to load platform plugins from."),
+      false },
+    { Toolkit, "platformtheme", "theme", QT_TRANSLATE_NOOP("CommandLine", "The platform theme."), false },
+    { Toolkit, "plugin", "plugin", QT_TRANSLATE_NOOP("CommandLine", "An input plugin to load as well."), false },
+    { Toolkit, "qwindowgeometry", "geometry",
+      QT_TRANSLATE_NOOP("CommandLine", "The window's geometry, e.g. 1280x720+0+0."), false },
+    { Toolkit, "qwindowicon", "icon", QT_TRANSLATE_NOOP("CommandLine", "The window's icon."), false },
+    { Toolkit, "qwindowtitle", "title", QT_TRANSLATE_NOOP("CommandLine", "The window's title."), false },
+    { Toolkit, "reverse", nullptr, QT_TRANSLATE_NOOP("CommandLine", "Lays the window out right to left."), false },
+    { Toolkit, "session", "session", QT_TRANSLATE_NOOP("CommandLine", "Restores the session of this name."), false },
+    { Toolkit, "display", "display", QT_TRANSLATE_NOOP("CommandLine", "The X display to use (X11)."), false },
+    { Toolkit, "geometry", "geometry", QT_TRANSLATE_NOOP("CommandLine", "As -qwindowgeometry (X11)."), false },
+    { Toolkit, "style", "style", QT_TRANSLATE_NOOP("CommandLine", "The widget style, e.g. fusion."), false },
+    { Toolkit, "stylesheet", "path", QT_TRANSLATE_NOOP("CommandLine", "A style sheet file."), false },
+    { Toolkit, "widgetcount", nullptr, QT_TRANSLATE_NOOP("CommandLine", "Counts the widgets left at exit."), false },
+    { Toolkit, "qmljsdebugger", "port:PORT[,block]", QT_TRANSLATE_NOOP("CommandLine", "Starts the QML debugger."), true },
+    { Toolkit, "dialogs", "xp|none", QT_TRANSLATE_NOOP("CommandLine", "Native dialogs or Qt's own (Windows)."), true },
+    { Toolkit, "fontengine", "freetype",
+      QT_TRANSLATE_NOOP("CommandLine", "FreeType instead of the native font engine (Windows)."), true },
+};
+
+// Qt's options are listed by --help-all only. Qt's own options take one dash
+// (-platform), so every word after a single dash is an option's name.
+void Describe(QCommandLineParser& parser, bool withQt)
 {
-    for (int i = 1; i < argc; ++i) {
-        for (const char* option : { "-h", "--help", "-?", "--help-all", "-v", "--version", "--verify-records",
-                                    "--export-records" }) {
-            if (std::strncmp(argv[i], option, std::strlen(option)) == 0
-                && (argv[i][std::strlen(option)] == '\0' || argv[i][std::strlen(option)] == '='))
-                return true;
-        }
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    parser.setApplicationDescription(CommandLine::tr("Console for networked radiation dose-rate monitors."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    for (const Option& o : kOptions) {
+        QCommandLineOption option(QLatin1String(o.name), CommandLine::tr(o.description));
+        if (o.valueName)
+            option.setValueName(QLatin1String(o.valueName));
+        if (o.owner == Toolkit && !withQt)
+            option.setFlags(QCommandLineOption::HiddenFromHelp);
+        parser.addOption(option);
     }
-    return false;
+}
+
+} // namespace
+
+QStringList CommandLine::Decode(int argc, const char* const* argv)
+{
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    return arguments;
 }
 
 CommandLine::CommandLine(const QStringList& arguments)
     : m_action(Run)
     , m_bConnect(false)
+    , m_listQtArguments(arguments.mid(0, 1))
 {
     QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("Console for networked radiation dose-rate monitors."));
-    const QCommandLineOption help = parser.addHelpOption();
-    const QCommandLineOption version = parser.addVersionOption();
-    const QCommandLineOption host(QStringLiteral("host"),
-                                  QStringLiteral("The controller's address or host name."), QStringLiteral("HOST"));
-    const QCommandLineOption port(QStringLiteral("port"), QStringLiteral("The controller's TCP port, 1 to 65535."),
-                                  QStringLiteral("PORT"));
-    const QCommandLineOption connect(QStringLiteral("connect"),
-                                     QStringLiteral("Connect to the controller as soon as the window is up."));
-    const QCommandLineOption verify(QStringLiteral("verify-records"),
-                                    QStringLiteral("Check that no record was changed or removed, and exit."));
-    const QCommandLineOption exportRecords(QStringLiteral("export-records"),
-                                           QStringLiteral("Write every record to FILE as CSV, and exit."),
-                                           QStringLiteral("FILE"));
-    parser.addOptions({ host, port, connect, verify, exportRecords });
-
+    Describe(parser, false);
     if (!parser.parse(arguments)) {
         m_action = Refuse;
-        m_sMessage = parser.errorText();
-    } else if (parser.isSet(help) || parser.isSet(QStringLiteral("help-all"))) {
+        m_sProblem = parser.errorText();
+        return;
+    }
+    if (parser.isSet(QStringLiteral("help-all")))
+        m_action = ShowHelpAll;
+    else if (parser.isSet(QStringLiteral("help")))
         m_action = ShowHelp;
-        m_sMessage = parser.helpText();
-    } else if (parser.isSet(version)) {
+    else if (parser.isSet(QStringLiteral("version")))
         m_action = ShowVersion;
-        m_sMessage = QCoreApplication::applicationName() + QLatin1Char(' ') + QCoreApplication::applicationVersion();
-    } else if (parser.isSet(verify)) {
+    else if (parser.isSet(QStringLiteral("verify-records")))
         m_action = VerifyRecords;
-    } else if (parser.isSet(exportRecords)) {
+    else if (parser.isSet(QStringLiteral("export-records")))
         m_action = ExportRecords;
-        m_sExportPath = parser.value(exportRecords);
-    } else if (!parser.positionalArguments().isEmpty()) {
+    m_sExportPath = parser.value(QStringLiteral("export-records"));
+    if (m_action != Run)
+        return;
+    if (!parser.positionalArguments().isEmpty()) {
         m_action = Refuse;
-        m_sMessage = QStringLiteral("Unexpected argument '%1'.").arg(parser.positionalArguments().constFirst());
-    } else {
-        m_sHost = parser.value(host);
-        m_sPort = parser.value(port);
-        m_bConnect = parser.isSet(connect);
-        bool number = false;
-        const uint value = m_sPort.toUInt(&number, 10);
-        if (parser.isSet(port) && (!number || value < 1 || value > 65535)) {
-            m_action = Refuse;
-            m_sMessage = QStringLiteral("The port must be a whole number from 1 to 65535, not '%1'.").arg(m_sPort);
+        m_sProblem = tr("Unexpected argument '%1'.").arg(parser.positionalArguments().constFirst());
+        return;
+    }
+
+    m_sHost = parser.value(QStringLiteral("host"));
+    m_sPort = parser.value(QStringLiteral("port"));
+    m_bConnect = parser.isSet(QStringLiteral("connect"));
+    bool number = false;
+    const uint port = m_sPort.toUInt(&number, 10);
+    if (parser.isSet(QStringLiteral("port")) && (!number || port < 1 || port > 65535)) {
+        m_action = Refuse;
+        m_sProblem = tr("The port must be a whole number from 1 to 65535, not '%1'.").arg(m_sPort);
+        return;
+    }
+    for (const Option& o : kOptions) {
+        const QString dashed = QLatin1Char('-') + QLatin1String(o.name);
+        if (o.owner != Toolkit || !parser.isSet(QLatin1String(o.name)))
+            continue;
+        if (!o.valueName)
+            m_listQtArguments << dashed;
+        for (const QString& value : parser.values(QLatin1String(o.name))) {
+            if (o.joined)
+                m_listQtArguments << dashed + QLatin1Char('=') + value;
+            else
+                m_listQtArguments << dashed << value;
         }
     }
+}
+
+QString CommandLine::Message() const
+{
+    const QString program = QCoreApplication::applicationName();
+    switch (m_action) {
+    case ShowHelp:
+    case ShowHelpAll: {
+        QCommandLineParser parser;
+        Describe(parser, m_action == ShowHelpAll);
+        return parser.helpText();
+    }
+    case ShowVersion:
+        return program + QLatin1Char(' ') + QCoreApplication::applicationVersion() + QLatin1Char('\n');
+    case Refuse:
+        return program + QStringLiteral(": ") + m_sProblem + QLatin1Char('\n')
+            + tr("Try '%1 --help'.").arg(program) + QLatin1Char('\n');
+    case Run:
+    case VerifyRecords:
+    case ExportRecords:
+        break;
+    }
+    return QString();
 }

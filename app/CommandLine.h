@@ -1,27 +1,35 @@
 #ifndef DOSEGATE_COMMANDLINE_H
 #define DOSEGATE_COMMANDLINE_H
 
+#include <QCoreApplication>
 #include <QString>
 #include <QStringList>
 
-// The console's own options: where the controller is and whether to connect
-// at once. Qt's options (-platform, -style, ...) are taken out by the
-// application object before these are read.
+// The console's command line, read before any application object exists:
+// only the window needs a QApplication, and with it a display, so help, the
+// version and a refusal must be decided first. Qt's own options (-platform,
+// -style, ...) are known here too, so that they are accepted wherever they
+// stand and reach the QApplication as the parser read them.
 class CommandLine
 {
+    Q_DECLARE_TR_FUNCTIONS(CommandLine)
+
 public:
-    enum Action { Run, ShowHelp, ShowVersion, Refuse, VerifyRecords, ExportRecords };
+    // Run opens the window; every other action needs no display and is
+    // answered with a QCoreApplication at most.
+    enum Action { Run, ShowHelp, ShowHelpAll, ShowVersion, Refuse, VerifyRecords, ExportRecords };
     static constexpr int kRefusedExitCode = 2;
 
+    static QStringList Decode(int argc, const char* const* argv);
     explicit CommandLine(const QStringList& arguments);
 
-    // Help and version are plain text: they need no display, so they are
-    // answered before Qt looks for one.
-    static bool WantsTextOnly(int argc, const char* const* argv);
-
     Action GetAction() const { return m_action; }
-    // The help or version text, or why the arguments were refused.
-    QString Message() const { return m_sMessage; }
+    int ExitCode() const { return m_action == Refuse ? kRefusedExitCode : 0; }
+    // The help or version text, or the refusal with its hint, each ending in
+    // a new line. Help names the program, which takes an application object.
+    QString Message() const;
+    // The program and Qt's own options, for the QApplication of the window.
+    QStringList QtArguments() const { return m_listQtArguments; }
     QString Host() const { return m_sHost; } // empty: as the form has it
     QString Port() const { return m_sPort; } // empty: as the form has it
     bool ConnectAtStart() const { return m_bConnect; }
@@ -29,11 +37,12 @@ public:
 
 private:
     Action m_action;
-    QString m_sMessage;
+    QString m_sProblem;
     QString m_sHost;
     QString m_sPort;
     bool m_bConnect;
     QString m_sExportPath;
+    QStringList m_listQtArguments;
 };
 
 #endif

@@ -6,6 +6,7 @@
 #include "FrameProtocol.h"
 #include "NodeBoard.h"
 #include "Pacer.h"
+#include "PageScroller.h"
 #include "ReadingTrend.h"
 #include "RunJournal.h"
 #include "TcpSocket.h"
@@ -63,6 +64,8 @@ SetwiseDosegate::SetwiseDosegate(QWidget* parent)
     // The limits follow their inputs from the first moment, not only after
     // the first edit.
     UpdateLimits();
+    new PageScroller(ui.tabWidget);
+    FitToScreen();
     AttachLink();
     AttachRecords();
     m_pTimer = CreateTimer(kThresholdConfirmDelayMs, SLOT(OnTimeout()));

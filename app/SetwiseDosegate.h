@@ -121,6 +121,7 @@ private slots:
 
 private:
     void AddTrend();
+    void FitToScreen();
     void FitToFonts();
     void FitReadingsTable();
     void ShowFigure(QLineEdit* edit, const QString& text);

@@ -7,9 +7,12 @@
 
 #include <QEvent>
 #include <QHeaderView>
+#include <QScreen>
 #include <QScrollBar>
+#include <QSplitter>
 #include <QStyle>
 #include <QStyleOptionFrame>
+#include <QVBoxLayout>
 
 #include <cmath>
 
@@ -18,6 +21,7 @@ namespace {
 // The widest realistic text of each table column (0 step mark, 1 time,
 // 2 reading, 3 row number), '8' standing for any digit.
 const char* const kCellSamples[] = { "64+", "8888.88.88.88:88:88", "88888.8888", "88888" };
+// Lower, the chart elides its axis labels and cuts its legend short.
 constexpr int kTrendMinimumHeight = 180;
 
 // A mean with four decimals or a limit of six significant digits.
@@ -66,12 +70,42 @@ void ReserveWidth(QLabel* label, const char* sample)
 
 } // namespace
 
-// The trend takes the free room below the readings page's widgets.
+// The trend takes the room below the readings page's widgets. A splitter
+// lets the operator share the height between the two; the trend takes what
+// is spare and gives way first.
 void SetwiseDosegate::AddTrend()
 {
-    m_pTrend = new ReadingTrend(ui.tab_for_potentiometer);
+    QWidget* page = ui.tab_for_potentiometer;
+    QLayout* widgets = page->layout();
+    auto* layout = new QVBoxLayout;
+    layout->setContentsMargins(widgets->contentsMargins());
+    widgets->setContentsMargins(QMargins());
+    auto* block = new QWidget;
+    block->setLayout(widgets); // takes the page's widgets along
+    page->setLayout(layout);
+
+    m_pTrend = new ReadingTrend;
     m_pTrend->setMinimumHeight(kTrendMinimumHeight);
-    ui.verticalLayout_5->addWidget(m_pTrend, 1);
+    auto* splitter = new QSplitter(Qt::Vertical);
+    splitter->setChildrenCollapsible(false);
+    splitter->addWidget(block);
+    splitter->addWidget(m_pTrend);
+    splitter->setStretchFactor(1, 1);
+    layout->addWidget(splitter);
+}
+
+// Opens as large as its pages need, within the screen's free area less a
+// title bar; where that is too small, the pages scroll.
+void SetwiseDosegate::FitToScreen()
+{
+    // Sizes fixed while the widgets were hidden have not reached the layouts.
+    for (QLayout* layout : findChildren<QLayout*>())
+        layout->invalidate();
+    for (QWidget* widget : findChildren<QWidget*>())
+        widget->updateGeometry();
+    QSize room = screen()->availableGeometry().size();
+    room.rheight() -= style()->pixelMetric(QStyle::PM_TitleBarHeight);
+    resize(size().expandedTo(sizeHint()).boundedTo(room));
 }
 
 void SetwiseDosegate::FitToFonts()

@@ -5,9 +5,31 @@
 #include <QApplication>
 
 #include <cstdio>
-#include <memory>
+#include <vector>
 
 namespace {
+
+int RunWindow(const CommandLine& options)
+{
+    // Qt reads its own options from its arguments, and keeps them: they
+    // must outlive the application object.
+    QList<QByteArray> arguments;
+    for (const QString& argument : options.QtArguments())
+        arguments << argument.toLocal8Bit();
+    std::vector<char*> argv;
+    for (QByteArray& argument : arguments)
+        argv.push_back(argument.data());
+    argv.push_back(nullptr);
+    int argc = int(argv.size()) - 1;
+
+    QApplication application(argc, argv.data());
+    SetwiseDosegate window;
+    window.FillConnectPage(options.Host(), options.Port());
+    window.show();
+    if (options.ConnectAtStart())
+        QMetaObject::invokeMethod(&window, "OnConnectButtonClicked", Qt::QueuedConnection);
+    return application.exec();
+}
 
 // The record store, checked or exported without a window.
 int RecordsCommand(const CommandLine& options)
@@ -42,34 +64,17 @@ int main(int argc, char* argv[])
 {
     // Log lines go out whole and at once, also into a pipe or a file.
     std::setvbuf(stdout, nullptr, _IOLBF, BUFSIZ);
-    std::unique_ptr<QCoreApplication> application;
-    if (CommandLine::WantsTextOnly(argc, argv))
-        application = std::make_unique<QCoreApplication>(argc, argv);
-    else
-        application = std::make_unique<QApplication>(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("dosegate-console"));
     QCoreApplication::setApplicationVersion(QStringLiteral(DOSEGATE_VERSION));
 
-    const CommandLine options(QCoreApplication::arguments());
-    switch (options.GetAction()) {
-    case CommandLine::Refuse:
-        std::fprintf(stderr, "dosegate-console: %s\nTry 'dosegate-console --help'.\n", qPrintable(options.Message()));
-        return CommandLine::kRefusedExitCode;
-    case CommandLine::ShowHelp:
-    case CommandLine::ShowVersion:
-        std::printf("%s\n", qPrintable(options.Message()));
-        return 0;
-    case CommandLine::VerifyRecords:
-    case CommandLine::ExportRecords:
+    // Decided before any application object: only the window needs a
+    // display, so a terminal without one still gets its answer.
+    const CommandLine options(CommandLine::Decode(argc, argv));
+    if (options.GetAction() == CommandLine::Run)
+        return RunWindow(options);
+    QCoreApplication application(argc, argv);
+    if (options.GetAction() == CommandLine::VerifyRecords || options.GetAction() == CommandLine::ExportRecords)
         return RecordsCommand(options);
-    case CommandLine::Run:
-        break;
-    }
-
-    SetwiseDosegate window;
-    window.FillConnectPage(options.Host(), options.Port());
-    window.show();
-    if (options.ConnectAtStart())
-        QMetaObject::invokeMethod(&window, "OnConnectButtonClicked", Qt::QueuedConnection);
-    return application->exec();
+    std::fputs(qPrintable(options.Message()), options.GetAction() == CommandLine::Refuse ? stderr : stdout);
+    return options.ExitCode();
 }

@@ -5,8 +5,13 @@
 
 std::string LogTimeStamp(std::time_t when)
 {
+    // The decoder thread logs too: each C runtime's reentrant conversion.
     std::tm local {};
-    localtime_r(&when, &local); // the decoder thread logs too
+#ifdef _WIN32
+    localtime_s(&local, &when);
+#else
+    localtime_r(&when, &local);
+#endif
     char text[64];
     std::snprintf(text, sizeof text, "[%04d-%02d-%02d %02d:%02d:%02d]  ",
                   local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,

@@ -2,6 +2,8 @@
 
 #include <QSocketNotifier>
 
+#ifdef Q_OS_UNIX
+
 #include <csignal>
 #include <fcntl.h>
 #include <unistd.h>
@@ -55,3 +57,20 @@ void SignalWatcher::OnSignal(int signalNumber)
     const ssize_t written = ::write(g_pipe[1], &byte, 1);
     static_cast<void>(written);
 }
+
+#else
+
+// Elsewhere Ctrl+C ends the simulator at once, without its summary line.
+SignalWatcher::SignalWatcher(QObject* parent)
+    : QObject(parent)
+    , m_pNotifier(nullptr)
+{
+}
+
+SignalWatcher::~SignalWatcher() = default;
+
+void SignalWatcher::ReadPipe() {}
+
+void SignalWatcher::OnSignal(int) {}
+
+#endif

@@ -17,10 +17,13 @@
 #include <QPushButton>
 #include <QDir>
 #include <QRegularExpression>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSpinBox>
 #include <QTableView>
 #include <QTableWidget>
 #include <QTest>
+#include <QVBoxLayout>
 
 #include <algorithm>
 #include <cerrno>
@@ -463,21 +466,33 @@ void TestReadings::zeroReadingsAndNonNumbersDivideByNothing()
 }
 
 // Long realistic figures and table cells, on a desktop with the fonts the
-// package brings: at the window's own size every text shows whole.
+// package brings, in a window that fills the free area of common screens
+// (less a taskbar and a title bar): every text shows whole, the state line
+// stays in sight, and a page with too little room scrolls.
 void TestReadings::everyTextShowsWhole_data()
 {
+    QTest::addColumn<QSize>("screen");
     QTest::addColumn<QStringList>("figures"); // mean, upper, lower, variation, error
     QTest::addColumn<QStringList>("cells");   // reading, row number
-    QTest::newRow("typical") << QStringList { "0.1104", "0.0945", "0.0855", "23.45", "22.22" }
-                             << QStringList { "0.1512", "9" };
-    QTest::newRow("wide") << QStringList { "5138.0000", "1e+06", "-0.081", "123.45", "12345.67" }
-                          << QStringList { "5138.0000", "9999" };
-    QTest::newRow("largest") << QStringList { "93952.4040", "0.099", "-0.099", "0.00", "-211.11" }
-                             << QStringList { "93952.4040", "99999" };
+    const QPair<const char*, QSize> screens[] = { { "1366x768", QSize(1366, 700) },
+                                                  { "1440x900", QSize(1440, 832) },
+                                                  { "1280x1024", QSize(1280, 956) } };
+    for (const auto& screen : screens) {
+        QTest::addRow("%s typical", screen.first)
+            << screen.second << QStringList { "0.1104", "0.0945", "0.0855", "23.45", "22.22" }
+            << QStringList { "0.1512", "9" };
+        QTest::addRow("%s wide", screen.first)
+            << screen.second << QStringList { "5138.0000", "1e+06", "-0.081", "123.45", "12345.67" }
+            << QStringList { "5138.0000", "9999" };
+        QTest::addRow("%s largest", screen.first)
+            << screen.second << QStringList { "93952.4040", "0.099", "-0.099", "0.00", "-211.11" }
+            << QStringList { "93952.4040", "99999" };
+    }
 }
 
 void TestReadings::everyTextShowsWhole()
 {
+    QFETCH(QSize, screen);
     QFETCH(QStringList, figures);
     QFETCH(QStringList, cells);
     Run run;
@@ -495,14 +510,31 @@ void TestReadings::everyTextShowsWhole()
     table->item(2, 3)->setText(cells[1]);
     table->setItem(2, 0, new QTableWidgetItem("64+"));
 
+    // A page added once the window is made scrolls as well.
+    auto* later = new QWidget;
+    (new QVBoxLayout(later))->addWidget(new QLabel(QString("a later page\n").repeated(80)));
+    run.Find<QTabWidget>("tabWidget")->addTab(later, "later");
+
     run.window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&run.window));
-    QVERIFY2(run.window.width() <= 1280 && run.window.height() <= 1024,
-             qPrintable(QString("%1 x %2").arg(run.window.width()).arg(run.window.height())));
+    const QSize least = run.window.minimumSize();
+    QVERIFY2(least.width() <= screen.width() && least.height() <= screen.height(),
+             qPrintable(QString("%1 x %2").arg(least.width()).arg(least.height())));
+    run.window.resize(screen);
     auto* tabs = run.Find<QTabWidget>("tabWidget");
     for (int page = 0; page < tabs->count(); ++page) {
         tabs->setCurrentIndex(page);
         QApplication::processEvents();
+        auto* state = run.Find<QFrame>("frame");
+        QVERIFY(state->isVisible());
+        QVERIFY(run.window.rect().contains(QRect(state->mapTo(&run.window, QPoint()), state->size())));
+        // What does not fit can be scrolled to.
+        auto* area = tabs->currentWidget()->findChild<QScrollArea*>(QString(), Qt::FindDirectChildrenOnly);
+        QVERIFY(area);
+        const QSize contents = area->widget()->size();
+        const QSize view = area->viewport()->size();
+        QVERIFY(contents.width() <= view.width() || area->horizontalScrollBar()->isVisible());
+        QVERIFY(contents.height() <= view.height() || area->verticalScrollBar()->isVisible());
         for (QWidget* widget : run.window.findChildren<QWidget*>()) {
             if (widget->objectName().isEmpty() || widget->objectName().startsWith("qt_")
                 || !widget->isVisible() || qobject_cast<QAbstractSpinBox*>(widget->parentWidget()))
