@@ -276,28 +276,29 @@ const QVector<Expect>& FormTable()
         { "label_61", "QLabel", "tab_for_potentiometer", YaHeiLabel("Relative inherent error", Right) },
         { "relative_error_2", "QLineEdit", "tab_for_potentiometer", { { "text", QString() } } },
         { "label_45", "QLabel", "tab_for_potentiometer", Label("%", 20) },
-        // The uncertainty and the verdict, below the serial number.
-        { "label_background", "QLabel", "tab_for_potentiometer", YaHeiLabel("Background", Right) },
+        // The uncertainty and the verdict, below the readings table.
+        { "label_background", "QLabel", "tab_for_potentiometer", YaHeiLabel("Background") },
         { "background_value", "QLineEdit", "tab_for_potentiometer", { { "text", "0" }, { "pointSize", 14 } } },
         { "label_background_unit", "QLabel", "tab_for_potentiometer", Label("uSv/h", 12) },
-        { "label_reference_uncertainty", "QLabel", "tab_for_potentiometer", YaHeiLabel("Reference U (k = 2)", Right) },
+        { "label_reference_uncertainty", "QLabel", "tab_for_potentiometer", YaHeiLabel("Reference U (k = 2)") },
         { "reference_uncertainty", "QLineEdit", "tab_for_potentiometer", { { "text", "0" }, { "pointSize", 14 } } },
         { "label_reference_uncertainty_unit", "QLabel", "tab_for_potentiometer", Label("%", 12) },
-        { "label_standard_deviation", "QLabel", "tab_for_potentiometer", YaHeiLabel("Standard deviation", Right) },
+        { "label_standard_deviation", "QLabel", "tab_for_potentiometer", YaHeiLabel("Standard deviation") },
         { "standard_deviation", "QLineEdit", "tab_for_potentiometer",
           { { "text", QString() }, { "readOnly", true }, { "pointSize", 14 } } },
         { "label_standard_deviation_unit", "QLabel", "tab_for_potentiometer", Label("uSv/h", 12) },
-        { "label_expanded_uncertainty", "QLabel", "tab_for_potentiometer", YaHeiLabel("Expanded uncertainty", Right) },
+        { "label_expanded_uncertainty", "QLabel", "tab_for_potentiometer", YaHeiLabel("Expanded uncertainty") },
         { "expanded_uncertainty", "QLineEdit", "tab_for_potentiometer",
           { { "text", QString() }, { "readOnly", true }, { "pointSize", 14 } } },
         { "label_expanded_uncertainty_unit", "QLabel", "tab_for_potentiometer", Label("%", 12) },
         { "coverage_factor", "QLabel", "tab_for_potentiometer", Label(QString(), 10) },
-        { "label_decision_rule", "QLabel", "tab_for_potentiometer", YaHeiLabel("Decision rule", Right) },
+        { "label_decision_rule", "QLabel", "tab_for_potentiometer", YaHeiLabel("Decision rule") },
         { "decision_rule", "QComboBox", "tab_for_potentiometer",
           { { "items", QStringList { "simple acceptance", "guarded acceptance" } }, { "currentIndex", 0 },
             { "family", YaHei }, { "pointSize", 10 } } },
+        { "label_verdict", "QLabel", "tab_for_potentiometer", YaHeiLabel("Verdict") },
         { "calibration_verdict", "QLabel", "tab_for_potentiometer",
-          With(Label(QString(), 14, Right), { { "weight", int(QFont::Bold) } }) },
+          With(Label(QString(), 14), { { "weight", int(QFont::Bold) } }) },
         { "verdict_rule", "QLabel", "tab_for_potentiometer", YaHeiLabel(QString()) },
         { "as_found_button", "QPushButton", "tab_for_potentiometer",
           { { "text", "As found" }, { "enabled", false }, { "family", YaHei }, { "pointSize", 10 } } },
@@ -611,6 +612,14 @@ void TestForm::arrangement_data()
         << 3 << "row" << QStringList { "label_56", "label_57", "label_58", "label_59" };
     QTest::newRow("potentiometer: captions over the table")
         << 3 << "column" << QStringList { "label_56", "tableWidget_for_potentiometer" };
+    QTest::newRow("potentiometer: figures under the table")
+        << 3 << "below"
+        << QStringList { "tableWidget_for_potentiometer", "label_background", "background_value",
+                         "label_standard_deviation", "standard_deviation", "as_found_button" };
+    QTest::newRow("potentiometer: inputs and the rule in a row")
+        << 3 << "row" << QStringList { "background_value", "reference_uncertainty", "decision_rule" };
+    QTest::newRow("potentiometer: spread, uncertainty and verdict in a row")
+        << 3 << "row" << QStringList { "standard_deviation", "expanded_uncertainty", "calibration_verdict" };
     QTest::newRow("potentiometer: right column")
         << 3 << "below"
         << QStringList { "label_48", "id_for_potentiometer", "label_46", "label_50", "label_47", "label_49",
