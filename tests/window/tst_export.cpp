@@ -1,9 +1,9 @@
 #include "ModalWatcher.h"
 #include "SaveDialogAnswer.h"
+#include "UrlOpener.h"
 #include "WindowRig.h"
 
 #include <QCheckBox>
-#include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
 #include <QStandardPaths>
@@ -12,20 +12,6 @@
 #include <QUrl>
 
 namespace {
-
-// Stands in for the desktop's handler of file URLs.
-class Opener : public QObject
-{
-    Q_OBJECT
-
-public:
-    Opener() { QDesktopServices::setUrlHandler("file", this, "Open"); }
-    ~Opener() override { QDesktopServices::unsetUrlHandler("file"); }
-    QList<QUrl> opened;
-
-public slots:
-    void Open(const QUrl& url) { opened << url; }
-};
 
 const QString kComplete = QStringLiteral("Complete|The file has been exported. Do you want to open it now")
     + QChar(0xFF1F);
@@ -92,7 +78,7 @@ void TestExport::writtenReportIsOfferedAndOpened()
     QTemporaryDir folder;
     const QString path = folder.filePath("report 1.xlsx");
     ExportRig rig;
-    Opener opener;
+    UrlOpener opener;
     ModalWatcher boxes(QMessageBox::Yes);
     SaveDialogAnswer dialog(path);
     rig.Click("export_report");
@@ -108,7 +94,7 @@ void TestExport::answeringNoOpensNothing()
     QTemporaryDir folder;
     const QString path = folder.filePath("report.xls"); // written as given
     ExportRig rig;
-    Opener opener;
+    UrlOpener opener;
     ModalWatcher boxes(QMessageBox::No);
     SaveDialogAnswer dialog(path);
     rig.Click("export_report");
@@ -124,7 +110,7 @@ void TestExport::failedSaveIsReportedNotCompleted()
     QTemporaryDir folder;
     const QString missing = folder.filePath("no such folder/report.xlsx");
     ExportRig rig;
-    Opener opener;
+    UrlOpener opener;
     ModalWatcher boxes(QMessageBox::Yes);
     {
         SaveDialogAnswer dialog(missing);

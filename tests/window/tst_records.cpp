@@ -4,10 +4,10 @@
 #include "ModalWatcher.h"
 #include "RecordStore.h"
 #include "ReplyFrames.h"
+#include "UrlOpener.h"
 #include "WindowRig.h"
 
 #include <QCheckBox>
-#include <QDesktopServices>
 #include <QDoubleSpinBox>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -38,20 +38,6 @@ QProcess::ExitStatus RunConsole(const QStringList& arguments, int* pCode, QStrin
     *pOutput = QString::fromUtf8(console.readAll()).trimmed();
     return console.exitStatus();
 }
-
-// Stands in for the desktop's handler of file URLs.
-class Opener : public QObject
-{
-    Q_OBJECT
-
-public:
-    Opener() { QDesktopServices::setUrlHandler("file", this, "Open"); }
-    ~Opener() override { QDesktopServices::unsetUrlHandler("file"); }
-    QList<QUrl> opened;
-
-public slots:
-    void Open(const QUrl& url) { opened << url; }
-};
 
 // A certificate's pages as pdftotext lays them out, with no-break spaces
 // as spaces.
@@ -259,7 +245,7 @@ void TestRecords::calibrationIsKeptAndVerifies()
     QTableView* calibrations = rig.Find<QTableView>("node_calibrations");
     QCOMPARE(calibrations->model()->rowCount(), 1);
     calibrations->setCurrentIndex(calibrations->model()->index(0, 0));
-    Opener opener;
+    UrlOpener opener;
     rig.Click("show_certificate_button");
     QCOMPARE(opener.opened, QList<QUrl> { QUrl::fromLocalFile(certificates.filePath(issued[0])) });
 }
