@@ -2,8 +2,8 @@
 // nodes 1 to 8 while the console's run is ticked for node 1 (table, trend and
 // journal on), and the benchmark measures what an operator would notice.
 //
-//   bench_console [--seconds S] [--patience S] [--platform NAME] [RATE...]
-//   (default 30 s at 100000 300000, offscreen)
+//   bench_console [--seconds S] [--patience S] [--platform NAME] [--rates R1,R2,...]
+//   (default 30 s at 100000,300000, offscreen)
 //
 // Each rate runs in a child process of its own, so that its memory is its
 // own, against a simulator of its own started with --flood RATE --flood-for S.
@@ -16,18 +16,16 @@
 //              minute, and the spread from second 10 on
 //   click      a mouse press and release posted to the tab bar, as input
 //              arrives, every second: the time until the tab changes
+#include "BenchSupport.h"
 #include "SetwiseDosegate.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QDirIterator>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QLabel>
-#include <QLineEdit>
-#include <QMutex>
 #include <QMouseEvent>
-#include <QProcess>
+#include <QMutex>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTabBar>
@@ -35,67 +33,13 @@
 #include <QTemporaryDir>
 #include <QThread>
 
-#include <sys/resource.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
+#include <iterator>
 #include <vector>
 
 namespace {
-
-struct Options {
-    QString child; // the rate, in a child
-    int seconds = 30;
-    int patience = 120;
-    QString platform = QStringLiteral("offscreen");
-    QStringList rates;
-};
-
-Options ParseOptions(const QStringList& args)
-{
-    Options options;
-    for (int i = 1; i < args.size(); ++i) {
-        if (args[i] == QLatin1String("--child"))
-            options.child = args.value(++i);
-        else if (args[i] == QLatin1String("--seconds"))
-            options.seconds = std::max(11, args.value(++i).toInt());
-        else if (args[i] == QLatin1String("--patience"))
-            options.patience = std::max(1, args.value(++i).toInt());
-        else if (args[i] == QLatin1String("--platform"))
-            options.platform = args.value(++i);
-        else
-            options.rates << args[i];
-    }
-    if (options.rates.isEmpty())
-        options.rates = QStringList { "100000", "300000" };
-    return options;
-}
-
-double RssMb()
-{
-    QFile statm(QStringLiteral("/proc/self/statm"));
-    if (!statm.open(QIODevice::ReadOnly))
-        return 0.0;
-    const QList<QByteArray> fields = statm.readAll().split(' ');
-    return fields.value(1).toDouble() * double(sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0);
-}
-
-double CpuSeconds()
-{
-    rusage usage {};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
-double Median(std::vector<double> values)
-{
-    if (values.empty())
-        return 0.0;
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
 
 // Node 1's count in "... by node 1=N 2=N ...".
 qint64 NodeOne(const QString& line)
@@ -122,8 +66,7 @@ public:
             if (!m_file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
                 return 0;
         }
-        const QByteArray more = m_file.readAll();
-        m_nLines += more.count('\n');
+        m_nLines += m_file.readAll().count('\n');
         return std::max<qint64>(0, m_nLines - 1); // the header
     }
 
@@ -137,8 +80,10 @@ private:
 class Watcher : public QThread
 {
 public:
-    Watcher(const Options& options, const QString& journals)
-        : m_options(options)
+    Watcher(const QStringList& arguments, const QString& journals)
+        : m_sRate(Bench::TextArgument(arguments, "--child"))
+        , m_nSeconds(Bench::IntArgument(arguments, "--seconds", 30))
+        , m_nPatienceMs(1000 * Bench::IntArgument(arguments, "--patience", 120))
         , m_journal(journals)
     {
     }
@@ -150,6 +95,7 @@ public:
     // The readings page's tab and another's, in the bar and on the screen.
     QPoint centres[2];
     QPoint globalCentres[2];
+    QMap<QString, double> figures; // once finished
 
     // On the GUI thread, when the tab bar's current tab changes.
     void TabChanged()
@@ -157,7 +103,7 @@ public:
         const qint64 posted = m_nClickPosted.exchange(-1);
         QMutexLocker locker(&m_clickMutex);
         if (posted >= 0)
-            m_clickMs.push_back((m_clock.nsecsElapsed() - posted) / 1e6);
+            m_clickMs.push_back(double(m_clock.nsecsElapsed() - posted) / 1e6);
     }
 
 protected:
@@ -165,27 +111,18 @@ protected:
     {
         m_clock.start();
         QProcess sim;
-        sim.setProcessChannelMode(QProcess::SeparateChannels);
-        sim.start(QStringLiteral(CONTROLLER_SIM),
-                  { "--port", "0", "--quiet", "--nodes", "1-8", "--seed", "1", "--flood", m_options.child,
-                    "--flood-for", QString::number(m_options.seconds) });
-        QString out;
-        const QRegularExpression listening(QStringLiteral("listening on [0-9.]+:(\\d+)"));
-        while (!listening.match(out).hasMatch() && sim.waitForReadyRead(5000))
-            out += QString::fromUtf8(sim.readAllStandardOutput());
-        port = listening.match(out).captured(1).toInt();
-        if (port == 0) {
-            failed = true;
-            return;
-        }
+        port = Bench::StartSimulator(sim, { "--quiet", "--nodes", "1-8", "--seed", "1", "--flood", m_sRate,
+                                            "--flood-for", QString::number(m_nSeconds) });
+        failed = port == 0;
         while (!connected && !failed)
             msleep(10);
+        if (failed)
+            return;
         Measure(sim);
         sim.terminate();
         sim.waitForFinished(10000);
-        out = QString::fromUtf8(sim.readAllStandardOutput());
         const QRegularExpression byNode(QStringLiteral("dose frames by node: ([^\n]*)"));
-        const qint64 node1 = NodeOne(byNode.match(out).captured(1));
+        const qint64 node1 = NodeOne(byNode.match(QString::fromUtf8(sim.readAllStandardOutput())).captured(1));
         QElapsedTimer settle;
         settle.start();
         while (m_journal.Lines() < node1 && settle.elapsed() < 5000)
@@ -196,7 +133,7 @@ protected:
 private:
     void Measure(QProcess& sim)
     {
-        const double cpuStart = CpuSeconds();
+        const double cpuStart = Bench::CpuMs();
         const qint64 start = m_clock.elapsed();
         qint64 nextSample = start;
         qint64 nextClick = start + 1000;
@@ -210,21 +147,22 @@ private:
             const qint64 lines = m_journal.Lines();
             if (overAt < 0 && out.contains(QLatin1String("flood over"))) {
                 overAt = now;
-                m_nOverSent = NodeOne(out.mid(out.indexOf(QLatin1String("flood over"))));
-                m_nOverJournal = lines;
-                m_fCpu = CpuSeconds() - cpuStart;
-                m_fFloodSeconds = (now - start) / 1000.0;
+                figures["sent_at_end"] = double(NodeOne(out.mid(out.indexOf(QLatin1String("flood over")))));
+                figures["journal_at_end"] = double(lines);
+                figures["flood_s"] = double(now - start) / 1e3;
+                figures["cpu_pct"] = (Bench::CpuMs() - cpuStart) / double(now - start) * 100.0;
             }
-            if (overAt >= 0 && lines >= m_nOverSent) {
-                m_fCatchUp = (now - overAt) / 1000.0;
+            if (overAt >= 0 && lines >= figures["sent_at_end"]) {
+                figures["catchup_s"] = double(now - overAt) / 1e3;
                 return;
             }
-            if (overAt >= 0 && now - overAt > m_options.patience * 1000) {
-                m_nCaughtUpTo = lines;
+            if (overAt >= 0 && now - overAt > m_nPatienceMs) {
+                figures["catchup_s"] = -1.0;
+                figures["caught_up_to"] = double(lines);
                 return;
             }
             if (now >= nextSample) {
-                m_rss.push_back({ (now - start) / 1000.0, RssMb() });
+                m_rss.push_back({ double(now - start) / 1e3, Bench::RssMib() });
                 nextSample += 1000;
             }
             if (now >= nextClick && overAt < 0) {
@@ -243,83 +181,63 @@ private:
 
     void Report(qint64 node1)
     {
-        const qint64 journal = m_journal.Lines();
-        double rss10 = 0, rssEnd = 0, low = 1e9, high = 0, slope = 0;
+        figures["sent"] = double(node1);
+        figures["journal"] = double(m_journal.Lines());
+        figures["missing"] = figures["sent"] - figures["journal"];
+        // From second 10 on: the least-squares slope per minute, the spread.
         std::vector<std::pair<double, double>> late;
-        for (const auto& sample : m_rss) {
-            if (sample.first >= 10.0)
-                late.push_back(sample);
-        }
+        std::copy_if(m_rss.begin(), m_rss.end(), std::back_inserter(late), [](const auto& s) { return s.first >= 10.0; });
         if (late.size() >= 2) {
-            // Least squares: MB per second, from second 10 on.
-            double sx = 0, sy = 0, sxx = 0, sxy = 0;
-            for (const auto& s : late) {
-                sx += s.first;
-                sy += s.second;
-                sxx += s.first * s.first;
-                sxy += s.first * s.second;
-                low = std::min(low, s.second);
-                high = std::max(high, s.second);
+            double sx = 0, sy = 0, sxx = 0, sxy = 0, low = late.front().second, high = low;
+            for (const auto& [x, y] : late) {
+                sx += x;
+                sy += y;
+                sxx += x * x;
+                sxy += x * y;
+                low = std::min(low, y);
+                high = std::max(high, y);
             }
             const double n = double(late.size());
-            slope = (n * sxy - sx * sy) / (n * sxx - sx * sx);
-            rss10 = late.front().second;
-            rssEnd = late.back().second;
+            figures["rss_growth_mb_min"] = 60.0 * (n * sxy - sx * sy) / (n * sxx - sx * sx);
+            figures["rss_spread_mb"] = high - low;
+            figures["rss_10s_mb"] = late.front().second;
+            figures["rss_end_mb"] = late.back().second;
         }
-        std::vector<double> clicks;
-        {
-            QMutexLocker locker(&m_clickMutex);
-            clicks = m_clickMs;
-        }
-        std::printf("result rate=%s flood_s=%.1f node1_sent_at_end=%lld journal_at_end=%lld catchup_s=%s "
-                    "node1_sent=%lld journal=%lld missing=%lld rss_10s_mb=%.1f rss_end_mb=%.1f "
-                    "rss_spread_mb=%.1f rss_growth_mb_min=%.2f click_median_ms=%.1f click_max_ms=%.1f clicks=%zu "
-                    "cpu_pct=%.0f\n",
-                    qPrintable(m_options.child), m_fFloodSeconds, static_cast<long long>(m_nOverSent),
-                    static_cast<long long>(m_nOverJournal),
-                    m_fCatchUp >= 0 ? qPrintable(QString::number(m_fCatchUp, 'f', 2))
-                                    : qPrintable(QStringLiteral(">%1(%2)").arg(m_options.patience).arg(m_nCaughtUpTo)),
-                    static_cast<long long>(node1), static_cast<long long>(journal),
-                    static_cast<long long>(node1 - journal), rss10, rssEnd, late.empty() ? 0.0 : high - low,
-                    slope * 60.0, Median(clicks), clicks.empty() ? 0.0 : *std::max_element(clicks.begin(), clicks.end()),
-                    clicks.size(), m_fFloodSeconds > 0 ? 100.0 * m_fCpu / m_fFloodSeconds : 0.0);
-        std::fflush(stdout);
+        QMutexLocker locker(&m_clickMutex);
+        figures["clicks"] = double(m_clickMs.size());
+        figures["click_median_ms"] = Bench::Median(m_clickMs);
+        figures["click_max_ms"] = m_clickMs.empty() ? 0.0 : *std::max_element(m_clickMs.begin(), m_clickMs.end());
     }
 
-    Options m_options;
+    const QString m_sRate;
+    const int m_nSeconds;
+    const int m_nPatienceMs;
     JournalCounter m_journal;
     QElapsedTimer m_clock;
     std::atomic<qint64> m_nClickPosted { -1 };
     QMutex m_clickMutex;
     std::vector<double> m_clickMs;
     std::vector<std::pair<double, double>> m_rss;
-    qint64 m_nOverSent = 0;
-    qint64 m_nOverJournal = 0;
-    qint64 m_nCaughtUpTo = 0;
-    double m_fCatchUp = -1;
-    double m_fCpu = 0;
-    double m_fFloodSeconds = 0;
 };
 
-int RunChild(int argc, char* argv[], const Options& options)
+int RunRate(int argc, char* argv[], const QStringList& arguments)
 {
     QTemporaryDir home;
     qputenv("XDG_DATA_HOME", home.path().toLocal8Bit()); // journals go there, not to the user's
     QApplication application(argc, argv);
     SetwiseDosegate window;
     window.show();
-    Watcher watcher(options, home.path());
+    Watcher watcher(arguments, home.path());
     watcher.start();
-    while (watcher.port == 0 && !watcher.failed)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    if (watcher.failed) {
+    Bench::WaitFor([&] { return watcher.port || watcher.failed; }, 10000);
+    if (!watcher.port) {
+        watcher.wait();
         std::fprintf(stderr, "the simulator did not start\n");
         return 1;
     }
     auto* tabs = window.findChild<QTabWidget*>(QStringLiteral("tabWidget"));
-    QWidget* readings = window.findChild<QWidget*>(QStringLiteral("tab_for_potentiometer"));
+    const int readingsTab = tabs->indexOf(window.findChild<QWidget*>(QStringLiteral("tab_for_potentiometer")));
     watcher.tabBar = tabs->tabBar();
-    const int readingsTab = tabs->indexOf(readings);
     tabs->setCurrentIndex(readingsTab);
     for (int i = 0; i < 2; ++i) {
         const int tab = i == 0 ? readingsTab : (readingsTab == 0 ? 1 : 0);
@@ -328,66 +246,48 @@ int RunChild(int argc, char* argv[], const Options& options)
     }
     QObject::connect(tabs, &QTabWidget::currentChanged, [&watcher] { watcher.TabChanged(); });
 
-    window.findChild<QLineEdit*>(QStringLiteral("m_pLineEdit_ip"))->setText(QStringLiteral("127.0.0.1"));
-    window.findChild<QLineEdit*>(QStringLiteral("m_pLineEdit_port"))->setText(QString::number(watcher.port));
+    window.FillConnectPage(QStringLiteral("127.0.0.1"), QString::number(watcher.port));
     window.findChild<QCheckBox*>(QStringLiteral("calibration_check_box"))->click();
     window.findChild<QPushButton*>(QStringLiteral("m_pPushButton_connect"))->click();
     auto* state = window.findChild<QLabel*>(QStringLiteral("m_pLabel_state"));
-    QElapsedTimer waited;
-    waited.start();
-    while (state->text() != QLatin1String("connected!") && waited.elapsed() < 5000)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    Bench::WaitFor([&] { return state->text() == QLatin1String("connected!"); }, 5000);
     watcher.connected = true;
     QObject::connect(&watcher, &QThread::finished, &application, &QCoreApplication::quit);
     const int status = QApplication::exec();
     watcher.wait();
+    std::printf("%s\n", qPrintable(Bench::FiguresLine("console", watcher.figures)));
     return status;
 }
 
-QMap<QString, QString> ParseResult(const QString& output)
+int RunParent(const QStringList& arguments)
 {
-    QMap<QString, QString> result;
-    for (const QString& line : output.split(QLatin1Char('\n'))) {
-        if (!line.startsWith(QLatin1String("result ")))
-            continue;
-        for (const QString& field : line.mid(7).split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
-            const int eq = field.indexOf(QLatin1Char('='));
-            if (eq > 0)
-                result.insert(field.left(eq), field.mid(eq + 1));
-        }
-    }
-    return result;
-}
-
-int RunParent(const Options& options)
-{
+    const int seconds = std::max(11, Bench::IntArgument(arguments, "--seconds", 30));
+    const int patience = std::max(1, Bench::IntArgument(arguments, "--patience", 120));
+    const QString platform = Bench::TextArgument(arguments, "--platform", "offscreen");
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), platform);
     std::printf("The console under a flood of nodes 1-8 for %d s, run ticked for node 1, QT_QPA_PLATFORM=%s\n",
-                options.seconds, qPrintable(options.platform));
+                seconds, qPrintable(platform));
     std::printf("%8s %8s %10s %10s %10s %9s %8s %9s %9s %10s %9s %9s %6s\n", "rate/s", "flood s", "n1 sent", "journal",
                 "catch-up s", "missing", "RSS@10s", "RSS end", "spread", "MB/min", "click med", "click max", "cpu %");
     bool ok = true;
-    for (const QString& rate : options.rates) {
-        QProcess child;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), options.platform);
-        child.setProcessEnvironment(environment);
-        child.start(QCoreApplication::applicationFilePath(),
-                    { "--child", rate, "--seconds", QString::number(options.seconds), "--patience",
-                      QString::number(options.patience) });
-        const bool finished = child.waitForFinished((options.seconds + options.patience + 60) * 1000);
-        if (!finished)
-            child.kill();
-        const QMap<QString, QString> r = ParseResult(QString::fromUtf8(child.readAllStandardOutput()));
-        if (r.isEmpty()) {
+    for (const QString& rate : Bench::TextArgument(arguments, "--rates", "100000,300000").split(',')) {
+        QString error;
+        QMap<QString, double> f = Bench::RunChild(
+            QCoreApplication::applicationFilePath(),
+            { "--child", rate, "--seconds", QString::number(seconds), "--patience", QString::number(patience) },
+            "console", &error, environment, (seconds + patience + 60) * 1000);
+        if (f.isEmpty()) {
             ok = false;
-            std::printf("%8s failed: %s\n", qPrintable(rate), child.readAllStandardError().constData());
+            std::printf("%8s failed: %s\n", qPrintable(rate), qPrintable(error));
             continue;
         }
-        std::printf("%8s %8s %10s %10s %10s %9s %8s %9s %9s %10s %9s %9s %6s\n", qPrintable(rate),
-                    qPrintable(r["flood_s"]), qPrintable(r["node1_sent_at_end"]), qPrintable(r["journal_at_end"]),
-                    qPrintable(r["catchup_s"]), qPrintable(r["missing"]), qPrintable(r["rss_10s_mb"]),
-                    qPrintable(r["rss_end_mb"]), qPrintable(r["rss_spread_mb"]), qPrintable(r["rss_growth_mb_min"]),
-                    qPrintable(r["click_median_ms"]), qPrintable(r["click_max_ms"]), qPrintable(r["cpu_pct"]));
+        const QString catchUp = f["catchup_s"] >= 0 ? QString::number(f["catchup_s"], 'f', 2)
+                                                    : QStringLiteral(">%1(%2)").arg(patience).arg(qint64(f["caught_up_to"]));
+        std::printf("%8s %8.1f %10.0f %10.0f %10s %9.0f %8.1f %9.1f %9.1f %10.2f %9.1f %9.1f %6.0f\n", qPrintable(rate),
+                    f["flood_s"], f["sent_at_end"], f["journal_at_end"], qPrintable(catchUp), f["missing"],
+                    f["rss_10s_mb"], f["rss_end_mb"], f["rss_spread_mb"], f["rss_growth_mb_min"], f["click_median_ms"],
+                    f["click_max_ms"], f["cpu_pct"]);
         std::fflush(stdout);
     }
     std::printf("n1 sent / journal: node 1's frames sent by the flood's end and journalled by then.\n"
@@ -400,12 +300,9 @@ int RunParent(const Options& options)
 
 int main(int argc, char* argv[])
 {
-    QStringList args;
-    for (int i = 0; i < argc; ++i)
-        args << QString::fromLocal8Bit(argv[i]);
-    const Options options = ParseOptions(args);
-    if (!options.child.isEmpty())
-        return RunChild(argc, argv, options);
+    const QStringList arguments = Bench::Arguments(argc, argv);
+    if (arguments.contains(QStringLiteral("--child")))
+        return RunRate(argc, argv, arguments);
     QCoreApplication application(argc, argv);
-    return RunParent(options);
+    return RunParent(arguments);
 }

@@ -128,12 +128,7 @@ double ProcessCpuMs(qint64 pid)
 
 int main(int argc, char* argv[])
 {
-    const QStringList arguments = [&] {
-        QStringList list;
-        for (int i = 0; i < argc; ++i)
-            list << QString::fromLocal8Bit(argv[i]);
-        return list;
-    }();
+    const QStringList arguments = Bench::Arguments(argc, argv);
     const int seconds = Bench::IntArgument(arguments, "--seconds", 10);
     if (arguments.contains(QStringLiteral("--phase"))) {
         return RunPhase(argc, argv, Bench::TextArgument(arguments, "--phase"), seconds,

@@ -9,26 +9,22 @@
 //
 //   bench_nodes [--seconds S] [--flood FRAMES_PER_S]
 #include "AlarmLevels.h"
+#include "BenchSupport.h"
 #include "ChartsCompat.h"
 #include "NodeBoard.h"
 #include "NodeTrendDelegate.h"
 
 #include <QApplication>
-#include <QFile>
 #include <QHeaderView>
 #include <QImage>
 #include <QPainter>
 #include <QTableView>
 #include <QTemporaryDir>
 
-#include <sys/resource.h>
 #include <time.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <vector>
 
 namespace {
@@ -39,13 +35,6 @@ constexpr int kHistorySeconds = NodeHistory::kSeconds;
 constexpr int kViewWidth = 1000;
 constexpr int kViewHeight = 700;
 
-double CpuSeconds()
-{
-    rusage usage {};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
 // This thread's CPU time: the board runs on the GUI thread alone, and wall
 // time on two shared cores counts the other engineers' work too.
 double ThreadCpuMs()
@@ -53,15 +42,6 @@ double ThreadCpuMs()
     timespec now {};
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
     return double(now.tv_sec) * 1e3 + double(now.tv_nsec) / 1e6;
-}
-
-double ResidentMiB()
-{
-    QFile statm(QStringLiteral("/proc/self/statm"));
-    if (!statm.open(QIODevice::ReadOnly))
-        return 0.0;
-    const QList<QByteArray> fields = statm.readAll().split(' ');
-    return fields.value(1).toDouble() * double(sysconf(_SC_PAGESIZE)) / (1 << 20);
 }
 
 double Percentile(std::vector<double> values, double share)
@@ -101,10 +81,10 @@ struct Figures {
     double mibLater = 0.0;
 };
 
-class Bench
+class Board
 {
 public:
-    explicit Bench(const Load& load)
+    explicit Board(const Load& load)
         : m_load(load)
         , m_levels(m_folder.filePath(QStringLiteral("levels.ini")))
         , m_board(&m_levels)
@@ -144,16 +124,16 @@ public:
         Run(1, true); // the first paint sets up fonts and caches for good
         Run(kHistorySeconds, false);
         m_refreshMs.clear();
-        f.mibFull = ResidentMiB();
-        const double cpu = CpuSeconds();
+        f.mibFull = Bench::RssMib();
+        const double cpuMs = Bench::CpuMs();
         const qint64 sent = m_nSent;
         m_fFramesMs = 0.0;
         Run(seconds, true);
-        f.cpu = CpuSeconds() - cpu;
+        f.cpu = (Bench::CpuMs() - cpuMs) / 1e3;
         f.nsPerFrame = m_nSent > sent ? m_fFramesMs * 1e6 / double(m_nSent - sent) : 0.0;
-        f.mibMeasured = ResidentMiB();
+        f.mibMeasured = Bench::RssMib();
         Run(kHistorySeconds, false);
-        f.mibLater = ResidentMiB();
+        f.mibLater = Bench::RssMib();
         f.refreshMedian = Percentile(m_refreshMs, 0.5);
         f.refreshP99 = Percentile(m_refreshMs, 0.99);
         f.refreshMax = Percentile(m_refreshMs, 1.0);
@@ -225,7 +205,7 @@ private:
 // charts for every node take.
 double ChartPerRowMs(int rows, double& mibForAll)
 {
-    const double mibBefore = ResidentMiB();
+    const double mibBefore = Bench::RssMib();
     std::vector<QChartView*> charts;
     QVector<QPointF> points;
     for (int i = 0; i < NodeHistory::kTrendPoints; ++i)
@@ -246,7 +226,7 @@ double ChartPerRowMs(int rows, double& mibForAll)
         QPainter painter(&image);
         view->render(&painter);
     }
-    mibForAll = ResidentMiB() - mibBefore;
+    mibForAll = Bench::RssMib() - mibBefore;
     const double from = ThreadCpuMs();
     for (int row = 0; row < rows; ++row) {
         QChartView* view = charts[std::size_t(row)];
@@ -264,17 +244,12 @@ double ChartPerRowMs(int rows, double& mibForAll)
 
 int main(int argc, char* argv[])
 {
-    if (!std::getenv("QT_QPA_PLATFORM"))
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
-    int seconds = 60;
-    double flood = 100000.0;
-    for (int i = 1; i + 1 < argc; ++i) {
-        if (std::strcmp(argv[i], "--seconds") == 0)
-            seconds = std::max(1, std::atoi(argv[i + 1]));
-        else if (std::strcmp(argv[i], "--flood") == 0)
-            flood = std::max(1.0, std::atof(argv[i + 1]));
-    }
+    const QStringList arguments = QCoreApplication::arguments();
+    const int seconds = std::max(1, Bench::IntArgument(arguments, "--seconds", 60));
+    const double flood = std::max(1, Bench::IntArgument(arguments, "--flood", 100000));
     const Load loads[] = {
         { "nominal, every node each 2000 ms", kNodes / 2.0, false },
         { "flood", flood, true },
@@ -289,9 +264,9 @@ int main(int argc, char* argv[])
     const int visibleRows = kViewHeight / 30;
     double delegateMs = 0.0;
     for (const Load& load : loads) {
-        Bench bench(load);
-        const Figures f = bench.Measure(seconds);
-        delegateMs = bench.TrendCellsMs(visibleRows);
+        Board board(load);
+        const Figures f = board.Measure(seconds);
+        delegateMs = board.TrendCellsMs(visibleRows);
         std::printf("%-34s %10.1f %9.2f %7.2f %9.0f %12.2f/%6.2f/%8.2f %12.1f/%7.1f/%9.1f\n", load.name,
                     load.framesPerSecond, f.cpu, 100.0 * f.cpu / seconds, f.nsPerFrame, f.refreshMedian, f.refreshP99,
                     f.refreshMax, f.mibFull, f.mibMeasured, f.mibLater);

@@ -35,8 +35,17 @@ ReportExport::Table MakeTable(int nRows)
     return table;
 }
 
-const ReportExport::Statistics kStatistics { QStringLiteral("10.00"), QStringLiteral("-2.50"), QStringLiteral("3.10"),
-                                             QDateTime(QDate(2024, 3, 5), QTime(14, 7, 9)) };
+// As a calibration with its uncertainty and verdict fills every line.
+const ReportExport::Statistics kStatistics { QStringLiteral("10.00"),
+                                             QStringLiteral("-2.50"),
+                                             QStringLiteral("3.10"),
+                                             QDateTime(QDate(2024, 3, 5), QTime(14, 7, 9)),
+                                             QStringLiteral("0.0050"),
+                                             QStringLiteral("0.0123"),
+                                             QStringLiteral("4.14"),
+                                             QStringLiteral("k = 2.05"),
+                                             QStringLiteral("guarded acceptance"),
+                                             QStringLiteral("INCONCLUSIVE") };
 
 lxw_format* Format(lxw_workbook* book, double size, bool centred, bool border)
 {
@@ -80,6 +89,12 @@ bool WriteDirect(const ReportExport::Table& table, const QString& path)
         QStringLiteral("Relative inherent error;") + kStatistics.relativeError + QLatin1Char('%'),
         QStringLiteral("coefficient of variation;") + kStatistics.variation + QLatin1Char('%'),
         QStringLiteral("Report Time;") + kStatistics.reportTime.toString(QStringLiteral("yyyy.MM.dd.hh:mm:ss")),
+        QStringLiteral("Background;") + kStatistics.background,
+        QStringLiteral("Standard deviation;") + kStatistics.standardDeviation,
+        QStringLiteral("Expanded uncertainty;") + kStatistics.expandedUncertainty + QStringLiteral("% (")
+            + kStatistics.coverageFactor + QLatin1Char(')'),
+        QStringLiteral("Decision rule;") + kStatistics.decisionRule,
+        QStringLiteral("Verdict;") + kStatistics.verdict,
     };
     std::vector<double> widths(std::size_t(table.nColumns - 1), 0.0);
     for (int column = 1; column < table.nColumns; ++column) {
@@ -107,9 +122,10 @@ bool WriteDirect(const ReportExport::Table& table, const QString& path)
             worksheet_write_string(sheet, lxw_row_t(row + 2), lxw_col_t(column - 1),
                                    table.rows.at(row).value(column).toUtf8().constData(), data);
     }
-    for (int k = 0; k < 4; ++k) {
-        const lxw_row_t row = lxw_row_t(table.rows.size() + 2 + k);
-        worksheet_merge_range(sheet, row, 0, row, 1, lines[k].toUtf8().constData(), line);
+    lxw_row_t row = lxw_row_t(table.rows.size() + 2);
+    for (const QString& text : lines) {
+        worksheet_merge_range(sheet, row, 0, row, 1, text.toUtf8().constData(), line);
+        ++row;
     }
     return workbook_close(book) == LXW_NO_ERROR;
 }

@@ -1,11 +1,13 @@
 #include "BenchSupport.h"
 
 #include <QElapsedTimer>
+#include <QFile>
 #include <QEventLoop>
 #include <QRegularExpression>
 #include <QTimer>
 
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include <algorithm>
 
@@ -31,6 +33,22 @@ double PeakMib()
     rusage usage {};
     getrusage(RUSAGE_SELF, &usage);
     return double(usage.ru_maxrss) / 1024.0; // KiB on Linux
+}
+
+double RssMib()
+{
+    QFile statm(QStringLiteral("/proc/self/statm")); // in pages: total, resident, ...
+    if (!statm.open(QIODevice::ReadOnly))
+        return 0.0;
+    return statm.readAll().split(' ').value(1).toDouble() * double(sysconf(_SC_PAGESIZE)) / double(1 << 20);
+}
+
+QStringList Arguments(int argc, char* argv[])
+{
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    return arguments;
 }
 
 QString TextArgument(const QStringList& arguments, const char* name, const QString& fallback)
@@ -66,12 +84,12 @@ QMap<QString, double> ReadFigures(const QString& output, const char* tag)
 }
 
 QMap<QString, double> RunChild(const QString& program, const QStringList& arguments, const char* tag, QString* error,
-                               const QProcessEnvironment& environment)
+                               const QProcessEnvironment& environment, int timeoutMs)
 {
     QProcess child;
     child.setProcessEnvironment(environment);
     child.start(program, arguments);
-    const bool finished = child.waitForFinished(120000);
+    const bool finished = child.waitForFinished(timeoutMs);
     const QMap<QString, double> figures = ReadFigures(QString::fromLocal8Bit(child.readAllStandardOutput()), tag);
     if (finished && child.exitCode() == 0 && !figures.isEmpty())
         return figures;

@@ -14,6 +14,10 @@ namespace Bench {
 double Median(std::vector<double> values);
 double CpuMs(); // this process's user and system time so far
 double PeakMib(); // this process's largest resident set
+double RssMib(); // this process's resident set now
+
+// The program's arguments, for reading before any application object exists.
+QStringList Arguments(int argc, char* argv[]);
 
 // "--name value" among the arguments, or the fallback.
 QString TextArgument(const QStringList& arguments, const char* name, const QString& fallback = QString());
@@ -22,9 +26,10 @@ int IntArgument(const QStringList& arguments, const char* name, int fallback);
 QString FiguresLine(const char* tag, const QMap<QString, double>& figures);
 QMap<QString, double> ReadFigures(const QString& output, const char* tag);
 // Runs a program to its end and reads its figures; none, with the reason,
-// when it fails or prints none.
+// when it fails, prints none or outlasts the timeout.
 QMap<QString, double> RunChild(const QString& program, const QStringList& arguments, const char* tag, QString* error,
-                               const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment());
+                               const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment(),
+                               int timeoutMs = 120000);
 
 // Runs the event loop until done() or the time is up, looking every 10 ms.
 bool WaitFor(const std::function<bool()>& done, int timeoutMs);
