@@ -297,10 +297,11 @@ void BenchLink::decoder()
 
 // The writer never writes more than the buffer has room for, as the link
 // session; it waits by yielding, so the figure is the rate the thread
-// sustains. The decoder drains a read faster than the next one comes, so it
-// sleeps and is woken for nearly every read: the figure is mostly the cost
-// of that hand-off. What each pass decodes is taken at once, on the decoder
-// thread, as the session's relay takes it on the GUI thread.
+// sustains, mostly the cost of handing reads over: the decoder sleeps
+// whenever it has drained what came, and depending on how the two threads
+// take turns it is woken for nearly every read or for a few in ten, hence
+// the wake-ups per read beside it. What each pass decodes is taken at once,
+// on the decoder thread, as the session's relay takes it on the GUI thread.
 void BenchLink::decoderThread()
 {
     const Stream& s = m_stream;
