@@ -1,4 +1,5 @@
 #include "CommandLine.h"
+#include "ConsoleLanguage.h"
 #include "RecordStore.h"
 #include "SetwiseDosegate.h"
 
@@ -23,6 +24,8 @@ int RunWindow(const CommandLine& options)
     int argc = int(argv.size()) - 1;
 
     QApplication application(argc, argv.data());
+    // Before the window: its texts are looked up as it is made.
+    const ConsoleLanguage language(options.Language());
     SetwiseDosegate window;
     window.FillConnectPage(options.Host(), options.Port());
     window.show();
@@ -73,6 +76,7 @@ int main(int argc, char* argv[])
     if (options.GetAction() == CommandLine::Run)
         return RunWindow(options);
     QCoreApplication application(argc, argv);
+    const ConsoleLanguage language(options.Language());
     if (options.GetAction() == CommandLine::VerifyRecords || options.GetAction() == CommandLine::ExportRecords)
         return RecordsCommand(options);
     std::fputs(qPrintable(options.Message()), options.GetAction() == CommandLine::Refuse ? stderr : stdout);
