@@ -772,7 +772,7 @@
     </message>
     <message>
         <source>Coefficient</source>
-        <translation>校准系数</translation>
+        <translation>新系数</translation>
     </message>
     <message>
         <source>Set</source>
