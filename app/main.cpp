@@ -1,5 +1,6 @@
 #include "CommandLine.h"
 #include "ConsoleLanguage.h"
+#include "Log.h"
 #include "RecordStore.h"
 #include "SetwiseDosegate.h"
 
@@ -26,6 +27,8 @@ int RunWindow(const CommandLine& options)
     QApplication application(argc, argv.data());
     // Before the window: its texts are looked up as it is made.
     const ConsoleLanguage language(options.Language());
+    if (language.Name() == QLatin1String(ConsoleLanguage::kChinese) && !language.HasQtCatalogue())
+        LogPrint(LOG_NOTICE, "Qt's own dialogs stay English: Qt's Chinese catalogue (qtbase_zh_CN) is not installed\n");
     SetwiseDosegate window;
     window.FillConnectPage(options.Host(), options.Port());
     window.show();
