@@ -1,5 +1,7 @@
 #include "CommandLine.h"
 
+#include "ConsoleLanguage.h"
+
 #include <QCommandLineParser>
 
 namespace {
@@ -22,6 +24,9 @@ const Option kOptions[] = {
     { Console, "port", "PORT", QT_TRANSLATE_NOOP("CommandLine", "The controller's TCP port, 1 to 65535."), false },
     { Console, "connect", nullptr,
       QT_TRANSLATE_NOOP("CommandLine", "Connect to the controller as soon as the window is up."), false },
+    { Console, "lang", "zh_CN|en",
+      QT_TRANSLATE_NOOP("CommandLine", "The console's language, zh_CN (Chinese) or en (English); else the system's."),
+      false },
     { Console, "verify-records", nullptr,
       QT_TRANSLATE_NOOP("CommandLine", "Check that no record was changed or removed, and exit."), false },
     { Console, "export-records", "FILE", QT_TRANSLATE_NOOP("CommandLine", "Write every record to FILE as CSV, and exit."),
@@ -80,13 +85,22 @@ QStringList CommandLine::Decode(int argc, const char* const* argv)
 CommandLine::CommandLine(const QStringList& arguments)
     : m_action(Run)
     , m_bConnect(false)
+    , m_listArguments(arguments)
     , m_listQtArguments(arguments.mid(0, 1))
 {
     QCommandLineParser parser;
     Describe(parser, false);
-    if (!parser.parse(arguments)) {
+    // Even a refusal speaks the language asked for, when that was read.
+    const bool parsed = parser.parse(arguments);
+    m_sLanguage = parser.value(QStringLiteral("lang"));
+    if (!parsed) {
         m_action = Refuse;
         m_sProblem = parser.errorText();
+        return;
+    }
+    if (parser.isSet(QStringLiteral("lang")) && !ConsoleLanguage::Names().contains(m_sLanguage)) {
+        m_action = Refuse;
+        m_sProblem = tr("The language must be zh_CN or en, not '%1'.").arg(m_sLanguage);
         return;
     }
     if (parser.isSet(QStringLiteral("help-all")))
@@ -146,7 +160,9 @@ QString CommandLine::Message() const
     case ShowVersion:
         return program + QLatin1Char(' ') + QCoreApplication::applicationVersion() + QLatin1Char('\n');
     case Refuse:
-        return program + QStringLiteral(": ") + m_sProblem + QLatin1Char('\n')
+        // Worded again: the arguments were read before any catalogue was
+        // installed.
+        return program + QStringLiteral(": ") + CommandLine(m_listArguments).m_sProblem + QLatin1Char('\n')
             + tr("Try '%1 --help'.").arg(program) + QLatin1Char('\n');
     case Run:
     case VerifyRecords:

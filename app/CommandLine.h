@@ -26,13 +26,15 @@ public:
     Action GetAction() const { return m_action; }
     int ExitCode() const { return m_action == Refuse ? kRefusedExitCode : 0; }
     // The help or version text, or the refusal with its hint, each ending in
-    // a new line. Help names the program, which takes an application object.
+    // a new line, in the language installed by then. Help names the program,
+    // which takes an application object.
     QString Message() const;
     // The program and Qt's own options, for the QApplication of the window.
     QStringList QtArguments() const { return m_listQtArguments; }
     QString Host() const { return m_sHost; } // empty: as the form has it
     QString Port() const { return m_sPort; } // empty: as the form has it
     bool ConnectAtStart() const { return m_bConnect; }
+    QString Language() const { return m_sLanguage; } // empty: the system's
     QString ExportPath() const { return m_sExportPath; }
 
 private:
@@ -42,6 +44,8 @@ private:
     QString m_sPort;
     bool m_bConnect;
     QString m_sExportPath;
+    QString m_sLanguage;
+    QStringList m_listArguments;
     QStringList m_listQtArguments;
 };
 

@@ -12,7 +12,9 @@ namespace {
 constexpr int kMinimumSpan = 20;
 constexpr double kPadding = 0.1;
 
-const char* const kLimitNames[] = { "true value", "upper / lower limit", "lower limit" };
+const char* const kLimitNames[] = { QT_TRANSLATE_NOOP("ReadingTrend", "true value"),
+                                    QT_TRANSLATE_NOOP("ReadingTrend", "upper / lower limit"),
+                                    QT_TRANSLATE_NOOP("ReadingTrend", "lower limit") };
 
 // About five ticks at 1, 2 or 5 times a power of ten, counted from 0.
 double TickInterval(double span)
@@ -78,14 +80,14 @@ void ReadingTrend::BuildChart()
     chart->addAxis(m_pAxisX, Qt::AlignBottom);
     chart->addAxis(m_pAxisY, Qt::AlignLeft);
 
-    m_pReadings = AddLine(QStringLiteral("reading"), LinePen(QColor(0x20, 0x60, 0xb0), 1.0));
+    m_pReadings = AddLine(tr("reading"), LinePen(QColor(0x20, 0x60, 0xb0), 1.0));
     AddMeanLine(); // for the stretch under way
-    m_pLimits[0] = AddLine(QLatin1String(kLimitNames[0]), LinePen(QColor(0x20, 0x90, 0x40), 1.5));
-    m_pLimits[1] = AddLine(QLatin1String(kLimitNames[1]), LinePen(QColor(0xc0, 0x30, 0x30), 1.0, Qt::DashLine));
-    m_pLimits[2] = AddLine(QLatin1String(kLimitNames[2]), LinePen(QColor(0xc0, 0x30, 0x30), 1.0, Qt::DashLine));
+    m_pLimits[0] = AddLine(tr(kLimitNames[0]), LinePen(QColor(0x20, 0x90, 0x40), 1.5));
+    m_pLimits[1] = AddLine(tr(kLimitNames[1]), LinePen(QColor(0xc0, 0x30, 0x30), 1.0, Qt::DashLine));
+    m_pLimits[2] = AddLine(tr(kLimitNames[2]), LinePen(QColor(0xc0, 0x30, 0x30), 1.0, Qt::DashLine));
     // Both limits are drawn alike: one entry in the legend says what they are.
     chart->legend()->markers(m_pLimits[2]).constFirst()->setVisible(false);
-    m_pSteps->setName(QStringLiteral("potentiometer step"));
+    m_pSteps->setName(tr("potentiometer step"));
     m_pSteps->setMarkerShape(QScatterSeries::MarkerShapeRectangle);
     m_pSteps->setMarkerSize(9);
     m_pSteps->setColor(QColor(0x70, 0x30, 0x90));

@@ -3,6 +3,7 @@
 // the widest figures it shows, measured with the fonts it really got.
 #include "SetwiseDosegate.h"
 
+#include "CalibrationFigures.h"
 #include "ReadingTrend.h"
 
 #include <QEvent>
@@ -29,14 +30,14 @@ const char* const kFigureSample = "88888.8888";
 
 // The sample's width with every '8' replaced by the font's widest digit,
 // rounded up: text elides at a fraction of a pixel too little.
-int SampleWidth(const QFontMetricsF& metrics, const char* sample)
+int SampleWidth(const QFontMetricsF& metrics, const QString& sample)
 {
     QChar widest = QLatin1Char('0');
     for (char digit = '1'; digit <= '9'; ++digit) {
         if (metrics.horizontalAdvance(QLatin1Char(digit)) > metrics.horizontalAdvance(widest))
             widest = QLatin1Char(digit);
     }
-    return int(std::ceil(metrics.horizontalAdvance(QString::fromLatin1(sample).replace(QLatin1Char('8'), widest))))
+    return int(std::ceil(metrics.horizontalAdvance(QString(sample).replace(QLatin1Char('8'), widest))))
         + 1;
 }
 
@@ -46,7 +47,7 @@ int TextMargin(const QWidget* widget)
 }
 
 // The width at which a line edit shows the sample without scrolling.
-int LineEditWidthFor(const QLineEdit* edit, const char* sample)
+int LineEditWidthFor(const QLineEdit* edit, const QString& sample)
 {
     QStyleOptionFrame option;
     option.initFrom(edit);
@@ -58,12 +59,12 @@ int LineEditWidthFor(const QLineEdit* edit, const char* sample)
     return edit->style()->sizeFromContents(QStyle::CT_LineEdit, &option, contents, edit).width();
 }
 
-void ReserveWidth(QLineEdit* edit, const char* sample)
+void ReserveWidth(QLineEdit* edit, const QString& sample)
 {
     edit->setFixedWidth(LineEditWidthFor(edit, sample));
 }
 
-void ReserveWidth(QLabel* label, const char* sample)
+void ReserveWidth(QLabel* label, const QString& sample)
 {
     label->setMinimumWidth(SampleWidth(QFontMetricsF(label->font()), sample));
 }
@@ -121,7 +122,13 @@ void SetwiseDosegate::FitToFonts()
         ReserveWidth(percent, "-8888.88");
     ReserveWidth(ui.standard_deviation, "8888.8888");
     ReserveWidth(ui.coverage_factor, "k = 13.97");
-    ReserveWidth(ui.calibration_verdict, "INCONCLUSIVE");
+    // The widest verdict in the language at hand.
+    const QFontMetricsF verdictMetrics(ui.calibration_verdict->font());
+    int verdictWidth = 0;
+    for (CalibrationFigures::Verdict verdict :
+         { CalibrationFigures::Pass, CalibrationFigures::Fail, CalibrationFigures::Inconclusive })
+        verdictWidth = qMax(verdictWidth, SampleWidth(verdictMetrics, CalibrationFigures::VerdictText(verdict)));
+    ui.calibration_verdict->setMinimumWidth(verdictWidth);
     ReserveWidth(ui.Serial_number, "  88888888");
     for (QLabel* figure : { ui.average_group_3, ui.average_group_4, ui.average_group_5 })
         ReserveWidth(figure, kFigureSample);

@@ -16,11 +16,25 @@
 namespace {
 
 // The widest realistic text of each column, '8' standing for any digit;
-// the trend takes a fixed width.
-const char* const kNodeSamples[] = { "888", "8888.8888", "888 min ago", "88888", "8888.8888", "8888.8888",
-                                     "8888.8888", "", "8888.8888", "above alarm" };
+// the trend takes a fixed width. The age and the state are in the board's
+// words, which depend on the language.
+const char* const kNodeSamples[] = { "888", "8888.8888", "", "88888", "8888.8888", "8888.8888",
+                                     "8888.8888", "", "8888.8888", "" };
 constexpr int kTrendWidth = 140;
 constexpr int kCellPadding = 12;
+
+QStringList NodeSamples(int column)
+{
+    switch (column) {
+    case NodeBoard::ColumnAge:
+        return { NodeBoard::tr("%1 s ago").arg(88), NodeBoard::tr("%1 min ago").arg(888),
+                 NodeBoard::tr("%1 h ago").arg(888) };
+    case NodeBoard::ColumnState:
+        return { NodeBoard::tr("live"), NodeBoard::tr("stale"), NodeBoard::tr("lost"), NodeBoard::tr("above alarm") };
+    default:
+        return { QLatin1String(kNodeSamples[column]) };
+    }
+}
 
 } // namespace
 
@@ -45,9 +59,9 @@ void SetwiseDosegate::FitNodesTable()
     bold.setBold(true); // an alarm's dose and state
     const QFontMetrics cells(bold);
     for (int column = 0; column < NodeBoard::ColumnCount; ++column) {
-        const int sample = column == NodeBoard::ColumnTrend
-            ? kTrendWidth
-            : cells.horizontalAdvance(QLatin1String(kNodeSamples[column])) + kCellPadding;
+        int sample = column == NodeBoard::ColumnTrend ? kTrendWidth : 0;
+        for (const QString& text : NodeSamples(column))
+            sample = qMax(sample, cells.horizontalAdvance(text) + kCellPadding);
         header->resizeSection(column, qMax(sample, header->sectionSizeHint(column)));
     }
     header->setStretchLastSection(true);

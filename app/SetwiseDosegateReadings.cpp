@@ -143,9 +143,8 @@ void SetwiseDosegate::RaiseAverageNumber()
 {
     m_pFigures->SetAverageNumber(kMinAverageNum);
     ui.average_group->setText(QString::number(kMinAverageNum));
-    auto* box = new QMessageBox(QMessageBox::Information, QStringLiteral("warn"),
-                                QStringLiteral("The average number of groups needs to be greater than 20")
-                                    + QString(3, QChar(0xFF01)),
+    auto* box = new QMessageBox(QMessageBox::Information, tr("warn"),
+                                tr("The average number of groups needs to be greater than 20！！！"),
                                 QMessageBox::Ok, this);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowModality(Qt::ApplicationModal);

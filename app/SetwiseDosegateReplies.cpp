@@ -5,6 +5,7 @@
 #include "FrameProtocol.h"
 #include "ReadingTrend.h"
 
+#include <QCoreApplication>
 #include <QMessageBox>
 #include <QTimer>
 
@@ -12,13 +13,17 @@ using namespace FrameProtocol;
 
 namespace {
 
+// The boxes' words have a context of their own in the catalogues.
+const char* const kBoxes = "ReplyBoxes";
+
 // Box texts end in runs of blanks that widen the box; the counts are part of
-// the texts.
+// the English texts. A translated text is shown as it is.
 constexpr int kWideBox = 11;
 constexpr int kThresholdBlanks = 32;
 constexpr int kStepBlanks = 1;
 
-const char* const kIdChanged = "Device completes node ID setting: The device ID has been successfully modified!";
+const char* const kIdChanged
+    = QT_TRANSLATE_NOOP("ReplyBoxes", "Device completes node ID setting: The device ID has been successfully modified!");
 
 struct Confirmation {
     int type;
@@ -29,26 +34,37 @@ struct Confirmation {
 // The replies that only confirm; the threshold, potentiometer, unit and
 // alarm-test replies have reactions of their own.
 const Confirmation kConfirmations[] = {
-    { ReplySwitches, "Set screen display and alarm switches", "Set screen display and alarm switches!" },
-    { ReplyDetectorParameters, "Set detector parameters", "Device completes detector parameter settings!" },
-    { ReplyNodeId, "Modify nodes ID: Modify device ID", kIdChanged },
-    { ReplyLanguage, "set language", "Device completes language settings!" },
-    { ReplyPrecision, "Setting Precision", "Device completes accuracy setting!" },
-    { ReplyCoefficients, "SetCalibration", "Calibration Coefficient Success!" },
+    { ReplySwitches, QT_TRANSLATE_NOOP("ReplyBoxes", "Set screen display and alarm switches"),
+      QT_TRANSLATE_NOOP("ReplyBoxes", "Set screen display and alarm switches!") },
+    { ReplyDetectorParameters, QT_TRANSLATE_NOOP("ReplyBoxes", "Set detector parameters"),
+      QT_TRANSLATE_NOOP("ReplyBoxes", "Device completes detector parameter settings!") },
+    { ReplyNodeId, QT_TRANSLATE_NOOP("ReplyBoxes", "Modify nodes ID: Modify device ID"), kIdChanged },
+    { ReplyLanguage, QT_TRANSLATE_NOOP("ReplyBoxes", "set language"),
+      QT_TRANSLATE_NOOP("ReplyBoxes", "Device completes language settings!") },
+    { ReplyPrecision, QT_TRANSLATE_NOOP("ReplyBoxes", "Setting Precision"),
+      QT_TRANSLATE_NOOP("ReplyBoxes", "Device completes accuracy setting!") },
+    { ReplyCoefficients, QT_TRANSLATE_NOOP("ReplyBoxes", "SetCalibration"),
+      QT_TRANSLATE_NOOP("ReplyBoxes", "Calibration Coefficient Success!") },
 };
 
 const char* UnitText(int unit)
 {
     switch (unit) {
-    case 0: return "Device completes display unit settings!-Gy";
-    case 1: return "Device completes display unit settings!-Rad";
-    default: return "Device completes display unit settings!-Sv";
+    case 0: return QT_TRANSLATE_NOOP("ReplyBoxes", "Device completes display unit settings!-Gy");
+    case 1: return QT_TRANSLATE_NOOP("ReplyBoxes", "Device completes display unit settings!-Rad");
+    default: return QT_TRANSLATE_NOOP("ReplyBoxes", "Device completes display unit settings!-Sv");
     }
 }
 
 const char* AlarmTestText(int state)
 {
-    return state == 1 ? "The device is undergoing alarm testing" : "Turn off alarm testing";
+    return state == 1 ? QT_TRANSLATE_NOOP("ReplyBoxes", "The device is undergoing alarm testing")
+                      : QT_TRANSLATE_NOOP("ReplyBoxes", "Turn off alarm testing");
+}
+
+QString Translated(const char* text)
+{
+    return QCoreApplication::translate(kBoxes, text);
 }
 
 } // namespace
@@ -66,16 +82,16 @@ void SetwiseDosegate::Analytical(int /*id*/, int y, int x)
         m_pTimer->start(); // one box for a burst of threshold replies
         break;
     case ReplyPotentiometerUp:
-        ShowPotentiometerStep("up", "-");
+        ShowPotentiometerStep(QT_TRANSLATE_NOOP("ReplyBoxes", "up"), "-");
         break;
     case ReplyPotentiometerDown:
-        ShowPotentiometerStep("down", "+");
+        ShowPotentiometerStep(QT_TRANSLATE_NOOP("ReplyBoxes", "down"), "+");
         break;
     case ReplyDisplayUnit:
-        ShowConfirmation("Set Display Units", UnitText(y), kWideBox);
+        ShowConfirmation(QT_TRANSLATE_NOOP("ReplyBoxes", "Set Display Units"), UnitText(y), kWideBox);
         break;
     case ReplyAlarmTest:
-        ShowConfirmation("Alarm testing", AlarmTestText(y), kWideBox);
+        ShowConfirmation(QT_TRANSLATE_NOOP("ReplyBoxes", "Alarm testing"), AlarmTestText(y), kWideBox);
         break;
     default: // not a reply the window knows
         break;
@@ -86,20 +102,21 @@ void SetwiseDosegate::Analytical(int /*id*/, int y, int x)
 void SetwiseDosegate::OnTimeout()
 {
     m_pTimer->stop();
-    ShowConfirmation("Set threshold", kIdChanged, kThresholdBlanks);
+    ShowConfirmation(QT_TRANSLATE_NOOP("ReplyBoxes", "Set threshold"), kIdChanged, kThresholdBlanks);
 }
 
 void SetwiseDosegate::ShowConfirmation(const char* title, const char* text, int blanks)
 {
-    QMessageBox::about(this, QString::fromLocal8Bit(title),
-                       QString::fromLocal8Bit(text) + QString(blanks, QLatin1Char(' ')));
+    const QString shown = Translated(text);
+    const bool english = shown == QLatin1String(text);
+    QMessageBox::about(this, Translated(title), english ? shown + QString(blanks, QLatin1Char(' ')) : shown);
 }
 
 // The box runs a nested event loop: rows may have been added by the time the
 // operator closes it, and the mark goes to the row that is newest then.
 void SetwiseDosegate::ShowPotentiometerStep(const char* title, const char* suffix)
 {
-    ShowConfirmation(title, "success", kStepBlanks);
+    ShowConfirmation(title, QT_TRANSLATE_NOOP("ReplyBoxes", "success"), kStepBlanks);
     const int rows = ui.tableWidget_for_potentiometer->rowCount();
     const int steps = ui.n_SpinBox_potentiometer->value();
     if (rows >= 1) {

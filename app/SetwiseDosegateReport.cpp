@@ -48,8 +48,8 @@ void SetwiseDosegate::OnClickExportReport()
 
 void SetwiseDosegate::ExportReport(QTableWidget* table, const QString& title)
 {
-    const QString path = QFileDialog::getSaveFileName(
-        table, QStringLiteral("Save"), ReportFolder(), QStringLiteral("Excel file(*.xls *.xlsx)"));
+    const QString path
+        = QFileDialog::getSaveFileName(table, tr("Save"), ReportFolder(), tr("Excel file(*.xls *.xlsx)"));
     if (path.isEmpty())
         return;
 
@@ -73,15 +73,14 @@ void SetwiseDosegate::ExportReport(QTableWidget* table, const QString& title)
     statistics.verdict = CalibrationFigures::VerdictKey(m_pFigures->LastResult().verdict);
     const ReportExport::Result result = ReportExport::Write(TextsOf(*table), title, statistics, path);
     if (result.outcome != ReportExport::Written) {
-        QMessageBox::warning(nullptr, QStringLiteral("Error"), result.message,
+        QMessageBox::warning(nullptr, tr("Error"), result.message,
                              result.outcome == ReportExport::BindFailed ? QMessageBox::Apply : QMessageBox::Ok,
                              QMessageBox::NoButton);
         return;
     }
 
     const QMessageBox::StandardButton answer = QMessageBox::question(
-        nullptr, QStringLiteral("Complete"),
-        QStringLiteral("The file has been exported. Do you want to open it now") + QChar(0xFF1F),
+        nullptr, tr("Complete"), tr("The file has been exported. Do you want to open it now？"),
         QMessageBox::Yes | QMessageBox::No, QMessageBox::NoButton);
     if (answer == QMessageBox::Yes)
         QDesktopServices::openUrl(QUrl::fromLocalFile(path));

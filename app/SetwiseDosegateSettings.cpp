@@ -6,6 +6,8 @@
 #include "NodeBoard.h"
 #include "WriteDataFrame.h"
 
+#include <QCoreApplication>
+
 namespace {
 
 constexpr int kMaxPotentiometerSetSteps = 32;
@@ -16,14 +18,17 @@ int FlagOf(const QCheckBox* box)
     return int(box->checkState()) / 2;
 }
 
+// The labels' words are the form's, in the form's context of the catalogue.
+const char* const kForm = "SetwiseDosegateClass";
+
 // Relabels the text beside a check box; the partly checked state changes
 // nothing.
 void Relabel(QLabel* label, int state, const char* unchecked, const char* checked)
 {
     if (state == Qt::Unchecked)
-        label->setText(QString::fromLatin1(unchecked));
+        label->setText(QCoreApplication::translate(kForm, unchecked));
     else if (state == Qt::Checked)
-        label->setText(QString::fromLatin1(checked));
+        label->setText(QCoreApplication::translate(kForm, checked));
 }
 
 } // namespace
@@ -110,15 +115,18 @@ void SetwiseDosegate::OnChangePontentiometerBtnClicked()
 
 void SetwiseDosegate::OnOncheckbox(int state)
 {
-    Relabel(ui.m_pLabel_on, state, "Off", "On");
+    Relabel(ui.m_pLabel_on, state, QT_TRANSLATE_NOOP("SetwiseDosegateClass", "Off"),
+            QT_TRANSLATE_NOOP("SetwiseDosegateClass", "On"));
 }
 
 void SetwiseDosegate::OnLancheckbox(int state)
 {
-    Relabel(ui.m_pLabel_lan, state, "Chinese", "English");
+    Relabel(ui.m_pLabel_lan, state, QT_TRANSLATE_NOOP("SetwiseDosegateClass", "Chinese"),
+            QT_TRANSLATE_NOOP("SetwiseDosegateClass", "English"));
 }
 
 void SetwiseDosegate::OnAlarmcheckbox(int state)
 {
-    Relabel(ui.m_pLabel_alarm_test, state, "Off", "On");
+    Relabel(ui.m_pLabel_alarm_test, state, QT_TRANSLATE_NOOP("SetwiseDosegateClass", "Off"),
+            QT_TRANSLATE_NOOP("SetwiseDosegateClass", "On"));
 }

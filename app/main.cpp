@@ -1,4 +1,6 @@
 #include "CommandLine.h"
+#include "ConsoleLanguage.h"
+#include "Log.h"
 #include "RecordStore.h"
 #include "SetwiseDosegate.h"
 
@@ -23,6 +25,10 @@ int RunWindow(const CommandLine& options)
     int argc = int(argv.size()) - 1;
 
     QApplication application(argc, argv.data());
+    // Before the window: its texts are looked up as it is made.
+    const ConsoleLanguage language(options.Language());
+    if (language.Name() == QLatin1String(ConsoleLanguage::kChinese) && !language.HasQtCatalogue())
+        LogPrint(LOG_NOTICE, "Qt's own dialogs stay English: Qt's Chinese catalogue (qtbase_zh_CN) is not installed\n");
     SetwiseDosegate window;
     window.FillConnectPage(options.Host(), options.Port());
     window.show();
@@ -73,6 +79,7 @@ int main(int argc, char* argv[])
     if (options.GetAction() == CommandLine::Run)
         return RunWindow(options);
     QCoreApplication application(argc, argv);
+    const ConsoleLanguage language(options.Language());
     if (options.GetAction() == CommandLine::VerifyRecords || options.GetAction() == CommandLine::ExportRecords)
         return RecordsCommand(options);
     std::fputs(qPrintable(options.Message()), options.GetAction() == CommandLine::Refuse ? stderr : stdout);

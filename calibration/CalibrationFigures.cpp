@@ -102,6 +102,15 @@ QString CalibrationFigures::RuleWords(DecisionRule rule, Verdict verdict, double
     return QString();
 }
 
+QString CalibrationFigures::VerdictTextOfKey(const QString& key)
+{
+    for (Verdict verdict : { Pass, Fail, Inconclusive }) {
+        if (VerdictKey(verdict) == key)
+            return VerdictText(verdict);
+    }
+    return key;
+}
+
 QString CalibrationFigures::VerdictText(Verdict verdict)
 {
     switch (verdict) {

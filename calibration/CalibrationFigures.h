@@ -64,6 +64,8 @@ public:
     // How a verdict was reached, e.g. "|e| + U ≤ 10 %"; empty without one.
     static QString RuleWords(DecisionRule rule, Verdict verdict, double tolerance);
     static QString VerdictText(Verdict verdict);
+    // A kept verdict in the operator's words; a key it does not know as it is.
+    static QString VerdictTextOfKey(const QString& key);
 
     // N. Values below 1 leave the window filling until N is raised.
     int AverageNumber() const { return m_nAverageNum; }

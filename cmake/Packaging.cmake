@@ -23,12 +23,16 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # The layout is measured with DejaVu; WenQuanYi Micro Hei has the full-width
 # punctuation of the console's texts and the table's CJK captions.
 # The record store needs Qt's SQLite driver, a plugin that no shared-library
-# dependency names.
+# dependency names; Qt's own dialogs speak Chinese with Qt's catalogues,
+# which are data files.
 if(QT_VERSION_MAJOR EQUAL 5)
     set(DOSEGATE_SQLITE_DRIVER libqt5sql5-sqlite)
+    set(DOSEGATE_QT_TRANSLATIONS qttranslations5-l10n)
 else()
     set(DOSEGATE_SQLITE_DRIVER libqt6sql6-sqlite)
+    set(DOSEGATE_QT_TRANSLATIONS qt6-translations-l10n)
 endif()
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-dejavu-core, fonts-wqy-microhei, ${DOSEGATE_SQLITE_DRIVER}")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS
+    "fonts-dejavu-core, fonts-wqy-microhei, ${DOSEGATE_SQLITE_DRIVER}, ${DOSEGATE_QT_TRANSLATIONS}")
 set(CPACK_STRIP_FILES ON)
 include(CPack)

@@ -1,5 +1,6 @@
 #include "FrameProtocol.h"
 
+#include <QCoreApplication>
 #include <QString>
 #include <QTime>
 
@@ -44,7 +45,8 @@ QString FormatDoseLine(int id, int count, int tag, const QTime& time)
     return QString::number(id) + QLatin1String(".   ")
         + time.toString(QStringLiteral("hh:mm:ss")) + QLatin1String(".    ")
         + QString::number(DoseOfCount(count), 'f', 4) // shows one count exactly
-        + QLatin1String("   count: ") + QString::number(tag);
+        + QLatin1String("   ") + QCoreApplication::translate("FrameProtocol", "count:") + QLatin1Char(' ')
+        + QString::number(tag);
 }
 
 } // namespace FrameProtocol

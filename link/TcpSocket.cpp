@@ -12,8 +12,8 @@
 #include <QTimer>
 
 namespace {
-const QString kConnecting = QStringLiteral("connecting...");
-const QString kConnected = QStringLiteral("connected!");
+const char* const kConnecting = QT_TRANSLATE_NOOP("TcpSocket", "connecting...");
+const char* const kConnected = QT_TRANSLATE_NOOP("TcpSocket", "connected!");
 } // namespace
 
 TcpSocket::TcpSocket(QObject* parent)
@@ -89,7 +89,7 @@ void TcpSocket::ConnectServer()
     const QString host = m_pWindow->GetServerIp();
     const quint16 port = quint16(m_pWindow->GetServerPort()); // low 16 bits
     m_nPort = port; // the socket tells it only once connected
-    m_pWindow->SetStateText(kConnecting);
+    m_pWindow->SetStateText(tr(kConnecting));
     // This attempt takes the place of a pending retry; its failure starts
     // the next one.
     m_pReconnectTimer->stop();
@@ -211,7 +211,7 @@ void TcpSocket::DisplayError(QAbstractSocket::SocketError socketError)
     switch (socketError) {
     case QAbstractSocket::ConnectionRefusedError:
     case QAbstractSocket::HostNotFoundError:
-        m_pWindow->SetStateText(kConnecting);
+        m_pWindow->SetStateText(tr(kConnecting));
         break;
     default:
         m_pWindow->SetStateText(m_pTcpSocket->errorString());
@@ -225,11 +225,11 @@ void TcpSocket::StateChanged(QAbstractSocket::SocketState socketState)
         return;
     switch (socketState) {
     case QAbstractSocket::UnconnectedState:
-        m_pWindow->SetStateText(kConnecting);
+        m_pWindow->SetStateText(tr(kConnecting));
         m_pReconnectTimer->start(); // restarts the one pending retry
         break;
     case QAbstractSocket::ConnectedState:
-        m_pWindow->SetStateText(kConnected);
+        m_pWindow->SetStateText(tr(kConnected));
         m_sLastFailure.clear();
         break;
     default:

@@ -116,13 +116,11 @@ void CalibrationBook::AddPoint(int node, const QString& serial, Stage stage, con
 
 void CalibrationBook::CoefficientClamped(int node, int range, double computed, double clamped)
 {
-    Warn(node, tr("Coefficient out of range"),
-         tr("Range %1: the computed coefficient %2 lies outside 0.0001 to 5. The field holds %3, and Set would "
-            "write that to node %4.")
-             .arg(range)
-             .arg(computed, 0, 'g', 6)
-             .arg(clamped, 0, 'f', 4)
-             .arg(node));
+    Warn(node, QT_TR_NOOP("Coefficient out of range"),
+         QT_TR_NOOP("Range %1: the computed coefficient %2 lies outside 0.0001 to 5. The field holds %3, and Set "
+                    "would write that to node %4."),
+         { QString::number(range), QString::number(computed, 'g', 6), QString::number(clamped, 'f', 4),
+           QString::number(node) });
 }
 
 void CalibrationBook::CommandSent(int code, int target, const QByteArray& frame)
@@ -194,22 +192,30 @@ void CalibrationBook::CheckReadBack(int node, const QJsonArray& read)
         adjustments.replace(adjustments.size() - 1, last);
     }
     if (!same) {
-        Warn(node, tr("Coefficients not taken"),
-             tr("Node %1 holds %2 after %3 were written.").arg(node).arg(Coefficients(read), Coefficients(written)));
+        Warn(node, QT_TR_NOOP("Coefficients not taken"), QT_TR_NOOP("Node %1 holds %2 after %3 were written."),
+             { QString::number(node), Coefficients(read), Coefficients(written) });
     }
 }
 
-void CalibrationBook::Warn(int node, const QString& title, const QString& text)
+// The record keeps the words as written here, whatever language the
+// operator reads them in: a certificate issued again must say what the
+// first one said.
+void CalibrationBook::Warn(int node, const char* title, const char* text, const QStringList& values)
 {
+    const auto filled = [&values](QString words) {
+        for (const QString& value : values)
+            words = words.arg(value);
+        return words;
+    };
     const QJsonObject warning { { QStringLiteral("time"), RecordStore::Now() },
-                                { QStringLiteral("title"), title },
-                                { QStringLiteral("text"), text } };
+                                { QStringLiteral("title"), QString::fromUtf8(title) },
+                                { QStringLiteral("text"), filled(QString::fromUtf8(text)) } };
     if (m_mapOpen.contains(node)) {
         m_mapOpen[node].warnings.append(warning);
         emit Changed(node);
     }
     m_pStore->Append(QStringLiteral("warning"), node, warning);
-    emit Warning(title, text);
+    emit Warning(tr(title), filled(tr(text)));
 }
 
 bool CalibrationBook::Finish(int node, const Conditions& conditions)

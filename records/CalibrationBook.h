@@ -109,7 +109,8 @@ private:
         QJsonArray written; // the last Set's coefficients
     };
 
-    void Warn(int node, const QString& title, const QString& text);
+    // The text's %1, %2, ... take the values in order.
+    void Warn(int node, const char* title, const char* text, const QStringList& values);
     // The type of the last detector-type command the node acknowledged;
     // empty when there was none.
     QString DetectorType(int node) const;

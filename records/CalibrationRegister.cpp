@@ -1,5 +1,6 @@
 #include "CalibrationRegister.h"
 
+#include "CalibrationFigures.h"
 #include "RecordStore.h"
 
 #include <QColor>
@@ -144,7 +145,7 @@ QVariant CalibrationRegister::Display(const Entry& entry, int column) const
     case ColumnCalibrated:
         return entry.last.date.toString(Qt::ISODate);
     case ColumnVerdict:
-        return entry.last.verdict;
+        return CalibrationFigures::VerdictTextOfKey(entry.last.verdict);
     case ColumnDue:
         return entry.last.date.addMonths(m_nIntervalMonths).toString(Qt::ISODate);
     case ColumnState: {

@@ -1,5 +1,6 @@
 #include "NodeCalibrations.h"
 
+#include "CalibrationFigures.h"
 #include "RecordStore.h"
 
 #include <QColor>
@@ -76,7 +77,7 @@ QVariant NodeCalibrations::data(const QModelIndex& index, int role) const
     case ColumnCalibrated: return calibration.date.toString(Qt::ISODate);
     case ColumnCertificate: return calibration.certificate;
     case ColumnSerial: return calibration.serial;
-    case ColumnVerdict: return calibration.verdict;
+    case ColumnVerdict: return CalibrationFigures::VerdictTextOfKey(calibration.verdict);
     case ColumnOperator: return calibration.operatorName;
     default: return QVariant();
     }

@@ -10,9 +10,8 @@ bool AtomicSave::Save(const QString& path, const Writer& write, QString* pReason
     const QFileInfo info(path);
     const QString folder = info.absolutePath();
     if (path.isEmpty() || info.isDir() || !QFileInfo(folder).isDir()) {
-        const QString missing = QStringLiteral("the folder %1 does not exist").arg(QDir::toNativeSeparators(folder));
-        *pReason = path.isEmpty() ? QStringLiteral("no file name was given")
-                                  : info.isDir() ? QStringLiteral("it is a folder") : missing;
+        const QString missing = tr("the folder %1 does not exist").arg(QDir::toNativeSeparators(folder));
+        *pReason = path.isEmpty() ? tr("no file name was given") : info.isDir() ? tr("it is a folder") : missing;
         return false;
     }
     QSaveFile target(path);

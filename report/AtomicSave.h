@@ -1,6 +1,7 @@
 #ifndef DOSEGATE_ATOMICSAVE_H
 #define DOSEGATE_ATOMICSAVE_H
 
+#include <QCoreApplication>
 #include <QString>
 
 #include <functional>
@@ -11,6 +12,8 @@
 // it was and no partial file behind.
 class AtomicSave
 {
+    Q_DECLARE_TR_FUNCTIONS(AtomicSave)
+
 public:
     using Writer = std::function<bool(const QString& fileName, QString* pReason)>;
 

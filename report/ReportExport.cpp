@@ -39,14 +39,15 @@ ReportExport::Result ReportExport::Write(const Table& table, const QString& titl
                                          const QString& path, AxRecorder* pRecorder)
 {
     const QString target = QDir::toNativeSeparators(path);
-    const QString notSaved = QStringLiteral("The report could not be saved to %1: %2");
+    const QString notSaved = tr("The report could not be saved to %1: %2");
     const int nCaptions = HeaderLabels().size();
     if (table.nColumns < 2 || table.nColumns > nCaptions)
-        return {Failed, notSaved.arg(target, QStringLiteral("the table has %1 columns, the report takes 2 to %2")
-                                                 .arg(table.nColumns).arg(nCaptions))};
+        return {Failed, notSaved.arg(target, tr("the table has %1 columns, the report takes 2 to %2")
+                                                 .arg(table.nColumns)
+                                                 .arg(nCaptions))};
     AxObject app(pRecorder);
     if (!app.setControl(QStringLiteral("Excel.Application")))
-        return {BindFailed, QStringLiteral("Failed to create Excel object, please install Microsoft Excel.")};
+        return {BindFailed, tr("Failed to create Excel object, please install Microsoft Excel.")};
 
     ReportExport report(app, table);
     report.Open();
@@ -62,8 +63,8 @@ ReportExport::Result ReportExport::Write(const Table& table, const QString& titl
         return {Failed, notSaved.arg(target, writeError)};
     // The file is complete once saved: only the spreadsheet is left in doubt.
     if (!finishError.isEmpty())
-        return {Failed, QStringLiteral("The report was saved to %1, but the spreadsheet could not be closed "
-                                       "cleanly: %2").arg(target, finishError)};
+        return {Failed, tr("The report was saved to %1, but the spreadsheet could not be closed cleanly: %2")
+                            .arg(target, finishError)};
     return {Written, QString()};
 }
 

@@ -1,6 +1,7 @@
 #ifndef DOSEGATE_REPORTEXPORT_H
 #define DOSEGATE_REPORTEXPORT_H
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
@@ -16,6 +17,8 @@ class AxRecorder;
 // operator the outcome.
 class ReportExport
 {
+    Q_DECLARE_TR_FUNCTIONS(ReportExport)
+
 public:
     enum Outcome { Written, BindFailed, Failed };
 

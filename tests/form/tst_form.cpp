@@ -1,3 +1,4 @@
+#include "ConsoleLanguage.h"
 #include "WindowIcon.h"
 #include "ui_SetwiseDosegate.h"
 
@@ -396,6 +397,11 @@ private slots:
     void idBoxesRefuseOutOfRangeTyping_data();
     void idBoxesRefuseOutOfRangeTyping();
     void numericFieldsClampAndRound();
+
+private:
+    // As on a German desktop: the console speaks English there, and every
+    // text stands as written.
+    const ConsoleLanguage m_language { ConsoleLanguage::Resolve(QString(), QLocale(QLocale::German)) };
 };
 
 void TestForm::everyNamedObjectIsListed()

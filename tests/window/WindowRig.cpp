@@ -49,7 +49,7 @@ bool WindowRig::ConnectTo(quint16 port)
     SetText("m_pLineEdit_ip", QStringLiteral("127.0.0.1"));
     SetText("m_pLineEdit_port", QString::number(port));
     Click("m_pPushButton_connect");
-    return WaitForState(QStringLiteral("connected!"));
+    return WaitForState(QCoreApplication::translate("TcpSocket", "connected!")); // in the language installed
 }
 
 bool WindowRig::WaitForState(const QString& state, int timeoutMs)

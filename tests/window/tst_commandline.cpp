@@ -1,4 +1,5 @@
 #include "CommandLine.h"
+#include "ConsoleLanguage.h"
 #include "LoopbackController.h"
 
 #include <QProcess>
@@ -8,12 +9,16 @@ Q_DECLARE_METATYPE(CommandLine::Action)
 
 namespace {
 
-// The console as started from a terminal with no display at all.
-QProcessEnvironment WithoutDisplay()
+// The console as started from a terminal with no display at all, in an
+// English locale unless another language is asked for.
+QProcessEnvironment WithoutDisplay(const QString& language = QString())
 {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    for (const char* name : { "QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY" })
+    for (const char* name : { "QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY", "LC_ALL", "LC_MESSAGES", "LANGUAGE" })
         environment.remove(name);
+    environment.insert("LANG", "C.UTF-8");
+    if (!language.isEmpty())
+        environment.insert("LANGUAGE", language);
     return environment;
 }
 
@@ -24,11 +29,16 @@ class TestCommandLine : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase() { QCoreApplication::setApplicationName("dosegate-console"); }
     void parse_data();
     void parse();
     void helpListsQtOptionsOnlyWhenAskedForAll();
     void answersWithoutADisplay_data();
     void answersWithoutADisplay();
+    void answersInTheLanguageAskedFor_data();
+    void answersInTheLanguageAskedFor();
+    void languageFollowsTheLocaleUnlessNamed_data();
+    void languageFollowsTheLocaleUnlessNamed();
     void connectsWhereItIsTold();
 };
 
@@ -78,6 +88,11 @@ void TestCommandLine::parse_data()
         << QStringList { "-platform", "offscreen", "-reverse", "-style", "fusion", "-qmljsdebugger=port:5555" };
     QTest::newRow("Qt option without its value") << QStringList { "-platform" } << refuse << "" << "" << false
                                                  << none;
+    QTest::newRow("Chinese") << QStringList { "--lang", "zh_CN", "--connect" } << run << "" << "" << true << none;
+    QTest::newRow("a language not spoken") << QStringList { "--lang", "fr" } << refuse << "" << "" << false << none;
+    QTest::newRow("a language not spoken, with help")
+        << QStringList { "--help", "--lang=zh" } << refuse << "" << "" << false << none;
+    QTest::newRow("language without its value") << QStringList { "--lang" } << refuse << "" << "" << false << none;
 }
 
 void TestCommandLine::parse()
@@ -137,6 +152,9 @@ void TestCommandLine::answersWithoutADisplay_data()
                                     << "dosegate-console: Unexpected argument '10.0.0.7'." + hint;
     QTest::newRow("after the options' end") << QStringList { "--", "--port" } << 2 << QByteArray()
                                             << "dosegate-console: Unexpected argument '--port'." + hint;
+    QTest::newRow("a language not spoken")
+        << QStringList { "--lang", "fr" } << 2 << QByteArray()
+        << "dosegate-console: The language must be zh_CN or en, not 'fr'." + hint;
     QTest::newRow("version") << QStringList { "--version" } << 0 << version << QByteArray();
     QTest::newRow("version after a Qt option") << QStringList { "-style", "fusion", "-v" } << 0 << version
                                                << QByteArray();
@@ -156,6 +174,66 @@ void TestCommandLine::answersWithoutADisplay()
     QCOMPARE(console.exitCode(), exitCode);
     QCOMPARE(console.readAllStandardOutput(), out);
     QCOMPARE(console.readAllStandardError(), error);
+}
+
+// What the console prints in a language is what the command line words
+// with that language's catalogue installed: the catalogue is in place
+// before anything is printed. The usage line names the program as started.
+void TestCommandLine::answersInTheLanguageAskedFor_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("locale"); // the languages the user reads
+    QTest::addColumn<QString>("language");
+    QTest::newRow("refusal in Chinese") << QStringList { "--lang", "zh_CN", "--port", "0" } << "" << "zh_CN";
+    QTest::newRow("unknown option in Chinese") << QStringList { "--bogus", "--lang=zh_CN" } << "" << "zh_CN";
+    QTest::newRow("help in Chinese") << QStringList { "-h", "--lang", "zh_CN" } << "" << "zh_CN";
+    QTest::newRow("Chinese locale") << QStringList { "--port", "x" } << "zh_CN" << "zh_CN";
+    QTest::newRow("Chinese locale, English asked for") << QStringList { "--lang", "en", "-h" } << "zh_CN" << "en";
+    QTest::newRow("German locale") << QStringList { "--port", "x" } << "de_DE" << "en";
+}
+
+void TestCommandLine::answersInTheLanguageAskedFor()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, locale);
+    QFETCH(QString, language);
+    QString expected;
+    {
+        const ConsoleLanguage speaking(language);
+        expected = CommandLine(QStringList { "dosegate-console" } + arguments).Message();
+    }
+    const QString english = CommandLine(QStringList { "dosegate-console" } + arguments).Message();
+    QCOMPARE(expected != english, language == ConsoleLanguage::kChinese);
+    QProcess console;
+    console.setProcessEnvironment(WithoutDisplay(locale));
+    console.start(QStringLiteral(CONSOLE), arguments);
+    QVERIFY(console.waitForFinished(10000));
+    const QString printed = QString::fromUtf8(console.readAllStandardOutput() + console.readAllStandardError());
+    QCOMPARE(QString(printed).replace(CONSOLE, QCoreApplication::arguments().constFirst()), expected);
+}
+
+void TestCommandLine::languageFollowsTheLocaleUnlessNamed_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QLocale>("locale");
+    QTest::addColumn<QString>("language");
+    const QLocale china(QLocale::Chinese, QLocale::China);
+    const QLocale us(QLocale::English, QLocale::UnitedStates);
+    QTest::newRow("Chinese locale") << "" << china << "zh_CN";
+    QTest::newRow("traditional Chinese locale") << "" << QLocale(QLocale::Chinese, QLocale::Taiwan) << "zh_CN";
+    QTest::newRow("English locale") << "" << us << "en";
+    QTest::newRow("German locale") << "" << QLocale(QLocale::German, QLocale::Germany) << "en";
+    QTest::newRow("C locale") << "" << QLocale::c() << "en";
+    QTest::newRow("English asked for") << "en" << china << "en";
+    QTest::newRow("Chinese asked for") << "zh_CN" << us << "zh_CN";
+}
+
+void TestCommandLine::languageFollowsTheLocaleUnlessNamed()
+{
+    QFETCH(QString, name);
+    QFETCH(QLocale, locale);
+    QFETCH(QString, language);
+    QCOMPARE(ConsoleLanguage::Resolve(name, locale), language);
 }
 
 void TestCommandLine::connectsWhereItIsTold()

@@ -1,4 +1,5 @@
 #include "CalibrationFigures.h"
+#include "ConsoleLanguage.h"
 #include "FileSizeLimit.h"
 #include "FiringTimers.h"
 #include "FrameProtocol.h"
@@ -23,6 +24,7 @@
 #include <QTableView>
 #include <QTableWidget>
 #include <QTest>
+#include <QTextEdit>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -103,6 +105,7 @@ private slots:
     void zeroReadingsAndNonNumbersDivideByNothing();
     void everyTextShowsWhole_data();
     void everyTextShowsWhole();
+    void everyTextReadsInChinese();
     void trendFollowsTheTable();
     void longTrendIsThinnedKeepingItsExtremes();
     void journalKeepsEveryAcceptedReading();
@@ -471,30 +474,35 @@ void TestReadings::zeroReadingsAndNonNumbersDivideByNothing()
 // stays in sight, and a page with too little room scrolls.
 void TestReadings::everyTextShowsWhole_data()
 {
+    QTest::addColumn<QString>("language");
     QTest::addColumn<QSize>("screen");
     QTest::addColumn<QStringList>("figures"); // mean, upper, lower, variation, error
     QTest::addColumn<QStringList>("cells");   // reading, row number
     const QPair<const char*, QSize> screens[] = { { "1366x768", QSize(1366, 700) },
                                                   { "1440x900", QSize(1440, 832) },
                                                   { "1280x1024", QSize(1280, 956) } };
-    for (const auto& screen : screens) {
-        QTest::addRow("%s typical", screen.first)
-            << screen.second << QStringList { "0.1104", "0.0945", "0.0855", "23.45", "22.22" }
-            << QStringList { "0.1512", "9" };
-        QTest::addRow("%s wide", screen.first)
-            << screen.second << QStringList { "5138.0000", "1e+06", "-0.081", "123.45", "12345.67" }
-            << QStringList { "5138.0000", "9999" };
-        QTest::addRow("%s largest", screen.first)
-            << screen.second << QStringList { "93952.4040", "0.099", "-0.099", "0.00", "-211.11" }
-            << QStringList { "93952.4040", "99999" };
+    for (const char* language : { ConsoleLanguage::kEnglish, ConsoleLanguage::kChinese }) {
+        for (const auto& screen : screens) {
+            QTest::addRow("%s %s typical", language, screen.first)
+                << language << screen.second << QStringList { "0.1104", "0.0945", "0.0855", "23.45", "22.22" }
+                << QStringList { "0.1512", "9" };
+            QTest::addRow("%s %s wide", language, screen.first)
+                << language << screen.second << QStringList { "5138.0000", "1e+06", "-0.081", "123.45", "12345.67" }
+                << QStringList { "5138.0000", "9999" };
+            QTest::addRow("%s %s largest", language, screen.first)
+                << language << screen.second << QStringList { "93952.4040", "0.099", "-0.099", "0.00", "-211.11" }
+                << QStringList { "93952.4040", "99999" };
+        }
     }
 }
 
 void TestReadings::everyTextShowsWhole()
 {
+    QFETCH(QString, language);
     QFETCH(QSize, screen);
     QFETCH(QStringList, figures);
     QFETCH(QStringList, cells);
+    const ConsoleLanguage speaking(language);
     Run run;
     for (int row = 0; row < 3; ++row) {
         run.Reading(1, 16);
@@ -582,6 +590,55 @@ void TestReadings::everyTextShowsWhole()
         QVERIFY2(table->fontMetrics().horizontalAdvance(item->text()) <= cell.width() - 2 * margin, qPrintable(where));
         QVERIFY2(table->fontMetrics().height() <= cell.height(), qPrintable(where));
     }
+}
+
+// Every text a user reads, by widget: captions, tab titles, list items,
+// table headers, tooltips, the trend's legend. What stays as it is in
+// Chinese: names, units, numbers and paths.
+void TestReadings::everyTextReadsInChinese()
+{
+    const ConsoleLanguage speaking(ConsoleLanguage::kChinese);
+    Run run;
+    for (const char* box : { "m_pCheckBox_on", "m_pCheckBox_lan", "m_pCheckBox_alarm" })
+        run.Click(box); // their labels change with them
+    QStringList texts { "window title: " + run.window.windowTitle() };
+    for (const QAbstractSeries* series : run.Trend()->chart()->series())
+        texts << "trend: " + series->name();
+    for (QWidget* widget : run.window.findChildren<QWidget*>()) {
+        const QString name = widget->objectName() + ": ";
+        QStringList shown { widget->toolTip() };
+        if (auto* label = qobject_cast<QLabel*>(widget))
+            shown << label->text();
+        else if (auto* button = qobject_cast<QAbstractButton*>(widget))
+            shown << button->text();
+        else if (auto* spin = qobject_cast<QSpinBox*>(widget))
+            shown << spin->prefix() << spin->suffix();
+        else if (auto* edit = qobject_cast<QTextEdit*>(widget))
+            shown << edit->toPlainText();
+        else if (auto* combo = qobject_cast<QComboBox*>(widget)) {
+            for (int i = 0; i < combo->count(); ++i)
+                shown << combo->itemText(i);
+        } else if (auto* tabs = qobject_cast<QTabWidget*>(widget)) {
+            for (int i = 0; i < tabs->count(); ++i)
+                shown << tabs->tabText(i);
+        } else if (auto* table = qobject_cast<QTableView*>(widget)) {
+            for (int column = 0; column < table->model()->columnCount(); ++column)
+                shown << table->model()->headerData(column, Qt::Horizontal).toString();
+        }
+        for (const QString& text : shown) {
+            if (!text.trimmed().isEmpty())
+                texts << name + text;
+        }
+    }
+    static const QRegularExpression kept("ZORVEK|DT-[A-D]|\\b(ID|IP|Gy|Rad|Sv|kPa)\\b|[uμm]Sv/h|V[0-9.]+|(/[^/\\s，：]+)+");
+    static const QRegularExpression english("[A-Za-z]{2,}");
+    int chinese = 0;
+    for (const QString& text : texts) {
+        QString left = text.mid(text.indexOf(": ") + 2);
+        QVERIFY2(!left.remove(kept).contains(english), qPrintable(text));
+        chinese += text.contains(QRegularExpression("\\p{Han}")) ? 1 : 0;
+    }
+    QVERIFY2(chinese > texts.size() / 2, qPrintable(texts.join('\n'))); // the walk read the window
 }
 
 void TestReadings::trendFollowsTheTable()

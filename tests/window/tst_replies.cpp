@@ -1,3 +1,4 @@
+#include "ConsoleLanguage.h"
 #include "FiringTimers.h"
 #include "ModalWatcher.h"
 #include "NodeBoard.h"
@@ -7,6 +8,7 @@
 #include <QCheckBox>
 #include <QDoubleSpinBox>
 #include <QElapsedTimer>
+#include <QRegularExpression>
 #include <QSpinBox>
 #include <QTableView>
 #include <QTableWidget>
@@ -51,30 +53,47 @@ void TestReplies::replyShowsItsBox_data()
     QTest::addColumn<int>("x");
     QTest::addColumn<int>("y");
     QTest::addColumn<QString>("box");
+    QTest::addColumn<bool>("chinese");
 
+    // Each box in English and in Chinese.
+    const auto add = [](const char* name, int x, int y, const QString& box) {
+        QTest::addRow("%s", name) << x << y << box << false;
+        QTest::addRow("%s in Chinese", name) << x << y << box << true;
+    };
     const QString idText = "Device completes node ID setting: The device ID has been successfully modified!";
-    QTest::newRow("switches") << 2 << 0 << "Set screen display and alarm switches|Set screen display and alarm switches!" + Blanks(11);
-    QTest::newRow("detector") << 3 << 0 << "Set detector parameters|Device completes detector parameter settings!" + Blanks(11);
-    QTest::newRow("node id") << 5 << 0 << "Modify nodes ID: Modify device ID|" + idText + Blanks(11);
-    QTest::newRow("language") << 6 << 0 << "set language|Device completes language settings!" + Blanks(11);
-    QTest::newRow("precision") << 7 << 0 << "Setting Precision|Device completes accuracy setting!" + Blanks(11);
-    QTest::newRow("coefficients") << 10 << 0 << "SetCalibration|Calibration Coefficient Success!" + Blanks(11);
-    QTest::newRow("step up") << 11 << 0 << "up|success ";
-    QTest::newRow("step down") << 12 << 0 << "down|success ";
-    QTest::newRow("unit Gy") << 14 << 0 << "Set Display Units|Device completes display unit settings!-Gy" + Blanks(11);
-    QTest::newRow("unit Rad") << 14 << 1 << "Set Display Units|Device completes display unit settings!-Rad" + Blanks(11);
-    QTest::newRow("unit Sv") << 14 << 2 << "Set Display Units|Device completes display unit settings!-Sv" + Blanks(11);
-    QTest::newRow("unknown unit reads as Sv") << 14 << 5 << "Set Display Units|Device completes display unit settings!-Sv" + Blanks(11);
-    QTest::newRow("alarm test running") << 15 << 1 << "Alarm testing|The device is undergoing alarm testing" + Blanks(11);
-    QTest::newRow("alarm test off") << 15 << 0 << "Alarm testing|Turn off alarm testing" + Blanks(11);
-    QTest::newRow("alarm test, other state") << 15 << 2 << "Alarm testing|Turn off alarm testing" + Blanks(11);
+    add("switches", 2, 0, "Set screen display and alarm switches|Set screen display and alarm switches!" + Blanks(11));
+    add("detector", 3, 0, "Set detector parameters|Device completes detector parameter settings!" + Blanks(11));
+    add("node id", 5, 0, "Modify nodes ID: Modify device ID|" + idText + Blanks(11));
+    add("language", 6, 0, "set language|Device completes language settings!" + Blanks(11));
+    add("precision", 7, 0, "Setting Precision|Device completes accuracy setting!" + Blanks(11));
+    add("coefficients", 10, 0, "SetCalibration|Calibration Coefficient Success!" + Blanks(11));
+    add("step up", 11, 0, "up|success ");
+    add("step down", 12, 0, "down|success ");
+    add("unit Gy", 14, 0, "Set Display Units|Device completes display unit settings!-Gy" + Blanks(11));
+    add("unit Rad", 14, 1, "Set Display Units|Device completes display unit settings!-Rad" + Blanks(11));
+    add("unit Sv", 14, 2, "Set Display Units|Device completes display unit settings!-Sv" + Blanks(11));
+    add("unknown unit reads as Sv", 14, 5, "Set Display Units|Device completes display unit settings!-Sv" + Blanks(11));
+    add("alarm test running", 15, 1, "Alarm testing|The device is undergoing alarm testing" + Blanks(11));
+    add("alarm test off", 15, 0, "Alarm testing|Turn off alarm testing" + Blanks(11));
+    add("alarm test, other state", 15, 2, "Alarm testing|Turn off alarm testing" + Blanks(11));
 }
 
+// In Chinese the box shows the catalogue's words for the English ones,
+// without the blanks that widen the English box.
 void TestReplies::replyShowsItsBox()
 {
     QFETCH(int, x);
     QFETCH(int, y);
     QFETCH(QString, box);
+    QFETCH(bool, chinese);
+    const ConsoleLanguage speaking(chinese ? ConsoleLanguage::kChinese : ConsoleLanguage::kEnglish);
+    if (chinese) {
+        const QStringList english = box.split('|');
+        const QString shown = QCoreApplication::translate("ReplyBoxes", qPrintable(english[0])) + '|'
+            + QCoreApplication::translate("ReplyBoxes", qPrintable(english[1].trimmed()));
+        QVERIFY2(shown.contains(QRegularExpression("\\p{Han}.*\\|\\p{Han}")), qPrintable(shown));
+        box = shown;
+    }
     WindowRig rig;
     ModalWatcher watcher;
     QVERIFY(rig.Connect());

@@ -1,0 +1,1113 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="zh_CN">
+<context>
+    <name>AtomicSave</name>
+    <message>
+        <source>the folder %1 does not exist</source>
+        <translation>文件夹 %1 不存在</translation>
+    </message>
+    <message>
+        <source>no file name was given</source>
+        <translation>未给出文件名</translation>
+    </message>
+    <message>
+        <source>it is a folder</source>
+        <translation>这是一个文件夹</translation>
+    </message>
+</context>
+<context>
+    <name>CalibrationBook</name>
+    <message>
+        <source>Node %1: no calibration open</source>
+        <translation>节点 %1：没有进行中的校准</translation>
+    </message>
+    <message>
+        <source>as found in range %1</source>
+        <translation>量程 %1 调整前</translation>
+    </message>
+    <message>
+        <source>as left in range %1</source>
+        <translation>量程 %1 调整后</translation>
+    </message>
+    <message>
+        <source>Node %1, points so far: %2</source>
+        <translation>节点 %1，已记录的校准点：%2</translation>
+    </message>
+    <message>
+        <source>Coefficient out of range</source>
+        <translation>校准系数超出范围</translation>
+    </message>
+    <message>
+        <source>Range %1: the computed coefficient %2 lies outside 0.0001 to 5. The field holds %3, and Set would write that to node %4.</source>
+        <translation>量程 %1：计算得到的校准系数 %2 超出 0.0001 至 5 的范围。输入框中为 %3，按“设置”将把该值写入节点 %4。</translation>
+    </message>
+    <message>
+        <source>Coefficients not taken</source>
+        <translation>校准系数未被接受</translation>
+    </message>
+    <message>
+        <source>Node %1 holds %2 after %3 were written.</source>
+        <translation>写入 %3 后，节点 %1 回读的校准系数为 %2。</translation>
+    </message>
+    <message>
+        <source>Calibration not recorded</source>
+        <translation>校准未能记录</translation>
+    </message>
+    <message>
+        <source>The calibration of node %1 could not be recorded: %2. It stays open: press Finish again once the record store can be written.</source>
+        <translation>节点 %1 的校准未能记录：%2。该校准仍保持进行中：待记录库可以写入后，请再次按“完成校准”。</translation>
+    </message>
+</context>
+<context>
+    <name>CalibrationFigures</name>
+    <message>
+        <source>|e| + U ≤ %1 %</source>
+        <translation>|e| + U ≤ %1 %</translation>
+    </message>
+    <message>
+        <source>|e| ≤ %1 %</source>
+        <translation>|e| ≤ %1 %</translation>
+    </message>
+    <message>
+        <source>|e| − U &gt; %1 %</source>
+        <translation>|e| − U &gt; %1 %</translation>
+    </message>
+    <message>
+        <source>|e| &gt; %1 %</source>
+        <translation>|e| &gt; %1 %</translation>
+    </message>
+    <message>
+        <source>|e| − U ≤ %1 % &lt; |e| + U</source>
+        <translation>|e| − U ≤ %1 % &lt; |e| + U</translation>
+    </message>
+    <message>
+        <source>PASS</source>
+        <translation>合格</translation>
+    </message>
+    <message>
+        <source>FAIL</source>
+        <translation>不合格</translation>
+    </message>
+    <message>
+        <source>INCONCLUSIVE</source>
+        <translation>无法判定</translation>
+    </message>
+</context>
+<context>
+    <name>CalibrationRegister</name>
+    <message>
+        <source>never calibrated</source>
+        <translation>从未校准</translation>
+    </message>
+    <message>
+        <source>overdue</source>
+        <translation>已超期</translation>
+    </message>
+    <message>
+        <source>due today</source>
+        <translation>今日到期</translation>
+    </message>
+    <message>
+        <source>due in 1 day</source>
+        <translation>1 天后到期</translation>
+    </message>
+    <message>
+        <source>due in %1 days</source>
+        <translation>%1 天后到期</translation>
+    </message>
+    <message>
+        <source>Node</source>
+        <translation>节点</translation>
+    </message>
+    <message>
+        <source>Serial number</source>
+        <translation>出厂编号</translation>
+    </message>
+    <message>
+        <source>Last calibration</source>
+        <translation>上次校准</translation>
+    </message>
+    <message>
+        <source>Verdict</source>
+        <translation>结论</translation>
+    </message>
+    <message>
+        <source>Due</source>
+        <translation>到期日</translation>
+    </message>
+    <message>
+        <source>State</source>
+        <translation>状态</translation>
+    </message>
+</context>
+<context>
+    <name>CertificateWriter</name>
+    <message>
+        <source>the record store is not open: %1</source>
+        <translation>记录库未打开：%1</translation>
+    </message>
+    <message>
+        <source>the records do not verify: %1</source>
+        <translation>记录校验未通过：%1</translation>
+    </message>
+    <message>
+        <source>record %1 is no calibration</source>
+        <translation>记录 %1 不是校准记录</translation>
+    </message>
+    <message>
+        <source>cannot create the folder %1</source>
+        <translation>无法创建文件夹 %1</translation>
+    </message>
+    <message>
+        <source>cannot write %1: %2</source>
+        <translation>无法写入 %1：%2</translation>
+    </message>
+</context>
+<context>
+    <name>CommandLine</name>
+    <message>
+        <source>The controller&apos;s address or host name.</source>
+        <translation>控制器的 IP 地址或主机名。</translation>
+    </message>
+    <message>
+        <source>The controller&apos;s TCP port, 1 to 65535.</source>
+        <translation>控制器的 TCP 端口，1 至 65535。</translation>
+    </message>
+    <message>
+        <source>Connect to the controller as soon as the window is up.</source>
+        <translation>窗口打开后立即连接控制器。</translation>
+    </message>
+    <message>
+        <source>The console&apos;s language, zh_CN (Chinese) or en (English); else the system&apos;s.</source>
+        <translation>控制台的语言：zh_CN（中文）或 en（英文）；未指定时跟随系统。</translation>
+    </message>
+    <message>
+        <source>Check that no record was changed or removed, and exit.</source>
+        <translation>检查有无记录被修改或删除，然后退出。</translation>
+    </message>
+    <message>
+        <source>Write every record to FILE as CSV, and exit.</source>
+        <translation>将全部记录以 CSV 格式写入 FILE，然后退出。</translation>
+    </message>
+    <message>
+        <source>Qt&apos;s platform plugin, e.g. xcb, wayland or offscreen.</source>
+        <translation>Qt 平台插件，如 xcb、wayland 或 offscreen。</translation>
+    </message>
+    <message>
+        <source>A folder to load platform plugins from.</source>
+        <translation>加载平台插件的文件夹。</translation>
+    </message>
+    <message>
+        <source>The platform theme.</source>
+        <translation>平台主题。</translation>
+    </message>
+    <message>
+        <source>An input plugin to load as well.</source>
+        <translation>另外加载的输入插件。</translation>
+    </message>
+    <message>
+        <source>The window&apos;s geometry, e.g. 1280x720+0+0.</source>
+        <translation>窗口的大小和位置，如 1280x720+0+0。</translation>
+    </message>
+    <message>
+        <source>The window&apos;s icon.</source>
+        <translation>窗口图标。</translation>
+    </message>
+    <message>
+        <source>The window&apos;s title.</source>
+        <translation>窗口标题。</translation>
+    </message>
+    <message>
+        <source>Lays the window out right to left.</source>
+        <translation>窗口按从右到左布局。</translation>
+    </message>
+    <message>
+        <source>Restores the session of this name.</source>
+        <translation>恢复此名称的会话。</translation>
+    </message>
+    <message>
+        <source>The X display to use (X11).</source>
+        <translation>使用的 X 显示（X11）。</translation>
+    </message>
+    <message>
+        <source>As -qwindowgeometry (X11).</source>
+        <translation>同 -qwindowgeometry（X11）。</translation>
+    </message>
+    <message>
+        <source>The widget style, e.g. fusion.</source>
+        <translation>控件样式，如 fusion。</translation>
+    </message>
+    <message>
+        <source>A style sheet file.</source>
+        <translation>样式表文件。</translation>
+    </message>
+    <message>
+        <source>Counts the widgets left at exit.</source>
+        <translation>退出时统计未释放的控件。</translation>
+    </message>
+    <message>
+        <source>Starts the QML debugger.</source>
+        <translation>启动 QML 调试器。</translation>
+    </message>
+    <message>
+        <source>Native dialogs or Qt&apos;s own (Windows).</source>
+        <translation>使用系统对话框或 Qt 自带对话框（Windows）。</translation>
+    </message>
+    <message>
+        <source>FreeType instead of the native font engine (Windows).</source>
+        <translation>用 FreeType 代替系统字体引擎（Windows）。</translation>
+    </message>
+    <message>
+        <source>Console for networked radiation dose-rate monitors.</source>
+        <translation>联网辐射剂量率监测仪控制台。</translation>
+    </message>
+    <message>
+        <source>The language must be zh_CN or en, not &apos;%1&apos;.</source>
+        <translation>语言必须是 zh_CN 或 en，不能是“%1”。</translation>
+    </message>
+    <message>
+        <source>Unexpected argument &apos;%1&apos;.</source>
+        <translation>多余的参数“%1”。</translation>
+    </message>
+    <message>
+        <source>The port must be a whole number from 1 to 65535, not &apos;%1&apos;.</source>
+        <translation>端口必须是 1 至 65535 之间的整数，不能是“%1”。</translation>
+    </message>
+    <message>
+        <source>Try &apos;%1 --help&apos;.</source>
+        <translation>请使用“%1 --help”查看帮助。</translation>
+    </message>
+</context>
+<context>
+    <name>FrameProtocol</name>
+    <message>
+        <source>count:</source>
+        <translation>计数：</translation>
+    </message>
+</context>
+<context>
+    <name>NodeBoard</name>
+    <message>
+        <source>%1 s ago</source>
+        <translation>%1 秒前</translation>
+    </message>
+    <message>
+        <source>%1 min ago</source>
+        <translation>%1 分钟前</translation>
+    </message>
+    <message>
+        <source>%1 h ago</source>
+        <translation>%1 小时前</translation>
+    </message>
+    <message>
+        <source>live</source>
+        <translation>在线</translation>
+    </message>
+    <message>
+        <source>stale</source>
+        <translation>数据超时</translation>
+    </message>
+    <message>
+        <source>lost</source>
+        <translation>失联</translation>
+    </message>
+    <message>
+        <source>above alarm</source>
+        <translation>超过报警阈值</translation>
+    </message>
+    <message>
+        <source>The threshold this console set and the node acknowledged</source>
+        <translation>本控制台设置、并经节点确认的阈值</translation>
+    </message>
+    <message>
+        <source>Type a level in μSv/h; a threshold the node acknowledges takes its place</source>
+        <translation>输入报警阈值（μSv/h）；节点确认的阈值将取代它</translation>
+    </message>
+    <message>
+        <source>Node</source>
+        <translation>节点</translation>
+    </message>
+    <message>
+        <source>Dose (μSv/h)</source>
+        <translation>剂量率（μSv/h）</translation>
+    </message>
+    <message>
+        <source>Age</source>
+        <translation>更新时间</translation>
+    </message>
+    <message>
+        <source>Last minute</source>
+        <translation>最近 1 分钟</translation>
+    </message>
+    <message>
+        <source>Min 10 min</source>
+        <translation>10 分钟最小值</translation>
+    </message>
+    <message>
+        <source>Mean 10 min</source>
+        <translation>10 分钟平均值</translation>
+    </message>
+    <message>
+        <source>Max 10 min</source>
+        <translation>10 分钟最大值</translation>
+    </message>
+    <message>
+        <source>Trend 10 min</source>
+        <translation>10 分钟趋势</translation>
+    </message>
+    <message>
+        <source>Alarm level</source>
+        <translation>报警阈值</translation>
+    </message>
+    <message>
+        <source>State</source>
+        <translation>状态</translation>
+    </message>
+</context>
+<context>
+    <name>NodeCalibrations</name>
+    <message>
+        <source>Calibrated</source>
+        <translation>校准日期</translation>
+    </message>
+    <message>
+        <source>Certificate</source>
+        <translation>证书编号</translation>
+    </message>
+    <message>
+        <source>Serial number</source>
+        <translation>出厂编号</translation>
+    </message>
+    <message>
+        <source>Verdict</source>
+        <translation>结论</translation>
+    </message>
+    <message>
+        <source>Operator</source>
+        <translation>校准员</translation>
+    </message>
+</context>
+<context>
+    <name>ReadingTrend</name>
+    <message>
+        <source>true value</source>
+        <translation>真值</translation>
+    </message>
+    <message>
+        <source>upper / lower limit</source>
+        <translation>上限 / 下限</translation>
+    </message>
+    <message>
+        <source>lower limit</source>
+        <translation>下限</translation>
+    </message>
+    <message>
+        <source>reading</source>
+        <translation>测量值</translation>
+    </message>
+    <message>
+        <source>potentiometer step</source>
+        <translation>电位器调节</translation>
+    </message>
+    <message>
+        <source>mean ± U</source>
+        <translation>平均值 ± U</translation>
+    </message>
+    <message>
+        <source>mean</source>
+        <translation>平均值</translation>
+    </message>
+</context>
+<context>
+    <name>ReplyBoxes</name>
+    <message>
+        <source>Device completes node ID setting: The device ID has been successfully modified!</source>
+        <translation>设备已完成节点 ID 设置：设备 ID 修改成功！</translation>
+    </message>
+    <message>
+        <source>Set screen display and alarm switches</source>
+        <translation>设置显示与报警开关</translation>
+    </message>
+    <message>
+        <source>Set screen display and alarm switches!</source>
+        <translation>显示与报警开关设置完成！</translation>
+    </message>
+    <message>
+        <source>Set detector parameters</source>
+        <translation>设置探测器参数</translation>
+    </message>
+    <message>
+        <source>Device completes detector parameter settings!</source>
+        <translation>设备已完成探测器参数设置！</translation>
+    </message>
+    <message>
+        <source>Modify nodes ID: Modify device ID</source>
+        <translation>修改节点 ID：修改设备 ID</translation>
+    </message>
+    <message>
+        <source>set language</source>
+        <translation>设置语言</translation>
+    </message>
+    <message>
+        <source>Device completes language settings!</source>
+        <translation>设备已完成语言设置！</translation>
+    </message>
+    <message>
+        <source>Setting Precision</source>
+        <translation>设置显示精度</translation>
+    </message>
+    <message>
+        <source>Device completes accuracy setting!</source>
+        <translation>设备已完成显示精度设置！</translation>
+    </message>
+    <message>
+        <source>SetCalibration</source>
+        <translation>设置校准系数</translation>
+    </message>
+    <message>
+        <source>Calibration Coefficient Success!</source>
+        <translation>校准系数设置成功！</translation>
+    </message>
+    <message>
+        <source>Device completes display unit settings!-Gy</source>
+        <translation>设备已完成显示单位设置！-Gy</translation>
+    </message>
+    <message>
+        <source>Device completes display unit settings!-Rad</source>
+        <translation>设备已完成显示单位设置！-Rad</translation>
+    </message>
+    <message>
+        <source>Device completes display unit settings!-Sv</source>
+        <translation>设备已完成显示单位设置！-Sv</translation>
+    </message>
+    <message>
+        <source>The device is undergoing alarm testing</source>
+        <translation>设备正在进行报警测试</translation>
+    </message>
+    <message>
+        <source>Turn off alarm testing</source>
+        <translation>报警测试已关闭</translation>
+    </message>
+    <message>
+        <source>up</source>
+        <translation>上调</translation>
+    </message>
+    <message>
+        <source>down</source>
+        <translation>下调</translation>
+    </message>
+    <message>
+        <source>Set Display Units</source>
+        <translation>设置显示单位</translation>
+    </message>
+    <message>
+        <source>Alarm testing</source>
+        <translation>报警测试</translation>
+    </message>
+    <message>
+        <source>Set threshold</source>
+        <translation>设置阈值</translation>
+    </message>
+    <message>
+        <source>success</source>
+        <translation>成功</translation>
+    </message>
+</context>
+<context>
+    <name>ReportExport</name>
+    <message>
+        <source>The report could not be saved to %1: %2</source>
+        <translation>报告无法保存到 %1：%2</translation>
+    </message>
+    <message>
+        <source>the table has %1 columns, the report takes 2 to %2</source>
+        <translation>表格有 %1 列，报告只接受 2 至 %2 列</translation>
+    </message>
+    <message>
+        <source>Failed to create Excel object, please install Microsoft Excel.</source>
+        <translation>无法创建 Excel 对象，请安装 Microsoft Excel。</translation>
+    </message>
+    <message>
+        <source>The report was saved to %1, but the spreadsheet could not be closed cleanly: %2</source>
+        <translation>报告已保存到 %1，但电子表格未能正常关闭：%2</translation>
+    </message>
+</context>
+<context>
+    <name>SetwiseDosegate</name>
+    <message>
+        <source>warn</source>
+        <translation>警告</translation>
+    </message>
+    <message>
+        <source>The average number of groups needs to be greater than 20！！！</source>
+        <translation>平均次数不能少于 20！！！</translation>
+    </message>
+    <message>
+        <source>Certificates are written to %1</source>
+        <translation>证书保存在 %1</translation>
+    </message>
+    <message>
+        <source>Records are not kept: %1</source>
+        <translation>记录未能保存：%1</translation>
+    </message>
+    <message>
+        <source>Records in %1; the last one could not be written: %2</source>
+        <translation>记录库 %1；最近一条记录未能写入：%2</translation>
+    </message>
+    <message>
+        <source>Records in %1, rows kept: %2</source>
+        <translation>记录库 %1，已保存 %2 条记录</translation>
+    </message>
+    <message>
+        <source>Calibrations of node %1</source>
+        <translation>节点 %1 的校准记录</translation>
+    </message>
+    <message>
+        <source>Certificate of record %1: %2</source>
+        <translation>记录 %1 的证书：%2</translation>
+    </message>
+    <message>
+        <source>No certificate for record %1: %2</source>
+        <translation>记录 %1 未出具证书：%2</translation>
+    </message>
+    <message>
+        <source>Certificate refused</source>
+        <translation>拒绝出具证书</translation>
+    </message>
+    <message>
+        <source>No certificate is issued for record %1: %2.</source>
+        <translation>不为记录 %1 出具证书：%2。</translation>
+    </message>
+    <message>
+        <source>Save</source>
+        <translation>保存</translation>
+    </message>
+    <message>
+        <source>Excel file(*.xls *.xlsx)</source>
+        <translation>Excel 文件(*.xls *.xlsx)</translation>
+    </message>
+    <message>
+        <source>Error</source>
+        <translation>错误</translation>
+    </message>
+    <message>
+        <source>Complete</source>
+        <translation>完成</translation>
+    </message>
+    <message>
+        <source>The file has been exported. Do you want to open it now？</source>
+        <translation>文件已导出。是否现在打开？</translation>
+    </message>
+</context>
+<context>
+    <name>SetwiseDosegateClass</name>
+    <message>
+        <source>ZORVEK</source>
+        <translation>ZORVEK</translation>
+    </message>
+    <message>
+        <source>                                         Current version V1.3.4.1</source>
+        <translation>                                         当前版本 V1.3.4.1</translation>
+    </message>
+    <message>
+        <source>0.00</source>
+        <translation>0.00</translation>
+    </message>
+    <message>
+        <source>set</source>
+        <translation>设置</translation>
+    </message>
+    <message>
+        <source>Modify nodes ID</source>
+        <translation>修改节点 ID</translation>
+    </message>
+    <message>
+        <source>Current ID:</source>
+        <translation>当前 ID：</translation>
+    </message>
+    <message>
+        <source>Target ID:</source>
+        <translation>目标 ID：</translation>
+    </message>
+    <message>
+        <source>Set up</source>
+        <translation>设置</translation>
+    </message>
+    <message>
+        <source>Set threshold</source>
+        <translation>设置阈值</translation>
+    </message>
+    <message>
+        <source>ID:</source>
+        <translation>ID：</translation>
+    </message>
+    <message>
+        <source>Threshold:</source>
+        <translation>阈值：</translation>
+    </message>
+    <message>
+        <source>Set screen and alarm display switches</source>
+        <translation>设置显示与报警开关</translation>
+    </message>
+    <message>
+        <source>On/Off</source>
+        <translation>开/关</translation>
+    </message>
+    <message>
+        <source>Off</source>
+        <translation>关</translation>
+    </message>
+    <message>
+        <source>Set parameters</source>
+        <translation>设置探测器参数</translation>
+    </message>
+    <message>
+        <source>Type:</source>
+        <translation>类型：</translation>
+    </message>
+    <message>
+        <source>DT-B</source>
+        <translation>DT-B</translation>
+    </message>
+    <message>
+        <source>DT-C</source>
+        <translation>DT-C</translation>
+    </message>
+    <message>
+        <source>DT-D</source>
+        <translation>DT-D</translation>
+    </message>
+    <message>
+        <source>DT-A</source>
+        <translation>DT-A</translation>
+    </message>
+    <message>
+        <source>Set language</source>
+        <translation>设置语言</translation>
+    </message>
+    <message>
+        <source>English/Chinese</source>
+        <translation>英文/中文</translation>
+    </message>
+    <message>
+        <source>Chinese</source>
+        <translation>中文</translation>
+    </message>
+    <message>
+        <source>Set Display Units</source>
+        <translation>设置显示单位</translation>
+    </message>
+    <message>
+        <source>Display unit:</source>
+        <translation>显示单位：</translation>
+    </message>
+    <message>
+        <source>Gy</source>
+        <translation>Gy</translation>
+    </message>
+    <message>
+        <source>Rad</source>
+        <translation>Rad</translation>
+    </message>
+    <message>
+        <source>Sv</source>
+        <translation>Sv</translation>
+    </message>
+    <message>
+        <source>Setting Precision</source>
+        <translation>设置显示精度</translation>
+    </message>
+    <message>
+        <source>Precision:</source>
+        <translation>精度：</translation>
+    </message>
+    <message>
+        <source>Two digit accuracy</source>
+        <translation>两位小数</translation>
+    </message>
+    <message>
+        <source>Three digit accuracy</source>
+        <translation>三位小数</translation>
+    </message>
+    <message>
+        <source>Alarm testing</source>
+        <translation>报警测试</translation>
+    </message>
+    <message>
+        <source>On</source>
+        <translation>开</translation>
+    </message>
+    <message>
+        <source>Slave address</source>
+        <translation>从站地址</translation>
+    </message>
+    <message>
+        <source> ID：</source>
+        <translation> ID：</translation>
+    </message>
+    <message>
+        <source>Target slave address:</source>
+        <translation>目标从站地址：</translation>
+    </message>
+    <message>
+        <source>Calibration</source>
+        <translation>校准</translation>
+    </message>
+    <message>
+        <source>Calibration Coefficient</source>
+        <translation>校准系数</translation>
+    </message>
+    <message>
+        <source>(0μSv/h-200μSv/h)</source>
+        <translation>(0μSv/h-200μSv/h)</translation>
+    </message>
+    <message>
+        <source>(200μSv/h-1mSv/h)</source>
+        <translation>(200μSv/h-1mSv/h)</translation>
+    </message>
+    <message>
+        <source>(1mSv/h-upper)</source>
+        <translation>(1mSv/h 以上)</translation>
+    </message>
+    <message>
+        <source>Coefficient</source>
+        <translation>新系数</translation>
+    </message>
+    <message>
+        <source>Set</source>
+        <translation>设置</translation>
+    </message>
+    <message>
+        <source>Reset</source>
+        <translation>重置</translation>
+    </message>
+    <message>
+        <source>     TrueValue</source>
+        <translation>     真值</translation>
+    </message>
+    <message>
+        <source>Calc</source>
+        <translation>计算</translation>
+    </message>
+    <message>
+        <source>MeasuredValue</source>
+        <translation>测量值</translation>
+    </message>
+    <message>
+        <source>GetCoefficient</source>
+        <translation>读取的系数</translation>
+    </message>
+    <message>
+        <source>Get</source>
+        <translation>读取</translation>
+    </message>
+    <message>
+        <source>&lt;!DOCTYPE HTML PUBLIC &quot;-//W3C//DTD HTML 4.0//EN&quot; &quot;http://www.w3.org/TR/REC-html40/strict.dtd&quot;&gt;
+&lt;html&gt;&lt;head&gt;&lt;meta name=&quot;qrichtext&quot; content=&quot;1&quot; /&gt;&lt;style type=&quot;text/css&quot;&gt;
+p, li { white-space: pre-wrap; }
+&lt;/style&gt;&lt;/head&gt;&lt;body style=&quot; font-family:&apos;SimSun&apos;; font-size:9pt; font-weight:400; font-style:normal;&quot;&gt;
+&lt;p style=&quot; margin-top:0px; margin-bottom:0px; margin-left:0px; margin-right:0px; -qt-block-indent:0; text-indent:0px;&quot;&gt;NOTE:When you use the software to calibrate dosegate-s,you should be sure that your devices SUPPORT this software.&lt;/p&gt;
+&lt;p style=&quot;-qt-paragraph-type:empty; margin-top:0px; margin-bottom:0px; margin-left:0px; margin-right:0px; -qt-block-indent:0; text-indent:0px;&quot;&gt;&lt;br /&gt;&lt;/p&gt;
+&lt;p style=&quot; margin-top:0px; margin-bottom:0px; margin-left:0px; margin-right:0px; -qt-block-indent:0; text-indent:0px;&quot;&gt;the calibration coefficient value = (True value/Measured Value)&lt;/p&gt;
+&lt;p style=&quot; margin-top:0px; margin-bottom:0px; margin-left:0px; margin-right:0px; -qt-block-indent:0; text-indent:0px;&quot;&gt;you could calculate it with the &apos;calc tools&apos; on this page or do it yourself. &lt;/p&gt;
+&lt;p style=&quot;-qt-paragraph-type:empty; margin-top:0px; margin-bottom:0px; margin-left:0px; margin-right:0px; -qt-block-indent:0; text-indent:0px;&quot;&gt;&lt;br /&gt;&lt;/p&gt;
+&lt;p style=&quot; margin-top:0px; margin-bottom:0px; margin-left:0px; margin-right:0px; -qt-block-indent:0; text-indent:0px;&quot;&gt;step1:Fill your DoseGate&apos;s ID number in the &apos;ID box&apos;.&lt;/p&gt;
+&lt;p style=&quot; margin-top:0px; margin-bottom:0px; margin-left:0px; margin-right:0px; -qt-block-indent:0; text-indent:0px;&quot;&gt;step2:Click the &amp;quot;Get&amp;quot; Button to get the current calibration coefficient.&lt;/p&gt;
+&lt;p style=&quot; margin-top:0px; margin-bottom:0px; margin-left:0px; margin-right:0px; -qt-block-indent:0; text-indent:0px;&quot;&gt;step3:Click the &amp;quot;Calc&amp;quot; Button to calculate the new calibration coefficient.&lt;/p&gt;
+&lt;p style=&quot; margin-top:0px; margin-bottom:0px; margin-left:0px; margin-right:0px; -qt-block-indent:0; text-indent:0px;&quot;&gt;step4:Click the &amp;quot;Set&amp;quot; Button to calibrate your DoseGate.You would get a &apos;Calibration succeeds&apos; box if it&apos;s done.&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</source>
+        <translation>&lt;!DOCTYPE HTML PUBLIC &quot;-//W3C//DTD HTML 4.0//EN&quot; &quot;http://www.w3.org/TR/REC-html40/strict.dtd&quot;&gt;
+&lt;html&gt;&lt;head&gt;&lt;meta name=&quot;qrichtext&quot; content=&quot;1&quot; /&gt;&lt;style type=&quot;text/css&quot;&gt;
+p, li { white-space: pre-wrap; }
+&lt;/style&gt;&lt;/head&gt;&lt;body style=&quot; font-family:&apos;SimSun&apos;; font-size:9pt; font-weight:400; font-style:normal;&quot;&gt;
+&lt;p style=&quot; margin-top:0px; margin-bottom:0px; margin-left:0px; margin-right:0px; -qt-block-indent:0; text-indent:0px;&quot;&gt;注意：用本软件校准设备前，请确认您的设备支持本软件。&lt;/p&gt;
+&lt;p style=&quot;-qt-paragraph-type:empty; margin-top:0px; margin-bottom:0px; margin-left:0px; margin-right:0px; -qt-block-indent:0; text-indent:0px;&quot;&gt;&lt;br /&gt;&lt;/p&gt;
+&lt;p style=&quot; margin-top:0px; margin-bottom:0px; margin-left:0px; margin-right:0px; -qt-block-indent:0; text-indent:0px;&quot;&gt;校准系数 = 真值 / 测量值&lt;/p&gt;
+&lt;p style=&quot; margin-top:0px; margin-bottom:0px; margin-left:0px; margin-right:0px; -qt-block-indent:0; text-indent:0px;&quot;&gt;可用本页的计算工具计算，也可自行计算。&lt;/p&gt;
+&lt;p style=&quot;-qt-paragraph-type:empty; margin-top:0px; margin-bottom:0px; margin-left:0px; margin-right:0px; -qt-block-indent:0; text-indent:0px;&quot;&gt;&lt;br /&gt;&lt;/p&gt;
+&lt;p style=&quot; margin-top:0px; margin-bottom:0px; margin-left:0px; margin-right:0px; -qt-block-indent:0; text-indent:0px;&quot;&gt;第一步：在“ID”框中填入设备的 ID。&lt;/p&gt;
+&lt;p style=&quot; margin-top:0px; margin-bottom:0px; margin-left:0px; margin-right:0px; -qt-block-indent:0; text-indent:0px;&quot;&gt;第二步：点击“读取”按钮，读取当前的校准系数。&lt;/p&gt;
+&lt;p style=&quot; margin-top:0px; margin-bottom:0px; margin-left:0px; margin-right:0px; -qt-block-indent:0; text-indent:0px;&quot;&gt;第三步：点击“计算”按钮，计算新的校准系数。&lt;/p&gt;
+&lt;p style=&quot; margin-top:0px; margin-bottom:0px; margin-left:0px; margin-right:0px; -qt-block-indent:0; text-indent:0px;&quot;&gt;第四步：点击“设置”按钮写入校准系数，完成后将弹出“校准系数设置成功”的提示框。&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</translation>
+    </message>
+    <message>
+        <source>connect</source>
+        <translation>连接</translation>
+    </message>
+    <message>
+        <source>Ip:</source>
+        <translation>IP：</translation>
+    </message>
+    <message>
+        <source>192.168.1.200</source>
+        <translation>192.168.1.200</translation>
+    </message>
+    <message>
+        <source>Port:</source>
+        <translation>端口：</translation>
+    </message>
+    <message>
+        <source>8888</source>
+        <translation>8888</translation>
+    </message>
+    <message>
+        <source>potentiometer</source>
+        <translation>电位器</translation>
+    </message>
+    <message>
+        <source>Start</source>
+        <translation>开始</translation>
+    </message>
+    <message>
+        <source>down</source>
+        <translation>下调</translation>
+    </message>
+    <message>
+        <source>set(1.4.15)</source>
+        <translation>设置(1.4.15)</translation>
+    </message>
+    <message>
+        <source>up</source>
+        <translation>上调</translation>
+    </message>
+    <message>
+        <source>Average</source>
+        <translation>平均次数</translation>
+    </message>
+    <message>
+        <source>20</source>
+        <translation>20</translation>
+    </message>
+    <message>
+        <source>True value</source>
+        <translation>真值</translation>
+    </message>
+    <message>
+        <source>0.09</source>
+        <translation>0.09</translation>
+    </message>
+    <message>
+        <source>Calibration report</source>
+        <translation>校准报告</translation>
+    </message>
+    <message>
+        <source>Serial Number</source>
+        <translation>序号</translation>
+    </message>
+    <message>
+        <source>Value</source>
+        <translation>数值</translation>
+    </message>
+    <message>
+        <source>Time</source>
+        <translation>时间</translation>
+    </message>
+    <message>
+        <source>Gain</source>
+        <translation>增益</translation>
+    </message>
+    <message>
+        <source>线数</source>
+        <translation>线数</translation>
+    </message>
+    <message>
+        <source>数值</source>
+        <translation>数值</translation>
+    </message>
+    <message>
+        <source>序号</source>
+        <translation>序号</translation>
+    </message>
+    <message>
+        <source>ID</source>
+        <translation>ID</translation>
+    </message>
+    <message>
+        <source>upper limit</source>
+        <translation>上限</translation>
+    </message>
+    <message>
+        <source>1.1</source>
+        <translation>1.1</translation>
+    </message>
+    <message>
+        <source>mean value</source>
+        <translation>平均值</translation>
+    </message>
+    <message>
+        <source>0.0</source>
+        <translation>0.0</translation>
+    </message>
+    <message>
+        <source> uSv/h</source>
+        <translation> uSv/h</translation>
+    </message>
+    <message>
+        <source>lower limit</source>
+        <translation>下限</translation>
+    </message>
+    <message>
+        <source>0.9</source>
+        <translation>0.9</translation>
+    </message>
+    <message>
+        <source>Relative inherent error</source>
+        <translation>相对固有误差</translation>
+    </message>
+    <message>
+        <source>10</source>
+        <translation>10</translation>
+    </message>
+    <message>
+        <source>%</source>
+        <translation>%</translation>
+    </message>
+    <message>
+        <source>coefficient of variation</source>
+        <translation>变异系数</translation>
+    </message>
+    <message>
+        <source>...</source>
+        <translation>...</translation>
+    </message>
+    <message>
+        <source>Serial number: </source>
+        <translation>出厂编号：</translation>
+    </message>
+    <message>
+        <source>  000000</source>
+        <translation>  000000</translation>
+    </message>
+    <message>
+        <source>Background</source>
+        <translation>本底</translation>
+    </message>
+    <message>
+        <source>0</source>
+        <translation>0</translation>
+    </message>
+    <message>
+        <source>uSv/h</source>
+        <translation>uSv/h</translation>
+    </message>
+    <message>
+        <source>Standard deviation</source>
+        <translation>标准偏差</translation>
+    </message>
+    <message>
+        <source>Decision rule</source>
+        <translation>判定规则</translation>
+    </message>
+    <message>
+        <source>simple acceptance</source>
+        <translation>简单接受</translation>
+    </message>
+    <message>
+        <source>guarded acceptance</source>
+        <translation>保护带接受</translation>
+    </message>
+    <message>
+        <source>Reference U (k = 2)</source>
+        <translation>参考源 U (k = 2)</translation>
+    </message>
+    <message>
+        <source>Expanded uncertainty</source>
+        <translation>扩展不确定度</translation>
+    </message>
+    <message>
+        <source>As found</source>
+        <translation>调整前</translation>
+    </message>
+    <message>
+        <source>As left</source>
+        <translation>调整后</translation>
+    </message>
+    <message>
+        <source>records</source>
+        <translation>记录</translation>
+    </message>
+    <message>
+        <source>Operator</source>
+        <translation>校准员</translation>
+    </message>
+    <message>
+        <source>Reference source</source>
+        <translation>参考源</translation>
+    </message>
+    <message>
+        <source>Reference certificate</source>
+        <translation>参考源证书编号</translation>
+    </message>
+    <message>
+        <source>Reference expanded uncertainty (k = 2), %</source>
+        <translation>参考源扩展不确定度 (k = 2)，%</translation>
+    </message>
+    <message>
+        <source>Temperature, °C</source>
+        <translation>温度，°C</translation>
+    </message>
+    <message>
+        <source>Pressure, kPa</source>
+        <translation>气压，kPa</translation>
+    </message>
+    <message>
+        <source>Relative humidity, %</source>
+        <translation>相对湿度，%</translation>
+    </message>
+    <message>
+        <source>Laboratory</source>
+        <translation>实验室</translation>
+    </message>
+    <message>
+        <source>Laboratory address</source>
+        <translation>实验室地址</translation>
+    </message>
+    <message>
+        <source>Recalibration interval</source>
+        <translation>复校间隔</translation>
+    </message>
+    <message>
+        <source> months</source>
+        <translation> 个月</translation>
+    </message>
+    <message>
+        <source>Finish calibration</source>
+        <translation>完成校准</translation>
+    </message>
+    <message>
+        <source>Show certificate</source>
+        <translation>查看证书</translation>
+    </message>
+    <message>
+        <source>nodes</source>
+        <translation>节点</translation>
+    </message>
+    <message>
+        <source>Watch all nodes</source>
+        <translation>监视所有节点</translation>
+    </message>
+    <message>
+        <source>state:</source>
+        <translation>状态：</translation>
+    </message>
+    <message>
+        <source>not connected</source>
+        <translation>未连接</translation>
+    </message>
+    <message>
+        <source>English</source>
+        <translation>英文</translation>
+    </message>
+</context>
+<context>
+    <name>TcpSocket</name>
+    <message>
+        <source>connecting...</source>
+        <translation>正在连接...</translation>
+    </message>
+    <message>
+        <source>connected!</source>
+        <translation>已连接！</translation>
+    </message>
+</context>
+</TS>
