@@ -1098,6 +1098,10 @@ p, li { white-space: pre-wrap; }
         <source>English</source>
         <translation>英文</translation>
     </message>
+    <message>
+        <source>Verdict</source>
+        <translation>结论</translation>
+    </message>
 </context>
 <context>
     <name>TcpSocket</name>
