@@ -49,15 +49,6 @@ QString Figure(double value, int decimals)
     return std::isfinite(value) ? QString::number(value, 'f', decimals) : QString();
 }
 
-// "k = 2.14", and GUM's 2.025 with its third decimal.
-QString CoverageText(double k)
-{
-    if (!std::isfinite(k))
-        return QString();
-    const double hundredths = std::round(k * 100.0);
-    return QStringLiteral("k = ") + QString::number(k, 'f', std::abs(k * 100.0 - hundredths) < 1e-9 ? 2 : 3);
-}
-
 QString VerdictStyle(CalibrationFigures::Verdict verdict)
 {
     switch (verdict) {
@@ -185,7 +176,7 @@ void SetwiseDosegate::UpdateStatistics()
         ShowFigure(ui.variable_conefficient, Figure(figures.variation, kPercentDecimals));
     ShowFigure(ui.standard_deviation, Figure(figures.standardDeviation, kReadingDecimals));
     ShowFigure(ui.expanded_uncertainty, Figure(figures.expandedUncertainty, kPercentDecimals));
-    ui.coverage_factor->setText(CoverageText(figures.coverageFactor));
+    ui.coverage_factor->setText(CalibrationFigures::CoverageText(figures.coverageFactor));
     ui.calibration_verdict->setText(CalibrationFigures::VerdictText(figures.verdict));
     const QString style = VerdictStyle(figures.verdict);
     if (ui.calibration_verdict->styleSheet() != style)

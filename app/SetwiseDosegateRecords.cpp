@@ -175,26 +175,9 @@ void SetwiseDosegate::OnAsLeftClicked()
 void SetwiseDosegate::AddCalibrationPoint(CalibrationBook::Stage stage)
 {
     UpdateStatistics();
-    const CalibrationFigures::Inputs& inputs = m_pFigures->LastInputs();
-    const CalibrationFigures::Result& figures = m_pFigures->LastResult();
-    CalibrationBook::Point point;
-    point.trueValue = inputs.trueValue;
-    point.background = inputs.background;
-    point.referenceUncertainty = inputs.referenceUncertainty;
-    point.n = figures.n;
-    point.mean = figures.mean;
-    point.standardDeviation = figures.standardDeviation;
-    point.error = figures.error;
-    point.expandedUncertainty = figures.expandedUncertainty;
-    point.coverageFactor = figures.coverageFactor;
-    point.tolerance = inputs.tolerance;
-    point.rule = CalibrationFigures::RuleKey(inputs.rule);
-    point.verdict = CalibrationFigures::VerdictKey(figures.verdict);
-    point.journal = QDir::toNativeSeparators(m_pJournal->Path());
-    if (!point.journal.isEmpty()) {
-        point.lastLine = m_pJournal->LastLine();
-        point.firstLine = qMax(2, point.lastLine - figures.n + 1); // line 1 is the header
-    }
+    const CalibrationBook::Point point =
+        CalibrationBook::PointOf(m_pFigures->LastInputs(), m_pFigures->LastResult(),
+                                 QDir::toNativeSeparators(m_pJournal->Path()), m_pJournal->LastLine());
     const int node = ui.id_for_potentiometer->value();
     m_pBook->AddPoint(node, ui.Serial_number->text(), stage, point);
     if (stage != CalibrationBook::AsFound || !std::isfinite(point.trueValue))

@@ -111,6 +111,15 @@ QString CalibrationFigures::VerdictTextOfKey(const QString& key)
     return key;
 }
 
+QString CalibrationFigures::CoverageText(double coverageFactor)
+{
+    if (!std::isfinite(coverageFactor))
+        return QString();
+    const double hundredths = std::round(coverageFactor * 100.0);
+    const int decimals = std::abs(coverageFactor * 100.0 - hundredths) < 1e-9 ? 2 : 3;
+    return QStringLiteral("k = ") + QString::number(coverageFactor, 'f', decimals);
+}
+
 QString CalibrationFigures::VerdictText(Verdict verdict)
 {
     switch (verdict) {

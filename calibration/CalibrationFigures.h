@@ -64,6 +64,8 @@ public:
     // How a verdict was reached, e.g. "|e| + U ≤ 10 %"; empty without one.
     static QString RuleWords(DecisionRule rule, Verdict verdict, double tolerance);
     static QString VerdictText(Verdict verdict);
+    // "k = 2.14", and GUM's 2.025 with its third decimal; empty without one.
+    static QString CoverageText(double coverageFactor);
     // A kept verdict in the operator's words; a key it does not know as it is.
     static QString VerdictTextOfKey(const QString& key);
 

@@ -45,6 +45,31 @@ int CalibrationBook::RangeOf(double trueValue)
     return trueValue < kRange1Limit ? 1 : trueValue <= kRange2Limit ? 2 : 3;
 }
 
+CalibrationBook::Point CalibrationBook::PointOf(const CalibrationFigures::Inputs& inputs,
+                                                const CalibrationFigures::Result& figures, const QString& journal,
+                                                int lastLine)
+{
+    Point point;
+    point.trueValue = inputs.trueValue;
+    point.background = inputs.background;
+    point.referenceUncertainty = inputs.referenceUncertainty;
+    point.n = figures.n;
+    point.mean = figures.mean;
+    point.standardDeviation = figures.standardDeviation;
+    point.error = figures.error;
+    point.expandedUncertainty = figures.expandedUncertainty;
+    point.coverageFactor = figures.coverageFactor;
+    point.tolerance = inputs.tolerance;
+    point.rule = CalibrationFigures::RuleKey(inputs.rule);
+    point.verdict = CalibrationFigures::VerdictKey(figures.verdict);
+    point.journal = journal;
+    if (!journal.isEmpty()) {
+        point.lastLine = lastLine;
+        point.firstLine = qMax(2, lastLine - figures.n + 1); // line 1 is the header
+    }
+    return point;
+}
+
 QString CalibrationBook::StageName(Stage stage)
 {
     return stage == AsFound ? QStringLiteral("as found") : QStringLiteral("as left");

@@ -1,6 +1,8 @@
 #ifndef DOSEGATE_CALIBRATIONBOOK_H
 #define DOSEGATE_CALIBRATIONBOOK_H
 
+#include "CalibrationFigures.h"
+
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QMap>
@@ -61,6 +63,10 @@ public:
     // 1 below 200 μSv/h, 2 up to 1 mSv/h, 3 above: the calibration page's
     // ranges.
     static int RangeOf(double trueValue);
+    // A run's point from its figures; the run journal's readings end at
+    // lastLine, one line per reading after the header.
+    static Point PointOf(const CalibrationFigures::Inputs& inputs, const CalibrationFigures::Result& figures,
+                         const QString& journal, int lastLine);
     static QString StageName(Stage stage);
 
     bool IsOpen(int node) const { return m_mapOpen.contains(node); }

@@ -268,15 +268,16 @@ void TestReadings::coverageFactorAtTheDegreesOfFreedom_data()
 {
     QTest::addColumn<double>("degreesOfFreedom");
     QTest::addColumn<double>("k");
-    QTest::newRow("1") << 1.0 << 13.97;
-    QTest::newRow("19") << 19.0 << 2.14;
-    QTest::newRow("19.9 truncated to 19") << 19.9 << 2.14;
-    QTest::newRow("24 takes the row of 20") << 24.0 << 2.13;
-    QTest::newRow("94.9 takes the row of 50") << 94.9 << 2.05;
-    QTest::newRow("100") << 100.0 << 2.025;
-    QTest::newRow("a million") << 1e6 << 2.025;
-    QTest::newRow("infinite") << std::numeric_limits<double>::infinity() << 2.0;
-    QTest::newRow("below 1: none") << 0.5 << std::numeric_limits<double>::quiet_NaN();
+    QTest::addColumn<QString>("text"); // as the window shows it
+    QTest::newRow("1") << 1.0 << 13.97 << QString("k = 13.97");
+    QTest::newRow("19") << 19.0 << 2.14 << QString("k = 2.14");
+    QTest::newRow("19.9 truncated to 19") << 19.9 << 2.14 << QString("k = 2.14");
+    QTest::newRow("24 takes the row of 20") << 24.0 << 2.13 << QString("k = 2.13");
+    QTest::newRow("94.9 takes the row of 50") << 94.9 << 2.05 << QString("k = 2.05");
+    QTest::newRow("100") << 100.0 << 2.025 << QString("k = 2.025");
+    QTest::newRow("a million") << 1e6 << 2.025 << QString("k = 2.025");
+    QTest::newRow("infinite") << std::numeric_limits<double>::infinity() << 2.0 << QString("k = 2.00");
+    QTest::newRow("below 1: none") << 0.5 << std::numeric_limits<double>::quiet_NaN() << QString("");
 }
 
 void TestReadings::coverageFactorAtTheDegreesOfFreedom()
@@ -285,6 +286,8 @@ void TestReadings::coverageFactorAtTheDegreesOfFreedom()
     QFETCH(double, k);
     const double got = CalibrationFigures::CoverageFactor(degreesOfFreedom);
     QVERIFY2(got == k || (std::isnan(got) && std::isnan(k)), qPrintable(QString::number(got)));
+    QFETCH(QString, text);
+    QCOMPARE(CalibrationFigures::CoverageText(got), text);
 }
 
 void TestReadings::figuresAndInputsShowFromTheirStart()
