@@ -31,6 +31,14 @@ const Option kOptions[] = {
       QT_TRANSLATE_NOOP("CommandLine", "Check that no record was changed or removed, and exit."), false },
     { Console, "export-records", "FILE", QT_TRANSLATE_NOOP("CommandLine", "Write every record to FILE as CSV, and exit."),
       false },
+    { Console, "export-register", "FILE",
+      QT_TRANSLATE_NOOP("CommandLine", "Write the register of calibrations to FILE as CSV, and exit."), false },
+    { Console, "force", nullptr,
+      QT_TRANSLATE_NOOP("CommandLine", "Let an export replace a file that exists (never the records' own)."), false },
+    { Console, "accept-loss", "NAME",
+      QT_TRANSLATE_NOOP("CommandLine",
+                        "Accept, as NAME, that rows are missing from the records' end, so that they are kept again."),
+      false },
     { Toolkit, "platform", "name[:options]",
       QT_TRANSLATE_NOOP("CommandLine", "Qt's platform plugin, e.g. xcb, wayland or offscreen."), false },
     { Toolkit, "platformpluginpath", "path", QT_TRANSLATE_NOOP("CommandLine", "A folder to load platform plugins from."),
@@ -85,6 +93,7 @@ QStringList CommandLine::Decode(int argc, const char* const* argv)
 CommandLine::CommandLine(const QStringList& arguments)
     : m_action(Run)
     , m_bConnect(false)
+    , m_bForce(false)
     , m_listArguments(arguments)
     , m_listQtArguments(arguments.mid(0, 1))
 {
@@ -113,7 +122,18 @@ CommandLine::CommandLine(const QStringList& arguments)
         m_action = VerifyRecords;
     else if (parser.isSet(QStringLiteral("export-records")))
         m_action = ExportRecords;
-    m_sExportPath = parser.value(QStringLiteral("export-records"));
+    else if (parser.isSet(QStringLiteral("export-register")))
+        m_action = ExportRegister;
+    else if (parser.isSet(QStringLiteral("accept-loss")))
+        m_action = AcceptLoss;
+    m_sExportPath = parser.value(QLatin1String(m_action == ExportRegister ? "export-register" : "export-records"));
+    m_sOperator = parser.value(QStringLiteral("accept-loss")).trimmed();
+    m_bForce = parser.isSet(QStringLiteral("force"));
+    if (m_action == AcceptLoss && m_sOperator.isEmpty()) {
+        m_action = Refuse;
+        m_sProblem = tr("--accept-loss needs the name of whoever accepts the loss.");
+        return;
+    }
     if (m_action != Run)
         return;
     if (!parser.positionalArguments().isEmpty()) {
@@ -167,6 +187,8 @@ QString CommandLine::Message() const
     case Run:
     case VerifyRecords:
     case ExportRecords:
+    case ExportRegister:
+    case AcceptLoss:
         break;
     }
     return QString();

@@ -17,7 +17,8 @@ class CommandLine
 public:
     // Run opens the window; every other action needs no display and is
     // answered with a QCoreApplication at most.
-    enum Action { Run, ShowHelp, ShowHelpAll, ShowVersion, Refuse, VerifyRecords, ExportRecords };
+    enum Action { Run, ShowHelp, ShowHelpAll, ShowVersion, Refuse, VerifyRecords, ExportRecords, ExportRegister,
+                  AcceptLoss };
     static constexpr int kRefusedExitCode = 2;
 
     static QStringList Decode(int argc, const char* const* argv);
@@ -36,6 +37,9 @@ public:
     bool ConnectAtStart() const { return m_bConnect; }
     QString Language() const { return m_sLanguage; } // empty: the system's
     QString ExportPath() const { return m_sExportPath; }
+    // An export may replace a file that exists (never the store's own).
+    bool Force() const { return m_bForce; }
+    QString OperatorName() const { return m_sOperator; } // who accepts a loss
 
 private:
     Action m_action;
@@ -43,7 +47,9 @@ private:
     QString m_sHost;
     QString m_sPort;
     bool m_bConnect;
+    bool m_bForce;
     QString m_sExportPath;
+    QString m_sOperator;
     QString m_sLanguage;
     QStringList m_listArguments;
     QStringList m_listQtArguments;

@@ -227,5 +227,7 @@ void SetwiseDosegate::SetLastCoefficients(double c1, double c2, double c3)
     ui.doubleSpinBox_lastCoe_1->setValue(c1);
     ui.doubleSpinBox_lastCoe_2->setValue(c2);
     ui.doubleSpinBox_lastCoe_3->setValue(c3);
-    emit CoefficientsRead(m_nCalibrationId, c1, c2, c3);
+    // The node that answered, which the page's id may have left since.
+    const int id = m_pSocket->RelayedNodeId();
+    emit CoefficientsRead(id >= 0 ? id : int(m_nCalibrationId), c1, c2, c3);
 }

@@ -65,6 +65,14 @@ void SetwiseDosegate::AttachRecords()
     m_pRecords->Open(RecordStore::DefaultPath());
     AttachRegister();
     ShowRecordsState();
+    // Before the window's own reactions, whose boxes wait for the operator:
+    // a reply is kept as it arrives, stamped with its arrival, in wire order.
+    m_pEvents->SetArrivalClock([this] { return ArrivalMs(); });
+    connect(m_pWriteDataFrame, SIGNAL(CommandSent(int, int, QByteArray)), m_pEvents,
+            SLOT(CommandSent(int, int, QByteArray)));
+    connect(m_pSocket, SIGNAL(AnalyticalFinished(int, int, int)), m_pEvents, SLOT(Acknowledged(int, int, int)));
+    connect(this, SIGNAL(CoefficientsRead(int, double, double, double)), m_pEvents,
+            SLOT(CoefficientsRead(int, double, double, double)));
 }
 
 // Overdue nodes first until the operator sorts otherwise.
@@ -86,17 +94,13 @@ void SetwiseDosegate::AttachRegister()
         tr("Certificates are written to %1").arg(QDir::toNativeSeparators(m_pCertificates->Folder())));
 }
 
-// The book hears the acknowledgement after the window has shown its box.
+// The book hears the acknowledgement after the window has shown its box:
+// the read-back it asks for follows the operator's confirmation.
 void SetwiseDosegate::ConnectRecords()
 {
-    connect(m_pWriteDataFrame, SIGNAL(CommandSent(int, int, QByteArray)), m_pEvents,
-            SLOT(CommandSent(int, int, QByteArray)));
     connect(m_pWriteDataFrame, SIGNAL(CommandSent(int, int, QByteArray)), m_pBook,
             SLOT(CommandSent(int, int, QByteArray)));
-    connect(m_pSocket, SIGNAL(AnalyticalFinished(int, int, int)), m_pEvents, SLOT(Acknowledged(int, int, int)));
     connect(m_pSocket, SIGNAL(AnalyticalFinished(int, int, int)), m_pBook, SLOT(Acknowledged(int, int, int)));
-    connect(this, SIGNAL(CoefficientsRead(int, double, double, double)), m_pEvents,
-            SLOT(CoefficientsRead(int, double, double, double)));
     connect(this, SIGNAL(CoefficientsRead(int, double, double, double)), m_pBook,
             SLOT(CoefficientsRead(int, double, double, double)));
     connect(m_pBook, SIGNAL(ReadBackRequested(int)), this, SLOT(ReadCoefficientsBack(int)));
@@ -231,8 +235,18 @@ void SetwiseDosegate::ShowRecordsState()
     ui.open_calibration->setText(m_pBook->Summary(node));
     ui.finish_calibration_button->setEnabled(m_pBook->IsOpen(node));
     const QString where = QDir::toNativeSeparators(m_pRecords->Path());
+    // A loss stays in sight, in red, until someone accepts it.
+    ui.records_state->setStyleSheet(m_pRecords->IsOpen() && !m_pRecords->Loss().isEmpty()
+                                        ? QStringLiteral("color: #d02020;")
+                                        : QString());
     if (!m_pRecords->IsOpen())
         ui.records_state->setText(tr("Records are not kept: %1").arg(m_pRecords->Error()));
+    else if (!m_pRecords->Loss().isEmpty())
+        ui.records_state->setText(tr("Records in %1 have lost rows: %2. New rows are held in %3 (%4 so far) until "
+                                     "the loss is accepted: dosegate-console --accept-loss NAME")
+                                      .arg(where, m_pRecords->Loss(),
+                                           QDir::toNativeSeparators(RecordStore::HeldPath(m_pRecords->Path())))
+                                      .arg(m_pRecords->HeldCount()));
     else if (!m_pRecords->Error().isEmpty())
         ui.records_state->setText(tr("Records in %1; the last one could not be written: %2")
                                       .arg(where, m_pRecords->Error()));

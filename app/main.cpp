@@ -1,10 +1,15 @@
 #include "CommandLine.h"
 #include "ConsoleLanguage.h"
+#include "CalibrationRegister.h"
 #include "Log.h"
 #include "RecordStore.h"
+#include "RegisterCsv.h"
 #include "SetwiseDosegate.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QSettings>
 
 #include <cstdio>
 #include <vector>
@@ -37,15 +42,56 @@ int RunWindow(const CommandLine& options)
     return application.exec();
 }
 
-// The record store, checked or exported without a window.
+// The record store, checked, exported or let on after a loss, without a
+// window. A refusal is the command line's: exit 2, before anything opens.
 int RecordsCommand(const CommandLine& options)
 {
+    const QString path = RecordStore::DefaultPath();
+    const bool exporting = options.GetAction() == CommandLine::ExportRecords
+        || options.GetAction() == CommandLine::ExportRegister;
+    if (exporting) {
+        const QString refusal = RecordStore::RefusalOf(options.ExportPath(), path, options.Force());
+        if (!refusal.isEmpty()) {
+            std::fprintf(stderr, "dosegate-console: will not write: %s\n", qPrintable(refusal));
+            return CommandLine::kRefusedExitCode;
+        }
+    }
     RecordStore store;
-    if (!store.OpenExisting(RecordStore::DefaultPath())) {
+    const bool accepting = options.GetAction() == CommandLine::AcceptLoss;
+    if (!(accepting && QFileInfo::exists(path) ? store.Open(path, false) : store.OpenExisting(path))) {
         std::fprintf(stderr, "dosegate-console: %s\n", qPrintable(store.Error()));
         return 1;
     }
-    if (options.GetAction() == CommandLine::ExportRecords) {
+    if (accepting) {
+        const QString loss = store.Loss();
+        const int held = store.HeldCount();
+        if (loss.isEmpty()) {
+            std::printf("no rows are missing from the end: nothing to accept\n");
+            return 1;
+        }
+        if (!store.AcceptLoss(options.OperatorName())) {
+            std::fprintf(stderr, "dosegate-console: %s\n", qPrintable(store.Error()));
+            return 1;
+        }
+        std::printf("%s: accepted by %s; %d held rows kept after it\n", qPrintable(loss),
+                    qPrintable(options.OperatorName()), held);
+        return 0;
+    }
+    if (options.GetAction() == CommandLine::ExportRegister) {
+        // The interval the records tab was last given.
+        const int months = QSettings(RecordStore::SettingsPath(), QSettings::IniFormat)
+                               .value(QStringLiteral("records/intervalMonths"), CalibrationRegister::kDefaultIntervalMonths)
+                               .toInt();
+        const QString error = RegisterCsv::Write(store, options.ExportPath(), months, QDate::currentDate());
+        if (!error.isEmpty()) {
+            std::fprintf(stderr, "dosegate-console: cannot write %s: %s\n", qPrintable(options.ExportPath()),
+                         qPrintable(error));
+            return 1;
+        }
+        std::printf("register written to %s\n", qPrintable(options.ExportPath()));
+        return 0;
+    }
+    if (exporting) {
         const QString error = store.ExportCsv(options.ExportPath());
         if (!error.isEmpty()) {
             std::fprintf(stderr, "dosegate-console: cannot write %s: %s\n", qPrintable(options.ExportPath()),
@@ -58,6 +104,11 @@ int RecordsCommand(const CommandLine& options)
     const RecordStore::Check check = store.Verify();
     if (!check.Intact()) {
         std::printf("%s\n", qPrintable(check.reason));
+        if (store.HeldCount() > 0)
+            std::printf("%d rows are held in %s; ", store.HeldCount(),
+                        qPrintable(QDir::toNativeSeparators(RecordStore::HeldPath(path))));
+        if (!store.Loss().isEmpty())
+            std::printf("no row is kept until the loss is accepted with --accept-loss NAME\n");
         return 1;
     }
     std::printf("%lld records, chain intact\n", check.rows);
@@ -80,7 +131,8 @@ int main(int argc, char* argv[])
         return RunWindow(options);
     QCoreApplication application(argc, argv);
     const ConsoleLanguage language(options.Language());
-    if (options.GetAction() == CommandLine::VerifyRecords || options.GetAction() == CommandLine::ExportRecords)
+    if (options.GetAction() == CommandLine::VerifyRecords || options.GetAction() == CommandLine::ExportRecords
+        || options.GetAction() == CommandLine::ExportRegister || options.GetAction() == CommandLine::AcceptLoss)
         return RecordsCommand(options);
     std::fputs(qPrintable(options.Message()), options.GetAction() == CommandLine::Refuse ? stderr : stdout);
     return options.ExitCode();

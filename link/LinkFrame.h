@@ -9,7 +9,7 @@ struct LinkFrame {
     enum Kind { Acknowledgement, DoseCount, Coefficients };
 
     Kind kind;
-    int nId;    // the answering node (acknowledgement, dose count)
+    int nId;    // the answering node
     int nValue; // y of an acknowledgement, the count of a dose count
     int nCode;  // x of an acknowledgement, the tag of a dose count
     double fCoefficients[3];

@@ -19,6 +19,7 @@ PDoseProcThread::PDoseProcThread(PDataBuffer* pDataBuffer, QObject* parent)
     , m_sliceDecoder(pDataBuffer)
     , m_nPassCount(0)
     , m_nPassStartMs(0)
+    , m_nAskedId(0)
     , m_pOutboxMutex(new QMutex)
     , m_bNoticePending(false)
     , m_bRoomWanted(false)
@@ -144,9 +145,12 @@ LinkFrame& PDoseProcThread::NewFrame(LinkFrame::Kind kind)
     return frame;
 }
 
+// Kept, so that the reply is attributed to the id it carried even when the
+// calibration page's id changes before the reply is relayed.
 int PDoseProcThread::CalibrationId()
 {
-    return m_pWindow->GetCalibrationId();
+    m_nAskedId = m_pWindow->GetCalibrationId();
+    return m_nAskedId;
 }
 
 void PDoseProcThread::Acknowledged(int id, int y, int x)
@@ -168,6 +172,7 @@ void PDoseProcThread::DoseCounted(int id, int count, int tag)
 void PDoseProcThread::CoefficientsRead(double c1, double c2, double c3)
 {
     LinkFrame& frame = NewFrame(LinkFrame::Coefficients);
+    frame.nId = m_nAskedId;
     frame.fCoefficients[0] = c1;
     frame.fCoefficients[1] = c2;
     frame.fCoefficients[2] = c3;

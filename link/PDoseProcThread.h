@@ -74,6 +74,7 @@ private:
 
     LinkBatch m_pass;       // decoder thread only
     qint64 m_nPassStartMs;  // when the pass's bytes were there
+    int m_nAskedId;         // decoder thread only: the id a coefficient reply was matched against
     QMutex* m_pOutboxMutex; // guards the two below
     LinkBatch m_outbox;
     bool m_bNoticePending;

@@ -27,7 +27,9 @@ TcpSocket::TcpSocket(QObject* parent)
     , m_bReadScheduled(false)
     , m_bAwaitingRoom(false)
     , m_nRelayNext(0)
+    , m_bRelayPosted(false)
     , m_nRelayedArrivalMs(-1)
+    , m_nRelayedNodeId(-1)
     , m_pDoseLinePacer(nullptr)
     , m_newestDose {}
     , m_nPort(0)
@@ -153,12 +155,20 @@ void TcpSocket::ScheduleRead()
 // A slot may run a nested event loop (a message box), in which the next
 // batch arrives: it joins the same queue and the nested call relays on from
 // where the outer one stands, so the order holds and nothing waits for the
-// box to close.
+// box to close. A reply or a read-back may open a box: a call posted before
+// it relays the rest of its batch inside that box's loop, so two replies in
+// one segment open two boxes at once, not the second when the next frame
+// happens to arrive.
 void TcpSocket::RelayFrames()
 {
+    m_bRelayPosted = false;
     m_relayQueue += m_pDoseProcThread->TakeFrames();
     while (m_nRelayNext < m_relayQueue.size()) {
         const LinkFrame frame = m_relayQueue.at(m_nRelayNext++);
+        if (frame.kind != LinkFrame::DoseCount && m_nRelayNext < m_relayQueue.size() && !m_bRelayPosted) {
+            m_bRelayPosted = true;
+            QMetaObject::invokeMethod(this, "RelayFrames", Qt::QueuedConnection);
+        }
         Relay(frame);
     }
     m_relayQueue.clear();
@@ -170,7 +180,9 @@ void TcpSocket::RelayFrames()
 void TcpSocket::Relay(const LinkFrame& frame)
 {
     const qint64 outer = m_nRelayedArrivalMs;
+    const int outerId = m_nRelayedNodeId;
     m_nRelayedArrivalMs = frame.nArrivalMs;
+    m_nRelayedNodeId = frame.nId;
     switch (frame.kind) {
     case LinkFrame::Acknowledgement:
         emit AnalyticalFinished(frame.nId, frame.nValue, frame.nCode);
@@ -186,6 +198,7 @@ void TcpSocket::Relay(const LinkFrame& frame)
         break;
     }
     m_nRelayedArrivalMs = outer;
+    m_nRelayedNodeId = outerId;
 }
 
 void TcpSocket::ShowNewestDoseLine()

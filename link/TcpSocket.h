@@ -51,6 +51,8 @@ public:
     // The arrival time (ms since the epoch, UTC) of the frame being relayed,
     // or of the dose line being shown; -1 outside a relay.
     qint64 RelayedArrivalMs() const { return m_nRelayedArrivalMs; }
+    // The node of the frame being relayed; -1 outside a relay.
+    int RelayedNodeId() const { return m_nRelayedNodeId; }
 
 signals:
     void AnalyticalFinished(int id, int y, int x);
@@ -86,7 +88,9 @@ private:
     bool m_bAwaitingRoom;  // the decoder's RoomMade is the follow-up
     LinkBatch m_relayQueue; // taken from the decoder, relayed up to m_nRelayNext
     int m_nRelayNext;
+    bool m_bRelayPosted; // a RelayFrames call waits in the event queue
     qint64 m_nRelayedArrivalMs;
+    int m_nRelayedNodeId;
     Pacer* m_pDoseLinePacer;
     LinkFrame m_newestDose;
     quint16 m_nPort; // of the latest attempt

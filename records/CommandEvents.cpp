@@ -143,7 +143,7 @@ void CommandEvents::Acknowledged(int id, int y, int x)
     QJsonObject content { { QStringLiteral("reply"), x }, { QStringLiteral("value"), y } };
     if (const qint64 command = TakePending(x, id))
         content.insert(QStringLiteral("acknowledges"), command);
-    m_pStore->Append(QStringLiteral("acknowledgement"), id, content);
+    m_pStore->Append(QStringLiteral("acknowledgement"), id, content, ArrivalMs());
 }
 
 void CommandEvents::NodeStateChanged(int id, const QString& state)
@@ -156,5 +156,5 @@ void CommandEvents::CoefficientsRead(int id, double c1, double c2, double c3)
     QJsonObject content { { QStringLiteral("coefficients"), QJsonArray { c1, c2, c3 } } };
     if (const qint64 command = TakePending(kCoefficientRead, id))
         content.insert(QStringLiteral("answers"), command);
-    m_pStore->Append(QStringLiteral("coefficients read"), id, content);
+    m_pStore->Append(QStringLiteral("coefficients read"), id, content, ArrivalMs());
 }

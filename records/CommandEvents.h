@@ -6,6 +6,8 @@
 #include <QList>
 #include <QObject>
 
+#include <functional>
+
 class RecordStore;
 
 // Every command the console sends to a node, and what came back for it, as
@@ -22,6 +24,9 @@ public:
     // The command's name, its frame and the values it carries; empty for a
     // code that is no command.
     static QJsonObject Describe(int code, const QByteArray& frame);
+    // When the reply being recorded arrived (ms since the epoch); replies
+    // are stamped now without one.
+    void SetArrivalClock(std::function<qint64()> clock) { m_arrivalClock = std::move(clock); }
 
 public slots:
     // The encoder's report of a written frame: envelope included.
@@ -41,7 +46,10 @@ private:
 
     qint64 TakePending(int reply, int id);
 
+    qint64 ArrivalMs() const { return m_arrivalClock ? m_arrivalClock() : -1; }
+
     RecordStore* m_pStore; // not owned
+    std::function<qint64()> m_arrivalClock;
     QList<Pending> m_listPending; // oldest first, bounded
 };
 

@@ -14,21 +14,25 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QStandardPaths>
+#include <QUrl>
 #include <QVariant>
+#include <QtEndian>
 
 namespace {
 
 const char* const kDriver = "QSQLITE";
 const QByteArray kNoHash(64, '0'); // what the first row follows
-constexpr int kSchemaVersion = 1;
+constexpr int kSchemaVersion = 2;
 constexpr int kBusyTimeoutMs = 5000; // another console may be appending
+constexpr int kHashLength = 64;
+const char* const kLossAccepted = "loss accepted";
 
 // The triggers keep honest programs from changing a row; the hashes show
 // what a dishonest one changed.
 const char* const kSchema[] = {
     "CREATE TABLE IF NOT EXISTS records ("
     " seq INTEGER PRIMARY KEY, time TEXT NOT NULL, kind TEXT NOT NULL, node INTEGER NOT NULL,"
-    " content TEXT NOT NULL, previous_hash TEXT NOT NULL, hash TEXT NOT NULL)",
+    " content TEXT NOT NULL, previous_hash TEXT NOT NULL, hash TEXT NOT NULL, encoding INTEGER NOT NULL DEFAULT 1)",
     "CREATE TRIGGER IF NOT EXISTS records_kept BEFORE UPDATE ON records"
     " BEGIN SELECT RAISE(ABORT, 'records are never changed'); END",
     "CREATE TRIGGER IF NOT EXISTS records_never_deleted BEFORE DELETE ON records"
@@ -46,6 +50,7 @@ RecordStore::Row RowOf(const QSqlQuery& query)
     row.content = query.value(4).toString().toUtf8();
     row.previousHash = query.value(5).toString().toLatin1();
     row.hash = query.value(6).toString().toLatin1();
+    row.encoding = query.value(7).toInt();
     return row;
 }
 
@@ -71,15 +76,75 @@ QString RecordStore::SettingsPath()
 
 QString RecordStore::Now()
 {
-    QDateTime local = QDateTime::currentDateTime();
+    return TimeText(QDateTime::currentMSecsSinceEpoch());
+}
+
+QString RecordStore::TimeText(qint64 ms)
+{
+    QDateTime local = QDateTime::fromMSecsSinceEpoch(ms);
     local.setOffsetFromUtc(local.offsetFromUtc());
     return local.toString(Qt::ISODateWithMs);
+}
+
+QString RecordStore::AnchorPath(const QString& store)
+{
+    return store + QStringLiteral(".anchor");
+}
+
+QString RecordStore::HeldPath(const QString& store)
+{
+    return store + QStringLiteral(".held");
+}
+
+bool RecordStore::ParseAnchor(const QByteArray& text, Anchor* pAnchor)
+{
+    const QList<QByteArray> fields = text.trimmed().split(' ');
+    if (fields.size() != 2 || fields[1].size() != kHashLength)
+        return false;
+    bool number = false;
+    const qint64 seq = fields[0].toLongLong(&number);
+    for (char c : fields[1]) {
+        if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f')))
+            return false;
+    }
+    if (!number || seq < 1)
+        return false;
+    pAnchor->seq = seq;
+    pAnchor->hash = fields[1];
+    return true;
+}
+
+// What is written on request replaces nothing it was not told to, and
+// never the records themselves, whatever it was told.
+QString RecordStore::RefusalOf(const QString& path, const QString& store, bool force)
+{
+    const QFileInfo target(path);
+    const auto same = [](const QFileInfo& a, const QFileInfo& b) {
+        return a.exists() && b.exists() ? a.canonicalFilePath() == b.canonicalFilePath()
+                                        : a.absoluteFilePath() == b.absoluteFilePath();
+    };
+    const QString where = QDir::toNativeSeparators(path);
+    for (const QString& own : { store, store + QStringLiteral("-wal"), store + QStringLiteral("-shm"),
+                                AnchorPath(store), HeldPath(store) }) {
+        if (same(target, QFileInfo(own)))
+            return QStringLiteral("%1 is one of the record store's own files").arg(where);
+    }
+    if (target.isSymLink() && !target.exists())
+        return QStringLiteral("%1 is a link to nothing").arg(where);
+    if (!target.exists())
+        return QString();
+    if (!target.isFile())
+        return QStringLiteral("%1 is not a regular file").arg(where);
+    if (!force)
+        return QStringLiteral("%1 exists; --force writes over it").arg(where);
+    return QString();
 }
 
 RecordStore::RecordStore(QObject* parent)
     : QObject(parent)
     , m_sConnection(QStringLiteral("records-%1").arg(quintptr(this), 0, 16))
     , m_bOpen(false)
+    , m_bEncodingColumn(false)
     , m_bLogs(true)
 {
 }
@@ -95,9 +160,9 @@ QString RecordStore::DefaultPath()
         .filePath(QStringLiteral("records.sqlite"));
 }
 
-bool RecordStore::Open(const QString& path)
+bool RecordStore::Open(const QString& path, bool logs)
 {
-    m_bLogs = true;
+    m_bLogs = logs;
     return OpenConnection(path, true);
 }
 
@@ -119,6 +184,9 @@ bool RecordStore::OpenConnection(const QString& path, bool create)
     }
     m_bOpen = true;
     m_sError.clear();
+    m_sLoss = LossNow();
+    if (!m_sLoss.isEmpty() && m_bLogs)
+        LogPrint(LOG_WARNING, "records: %s\n", qPrintable(m_sLoss));
     emit StateChanged();
     return true;
 }
@@ -142,6 +210,21 @@ QString RecordStore::Connect(bool create)
     if (!db.open())
         return QStringLiteral("cannot open %1: %2").arg(where, db.lastError().text());
     QSqlQuery query(db);
+    // A cleanly closed store in a folder no one may write to has no -wal or
+    // -shm, and SQLite cannot make them: with no WAL to read, the file alone
+    // is the whole store, and nobody can be writing it.
+    if (!create && !query.exec(QStringLiteral("SELECT count(*) FROM records"))
+        && !QFileInfo::exists(m_sPath + QStringLiteral("-wal"))) {
+        query = QSqlQuery();
+        db.close();
+        QUrl uri = QUrl::fromLocalFile(QFileInfo(m_sPath).absoluteFilePath());
+        uri.setQuery(QStringLiteral("immutable=1"));
+        db.setDatabaseName(uri.toString(QUrl::FullyEncoded));
+        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_OPEN_READONLY"));
+        if (!db.open())
+            return QStringLiteral("cannot open %1: %2").arg(where, db.lastError().text());
+        query = QSqlQuery(db);
+    }
     if (create) {
         // WAL with a full sync at each commit: what was reported written is
         // on the disk.
@@ -152,12 +235,30 @@ QString RecordStore::Connect(bool create)
             if (!query.exec(QLatin1String(statement)))
                 return QStringLiteral("cannot use %1: %2").arg(where, query.lastError().text());
         }
-        query.exec(QStringLiteral("PRAGMA user_version=%1").arg(kSchemaVersion));
     }
+    m_bEncodingColumn = false;
+    if (query.exec(QStringLiteral("PRAGMA table_info(records)"))) {
+        while (query.next())
+            m_bEncodingColumn = m_bEncodingColumn || query.value(1).toString() == QLatin1String("encoding");
+    }
+    // Rows written before the column was there keep encoding 1.
+    if (create && !m_bEncodingColumn) {
+        if (!query.exec(QStringLiteral("ALTER TABLE records ADD COLUMN encoding INTEGER NOT NULL DEFAULT 1")))
+            return QStringLiteral("cannot use %1: %2").arg(where, query.lastError().text());
+        m_bEncodingColumn = true;
+    }
+    if (create)
+        query.exec(QStringLiteral("PRAGMA user_version=%1").arg(kSchemaVersion));
     if (!query.exec(QStringLiteral("PRAGMA synchronous=FULL"))
         || !query.exec(QStringLiteral("SELECT count(*) FROM records")))
         return QStringLiteral("%1 is not a record store: %2").arg(where, query.lastError().text());
     return QString();
+}
+
+QString RecordStore::Columns() const
+{
+    return QStringLiteral("seq, time, kind, node, content, previous_hash, hash, ")
+        + (m_bEncodingColumn ? QStringLiteral("encoding") : QStringLiteral("1"));
 }
 
 void RecordStore::Close()
@@ -181,18 +282,35 @@ bool RecordStore::Fail(const QString& why)
 
 QByteArray RecordStore::HashOf(const Row& row)
 {
-    QCryptographicHash hash(QCryptographicHash::Sha256);
-    hash.addData(QByteArray::number(row.seq) + '\n');
-    hash.addData(row.time.toUtf8() + '\n');
-    hash.addData(row.kind.toUtf8() + '\n');
-    hash.addData(QByteArray::number(row.node) + '\n');
-    hash.addData(row.content + '\n');
-    hash.addData(row.previousHash);
-    return hash.result().toHex();
+    return QCryptographicHash::hash(HashedBytes(row), QCryptographicHash::Sha256).toHex();
 }
 
-// The newest row and its hash are remembered outside the file, so that rows
-// cut off its end show too.
+// Encoding 1 joined the fields with new lines, which a field may hold too:
+// two different rows could give the same bytes. Encoding 2 puts each
+// field's length before it, and the encoding itself first.
+QByteArray RecordStore::HashedBytes(const Row& row)
+{
+    if (row.encoding == 1) {
+        return QByteArray::number(row.seq) + '\n' + row.time.toUtf8() + '\n' + row.kind.toUtf8() + '\n'
+            + QByteArray::number(row.node) + '\n' + row.content + '\n' + row.previousHash;
+    }
+    QByteArray bytes;
+    const auto field = [&bytes](const QByteArray& value) {
+        char length[4];
+        qToBigEndian<quint32>(quint32(value.size()), length);
+        bytes.append(length, sizeof length).append(value);
+    };
+    field(QByteArray::number(row.encoding));
+    field(QByteArray::number(row.seq));
+    field(row.time.toUtf8());
+    field(row.kind.toUtf8());
+    field(QByteArray::number(row.node));
+    field(row.content);
+    field(row.previousHash);
+    return bytes;
+}
+
+// Where earlier consoles kept the anchor, in their settings.
 QString RecordStore::AnchorKey() const
 {
     const QByteArray path = QFileInfo(m_sPath).absoluteFilePath().toUtf8();
@@ -200,7 +318,74 @@ QString RecordStore::AnchorKey() const
         + QString::fromLatin1(QCryptographicHash::hash(path, QCryptographicHash::Sha256).toHex().left(16));
 }
 
-qint64 RecordStore::Append(const QString& kind, int node, const QJsonObject& content)
+// No anchor at all is a store nobody wrote to since anchors were kept; an
+// anchor that cannot be read says nothing, which is a loss of its own.
+bool RecordStore::ReadAnchor(Anchor* pAnchor, QString* pWhy) const
+{
+    *pAnchor = Anchor();
+    QFile file(AnchorPath(m_sPath));
+    if (file.exists()) {
+        if (!file.open(QIODevice::ReadOnly) || !ParseAnchor(file.read(256), pAnchor)) {
+            *pWhy = QStringLiteral("the anchor %1 cannot be read").arg(QDir::toNativeSeparators(file.fileName()));
+            return false;
+        }
+        return true;
+    }
+    const QString kept = QSettings(SettingsPath(), QSettings::IniFormat).value(AnchorKey()).toString();
+    if (!kept.isEmpty())
+        ParseAnchor(kept.toLatin1(), pAnchor);
+    return true;
+}
+
+// Replaced whole: a reader sees the old anchor or the new one. The caller
+// holds the store's write lock, so no other writer is between its
+// temporary and the rename, and a temporary a killed writer left is
+// nobody's.
+void RecordStore::WriteAnchor(const Row& row)
+{
+    const QString path = AnchorPath(m_sPath);
+    const QFileInfo anchor(path);
+    for (const QFileInfo& left : anchor.dir().entryInfoList({ anchor.fileName() + QStringLiteral(".*") }, QDir::Files))
+        QFile::remove(left.absoluteFilePath());
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)
+        || file.write(QByteArray::number(row.seq) + ' ' + row.hash + '\n') < 0 || !file.commit())
+        LogPrint(LOG_WARNING, "records: cannot write %s: %s\n", qPrintable(QDir::toNativeSeparators(path)),
+                 qPrintable(file.errorString()));
+}
+
+QString RecordStore::LossNow() const
+{
+    Anchor anchor;
+    QString why;
+    if (!ReadAnchor(&anchor, &why))
+        return why;
+    if (anchor.seq == 0)
+        return QString();
+    QSqlQuery query(QSqlDatabase::database(m_sConnection, false));
+    const qint64 newest = query.exec(QStringLiteral("SELECT max(seq) FROM records")) && query.next()
+        ? query.value(0).toLongLong()
+        : 0;
+    if (anchor.seq > newest)
+        return QStringLiteral("rows %1 to %2 are missing from the end").arg(newest + 1).arg(anchor.seq);
+    query.prepare(QStringLiteral("SELECT hash FROM records WHERE seq = ?"));
+    query.addBindValue(anchor.seq);
+    if (!query.exec() || !query.next() || query.value(0).toString().toLatin1() != anchor.hash)
+        return QStringLiteral("row %1 is not the one this console wrote").arg(anchor.seq);
+    return QString();
+}
+
+qint64 RecordStore::Append(const QString& kind, int node, const QJsonObject& content, qint64 timeMs)
+{
+    Row row;
+    row.time = timeMs < 0 ? Now() : TimeText(timeMs);
+    row.kind = kind;
+    row.node = node;
+    row.content = QJsonDocument(content).toJson(QJsonDocument::Compact);
+    return AppendRow(row);
+}
+
+qint64 RecordStore::AppendRow(Row row)
 {
     if (!m_bOpen) {
         Fail(m_sError.isEmpty() ? QStringLiteral("the record store is not open") : m_sError);
@@ -214,20 +399,30 @@ qint64 RecordStore::Append(const QString& kind, int node, const QJsonObject& con
         Fail(QStringLiteral("cannot write %1: %2").arg(QDir::toNativeSeparators(m_sPath), query.lastError().text()));
         return 0;
     }
-    Row row;
+    // A row after a loss would make the shortened chain look whole again.
+    const QString loss = row.kind == QLatin1String(kLossAccepted) ? QString() : LossNow();
+    if (!loss.isEmpty()) {
+        query.exec(QStringLiteral("ROLLBACK"));
+        const bool held = Hold(row);
+        if (loss != m_sLoss && m_bLogs)
+            LogPrint(LOG_WARNING, "records: %s\n", qPrintable(loss));
+        m_sLoss = loss;
+        Fail(held ? QStringLiteral("%1; the row is held in %2 until the loss is accepted")
+                        .arg(loss, QDir::toNativeSeparators(HeldPath(m_sPath)))
+                  : QStringLiteral("%1; the row could not be held either").arg(loss));
+        return 0;
+    }
     row.previousHash = kNoHash;
+    row.seq = 0;
     if (query.exec(QStringLiteral("SELECT seq, hash FROM records ORDER BY seq DESC LIMIT 1")) && query.next()) {
         row.seq = query.value(0).toLongLong();
         row.previousHash = query.value(1).toString().toLatin1();
     }
     ++row.seq;
-    row.time = Now();
-    row.kind = kind;
-    row.node = node;
-    row.content = QJsonDocument(content).toJson(QJsonDocument::Compact);
+    row.encoding = kEncoding;
     row.hash = HashOf(row);
-    query.prepare(QStringLiteral("INSERT INTO records (seq, time, kind, node, content, previous_hash, hash)"
-                                 " VALUES (?, ?, ?, ?, ?, ?, ?)"));
+    query.prepare(QStringLiteral("INSERT INTO records (seq, time, kind, node, content, previous_hash, hash, encoding)"
+                                 " VALUES (?, ?, ?, ?, ?, ?, ?, ?)"));
     query.addBindValue(row.seq);
     query.addBindValue(row.time);
     query.addBindValue(row.kind);
@@ -235,19 +430,85 @@ qint64 RecordStore::Append(const QString& kind, int node, const QJsonObject& con
     query.addBindValue(QString::fromUtf8(row.content));
     query.addBindValue(QString::fromLatin1(row.previousHash));
     query.addBindValue(QString::fromLatin1(row.hash));
+    query.addBindValue(row.encoding);
     if (!query.exec() || !query.exec(QStringLiteral("COMMIT"))) {
         const QString why = query.lastError().text();
         query.exec(QStringLiteral("ROLLBACK"));
         Fail(QStringLiteral("cannot write %1: %2").arg(QDir::toNativeSeparators(m_sPath), why));
         return 0;
     }
-    QSettings(SettingsPath(), QSettings::IniFormat).setValue(AnchorKey(), QStringLiteral("%1 %2").arg(row.seq).arg(QString::fromLatin1(row.hash)));
+    // The anchor follows the commit, so a reader that takes the anchor first
+    // never finds it ahead of the rows; under the write lock again, so that
+    // writers replace it in the order of their rows.
+    if (query.exec(QStringLiteral("BEGIN IMMEDIATE"))) {
+        Anchor anchor;
+        QString why;
+        // An accepted loss starts the anchor afresh from the shortened chain.
+        if (!ReadAnchor(&anchor, &why) || anchor.seq < row.seq || row.kind == QLatin1String(kLossAccepted))
+            WriteAnchor(row);
+        query.exec(QStringLiteral("COMMIT"));
+    }
+    m_sLoss.clear();
     if (!m_sError.isEmpty()) {
         LogPrint(LOG_NOTICE, "records: %s is written again\n", qPrintable(QDir::toNativeSeparators(m_sPath)));
         m_sError.clear();
     }
     emit StateChanged();
     return row.seq;
+}
+
+// One JSON line per row, flushed to the disk before the append reports.
+bool RecordStore::Hold(const Row& row)
+{
+    QFile file(HeldPath(m_sPath));
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Append))
+        return false;
+    const QJsonObject held { { QStringLiteral("time"), row.time },
+                             { QStringLiteral("kind"), row.kind },
+                             { QStringLiteral("node"), row.node },
+                             { QStringLiteral("content"), QString::fromUtf8(row.content) } };
+    const QByteArray line = QJsonDocument(held).toJson(QJsonDocument::Compact) + '\n';
+    return file.write(line) == line.size() && file.flush();
+}
+
+int RecordStore::HeldCount() const
+{
+    QFile file(HeldPath(m_sPath));
+    return file.open(QIODevice::ReadOnly) ? file.readAll().count('\n') : 0;
+}
+
+bool RecordStore::AcceptLoss(const QString& operatorName)
+{
+    const QString loss = m_bOpen ? LossNow() : QString();
+    if (loss.isEmpty())
+        return false;
+    QFile heldFile(HeldPath(m_sPath));
+    QList<QByteArray> held;
+    if (heldFile.open(QIODevice::ReadOnly))
+        held = heldFile.readAll().split('\n');
+    heldFile.close();
+    held.removeAll(QByteArray());
+    Row acceptance;
+    acceptance.time = Now();
+    acceptance.kind = QLatin1String(kLossAccepted);
+    acceptance.content = QJsonDocument(QJsonObject { { QStringLiteral("operator"), operatorName },
+                                                     { QStringLiteral("loss"), loss },
+                                                     { QStringLiteral("held"), held.size() } })
+                             .toJson(QJsonDocument::Compact);
+    if (AppendRow(acceptance) == 0)
+        return false;
+    for (const QByteArray& line : held) {
+        const QJsonObject kept = QJsonDocument::fromJson(line).object();
+        Row row;
+        row.time = kept.value(QStringLiteral("time")).toString();
+        row.kind = kept.value(QStringLiteral("kind")).toString();
+        row.node = kept.value(QStringLiteral("node")).toInt();
+        row.content = kept.value(QStringLiteral("content")).toString().toUtf8();
+        if (AppendRow(row) == 0)
+            return false; // the side file stays whole: nothing held is lost
+    }
+    heldFile.remove();
+    return true;
 }
 
 QVector<RecordStore::Row> RecordStore::Rows(const QString& kind, int node, qint64 after) const
@@ -257,7 +518,7 @@ QVector<RecordStore::Row> RecordStore::Rows(const QString& kind, int node, qint6
         return rows;
     QSqlQuery query(QSqlDatabase::database(m_sConnection, false));
     query.setForwardOnly(true);
-    query.prepare(QStringLiteral("SELECT seq, time, kind, node, content, previous_hash, hash FROM records"
+    query.prepare(QStringLiteral("SELECT ") + Columns() + QStringLiteral(" FROM records"
                                  " WHERE seq > ? AND (? = '' OR kind = ?) AND (? < 0 OR node = ?) ORDER BY seq"));
     query.addBindValue(after);
     query.addBindValue(kind.isNull() ? QStringLiteral("") : kind);
@@ -276,8 +537,7 @@ RecordStore::Row RecordStore::RowAt(qint64 seq) const
     if (!m_bOpen)
         return Row();
     QSqlQuery query(QSqlDatabase::database(m_sConnection, false));
-    query.prepare(QStringLiteral("SELECT seq, time, kind, node, content, previous_hash, hash FROM records"
-                                 " WHERE seq = ?"));
+    query.prepare(QStringLiteral("SELECT ") + Columns() + QStringLiteral(" FROM records WHERE seq = ?"));
     query.addBindValue(seq);
     return query.exec() && query.next() ? RowOf(query) : Row();
 }
@@ -291,6 +551,9 @@ qint64 RecordStore::Count() const
                                                                                          : 0;
 }
 
+// The anchor is read before the rows: a writer replaces it only after its
+// row is committed, so rows appended meanwhile can only add to what the
+// anchor promised, never fall short of it.
 RecordStore::Check RecordStore::Verify() const
 {
     Check check;
@@ -298,46 +561,55 @@ RecordStore::Check RecordStore::Verify() const
         check.reason = m_sError;
         return check;
     }
-    QSqlQuery query(QSqlDatabase::database(m_sConnection, false));
+    Anchor anchor;
+    if (!ReadAnchor(&anchor, &check.reason))
+        return check;
+    QSqlDatabase db = QSqlDatabase::database(m_sConnection, false);
+    QSqlQuery query(db);
     query.setForwardOnly(true);
-    if (!query.exec(QStringLiteral("SELECT seq, time, kind, node, content, previous_hash, hash FROM records"
-                                   " ORDER BY seq"))) {
+    // One snapshot of the rows, however many are appended while it is read.
+    db.transaction();
+    if (!query.exec(QStringLiteral("SELECT ") + Columns() + QStringLiteral(" FROM records ORDER BY seq"))) {
         check.reason = query.lastError().text();
+        db.rollback();
         return check;
     }
     QByteArray previous = kNoHash;
+    QByteArray anchored;
     qint64 expected = 1;
     while (query.next()) {
         const Row row = RowOf(query);
         check.badRow = expected;
         if (row.seq != expected) {
             check.reason = QStringLiteral("row %1 is missing").arg(expected);
-            return check;
+            break;
         }
         if (row.previousHash != previous) {
             check.reason = QStringLiteral("row %1 does not follow row %2: one of them was changed, or rows were put "
                                           "between them").arg(row.seq).arg(row.seq - 1);
-            return check;
+            break;
         }
-        if (HashOf(row) != row.hash) {
+        if ((row.encoding != 1 && row.encoding != kEncoding) || HashOf(row) != row.hash) {
             check.reason = QStringLiteral("row %1 was changed: its content does not match its hash").arg(row.seq);
-            return check;
+            break;
         }
+        if (row.seq == anchor.seq)
+            anchored = row.hash;
         previous = row.hash;
         ++expected;
         check.rows = row.seq;
     }
+    query.finish();
+    db.rollback();
+    if (!check.reason.isEmpty())
+        return check;
     check.badRow = 0;
-    const QStringList newest = QSettings(SettingsPath(), QSettings::IniFormat).value(AnchorKey()).toString().split(QLatin1Char(' '));
-    if (newest.size() == 2) {
-        const qint64 seq = newest[0].toLongLong();
-        if (seq > check.rows) {
-            check.badRow = check.rows + 1;
-            check.reason = QStringLiteral("rows %1 to %2 are missing from the end").arg(check.rows + 1).arg(seq);
-        } else if (seq > 0 && RowAt(seq).hash != newest[1].toLatin1()) {
-            check.badRow = seq;
-            check.reason = QStringLiteral("row %1 is not the one this console wrote").arg(seq);
-        }
+    if (anchor.seq > check.rows) {
+        check.badRow = check.rows + 1;
+        check.reason = QStringLiteral("rows %1 to %2 are missing from the end").arg(check.rows + 1).arg(anchor.seq);
+    } else if (anchor.seq > 0 && anchored != anchor.hash) {
+        check.badRow = anchor.seq;
+        check.reason = QStringLiteral("row %1 is not the one this console wrote").arg(anchor.seq);
     }
     return check;
 }
@@ -349,11 +621,11 @@ QString RecordStore::ExportCsv(const QString& path) const
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return file.errorString();
-    file.write("seq,time,kind,node,content,previous_hash,hash\n");
+    file.write("seq,time,kind,node,content,previous_hash,hash,encoding\n");
     for (const Row& row : Rows()) {
         const QStringList fields { QString::number(row.seq), row.time, row.kind, QString::number(row.node),
                                    QString::fromUtf8(row.content), QString::fromLatin1(row.previousHash),
-                                   QString::fromLatin1(row.hash) };
+                                   QString::fromLatin1(row.hash), QString::number(row.encoding) };
         QStringList quoted;
         for (const QString& field : fields)
             quoted << CsvField(field);

@@ -11,6 +11,11 @@
 // before it, so that a changed or removed row shows. Written with WAL and
 // synchronous FULL: a row reported written survives a power cut. A store
 // that cannot be opened or written says why and stays out of the way.
+//
+// The newest row's number and hash are also kept in an anchor file beside
+// the store, so that rows cut off its end show too. A store that has lost
+// rows from its end takes no more: new rows wait in a side file until
+// someone accepts the loss, which is itself recorded.
 class RecordStore : public QObject
 {
     Q_OBJECT
@@ -25,6 +30,7 @@ public:
         QByteArray content; // compact JSON, exactly as hashed
         QByteArray previousHash;
         QByteArray hash;
+        int encoding = kEncoding; // how the hashed bytes are laid out
 
         QJsonObject Content() const;
     };
@@ -37,6 +43,17 @@ public:
         bool Intact() const { return badRow == 0 && reason.isEmpty(); }
     };
 
+    // What a row's hash is taken over: 1, the fields joined by new lines
+    // (rows written before 2); 2, each field with its length before it.
+    static constexpr int kEncoding = 2;
+
+    // The newest row as last written, kept outside the store.
+    struct Anchor
+    {
+        qint64 seq = 0;
+        QByteArray hash;
+    };
+
     explicit RecordStore(QObject* parent = nullptr);
     ~RecordStore() override;
 
@@ -45,11 +62,22 @@ public:
     // Local time with milliseconds and its offset: unambiguous across a
     // change of daylight saving time.
     static QString Now();
+    static QString TimeText(qint64 ms);
     // Where the console keeps what belongs to its records between runs.
     static QString SettingsPath();
+    // Beside the store: its anchor, and the rows held back after a loss.
+    static QString AnchorPath(const QString& store);
+    static QString HeldPath(const QString& store);
+    // "SEQ HASH" on one line; false for anything else.
+    static bool ParseAnchor(const QByteArray& text, Anchor* pAnchor);
+    // Why a file the console was asked to write must not be written at
+    // path: it exists (unless forced), it is no regular file, or it is one
+    // of the store's own files (never). Empty when it may be written.
+    static QString RefusalOf(const QString& path, const QString& store, bool force);
 
-    // Creates the store when it does not exist yet.
-    bool Open(const QString& path);
+    // Creates the store when it does not exist yet. A console's store tells
+    // the log why it fails; a command line says it to whoever asked.
+    bool Open(const QString& path, bool logs = true);
     // For checking and exporting: never creates or changes anything.
     bool OpenExisting(const QString& path);
     bool IsOpen() const { return m_bOpen; }
@@ -57,9 +85,19 @@ public:
     // Why the store is not available, or why the last write failed.
     QString Error() const { return m_sError; }
 
-    // Appends one row in a transaction of its own; its number, or 0 when it
-    // could not be written (Error() says why).
-    qint64 Append(const QString& kind, int node, const QJsonObject& content);
+    // Appends one row in a transaction of its own, stamped with the time
+    // given (ms since the epoch; now when negative); its number, or 0 when it
+    // could not be written (Error() says why). After a loss the row is held
+    // in the side file instead, and 0 is returned.
+    qint64 Append(const QString& kind, int node, const QJsonObject& content, qint64 timeMs = -1);
+
+    // Rows missing from the end, as the anchor tells: empty while none are.
+    QString Loss() const { return m_sLoss; }
+    // Rows held in the side file since a loss.
+    int HeldCount() const;
+    // Records who accepted the loss, then the rows held since; false when
+    // there is no loss or it could not be written (Error() says why).
+    bool AcceptLoss(const QString& operatorName);
 
     // Oldest first; only rows after the given one, when one is given.
     QVector<Row> Rows(const QString& kind = QString(), int node = -1, qint64 after = 0) const;
@@ -72,6 +110,8 @@ public:
     QString ExportCsv(const QString& path) const;
 
     static QByteArray HashOf(const Row& row);
+    // The bytes a row's hash is taken over, by the row's own encoding.
+    static QByteArray HashedBytes(const Row& row);
 
 signals:
     void StateChanged();
@@ -82,11 +122,21 @@ private:
     bool Fail(const QString& why);
     void Close();
     QString AnchorKey() const;
+    // The anchor file, else what an earlier console kept in its settings.
+    bool ReadAnchor(Anchor* pAnchor, QString* pWhy) const;
+    void WriteAnchor(const Row& row);
+    // The loss the anchor shows against the rows now in the store.
+    QString LossNow() const;
+    qint64 AppendRow(Row row);
+    bool Hold(const Row& row);
+    QString Columns() const;
 
     QString m_sConnection;
     QString m_sPath;
     QString m_sError;
+    QString m_sLoss;
     bool m_bOpen;
+    bool m_bEncodingColumn; // stores written before encoding 2 have none until opened for writing
     bool m_bLogs; // a console's store tells the log why it fails
 };
 

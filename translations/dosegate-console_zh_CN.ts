@@ -278,6 +278,22 @@
         <source>Try &apos;%1 --help&apos;.</source>
         <translation>请使用“%1 --help”查看帮助。</translation>
     </message>
+    <message>
+        <source>Write the register of calibrations to FILE as CSV, and exit.</source>
+        <translation>将校准台账以 CSV 格式写入 FILE，然后退出。</translation>
+    </message>
+    <message>
+        <source>Let an export replace a file that exists (never the records&apos; own).</source>
+        <translation>允许导出覆盖已存在的文件（记录库自身的文件除外）。</translation>
+    </message>
+    <message>
+        <source>Accept, as NAME, that rows are missing from the records&apos; end, so that they are kept again.</source>
+        <translation>以 NAME 的名义确认记录末尾缺失的行，使记录得以继续保存。</translation>
+    </message>
+    <message>
+        <source>--accept-loss needs the name of whoever accepts the loss.</source>
+        <translation>--accept-loss 需要确认缺失者的姓名。</translation>
+    </message>
 </context>
 <context>
     <name>FrameProtocol</name>
@@ -598,6 +614,10 @@
     <message>
         <source>The file has been exported. Do you want to open it now？</source>
         <translation>文件已导出。是否现在打开？</translation>
+    </message>
+    <message>
+        <source>Records in %1 have lost rows: %2. New rows are held in %3 (%4 so far) until the loss is accepted: dosegate-console --accept-loss NAME</source>
+        <translation>%1 中的记录有行缺失：%2。在确认缺失之前，新记录暂存于 %3（目前 %4 行）：dosegate-console --accept-loss NAME</translation>
     </message>
 </context>
 <context>

@@ -1,21 +1,57 @@
-// Runs the console offscreen in the data folders it is given, records a
-// calibration point and finishes the calibration, says so, and waits to be
-// killed: what was reported written must survive.
+// Runs the console offscreen in the data folders it is given and waits to
+// be killed once it has said how far it got: what was reported written
+// must survive.
+//   (no argument)  records a calibration point and finishes the calibration
+//   reply PORT     connects to the controller at PORT and says when a reply's
+//                  box is open
+//   append N       appends N rows to the record store, without a window, and
+//                  ends
+#include "RecordStore.h"
 #include "SetwiseDosegate.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QThread>
+#include <QTimer>
 
 #include <cstdio>
 
 int main(int argc, char* argv[])
 {
+    const QByteArray mode = argc > 2 ? argv[1] : "";
+    if (mode == "append") {
+        QCoreApplication application(argc, argv);
+        QCoreApplication::setApplicationName(QStringLiteral("dosegate-console"));
+        RecordStore store;
+        if (!store.Open(RecordStore::DefaultPath()))
+            return 1;
+        for (int i = 0, rows = QByteArray(argv[2]).toInt(); i < rows; ++i) {
+            if (store.Append(QStringLiteral("event"), int(QCoreApplication::applicationPid() % 255),
+                             { { QStringLiteral("value"), i } }) == 0)
+                return 1;
+        }
+        return 0;
+    }
     QApplication application(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("dosegate-console"));
     SetwiseDosegate window;
+    if (mode == "reply") {
+        window.FillConnectPage(QStringLiteral("127.0.0.1"), QString::fromLatin1(argv[2]));
+        QMetaObject::invokeMethod(&window, "OnConnectButtonClicked", Qt::QueuedConnection);
+        QTimer watch;
+        QObject::connect(&watch, &QTimer::timeout, [&] {
+            if (qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                std::printf("box open\n");
+                std::fflush(stdout);
+                watch.stop();
+            }
+        });
+        watch.start(10);
+        return application.exec();
+    }
     window.findChild<QCheckBox*>("calibration_check_box")->setChecked(true);
     for (int i = 0; i < 20; ++i)
         QMetaObject::invokeMethod(&window, "GetRealTimeDoseCount", Q_ARG(int, 1), Q_ARG(int, 18));

@@ -1,8 +1,10 @@
 #include "CalibrationBook.h"
 #include "CalibrationFigures.h"
 #include "CalibrationRegister.h"
+#include "CalibrationSummary.h"
 #include "CertificateWriter.h"
 #include "ConsoleLanguage.h"
+#include "LoopbackController.h"
 #include "ModalWatcher.h"
 #include "RecordStore.h"
 #include "ReplyFrames.h"
@@ -10,6 +12,7 @@
 #include "WindowRig.h"
 
 #include <QCheckBox>
+#include <QCryptographicHash>
 #include <QDoubleSpinBox>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -17,16 +20,21 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSortFilterProxyModel>
+#include <QStandardPaths>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTableView>
 #include <QTest>
 #include <QUrl>
 
+#include <unistd.h>
+
 namespace {
 
-// The console's command line in the rig's folders, without a display.
-QProcess::ExitStatus RunConsole(const QStringList& arguments, int* pCode, QString* pOutput)
+// The console's command line in the rig's folders, without a display; as
+// a user who may not write there when asked, root being able to write
+// anywhere.
+QProcess::ExitStatus RunConsole(const QStringList& arguments, int* pCode, QString* pOutput, bool asNobody = false)
 {
     QProcess console;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -34,7 +42,10 @@ QProcess::ExitStatus RunConsole(const QStringList& arguments, int* pCode, QStrin
         environment.remove(QLatin1String(name));
     console.setProcessEnvironment(environment);
     console.setProcessChannelMode(QProcess::MergedChannels);
-    console.start(QStringLiteral(CONSOLE), arguments);
+    if (asNobody && geteuid() == 0)
+        console.start("setpriv", QStringList { "--reuid=65534", "--regid=65534", "--clear-groups", CONSOLE } + arguments);
+    else
+        console.start(QStringLiteral(CONSOLE), arguments);
     console.waitForFinished(30000);
     *pCode = console.exitCode();
     *pOutput = QString::fromUtf8(console.readAll()).trimmed();
@@ -141,6 +152,14 @@ private slots:
     void calibrationIsKeptAndVerifies();
     void changedOrRemovedRowsAreNamed_data();
     void changedOrRemovedRowsAreNamed();
+    void exportWritesOverNothing_data();
+    void exportWritesOverNothing();
+    void lostTailHoldsNewRowsUntilTheLossIsAccepted();
+    void verifyDuringAppendsOfFourProcessesFindsNoLoss();
+    void storeInAReadOnlyFolderVerifiesAndExports();
+    void rowsKeepVerifyingByTheirOwnEncoding();
+    void killedWithABoxOpenKeepsTheReply();
+    void registerExportReadsBackInPython();
     void killedRightAfterFinishKeepsTheRecord();
     void unwritableStoreLeavesCalibrationWorking();
     void certificateHoldsEveryField_data();
@@ -214,7 +233,7 @@ void TestRecords::calibrationIsKeptAndVerifies()
     QFile file(csv);
     QVERIFY(file.open(QIODevice::ReadOnly));
     QStringList lines = QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts);
-    QCOMPARE(lines.takeFirst(), QString("seq,time,kind,node,content,previous_hash,hash"));
+    QCOMPARE(lines.takeFirst(), QString("seq,time,kind,node,content,previous_hash,hash,encoding"));
     QStringList kinds;
     for (const QString& line : lines)
         kinds << line.section(',', 2, 2);
@@ -307,8 +326,298 @@ void TestRecords::changedOrRemovedRowsAreNamed()
     int code = 0;
     QString output;
     QCOMPARE(RunConsole({ "--verify-records" }, &code, &output), QProcess::NormalExit);
-    QCOMPARE(output, verdict);
+    QCOMPARE(output.section('\n', 0, 0), verdict);
     QCOMPARE(code, 1);
+}
+
+void TestRecords::exportWritesOverNothing_data()
+{
+    QTest::addColumn<QString>("target"); // in the data folder; STORE is the store's folder
+    QTest::addColumn<bool>("force");
+    QTest::addColumn<QString>("refusal"); // empty: written
+    QTest::newRow("a new file") << "new.csv" << false << "";
+    QTest::newRow("a file that exists") << "old.csv" << false << "old.csv exists; --force writes over it";
+    QTest::newRow("a file that exists, forced") << "old.csv" << true << "";
+    QTest::newRow("the store") << "STORE/records.sqlite" << true << "records.sqlite is one of the record store's own files";
+    QTest::newRow("the store's WAL") << "STORE/records.sqlite-wal" << true << "records.sqlite-wal is one of the record store's own files";
+    QTest::newRow("the anchor") << "STORE/records.sqlite.anchor" << true << "records.sqlite.anchor is one of the record store's own files";
+    QTest::newRow("the store by another name") << "STORE/../dosegate-console/./records.sqlite" << true << "records.sqlite is one of the record store's own files";
+    QTest::newRow("a folder") << "STORE" << true << "dosegate-console is not a regular file";
+    QTest::newRow("a device") << "/dev/null" << true << "/dev/null is not a regular file";
+}
+
+// Refused with exit 2 and nothing touched; the store verifies after.
+void TestRecords::exportWritesOverNothing()
+{
+    QFETCH(QString, target);
+    QFETCH(bool, force);
+    QFETCH(QString, refusal);
+    WindowRig::DataHome home;
+    {
+        RecordStore store;
+        QVERIFY(store.Open(RecordStore::DefaultPath()));
+        QCOMPARE(store.Append("event", 1, { { "value", 1 } }), 1);
+    }
+    const QDir folder(home.folder.path());
+    QFile old(folder.filePath("old.csv"));
+    QVERIFY(old.open(QIODevice::WriteOnly) && old.write("kept\n") == 5);
+    old.close();
+    target.replace("STORE", QFileInfo(RecordStore::DefaultPath()).absolutePath());
+    const QString path = QDir::isAbsolutePath(target) ? target : folder.filePath(target);
+    int code = 0;
+    QString output;
+    QCOMPARE(RunConsole(QStringList { "--export-records", path } + (force ? QStringList { "--force" } : QStringList()),
+                        &code, &output), QProcess::NormalExit);
+    if (refusal.isEmpty()) {
+        QCOMPARE(output, QString("1 records written to %1").arg(path));
+        QCOMPARE(code, 0);
+    } else {
+        QVERIFY2(output.startsWith("dosegate-console: will not write: ") && output.endsWith(refusal), qPrintable(output));
+        QCOMPARE(code, 2);
+        QVERIFY(old.open(QIODevice::ReadOnly));
+        QCOMPARE(old.readAll(), QByteArray("kept\n"));
+    }
+    QCOMPARE(RunConsole({ "--verify-records" }, &code, &output), QProcess::NormalExit);
+    QCOMPARE(output, QString("1 records, chain intact"));
+}
+
+// Rows cut off the end (a -wal lost after a crash) show until someone
+// accepts the loss; what came meanwhile waits beside the store, and follows
+// the acceptance in the order it came.
+void TestRecords::lostTailHoldsNewRowsUntilTheLossIsAccepted()
+{
+    WindowRig::DataHome home;
+    {
+        RecordStore store;
+        QVERIFY(store.Open(RecordStore::DefaultPath()));
+        for (int value : { 1, 2, 3, 4, 5 })
+            QCOMPARE(store.Append("event", value, { { "value", value } }), value);
+    }
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "cutting");
+        db.setDatabaseName(RecordStore::DefaultPath());
+        QVERIFY(db.open());
+        QSqlQuery query(db);
+        QVERIFY(query.exec("DROP TRIGGER records_never_deleted") && query.exec("DELETE FROM records WHERE seq > 3"));
+    }
+    QSqlDatabase::removeDatabase("cutting");
+    const QString loss = "rows 4 to 5 are missing from the end";
+    {
+        RecordStore store;
+        QVERIFY(store.Open(RecordStore::DefaultPath()));
+        QCOMPARE(store.Loss(), loss);
+        QCOMPARE(store.Append("event", 6, { { "value", 6 } }, 1700000000000), 0);
+        QCOMPARE(store.Append("event", 7, { { "value", 7 } }), 0);
+        QVERIFY2(store.Error().startsWith(loss + "; the row is held in "), qPrintable(store.Error()));
+        QCOMPARE(store.Count(), 3);
+        QCOMPARE(store.Verify().reason, loss); // the appends did not hide it
+    }
+    const QString from = QFileInfo(RecordStore::DefaultPath()).absolutePath();
+    WindowRig::DataHome::prepare = [&](const QString& folder) { // the same store in the rig's folder
+        QDir().mkpath(folder + "/dosegate-console");
+        for (const QString& name : QDir(from).entryList(QDir::Files))
+            QFile::copy(from + '/' + name, folder + "/dosegate-console/" + name);
+    };
+    {
+        Calibration rig;
+        WindowRig::DataHome::prepare = nullptr;
+        QVERIFY2(rig.Text("records_state").contains(loss), qPrintable(rig.Text("records_state")));
+    }
+    WindowRig::DataHome::prepare = nullptr;
+    qputenv("XDG_DATA_HOME", home.folder.path().toLocal8Bit());
+    qputenv("XDG_CONFIG_HOME", home.folder.path().toLocal8Bit());
+    int code = 0;
+    QString output;
+    QCOMPARE(RunConsole({ "--verify-records" }, &code, &output), QProcess::NormalExit);
+    QVERIFY2(output.startsWith(loss + "\n2 rows are held in ") && output.endsWith("--accept-loss NAME"),
+             qPrintable(output));
+    QCOMPARE(code, 1);
+    QCOMPARE(RunConsole({ "--accept-loss", "Q. Manager" }, &code, &output), QProcess::NormalExit);
+    QCOMPARE(output, loss + ": accepted by Q. Manager; 2 held rows kept after it");
+    QCOMPARE(code, 0);
+    QCOMPARE(RunConsole({ "--verify-records" }, &code, &output), QProcess::NormalExit);
+    QCOMPARE(output, QString("6 records, chain intact"));
+    QCOMPARE(RunConsole({ "--accept-loss", "Q. Manager" }, &code, &output), QProcess::NormalExit);
+    QCOMPARE(code, 1); // nothing more to accept
+
+    RecordStore store;
+    QVERIFY(store.OpenExisting(RecordStore::DefaultPath()));
+    const QVector<RecordStore::Row> rows = store.Rows(QString(), -1, 3);
+    QCOMPARE(rows.size(), 3);
+    QCOMPARE(rows[0].kind, QString("loss accepted"));
+    QCOMPARE(rows[0].Content()["operator"].toString(), QString("Q. Manager"));
+    QCOMPARE(rows[0].Content()["loss"].toString(), loss);
+    QCOMPARE(rows[1].Content()["value"].toInt(), 6);
+    QCOMPARE(rows[1].time, RecordStore::TimeText(1700000000000)); // when it happened, not when it was let in
+    QCOMPARE(rows[2].Content()["value"].toInt(), 7);
+    QVERIFY(!QFile::exists(RecordStore::HeldPath(RecordStore::DefaultPath())));
+}
+
+// The anchor is read before the rows: a check while others append never
+// finds the anchor ahead of the rows it read.
+void TestRecords::verifyDuringAppendsOfFourProcessesFindsNoLoss()
+{
+    WindowRig::DataHome home;
+    {
+        RecordStore store;
+        QVERIFY(store.Open(RecordStore::DefaultPath()));
+    }
+    QList<QProcess*> writers;
+    for (int i = 0; i < 4; ++i) {
+        writers << new QProcess(this);
+        writers.last()->start(QStringLiteral(RECORDS_PROBE), { "append", "50" });
+        QVERIFY(writers.last()->waitForStarted());
+    }
+    const auto writing = [&] {
+        for (QProcess* writer : writers) {
+            if (writer->state() != QProcess::NotRunning)
+                return true;
+        }
+        return false;
+    };
+    RecordStore store;
+    QVERIFY(store.OpenExisting(RecordStore::DefaultPath()));
+    int checks = 0;
+    qint64 firstSeen = -1;
+    QStringList alarms;
+    while (writing()) {
+        const RecordStore::Check check = store.Verify();
+        ++checks;
+        if (firstSeen < 0 && check.rows > 0)
+            firstSeen = check.rows;
+        if (!check.Intact())
+            alarms << check.reason;
+        QCoreApplication::processEvents();
+    }
+    for (QProcess* writer : writers) {
+        writer->waitForFinished(); // its output read to the end
+        QCOMPARE(writer->exitStatus(), QProcess::NormalExit);
+        QCOMPARE(writer->exitCode(), 0);
+    }
+    QVERIFY2(alarms.isEmpty(), qPrintable(alarms.join('\n')));
+    QVERIFY2(checks >= 20 && firstSeen < 200, qPrintable(QString("%1 checks").arg(checks))); // they did overlap
+    QCOMPARE(store.Verify().rows, 200);
+    QVERIFY(store.Verify().Intact());
+    const QStringList left = QFileInfo(RecordStore::DefaultPath()).dir().entryList({ "*.anchor.*" }, QDir::Files);
+    QVERIFY2(left.isEmpty(), qPrintable(left.join(' ')));
+}
+
+// Cleanly closed, the store has no -wal or -shm, and SQLite may not make
+// them: checking and exporting still work, and change nothing.
+void TestRecords::storeInAReadOnlyFolderVerifiesAndExports()
+{
+    WindowRig::DataHome home;
+    {
+        RecordStore store;
+        QVERIFY(store.Open(RecordStore::DefaultPath()));
+        for (int value : { 1, 2, 3 })
+            QCOMPARE(store.Append("event", value, { { "value", value } }), value);
+    }
+    const QString storeFolder = QFileInfo(RecordStore::DefaultPath()).absolutePath();
+    const QStringList before = QDir(storeFolder).entryList(QDir::Files);
+    QVERIFY(!before.contains("records.sqlite-wal"));
+    const QFileDevice::Permissions readOnly = QFileDevice::ReadOwner | QFileDevice::ExeOwner | QFileDevice::ReadGroup
+        | QFileDevice::ExeGroup | QFileDevice::ReadOther | QFileDevice::ExeOther;
+    QTemporaryDir out;
+    for (const QString& folder : { home.folder.path(), out.path() })
+        QVERIFY(QFile::setPermissions(folder, readOnly | QFileDevice::WriteOwner | QFileDevice::WriteOther));
+    QVERIFY(QFile::setPermissions(storeFolder, readOnly));
+    int code = 0;
+    QString output;
+    RunConsole({ "--verify-records" }, &code, &output, true);
+    const QString verified = output;
+    const int verifyCode = code;
+    RunConsole({ "--export-records", out.filePath("records.csv") }, &code, &output, true);
+    QVERIFY(QFile::setPermissions(storeFolder, readOnly | QFileDevice::WriteOwner));
+    QCOMPARE(verified, QString("3 records, chain intact"));
+    QCOMPARE(verifyCode, 0);
+    QCOMPARE(output, QString("3 records written to %1").arg(out.filePath("records.csv")));
+    QCOMPARE(code, 0);
+    QCOMPARE(QDir(storeFolder).entryList(QDir::Files), before);
+}
+
+// The bytes hashed name each field's length: fields that joined by new
+// lines run together differently still give different bytes. Rows written
+// the old way keep verifying by it, beside new ones.
+void TestRecords::rowsKeepVerifyingByTheirOwnEncoding()
+{
+    RecordStore::Row a;
+    a.seq = 1;
+    a.time = "2026-01-01T00:00:00.000+01:00";
+    a.kind = "event\n1";
+    a.node = 2;
+    a.content = "{}";
+    a.previousHash = QByteArray(64, '0');
+    RecordStore::Row b = a;
+    b.kind = "event";
+    b.node = 1;
+    b.content = "2\n{}";
+    a.encoding = b.encoding = 1;
+    QCOMPARE(RecordStore::HashedBytes(a), RecordStore::HashedBytes(b));
+    a.encoding = b.encoding = 2;
+    QVERIFY(RecordStore::HashedBytes(a) != RecordStore::HashedBytes(b));
+
+    WindowRig::DataHome home;
+    QVERIFY(QDir().mkpath(QFileInfo(RecordStore::DefaultPath()).absolutePath()));
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "old");
+        db.setDatabaseName(RecordStore::DefaultPath());
+        QVERIFY(db.open());
+        QSqlQuery query(db);
+        QVERIFY(query.exec("CREATE TABLE records (seq INTEGER PRIMARY KEY, time TEXT NOT NULL, kind TEXT NOT NULL,"
+                           " node INTEGER NOT NULL, content TEXT NOT NULL, previous_hash TEXT NOT NULL,"
+                           " hash TEXT NOT NULL)"));
+        const QByteArray old = "1\n2025-01-01T00:00:00.000+01:00\nevent\n3\n{\"value\":1}\n" + QByteArray(64, '0');
+        query.prepare("INSERT INTO records VALUES (1, '2025-01-01T00:00:00.000+01:00', 'event', 3, '{\"value\":1}',"
+                      " ?, ?)");
+        query.addBindValue(QString(64, '0'));
+        query.addBindValue(QString::fromLatin1(QCryptographicHash::hash(old, QCryptographicHash::Sha256).toHex()));
+        QVERIFY(query.exec());
+    }
+    QSqlDatabase::removeDatabase("old");
+    RecordStore store;
+    QVERIFY(store.OpenExisting(RecordStore::DefaultPath())); // as it was: no encoding column yet
+    QVERIFY(store.Verify().Intact());
+    QVERIFY(store.Open(RecordStore::DefaultPath()));
+    QCOMPARE(store.Append("event", 3, { { "value", 2 } }), 2);
+    QCOMPARE(store.RowAt(1).encoding, 1);
+    QCOMPARE(store.RowAt(2).encoding, 2);
+    QVERIFY(store.Verify().Intact());
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "tampering");
+        db.setDatabaseName(RecordStore::DefaultPath());
+        QVERIFY(db.open());
+        QSqlQuery query(db);
+        QVERIFY(query.exec("DROP TRIGGER records_kept") && query.exec("UPDATE records SET encoding = 1 WHERE seq = 2"));
+    }
+    QSqlDatabase::removeDatabase("tampering");
+    QCOMPARE(store.Verify().reason, QString("row 2 was changed: its content does not match its hash"));
+}
+
+// The reply is kept when it arrives, not when its box is closed.
+void TestRecords::killedWithABoxOpenKeepsTheReply()
+{
+    WindowRig::DataHome home;
+    LoopbackController controller;
+    QProcess probe;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("QT_QPA_PLATFORM", "offscreen");
+    probe.setProcessEnvironment(environment);
+    probe.start(QStringLiteral(RECORDS_PROBE), { "reply", QString::number(controller.Port()) });
+    QVERIFY(probe.waitForStarted());
+    QVERIFY(controller.WaitForClient(30000));
+    controller.Send(ReplyFrames::Acknowledge(4, 0, 6));
+    QVERIFY(QTest::qWaitFor([&] { return probe.readAllStandardOutput().contains("box open"); }, 30000));
+    probe.kill();
+    QVERIFY(probe.waitForFinished());
+
+    RecordStore store;
+    QVERIFY(store.OpenExisting(RecordStore::DefaultPath()));
+    QVERIFY(store.Verify().Intact());
+    const QVector<RecordStore::Row> replies = store.Rows("acknowledgement");
+    QCOMPARE(replies.size(), 1);
+    QCOMPARE(replies[0].node, 4);
+    QCOMPARE(replies[0].Content()["reply"].toInt(), 6);
 }
 
 void TestRecords::killedRightAfterFinishKeepsTheRecord()
@@ -603,6 +912,59 @@ void TestRecords::registerListsOverdueNodesFirst()
     nodes.Update();
     QCOMPARE(order(), (QList<int> { 3, 4, 5, 1, 2 }));
     QCOMPARE(sorted.index(4, CalibrationRegister::ColumnCalibrated).data().toString(), QString("2026-03-01"));
+}
+
+// What a spreadsheet or a script reads: a byte-order mark, the columns a
+// lab asks for, and typed cells that cannot turn into formulas.
+void TestRecords::registerExportReadsBackInPython()
+{
+    const QString python = QStandardPaths::findExecutable("python3");
+    if (python.isEmpty())
+        QSKIP("python3 is not installed");
+    WindowRig::DataHome home;
+    {
+        RecordStore store;
+        QVERIFY(store.Open(RecordStore::DefaultPath()));
+        QJsonObject record = CalibratedAt("2026-03-10T11:40:00.000+01:00");
+        record["operator"] = "=HYPERLINK(\"http://x\",\"A, B\")";
+        record["serial"] = "@SUM(1)";
+        QCOMPARE(store.Append("calibration", 7, record), 1);
+        QCOMPARE(store.Append("command", 3, { { "command", "node id" } }), 2);
+        record["serial"] = "-1+1";
+        record["operator"] = "\tB. Tester 测试";
+        QCOMPARE(store.Append("calibration", 12, record), 3);
+    }
+    const QString csv = home.folder.filePath("register.csv");
+    int code = 0;
+    QString output;
+    QCOMPARE(RunConsole({ "--export-register", csv }, &code, &output), QProcess::NormalExit);
+    QCOMPARE(output, "register written to " + csv);
+    QCOMPARE(code, 0);
+    QCOMPARE(RunConsole({ "--export-register", csv }, &code, &output), QProcess::NormalExit);
+    QCOMPARE(code, 2); // not over itself either
+    QProcess reader;
+    reader.start(python, { "-c", "import csv, json, sys\n"
+                                 "raw = open(sys.argv[1], 'rb').read()\n"
+                                 "assert raw.startswith(b'\\xef\\xbb\\xbf')\n"
+                                 "rows = list(csv.reader(open(sys.argv[1], encoding='utf-8-sig', newline='')))\n"
+                                 "print(json.dumps(rows))",
+                           csv });
+    QVERIFY(reader.waitForFinished(30000));
+    QCOMPARE(reader.exitCode(), 0);
+    const QJsonArray rows = QJsonDocument::fromJson(reader.readAllStandardOutput()).array();
+    QCOMPARE(rows.size(), 4);
+    QCOMPARE(rows[0].toArray(), (QJsonArray { "node", "serial", "last calibration", "verdict", "U", "due date", "state",
+                                              "operator", "certificate number" }));
+    const QString number = CalibrationSummary::CertificateNumber(
+        [] { RecordStore store; store.OpenExisting(RecordStore::DefaultPath()); return store.RowAt(1); }());
+    const QDate due(2027, 3, 10);
+    const QString state = QDate::currentDate() > due ? "overdue"
+                                                     : QString("due in %1 days").arg(QDate::currentDate().daysTo(due));
+    QCOMPARE(rows[1].toArray(), (QJsonArray { "3", "", "", "", "", "", "never calibrated", "", "" }));
+    QCOMPARE(rows[2].toArray(), (QJsonArray { "7", "'@SUM(1)", "2026-03-10", "PASS", "9.87 %", "2027-03-10", state,
+                                              "'=HYPERLINK(\"http://x\",\"A, B\")", number }));
+    QCOMPARE(rows[3].toArray()[1].toString(), QString("'-1+1"));
+    QCOMPARE(rows[3].toArray()[7].toString(), QString("'\tB. Tester 测试"));
 }
 
 QTEST_MAIN(TestRecords)

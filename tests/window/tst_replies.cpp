@@ -2,9 +2,13 @@
 #include "FiringTimers.h"
 #include "ModalWatcher.h"
 #include "NodeBoard.h"
+#include "RecordStore.h"
 #include "ReplyFrames.h"
 #include "WindowRig.h"
 
+#include <QApplication>
+#include <QDateTime>
+#include <QTimer>
 #include <QCheckBox>
 #include <QDoubleSpinBox>
 #include <QElapsedTimer>
@@ -46,6 +50,7 @@ private slots:
     void stepReplyRestartsTheAveraging();
     void stepReplyWithEmptyTableOnlyShowsItsBox();
     void acknowledgedThresholdIsTheNodesAlarmLevel();
+    void repliesInOneSegmentOpenTheirBoxesAtOnceAndAreKeptInOrder();
 };
 
 void TestReplies::replyShowsItsBox_data()
@@ -195,6 +200,43 @@ void TestReplies::acknowledgedThresholdIsTheNodesAlarmLevel()
     QAbstractItemModel* board = rig.Find<QTableView>("nodes_table")->model();
     QTRY_COMPARE(board->index(0, NodeBoard::ColumnState).data().toString(), QString("above alarm"));
     QCOMPARE(board->index(0, NodeBoard::ColumnAlarmLevel).data().toString(), QString("0.5000"));
+}
+
+// The second box opens on the first, without waiting for another frame,
+// and both replies are in the records, in wire order, before either box
+// is closed.
+void TestReplies::repliesInOneSegmentOpenTheirBoxesAtOnceAndAreKeptInOrder()
+{
+    WindowRig rig;
+    ModalWatcher watcher;
+    watcher.SetHoldMs(1000);
+    QVERIFY(rig.Connect());
+    RecordStore store;
+    QVERIFY(store.OpenExisting(RecordStore::DefaultPath()));
+    int mostOpen = 0;
+    QStringList keptWhileOpen;
+    QTimer look;
+    connect(&look, &QTimer::timeout, this, [&] {
+        int open = 0;
+        for (QWidget* widget : QApplication::topLevelWidgets())
+            open += qobject_cast<QMessageBox*>(widget) && widget->isVisible();
+        if (open > mostOpen && open == 2) {
+            for (const RecordStore::Row& row : store.Rows("acknowledgement"))
+                keptWhileOpen << QString::number(row.Content()["reply"].toInt());
+        }
+        mostOpen = qMax(mostOpen, open);
+    });
+    look.start(5);
+    const qint64 sent = QDateTime::currentMSecsSinceEpoch();
+    rig.controller.Send(ReplyFrames::Acknowledge(2, 0, 7) + ReplyFrames::Acknowledge(3, 0, 6));
+    QTRY_VERIFY(watcher.boxes.size() >= 2);
+    QTRY_VERIFY(!QApplication::activeModalWidget());
+    QCOMPARE(mostOpen, 2);
+    QCOMPARE(keptWhileOpen, (QStringList { "7", "6" }));
+    const QVector<RecordStore::Row> rows = store.Rows("acknowledgement");
+    QCOMPARE(rows.size(), 2);
+    for (const RecordStore::Row& row : rows) // stamped on arrival, not when a box closed
+        QVERIFY2(QDateTime::fromString(row.time, Qt::ISODateWithMs).toMSecsSinceEpoch() - sent < 900, qPrintable(row.time));
 }
 
 QTEST_MAIN(TestReplies)
