@@ -314,6 +314,10 @@ void KeepSectionsTogether(QTextDocument* document)
                 QTextBlockFormat format = start.blockFormat();
                 format.setPageBreakPolicy(QTextFormat::PageBreak_AlwaysBefore);
                 QTextCursor(start).setBlockFormat(format);
+                // The break moves what follows it, in tables too; laid out
+                // anew, a later section is judged, and painted, where it
+                // now stands.
+                document->markContentsDirty(0, document->characterCount());
             }
         }
         if (end)
@@ -366,6 +370,11 @@ bool CertificateDocument::Print(QPagedPaintDevice* device) const
     QTextDocument document;
     document.setDefaultFont(body);
     document.setDocumentMargin(0);
+    // A word wider than the page breaks where it must, rather than run off
+    // the page and push what follows out of it.
+    QTextOption wrapping = document.defaultTextOption();
+    wrapping.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    document.setDefaultTextOption(wrapping);
     document.documentLayout()->setPaintDevice(device);
     document.setHtml(m_sHtml);
     document.setPageSize(page);

@@ -52,12 +52,12 @@ QProcess::ExitStatus RunConsole(const QStringList& arguments, int* pCode, QStrin
     return console.exitStatus();
 }
 
-// A certificate's pages as pdftotext lays them out, with no-break spaces
-// as spaces.
-QStringList PdfPages(const QString& path)
+// A certificate's pages as pdftotext lays them out (or in the order they
+// were drawn), with no-break spaces as spaces.
+QStringList PdfPages(const QString& path, const char* mode = "-layout")
 {
     QProcess reader;
-    reader.start(QStringLiteral(PDFTOTEXT), { "-layout", path, "-" });
+    reader.start(QStringLiteral(PDFTOTEXT), { mode, path, "-" });
     if (!reader.waitForFinished(30000) || reader.exitCode() != 0)
         return {};
     QStringList pages = QString::fromUtf8(reader.readAllStandardOutput()).replace(QChar(0xA0), ' ').split('\f');
@@ -164,6 +164,7 @@ private slots:
     void unwritableStoreLeavesCalibrationWorking();
     void certificateHoldsEveryField_data();
     void certificateHoldsEveryField();
+    void certificateNumbersEveryPage_data();
     void certificateNumbersEveryPage();
     void certificateIsIssuedAgainOnlyFromAnIntactChain_data();
     void certificateIsIssuedAgainOnlyFromAnIntactChain();
@@ -727,19 +728,47 @@ void TestRecords::certificateHoldsEveryField()
 
 // Every page says whose it is and which of how many; every point is on one
 // of them, whole; the end is on the last.
+void TestRecords::certificateNumbersEveryPage_data()
+{
+    QTest::addColumn<int>("trueValues");
+    QTest::addColumn<int>("warnings");
+    QTest::addColumn<QString>("word"); // put whole in four fields
+    QTest::newRow("30 points") << 30 << 0 << "";
+    QTest::newRow("70 warnings") << 1 << 70 << "";
+    QTest::newRow("four 500-character words") << 1 << 2 << QString("0123456789").repeated(50);
+    QTest::newRow("Chinese without a break") << 2 << 40 << QString("辐射剂量率监测仪校准实验室").repeated(20);
+}
+
+// Every page says whose it is and which of how many; every point, every
+// warning and every word is on one of them, whole; the record's hash and
+// the end are on the last.
 void TestRecords::certificateNumbersEveryPage()
 {
+    QFETCH(int, trueValues);
+    QFETCH(int, warnings);
+    QFETCH(QString, word);
     if (QByteArray(PDFTOTEXT).isEmpty())
         QSKIP("pdftotext (poppler-utils) is not installed");
     WindowRig::DataHome home;
     RecordStore store;
     QVERIFY(store.Open(RecordStore::DefaultPath()));
-    QCOMPARE(store.Append("calibration", 7, FixedCalibration(30)), 1);
+    QJsonObject record = FixedCalibration(trueValues);
+    QJsonArray kept;
+    for (int i = 1; i <= warnings; ++i)
+        kept.append(QJsonObject { { "title", "Coefficients not taken" },
+                                  { "text", QString("Warning %1 of %2, %3").arg(i).arg(warnings).arg(word.left(100)) } });
+    record["warnings"] = kept;
+    if (!word.isEmpty()) {
+        record["operator"] = "O" + word;
+        record["serial"] = "S" + word;
+        record["laboratory"] = QJsonObject { { "name", "L" + word }, { "address", "A" + word } };
+    }
+    QCOMPARE(store.Append("calibration", 7, record), 1);
     const CertificateWriter::Outcome outcome = CertificateWriter(&store).Write(1);
     QVERIFY2(outcome.Written(), qPrintable(outcome.error));
     const QString number = QFileInfo(outcome.path).completeBaseName();
     const QStringList pages = PdfPages(outcome.path);
-    QVERIFY2(pages.size() >= 2, qPrintable(QString::number(pages.size())));
+    QVERIFY(!pages.isEmpty());
     int points = 0;
     for (int page = 1; page <= pages.size(); ++page) {
         const QString& text = pages[page - 1];
@@ -751,7 +780,15 @@ void TestRecords::certificateNumbersEveryPage()
         points += text.count(QRegularExpression("^ *1 +[0-9.]+ +0.0010 +[0-9.]+ +\\+12.00 % .* FAIL → PASS *$",
                                                 QRegularExpression::MultilineOption));
     }
-    QCOMPARE(points, 30);
+    QCOMPARE(points, trueValues);
+    QVERIFY2(pages.last().contains(QString("Record / 记录 1, SHA-256: %1").arg(QString::fromLatin1(store.RowAt(1).hash))),
+             qPrintable(pages.last()));
+    // Each cell's lines in turn, whatever stands beside them.
+    const QString joined = PdfPages(outcome.path, "-raw").join(QString()).remove(QRegularExpression("\\s"));
+    for (int i = 1; i <= warnings; ++i)
+        QVERIFY2(joined.contains(QString("Warning%1of%2,").arg(i).arg(warnings)), qPrintable(QString::number(i)));
+    for (const char* field : { "O", "S", "L", "A" })
+        QVERIFY2(word.isEmpty() || joined.contains(field + word), field);
 }
 
 void TestRecords::certificateIsIssuedAgainOnlyFromAnIntactChain_data()
