@@ -114,6 +114,7 @@ private slots:
     void ShowNodeCalibrations(const QModelIndex& current);
     void ShowCalibrationChoice();
     void OnShowCertificateClicked();
+    void OnIssueAgainClicked();
     void ShowCertificateIssued(qint64 record, const QString& path);
     void ShowCertificateRefused(qint64 record, const QString& reason);
     // Tells the board of nodes which controller the link has come up to.
@@ -145,6 +146,7 @@ private:
     void AttachRegister();
     QList<QPair<QLineEdit*, QString>> RecordFields() const;
     void AddCalibrationPoint(CalibrationBook::Stage stage);
+    void OpenCertificate(qint64 record, const QString& path);
     void AddTableRow(float reading);
     void RaiseAverageNumber();
     void UpdateStatistics();

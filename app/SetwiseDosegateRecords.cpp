@@ -15,7 +15,10 @@
 #include "TcpSocket.h"
 #include "WriteDataFrame.h"
 
+#include <QClipboard>
 #include <QDesktopServices>
+#include <QGuiApplication>
+#include <QPushButton>
 #include <QDir>
 #include <QHeaderView>
 #include <QMessageBox>
@@ -133,6 +136,7 @@ void SetwiseDosegate::ConnectRecords()
             SLOT(ShowCalibrationChoice()));
     connect(ui.node_calibrations, SIGNAL(activated(QModelIndex)), this, SLOT(OnShowCertificateClicked()));
     connect(ui.show_certificate_button, SIGNAL(clicked()), this, SLOT(OnShowCertificateClicked()));
+    connect(ui.issue_again_button, SIGNAL(clicked()), this, SLOT(OnIssueAgainClicked()));
 }
 
 void SetwiseDosegate::ReleaseRecords()
@@ -265,9 +269,11 @@ void SetwiseDosegate::ShowNodeCalibrations(const QModelIndex& current)
 void SetwiseDosegate::ShowCalibrationChoice()
 {
     ui.show_certificate_button->setEnabled(ui.node_calibrations->currentIndex().isValid());
+    ui.issue_again_button->setEnabled(ui.node_calibrations->currentIndex().isValid());
 }
 
-// Issued again from the record, so what opens is what the record says now.
+// The certificate that was issued, as it was issued; one is made only
+// when there is none yet.
 void SetwiseDosegate::OnShowCertificateClicked()
 {
     const qint64 record = m_pNodeCalibrations->RecordAt(ui.node_calibrations->currentIndex().row());
@@ -278,8 +284,35 @@ void SetwiseDosegate::OnShowCertificateClicked()
         ShowCertificateRefused(record, outcome.error);
         return;
     }
-    ShowCertificateIssued(record, outcome.path);
-    QDesktopServices::openUrl(QUrl::fromLocalFile(outcome.path));
+    OpenCertificate(record, outcome.path);
+}
+
+void SetwiseDosegate::OnIssueAgainClicked()
+{
+    const qint64 record = m_pNodeCalibrations->RecordAt(ui.node_calibrations->currentIndex().row());
+    if (record == 0)
+        return;
+    const CertificateWriter::Outcome outcome = m_pCertificates->IssueAgain(record, QDate::currentDate());
+    if (!outcome.Written()) {
+        ShowCertificateRefused(record, outcome.error);
+        return;
+    }
+    OpenCertificate(record, outcome.path);
+}
+
+// Without a program for PDF files the operator still learns where it is.
+void SetwiseDosegate::OpenCertificate(qint64 record, const QString& path)
+{
+    ShowCertificateIssued(record, path);
+    if (QDesktopServices::openUrl(QUrl::fromLocalFile(path)))
+        return;
+    QMessageBox box(QMessageBox::Information, tr("Certificate"),
+                    tr("No program opens the certificate here. It is %1").arg(QDir::toNativeSeparators(path)),
+                    QMessageBox::Close, this);
+    QPushButton* copy = box.addButton(tr("Copy path"), QMessageBox::ActionRole);
+    box.exec();
+    if (box.clickedButton() == copy)
+        QGuiApplication::clipboard()->setText(QDir::toNativeSeparators(path));
 }
 
 void SetwiseDosegate::ShowCertificateIssued(qint64 record, const QString& path)

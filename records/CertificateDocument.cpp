@@ -328,7 +328,7 @@ void KeepSectionsTogether(QTextDocument* document)
 
 } // namespace
 
-CertificateDocument::CertificateDocument(const RecordStore::Row& row)
+CertificateDocument::CertificateDocument(const RecordStore::Row& row, int issue, const QDate& reissued)
     : m_row(row)
     , m_sNumber(CalibrationSummary::CertificateNumber(row))
 {
@@ -339,6 +339,12 @@ CertificateDocument::CertificateDocument(const RecordStore::Row& row)
         + QStringLiteral("<h1 align=\"center\" style=\"font-size:17pt; margin-top:0; margin-bottom:2px\">Calibration certificate</h1>"
                          "<p align=\"center\" style=\"font-size:13pt; margin-top:0\">校准证书</p>")
         + QStringLiteral("<p align=\"center\">%1: <b>%2</b></p>").arg(Words("Certificate number", "证书编号"), m_sNumber)
+        + (issue > 1 ? QStringLiteral("<p align=\"center\"><b>Issue %1, issued again on %2 from the same record; "
+                                      "the certificate first issued stands. / 第 %1 版，于 %2 依同一记录重新签发；"
+                                      "首次签发的证书仍然有效。</b></p>")
+                           .arg(issue)
+                           .arg(reissued.toString(Qt::ISODate))
+                     : QString())
         + Heading(1, "Laboratory", "校准实验室")
         + Fields({ Field(Words("Name", "名称"), Escaped(laboratory[QStringLiteral("name")])),
                    Field(Words("Address", "地址"), Escaped(laboratory[QStringLiteral("address")])) })

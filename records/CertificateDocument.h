@@ -3,6 +3,7 @@
 
 #include "RecordStore.h"
 
+#include <QDate>
 #include <QString>
 
 class QPagedPaintDevice;
@@ -15,7 +16,9 @@ class QPagedPaintDevice;
 class CertificateDocument
 {
 public:
-    explicit CertificateDocument(const RecordStore::Row& row);
+    // Issue 1 is the certificate issued when the calibration was finished;
+    // a later issue says on its page that it is one, and when it was made.
+    explicit CertificateDocument(const RecordStore::Row& row, int issue = 1, const QDate& reissued = QDate());
 
     QString Number() const { return m_sNumber; }
     QString Html() const { return m_sHtml; }

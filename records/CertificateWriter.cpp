@@ -1,5 +1,6 @@
 #include "CertificateWriter.h"
 
+#include "CalibrationSummary.h"
 #include "CertificateDocument.h"
 #include "RecordStore.h"
 
@@ -39,6 +40,22 @@ void CertificateWriter::Issue(int /*node*/, qint64 record)
 
 CertificateWriter::Outcome CertificateWriter::Write(qint64 record) const
 {
+    return Make(record, 1, QDate());
+}
+
+CertificateWriter::Outcome CertificateWriter::IssueAgain(qint64 record, const QDate& today) const
+{
+    int issue = 2;
+    const QString number = CalibrationSummary::CertificateNumber(m_pStore->RowAt(record));
+    while (QFileInfo::exists(QDir(Folder()).filePath(QStringLiteral("%1-%2.pdf").arg(number).arg(issue))))
+        ++issue;
+    return Make(record, issue, today);
+}
+
+// Whoever holds a certificate holds the file that was issued: one that
+// exists is handed back as it is, never written over.
+CertificateWriter::Outcome CertificateWriter::Make(qint64 record, int issue, const QDate& today) const
+{
     Outcome outcome;
     if (!m_pStore->IsOpen()) {
         outcome.error = tr("the record store is not open: %1").arg(m_pStore->Error());
@@ -54,13 +71,18 @@ CertificateWriter::Outcome CertificateWriter::Write(qint64 record) const
         outcome.error = tr("record %1 is no calibration").arg(record);
         return outcome;
     }
-    const CertificateDocument document(row);
+    const CertificateDocument document(row, issue, today);
     const QString folder = Folder();
     if (!QDir().mkpath(folder)) {
         outcome.error = tr("cannot create the folder %1").arg(QDir::toNativeSeparators(folder));
         return outcome;
     }
-    const QString path = QDir(folder).filePath(document.Number() + QStringLiteral(".pdf"));
+    const QString path = QDir(folder).filePath(
+        document.Number() + (issue > 1 ? QStringLiteral("-%1").arg(issue) : QString()) + QStringLiteral(".pdf"));
+    if (QFileInfo(path).isFile()) {
+        outcome.path = path;
+        return outcome;
+    }
     // A certificate is whole or not there at all.
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {

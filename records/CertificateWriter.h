@@ -1,6 +1,7 @@
 #ifndef DOSEGATE_CERTIFICATEWRITER_H
 #define DOSEGATE_CERTIFICATEWRITER_H
 
+#include <QDate>
 #include <QObject>
 #include <QString>
 
@@ -27,7 +28,12 @@ public:
 
     // certificates/ in the store's folder.
     QString Folder() const;
+    // The certificate of the record: the one issued, never written again,
+    // or a first issue when there is none yet.
     Outcome Write(qint64 record) const;
+    // A further issue beside the first, NUMBER-2.pdf and on, saying so on
+    // its page; the issues before it stay as they are.
+    Outcome IssueAgain(qint64 record, const QDate& today) const;
 
 public slots:
     // A calibration just finished.
@@ -38,6 +44,8 @@ signals:
     void Refused(qint64 record, const QString& reason);
 
 private:
+    Outcome Make(qint64 record, int issue, const QDate& today) const;
+
     RecordStore* m_pStore; // not owned
 };
 

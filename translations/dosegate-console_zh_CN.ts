@@ -619,6 +619,18 @@
         <source>Records in %1 have lost rows: %2. New rows are held in %3 (%4 so far) until the loss is accepted: dosegate-console --accept-loss NAME</source>
         <translation>%1 中的记录有行缺失：%2。在确认缺失之前，新记录暂存于 %3（目前 %4 行）：dosegate-console --accept-loss NAME</translation>
     </message>
+    <message>
+        <source>Certificate</source>
+        <translation>证书</translation>
+    </message>
+    <message>
+        <source>No program opens the certificate here. It is %1</source>
+        <translation>本机没有可打开证书的程序。证书文件为 %1</translation>
+    </message>
+    <message>
+        <source>Copy path</source>
+        <translation>复制路径</translation>
+    </message>
 </context>
 <context>
     <name>SetwiseDosegateClass</name>
@@ -1121,6 +1133,10 @@ p, li { white-space: pre-wrap; }
     <message>
         <source>Verdict</source>
         <translation>结论</translation>
+    </message>
+    <message>
+        <source>Issue again</source>
+        <translation>重新签发</translation>
     </message>
 </context>
 <context>

@@ -279,9 +279,32 @@ void TestRecords::calibrationIsKeptAndVerifies()
     QTableView* calibrations = rig.Find<QTableView>("node_calibrations");
     QCOMPARE(calibrations->model()->rowCount(), 1);
     calibrations->setCurrentIndex(calibrations->model()->index(0, 0));
-    UrlOpener opener;
+    QFile first(certificates.filePath(issued[0]));
+    QVERIFY(first.open(QIODevice::ReadOnly));
+    const QByteArray issuedBytes = first.readAll();
+    first.close();
+    {
+        UrlOpener opener;
+        rig.Click("show_certificate_button"); // the file issued, not written again
+        QCOMPARE(opener.opened, QList<QUrl> { QUrl::fromLocalFile(first.fileName()) });
+        QVERIFY(first.open(QIODevice::ReadOnly));
+        QCOMPARE(first.readAll(), issuedBytes);
+        first.close();
+        rig.Click("issue_again_button");
+        const QString again = certificates.filePath(QFileInfo(first).completeBaseName() + "-2.pdf");
+        QCOMPARE(opener.opened.value(1), QUrl::fromLocalFile(again));
+        if (!QByteArray(PDFTOTEXT).isEmpty()) {
+            const QString page = PdfPages(again).value(0);
+            QVERIFY2(page.contains(QString("Issue 2, issued again on %1 from the same record;")
+                                       .arg(QDate::currentDate().toString(Qt::ISODate))), qPrintable(page));
+            QVERIFY(!PdfPages(first.fileName()).value(0).contains("issued again"));
+        }
+    }
+    // Without a program for PDF files: a box names the file.
     rig.Click("show_certificate_button");
-    QCOMPARE(opener.opened, QList<QUrl> { QUrl::fromLocalFile(certificates.filePath(issued[0])) });
+    QTRY_COMPARE(boxes.boxes.size(), 2 + warnings.size());
+    QCOMPARE(boxes.boxes.last(),
+             "Certificate|No program opens the certificate here. It is " + QDir::toNativeSeparators(first.fileName()));
 }
 
 void TestRecords::changedOrRemovedRowsAreNamed_data()
