@@ -343,6 +343,8 @@ const QVector<Expect>& FormTable()
         { "node_calibrations_caption", "QLabel", "records", YaHeiLabel(QString()) },
         { "show_certificate_button", "QPushButton", "records",
           { { "text", "Show certificate" }, { "enabled", false }, { "family", YaHei }, { "pointSize", 10 } } },
+        { "issue_again_button", "QPushButton", "records",
+          { { "text", "Issue again" }, { "enabled", false }, { "family", YaHei }, { "pointSize", 10 } } },
         { "node_calibrations", "QTableView", "records", {} },
 
         // Page "nodes", after the form's four.

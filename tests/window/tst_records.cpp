@@ -303,8 +303,10 @@ void TestRecords::calibrationIsKeptAndVerifies()
     // Without a program for PDF files: a box names the file.
     rig.Click("show_certificate_button");
     QTRY_COMPARE(boxes.boxes.size(), 2 + warnings.size());
-    QCOMPARE(boxes.boxes.last(),
-             "Certificate|No program opens the certificate here. It is " + QDir::toNativeSeparators(first.fileName()));
+    const QString named = QDir::toNativeSeparators(first.fileName());
+    QVERIFY2(boxes.boxes.last().endsWith(" " + named), qPrintable(boxes.boxes.last()));
+    if (!chinese)
+        QCOMPARE(boxes.boxes.last(), "Certificate|No program opens the certificate here. It is " + named);
 }
 
 void TestRecords::changedOrRemovedRowsAreNamed_data()
