@@ -74,6 +74,12 @@ void TestCommandLine::parse_data()
                                     << "" << "" << false << none;
     QTest::newRow("export records nowhere") << QStringList { "--export-records" } << refuse << "" << "" << false
                                             << none;
+    QTest::newRow("export the register") << QStringList { "--export-register", "r.csv", "--force" }
+                                         << CommandLine::ExportRegister << "" << "" << false << none;
+    QTest::newRow("accept a loss") << QStringList { "--accept-loss", "Q. Manager" } << CommandLine::AcceptLoss << ""
+                                   << "" << false << none;
+    QTest::newRow("accept a loss as nobody") << QStringList { "--accept-loss", " " } << refuse << "" << "" << false
+                                             << none;
     QTest::newRow("version after a Qt option")
         << QStringList { "-style", "fusion", "--version" } << CommandLine::ShowVersion << "" << "" << false << none;
     QTest::newRow("a host that looks like help")
@@ -155,6 +161,9 @@ void TestCommandLine::answersWithoutADisplay_data()
     QTest::newRow("a language not spoken")
         << QStringList { "--lang", "fr" } << 2 << QByteArray()
         << "dosegate-console: The language must be zh_CN or en, not 'fr'." + hint;
+    QTest::newRow("a loss accepted by nobody")
+        << QStringList { "--accept-loss=" } << 2 << QByteArray()
+        << "dosegate-console: --accept-loss needs the name of whoever accepts the loss." + hint;
     QTest::newRow("version") << QStringList { "--version" } << 0 << version << QByteArray();
     QTest::newRow("version after a Qt option") << QStringList { "-style", "fusion", "-v" } << 0 << version
                                                << QByteArray();
