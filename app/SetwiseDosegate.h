@@ -22,6 +22,7 @@ class NodeCalibrations;
 class Pacer;
 class ReadingTrend;
 class RecordStore;
+class RecordWriter;
 class RunJournal;
 class TcpSocket;
 class WatchRequests;
@@ -110,7 +111,7 @@ private slots:
     void ShowRecordWarning(const QString& title, const QString& text);
     void ShowRecordsState();
     void SaveRecordFields();
-    void RecordNodeState(int id, NodeBoard::State state);
+    void RecordNodeState(const QVector<int>& ids, const QVector<int>& states);
     void ShowNodeCalibrations(const QModelIndex& current);
     void ShowCalibrationChoice();
     void OnShowCertificateClicked();
@@ -169,7 +170,8 @@ private:
     LocalClock m_clock;
     Pacer* m_pFigurePacer;
     CalibrationFigures* m_pFigures; // the averaging window and what follows from it
-    RecordStore* m_pRecords;
+    RecordStore* m_pRecords; // read on this thread
+    RecordWriter* m_pRecordWriter; // written on its own
     CommandEvents* m_pEvents;
     CalibrationBook* m_pBook;
     CertificateWriter* m_pCertificates;

@@ -1,5 +1,6 @@
 #include "RecordStore.h"
 
+#include "CalibrationSummary.h"
 #include "Log.h"
 
 #include <QCryptographicHash>
@@ -15,6 +16,8 @@
 #include <QSqlQuery>
 #include <QStandardPaths>
 #include <QVariant>
+
+#include <sodium.h>
 
 namespace {
 
@@ -33,7 +36,20 @@ const char* const kSchema[] = {
     " BEGIN SELECT RAISE(ABORT, 'records are never changed'); END",
     "CREATE TRIGGER IF NOT EXISTS records_never_deleted BEFORE DELETE ON records"
     " BEGIN SELECT RAISE(ABORT, 'records are never deleted'); END",
+    // A node's rows of a kind, and the summary the register reads, so that
+    // nothing the window asks for reads every row.
+    "CREATE INDEX IF NOT EXISTS records_kind_node ON records (kind, node)",
+    "CREATE TABLE IF NOT EXISTS summary_nodes (node INTEGER PRIMARY KEY)",
+    "CREATE TABLE IF NOT EXISTS summary_calibrations ("
+    " seq INTEGER PRIMARY KEY, node INTEGER NOT NULL, serial TEXT NOT NULL, date TEXT NOT NULL,"
+    " verdict TEXT NOT NULL, operator TEXT NOT NULL, certificate TEXT NOT NULL)",
+    "CREATE INDEX IF NOT EXISTS summary_calibrations_node ON summary_calibrations (node, seq)",
+    // The newest row summarised: rows appended by a console that keeps no
+    // summary are caught up with at the next opening.
+    "CREATE TABLE IF NOT EXISTS summary_through (seq INTEGER NOT NULL)",
 };
+
+const char* const kColumns = "seq, time, kind, node, content, previous_hash, hash";
 
 
 RecordStore::Row RowOf(const QSqlQuery& query)
@@ -153,6 +169,9 @@ QString RecordStore::Connect(bool create)
                 return QStringLiteral("cannot use %1: %2").arg(where, query.lastError().text());
         }
         query.exec(QStringLiteral("PRAGMA user_version=%1").arg(kSchemaVersion));
+        const QString summary = CatchUpSummary();
+        if (!summary.isEmpty())
+            return QStringLiteral("cannot use %1: %2").arg(where, summary);
     }
     if (!query.exec(QStringLiteral("PRAGMA synchronous=FULL"))
         || !query.exec(QStringLiteral("SELECT count(*) FROM records")))
@@ -181,14 +200,20 @@ bool RecordStore::Fail(const QString& why)
 
 QByteArray RecordStore::HashOf(const Row& row)
 {
-    QCryptographicHash hash(QCryptographicHash::Sha256);
-    hash.addData(QByteArray::number(row.seq) + '\n');
-    hash.addData(row.time.toUtf8() + '\n');
-    hash.addData(row.kind.toUtf8() + '\n');
-    hash.addData(QByteArray::number(row.node) + '\n');
-    hash.addData(row.content + '\n');
-    hash.addData(row.previousHash);
-    return hash.result().toHex();
+    QByteArray bytes;
+    bytes.reserve(row.content.size() + row.time.size() + row.kind.size() + row.previousHash.size() + 48);
+    bytes += QByteArray::number(row.seq) + '\n';
+    bytes += row.time.toUtf8() + '\n';
+    bytes += row.kind.toUtf8() + '\n';
+    bytes += QByteArray::number(row.node) + '\n';
+    bytes += row.content + '\n';
+    bytes += row.previousHash;
+    static const bool ready = sodium_init() >= 0; // once, before any other of its calls
+    Q_UNUSED(ready)
+    unsigned char digest[crypto_hash_sha256_BYTES];
+    crypto_hash_sha256(digest, reinterpret_cast<const unsigned char*>(bytes.constData()),
+                       static_cast<unsigned long long>(bytes.size()));
+    return QByteArray::fromRawData(reinterpret_cast<const char*>(digest), sizeof digest).toHex();
 }
 
 // The newest row and its hash are remembered outside the file, so that rows
@@ -210,7 +235,7 @@ qint64 RecordStore::Append(const QString& kind, int node, const QJsonObject& con
     QSqlQuery query(db);
     // Immediate: the newest row cannot change between reading it and
     // appending after it, whoever else writes.
-    if (!query.exec(QStringLiteral("BEGIN IMMEDIATE"))) {
+    if (!m_bBatch && !query.exec(QStringLiteral("BEGIN IMMEDIATE"))) {
         Fail(QStringLiteral("cannot write %1: %2").arg(QDir::toNativeSeparators(m_sPath), query.lastError().text()));
         return 0;
     }
@@ -235,11 +260,16 @@ qint64 RecordStore::Append(const QString& kind, int node, const QJsonObject& con
     query.addBindValue(QString::fromUtf8(row.content));
     query.addBindValue(QString::fromLatin1(row.previousHash));
     query.addBindValue(QString::fromLatin1(row.hash));
-    if (!query.exec() || !query.exec(QStringLiteral("COMMIT"))) {
+    if (!query.exec() || !Summarise(row) || (!m_bBatch && !query.exec(QStringLiteral("COMMIT")))) {
         const QString why = query.lastError().text();
-        query.exec(QStringLiteral("ROLLBACK"));
+        if (!m_bBatch)
+            query.exec(QStringLiteral("ROLLBACK"));
         Fail(QStringLiteral("cannot write %1: %2").arg(QDir::toNativeSeparators(m_sPath), why));
         return 0;
+    }
+    if (m_bBatch) {
+        m_newest = row;
+        return row.seq; // written once committed
     }
     QSettings(SettingsPath(), QSettings::IniFormat).setValue(AnchorKey(), QStringLiteral("%1 %2").arg(row.seq).arg(QString::fromLatin1(row.hash)));
     if (!m_sError.isEmpty()) {
@@ -253,21 +283,10 @@ qint64 RecordStore::Append(const QString& kind, int node, const QJsonObject& con
 QVector<RecordStore::Row> RecordStore::Rows(const QString& kind, int node, qint64 after) const
 {
     QVector<Row> rows;
-    if (!m_bOpen)
-        return rows;
-    QSqlQuery query(QSqlDatabase::database(m_sConnection, false));
-    query.setForwardOnly(true);
-    query.prepare(QStringLiteral("SELECT seq, time, kind, node, content, previous_hash, hash FROM records"
-                                 " WHERE seq > ? AND (? = '' OR kind = ?) AND (? < 0 OR node = ?) ORDER BY seq"));
-    query.addBindValue(after);
-    query.addBindValue(kind.isNull() ? QStringLiteral("") : kind);
-    query.addBindValue(kind.isNull() ? QStringLiteral("") : kind);
-    query.addBindValue(node);
-    query.addBindValue(node);
-    if (query.exec()) {
-        while (query.next())
-            rows.append(RowOf(query));
-    }
+    Scan([&rows](const Row& row) {
+        rows.append(row);
+        return true;
+    }, kind, node, after);
     return rows;
 }
 
@@ -350,14 +369,206 @@ QString RecordStore::ExportCsv(const QString& path) const
     if (!file.open(QIODevice::WriteOnly))
         return file.errorString();
     file.write("seq,time,kind,node,content,previous_hash,hash\n");
-    for (const Row& row : Rows()) {
+    // A row at a time: memory stays flat whatever the store holds.
+    const bool read = Scan([&file](const Row& row) {
         const QStringList fields { QString::number(row.seq), row.time, row.kind, QString::number(row.node),
                                    QString::fromUtf8(row.content), QString::fromLatin1(row.previousHash),
                                    QString::fromLatin1(row.hash) };
         QStringList quoted;
         for (const QString& field : fields)
             quoted << CsvField(field);
-        file.write((quoted.join(QLatin1Char(',')) + QLatin1Char('\n')).toUtf8());
+        return file.write((quoted.join(QLatin1Char(',')) + QLatin1Char('\n')).toUtf8()) >= 0;
+    });
+    if (!read) {
+        file.cancelWriting();
+        return file.errorString().isEmpty() ? QStringLiteral("the rows could not be read") : file.errorString();
     }
     return file.commit() ? QString() : file.errorString();
+}
+
+bool RecordStore::Begin()
+{
+    if (!m_bOpen)
+        return Fail(m_sError.isEmpty() ? QStringLiteral("the record store is not open") : m_sError);
+    QSqlQuery query(QSqlDatabase::database(m_sConnection, false));
+    // Immediate: the newest row cannot change under the batch, whoever else
+    // writes.
+    if (!query.exec(QStringLiteral("BEGIN IMMEDIATE")))
+        return Fail(QStringLiteral("cannot write %1: %2").arg(QDir::toNativeSeparators(m_sPath), query.lastError().text()));
+    m_bBatch = true;
+    m_newest = Row();
+    return true;
+}
+
+bool RecordStore::Commit()
+{
+    if (!m_bBatch)
+        return false;
+    QSqlQuery query(QSqlDatabase::database(m_sConnection, false));
+    if (!query.exec(QStringLiteral("COMMIT"))) {
+        const QString why = query.lastError().text();
+        Rollback();
+        return Fail(QStringLiteral("cannot write %1: %2").arg(QDir::toNativeSeparators(m_sPath), why));
+    }
+    m_bBatch = false;
+    if (m_newest.seq > 0)
+        QSettings(SettingsPath(), QSettings::IniFormat).setValue(AnchorKey(), QStringLiteral("%1 %2").arg(m_newest.seq).arg(QString::fromLatin1(m_newest.hash)));
+    if (!m_sError.isEmpty()) {
+        LogPrint(LOG_NOTICE, "records: %s is written again\n", qPrintable(QDir::toNativeSeparators(m_sPath)));
+        m_sError.clear();
+    }
+    emit StateChanged();
+    return true;
+}
+
+void RecordStore::Rollback()
+{
+    if (!m_bBatch)
+        return;
+    m_bBatch = false;
+    QSqlQuery(QSqlDatabase::database(m_sConnection, false)).exec(QStringLiteral("ROLLBACK"));
+}
+
+// Only the filters given go into the statement, so that SQLite can use the
+// index of kind and node.
+bool RecordStore::Scan(const std::function<bool(const Row&)>& visit, const QString& kind, int node,
+                       qint64 after) const
+{
+    if (!m_bOpen)
+        return false;
+    QSqlQuery query(QSqlDatabase::database(m_sConnection, false));
+    query.setForwardOnly(true);
+    QString statement = QStringLiteral("SELECT %1 FROM records WHERE seq > ?").arg(QLatin1String(kColumns));
+    if (!kind.isEmpty())
+        statement += QStringLiteral(" AND kind = ?");
+    if (node >= 0)
+        statement += QStringLiteral(" AND node = ?");
+    query.prepare(statement + QStringLiteral(" ORDER BY seq"));
+    query.addBindValue(after);
+    if (!kind.isEmpty())
+        query.addBindValue(kind);
+    if (node >= 0)
+        query.addBindValue(node);
+    if (!query.exec())
+        return false;
+    while (query.next()) {
+        if (!visit(RowOf(query)))
+            break;
+    }
+    return query.lastError().type() == QSqlError::NoError;
+}
+
+QVector<int> RecordStore::Nodes() const
+{
+    QVector<int> nodes;
+    if (!m_bOpen)
+        return nodes;
+    QSqlQuery query(QSqlDatabase::database(m_sConnection, false));
+    query.setForwardOnly(true);
+    if (query.exec(QStringLiteral("SELECT node FROM summary_nodes ORDER BY node"))) {
+        while (query.next())
+            nodes.append(query.value(0).toInt());
+    }
+    return nodes;
+}
+
+QVector<CalibrationSummary> RecordStore::Calibrations(int node, qint64 after) const
+{
+    QVector<CalibrationSummary> calibrations;
+    if (!m_bOpen)
+        return calibrations;
+    QSqlQuery query(QSqlDatabase::database(m_sConnection, false));
+    query.setForwardOnly(true);
+    query.prepare(QStringLiteral("SELECT seq, node, serial, date, verdict, operator, certificate"
+                                 " FROM summary_calibrations WHERE seq > ?%1 ORDER BY seq")
+                      .arg(node >= 0 ? QStringLiteral(" AND node = ?") : QString()));
+    query.addBindValue(after);
+    if (node >= 0)
+        query.addBindValue(node);
+    if (query.exec()) {
+        while (query.next()) {
+            CalibrationSummary summary;
+            summary.seq = query.value(0).toLongLong();
+            summary.node = query.value(1).toInt();
+            summary.serial = query.value(2).toString();
+            summary.date = QDate::fromString(query.value(3).toString(), Qt::ISODate);
+            summary.verdict = query.value(4).toString();
+            summary.operatorName = query.value(5).toString();
+            summary.certificate = query.value(6).toString();
+            calibrations.append(summary);
+        }
+    }
+    return calibrations;
+}
+
+// In the row's own transaction: the summary never tells of a row that is
+// not there, nor misses one that is.
+bool RecordStore::Summarise(const Row& row)
+{
+    QSqlQuery query(QSqlDatabase::database(m_sConnection, false));
+    if (row.node > 0) {
+        query.prepare(QStringLiteral("INSERT OR IGNORE INTO summary_nodes (node) VALUES (?)"));
+        query.addBindValue(row.node);
+        if (!query.exec())
+            return false;
+    }
+    if (row.kind == QLatin1String("calibration")) {
+        const CalibrationSummary summary = CalibrationSummary::Of(row);
+        query.prepare(QStringLiteral("INSERT OR REPLACE INTO summary_calibrations"
+                                     " (seq, node, serial, date, verdict, operator, certificate)"
+                                     " VALUES (?, ?, ?, ?, ?, ?, ?)"));
+        query.addBindValue(summary.seq);
+        query.addBindValue(summary.node);
+        query.addBindValue(summary.serial);
+        query.addBindValue(summary.date.toString(Qt::ISODate));
+        query.addBindValue(summary.verdict);
+        query.addBindValue(summary.operatorName);
+        query.addBindValue(summary.certificate);
+        if (!query.exec())
+            return false;
+    }
+    query.prepare(QStringLiteral("UPDATE summary_through SET seq = ?"));
+    query.addBindValue(row.seq);
+    return query.exec();
+}
+
+// Builds the summary from the rows it has not seen: all of them when it is
+// new. Why it could not, or an empty string.
+QString RecordStore::CatchUpSummary()
+{
+    QSqlDatabase db = QSqlDatabase::database(m_sConnection, false);
+    QSqlQuery query(db);
+    if (!query.exec(QStringLiteral("SELECT (SELECT seq FROM summary_through), (SELECT max(seq) FROM records)"))
+        || !query.next())
+        return query.lastError().text();
+    const bool known = !query.value(0).isNull();
+    const qint64 through = query.value(0).toLongLong();
+    const qint64 newest = query.value(1).toLongLong();
+    if (known && through >= newest)
+        return QString();
+    if (!query.exec(QStringLiteral("BEGIN IMMEDIATE")))
+        return query.lastError().text();
+    bool done = known || query.exec(QStringLiteral("INSERT INTO summary_through (seq) VALUES (0)"));
+    if (done) {
+        query.prepare(QStringLiteral("INSERT OR IGNORE INTO summary_nodes (node)"
+                                     " SELECT DISTINCT node FROM records WHERE seq > ? AND node > 0"));
+        query.addBindValue(through);
+        done = query.exec();
+    }
+    bool summarised = true;
+    m_bOpen = true; // for Scan
+    done = done && Scan([&](const Row& row) { return summarised = Summarise(row); }, QStringLiteral("calibration"), -1,
+                        through) && summarised;
+    m_bOpen = false;
+    if (done) {
+        query.prepare(QStringLiteral("UPDATE summary_through SET seq = ?"));
+        query.addBindValue(newest);
+        done = query.exec() && query.exec(QStringLiteral("COMMIT"));
+    }
+    if (!done) {
+        const QString why = query.lastError().text();
+        query.exec(QStringLiteral("ROLLBACK"));
+        return why.isEmpty() ? QStringLiteral("cannot summarise the rows") : why;
+    }
+    return QString();
 }
