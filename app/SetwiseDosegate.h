@@ -22,6 +22,7 @@ class NodeCalibrations;
 class Pacer;
 class ReadingTrend;
 class RecordStore;
+class RecordVerifier;
 class RecordWriter;
 class RunJournal;
 class TcpSocket;
@@ -172,6 +173,7 @@ private:
     CalibrationFigures* m_pFigures; // the averaging window and what follows from it
     RecordStore* m_pRecords; // read on this thread
     RecordWriter* m_pRecordWriter; // written on its own
+    RecordVerifier* m_pRecordVerifier; // the whole chain once opened, on its own
     CommandEvents* m_pEvents;
     CalibrationBook* m_pBook;
     CertificateWriter* m_pCertificates;

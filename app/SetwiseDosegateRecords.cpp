@@ -11,6 +11,7 @@
 #include "CommandEvents.h"
 #include "NodeCalibrations.h"
 #include "RecordStore.h"
+#include "RecordVerifier.h"
 #include "RecordWriter.h"
 #include "RunJournal.h"
 #include "TcpSocket.h"
@@ -54,6 +55,7 @@ void SetwiseDosegate::AttachRecords()
 {
     m_pRecords = new RecordStore;
     m_pRecordWriter = new RecordWriter;
+    m_pRecordVerifier = new RecordVerifier(RecordStore::DefaultPath());
     m_pEvents = new CommandEvents(m_pRecordWriter);
     m_pBook = new CalibrationBook(m_pRecords, m_pRecordWriter);
     QSettings settings(RecordStore::SettingsPath(), QSettings::IniFormat);
@@ -107,6 +109,8 @@ void SetwiseDosegate::ConnectRecords()
     connect(m_pBook, SIGNAL(Changed(int)), this, SLOT(ShowRecordsState()));
     connect(m_pRecords, SIGNAL(StateChanged()), this, SLOT(ShowRecordsState()));
     connect(m_pRecordWriter, SIGNAL(StateChanged()), this, SLOT(ShowRecordsState()));
+    // A certificate then checks only the rows after the ones found intact.
+    connect(m_pRecordWriter, SIGNAL(Opened()), m_pRecordVerifier, SLOT(Start()));
     connect(m_pRecordWriter, SIGNAL(Written(qint64, qint64, qint64)), this, SLOT(ShowRecordsState()));
     connect(m_pRecordWriter, SIGNAL(Written(qint64, qint64, qint64)), m_pBook,
             SLOT(RowsWritten(qint64, qint64, qint64)));
@@ -160,6 +164,8 @@ void SetwiseDosegate::ReleaseRecords()
     m_pEvents = nullptr;
     delete m_pRecordWriter; // writes what is queued first
     m_pRecordWriter = nullptr;
+    delete m_pRecordVerifier;
+    m_pRecordVerifier = nullptr;
     delete m_pRecords;
     m_pRecords = nullptr;
 }

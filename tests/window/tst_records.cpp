@@ -7,6 +7,7 @@
 #include "CommandEvents.h"
 #include "FrameProtocol.h"
 #include "RecordStore.h"
+#include "RecordVerifier.h"
 #include "RecordWriter.h"
 #include "ReplyFrames.h"
 #include "UrlOpener.h"
@@ -561,6 +562,7 @@ void TestRecords::certificateIsIssuedAgainOnlyFromAnIntactChain()
     const QStringList firstText = PdfPages(first.path);
     QVERIFY(!firstText.isEmpty());
     QCOMPARE(store.Append("event", 7, { { "value", 2 } }), 2);
+    QVERIFY(RecordVerifier::SinceMark(store).Intact()); // marks row 2: row 1 is checked on its own
     if (!tampering.isEmpty()) {
         {
             QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "tampering");
