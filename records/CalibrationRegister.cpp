@@ -77,7 +77,7 @@ void CalibrationRegister::Update()
         m_entries.insert(position, entry);
         endInsertRows();
     }
-    for (const CalibrationSummary& calibration : m_pStore->Calibrations(-1, m_nSeenSeq)) {
+    for (const CalibrationSummary& calibration : m_pStore->LastCalibrations(m_nSeenSeq)) {
         m_nSeenSeq = calibration.seq;
         auto at = std::lower_bound(m_entries.begin(), m_entries.end(), calibration.node,
                                    [](const Entry& entry, int node) { return entry.node < node; });

@@ -50,6 +50,7 @@ const char* const kSchema[] = {
 };
 
 const char* const kColumns = "seq, time, kind, node, content, previous_hash, hash";
+constexpr int kNewestOfEachNode = -2;
 
 
 RecordStore::Row RowOf(const QSqlQuery& query)
@@ -479,9 +480,15 @@ QVector<CalibrationSummary> RecordStore::Calibrations(int node, qint64 after) co
         return calibrations;
     QSqlQuery query(QSqlDatabase::database(m_sConnection, false));
     query.setForwardOnly(true);
-    query.prepare(QStringLiteral("SELECT seq, node, serial, date, verdict, operator, certificate"
-                                 " FROM summary_calibrations WHERE seq > ?%1 ORDER BY seq")
-                      .arg(node >= 0 ? QStringLiteral(" AND node = ?") : QString()));
+    if (node == kNewestOfEachNode) {
+        query.prepare(QStringLiteral("SELECT seq, node, serial, date, verdict, operator, certificate"
+                                     " FROM summary_calibrations WHERE seq IN (SELECT max(seq) FROM"
+                                     " summary_calibrations WHERE seq > ? GROUP BY node) ORDER BY seq"));
+    } else {
+        query.prepare(QStringLiteral("SELECT seq, node, serial, date, verdict, operator, certificate"
+                                     " FROM summary_calibrations WHERE seq > ?%1 ORDER BY seq")
+                          .arg(node >= 0 ? QStringLiteral(" AND node = ?") : QString()));
+    }
     query.addBindValue(after);
     if (node >= 0)
         query.addBindValue(node);
@@ -499,6 +506,11 @@ QVector<CalibrationSummary> RecordStore::Calibrations(int node, qint64 after) co
         }
     }
     return calibrations;
+}
+
+QVector<CalibrationSummary> RecordStore::LastCalibrations(qint64 after) const
+{
+    return Calibrations(kNewestOfEachNode, after);
 }
 
 // In the row's own transaction: the summary never tells of a row that is

@@ -80,6 +80,8 @@ public:
     // rows are appended, never from the rows themselves.
     QVector<int> Nodes() const;
     QVector<CalibrationSummary> Calibrations(int node = -1, qint64 after = 0) const;
+    // The newest calibration of each node that has one after the given row.
+    QVector<CalibrationSummary> LastCalibrations(qint64 after = 0) const;
 
     // Oldest first; only rows after the given one, when one is given.
     QVector<Row> Rows(const QString& kind = QString(), int node = -1, qint64 after = 0) const;

@@ -666,7 +666,8 @@ void TestRecords::registerStateAroundTheDueDate()
              state == "overdue");
 }
 
-// Sorted as the records tab sorts it, and following the store.
+// Sorted as the records tab sorts it, and following the store; from a
+// summary that is built again from the rows when it is missing.
 void TestRecords::registerListsOverdueNodesFirst()
 {
     WindowRig::DataHome home;
@@ -677,6 +678,16 @@ void TestRecords::registerListsOverdueNodesFirst()
     for (const auto& node : calibrated)
         QVERIFY(store.Append("calibration", node.first, CalibratedAt(node.second + "T12:00:00.000+01:00")) > 0);
     QVERIFY(store.Append("command", 3, { { "command", "node id" } }) > 0);
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "older console");
+        db.setDatabaseName(RecordStore::DefaultPath());
+        QVERIFY(db.open());
+        QSqlQuery query(db);
+        for (const char* table : { "summary_nodes", "summary_calibrations", "summary_through" })
+            QVERIFY(query.exec(QString("DROP TABLE %1").arg(table)));
+    }
+    QSqlDatabase::removeDatabase("older console");
+    QVERIFY(store.Open(RecordStore::DefaultPath()));
     CalibrationRegister nodes(&store);
     nodes.SetClock([] { return QDate(2026, 3, 10); });
     QSortFilterProxyModel sorted;
