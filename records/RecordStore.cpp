@@ -49,8 +49,12 @@ const char* const kSchema[] = {
     "CREATE TABLE IF NOT EXISTS summary_through (seq INTEGER NOT NULL)",
 };
 
-const char* const kColumns = "seq, time, kind, node, content, previous_hash, hash";
+// The content and hashes as the bytes stored, with no round trip through
+// UTF-16.
+const char* const kColumns = "seq, time, kind, node, CAST(content AS BLOB), CAST(previous_hash AS BLOB),"
+                             " CAST(hash AS BLOB)";
 constexpr int kNewestOfEachNode = -2;
+constexpr qint64 kMapBytes = qint64(1) << 30;
 
 
 RecordStore::Row RowOf(const QSqlQuery& query)
@@ -60,9 +64,9 @@ RecordStore::Row RowOf(const QSqlQuery& query)
     row.time = query.value(1).toString();
     row.kind = query.value(2).toString();
     row.node = query.value(3).toInt();
-    row.content = query.value(4).toString().toUtf8();
-    row.previousHash = query.value(5).toString().toLatin1();
-    row.hash = query.value(6).toString().toLatin1();
+    row.content = query.value(4).toByteArray(); // UTF-8 as stored, or from text
+    row.previousHash = query.value(5).toByteArray();
+    row.hash = query.value(6).toByteArray();
     return row;
 }
 
@@ -174,6 +178,9 @@ QString RecordStore::Connect(bool create)
         if (!summary.isEmpty())
             return QStringLiteral("cannot use %1: %2").arg(where, summary);
     }
+    // Read through the page cache's own mapping: a check or an export reads
+    // every page once.
+    query.exec(QStringLiteral("PRAGMA mmap_size=%1").arg(kMapBytes));
     if (!query.exec(QStringLiteral("PRAGMA synchronous=FULL"))
         || !query.exec(QStringLiteral("SELECT count(*) FROM records")))
         return QStringLiteral("%1 is not a record store: %2").arg(where, query.lastError().text());
@@ -201,19 +208,23 @@ bool RecordStore::Fail(const QString& why)
 
 QByteArray RecordStore::HashOf(const Row& row)
 {
-    QByteArray bytes;
-    bytes.reserve(row.content.size() + row.time.size() + row.kind.size() + row.previousHash.size() + 48);
-    bytes += QByteArray::number(row.seq) + '\n';
-    bytes += row.time.toUtf8() + '\n';
-    bytes += row.kind.toUtf8() + '\n';
-    bytes += QByteArray::number(row.node) + '\n';
-    bytes += row.content + '\n';
-    bytes += row.previousHash;
     static const bool ready = sodium_init() >= 0; // once, before any other of its calls
     Q_UNUSED(ready)
+    crypto_hash_sha256_state state;
+    crypto_hash_sha256_init(&state);
+    const auto add = [&state](const QByteArray& bytes) {
+        crypto_hash_sha256_update(&state, reinterpret_cast<const unsigned char*>(bytes.constData()),
+                                  static_cast<unsigned long long>(bytes.size()));
+    };
+    static const QByteArray newline(1, '\n');
+    for (const QByteArray& field : { QByteArray::number(row.seq), row.time.toUtf8(), row.kind.toUtf8(),
+                                     QByteArray::number(row.node), row.content }) {
+        add(field);
+        add(newline);
+    }
+    add(row.previousHash);
     unsigned char digest[crypto_hash_sha256_BYTES];
-    crypto_hash_sha256(digest, reinterpret_cast<const unsigned char*>(bytes.constData()),
-                       static_cast<unsigned long long>(bytes.size()));
+    crypto_hash_sha256_final(&state, digest);
     return QByteArray::fromRawData(reinterpret_cast<const char*>(digest), sizeof digest).toHex();
 }
 
@@ -320,8 +331,7 @@ RecordStore::Check RecordStore::Verify() const
     }
     QSqlQuery query(QSqlDatabase::database(m_sConnection, false));
     query.setForwardOnly(true);
-    if (!query.exec(QStringLiteral("SELECT seq, time, kind, node, content, previous_hash, hash FROM records"
-                                   " ORDER BY seq"))) {
+    if (!query.exec(QStringLiteral("SELECT %1 FROM records ORDER BY seq").arg(QLatin1String(kColumns)))) {
         check.reason = query.lastError().text();
         return check;
     }

@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QThread>
+#include <QTimer>
 
 namespace {
 
@@ -91,6 +92,11 @@ RecordStore::Check RecordVerifier::SinceMark(const RecordStore& store)
 }
 
 void RecordVerifier::Start()
+{
+    QTimer::singleShot(kSettleMs, this, &RecordVerifier::Run);
+}
+
+void RecordVerifier::Run()
 {
     if (m_pThread)
         return;

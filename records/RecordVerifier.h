@@ -28,9 +28,14 @@ public:
     // The rows after the mark; the whole chain when there is none.
     static RecordStore::Check SinceMark(const RecordStore& store);
 
+    // Once the console's start-up is over: the check does not compete with
+    // it for the processor.
+    static constexpr int kSettleMs = 3000;
+
 public slots:
-    // The whole chain on a thread of its own, with a connection of its own;
-    // the window's thread goes on meanwhile. The log tells of a break.
+    // The whole chain on a thread of its own, with a connection of its own,
+    // after kSettleMs; the window's thread goes on meanwhile. The log tells
+    // of a break.
     void Start();
 
 signals:
@@ -40,6 +45,7 @@ signals:
 
 private:
     static void Mark(const RecordStore& store, qint64 seq, const QByteArray& hash);
+    void Run();
 
     QString m_sPath;
     QThread* m_pThread = nullptr;
