@@ -54,7 +54,6 @@ const char* const kSchema[] = {
 const char* const kColumns = "seq, time, kind, node, CAST(content AS BLOB), CAST(previous_hash AS BLOB),"
                              " CAST(hash AS BLOB)";
 constexpr int kNewestOfEachNode = -2;
-constexpr qint64 kMapBytes = qint64(1) << 30;
 
 
 RecordStore::Row RowOf(const QSqlQuery& query)
@@ -178,9 +177,6 @@ QString RecordStore::Connect(bool create)
         if (!summary.isEmpty())
             return QStringLiteral("cannot use %1: %2").arg(where, summary);
     }
-    // Read through the page cache's own mapping: a check or an export reads
-    // every page once.
-    query.exec(QStringLiteral("PRAGMA mmap_size=%1").arg(kMapBytes));
     if (!query.exec(QStringLiteral("PRAGMA synchronous=FULL"))
         || !query.exec(QStringLiteral("SELECT count(*) FROM records")))
         return QStringLiteral("%1 is not a record store: %2").arg(where, query.lastError().text());

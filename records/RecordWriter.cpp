@@ -31,8 +31,12 @@ RecordWriter::RecordWriter(QObject* parent)
 // another console gets one more try, and what it refuses is said in the log.
 RecordWriter::~RecordWriter()
 {
-    if (!m_pThread)
+    if (!m_pThread) {
+        if (!m_queue.empty())
+            LogPrint(LOG_WARNING, "records: %d rows not written: the record store was never opened\n",
+                     int(m_queue.size()));
         return;
+    }
     {
         QMutexLocker lock(&m_mutex);
         m_bStop = true;
