@@ -22,6 +22,8 @@ class NodeCalibrations;
 class Pacer;
 class ReadingTrend;
 class RecordStore;
+class RecordVerifier;
+class RecordWriter;
 class RunJournal;
 class TcpSocket;
 class WatchRequests;
@@ -110,7 +112,7 @@ private slots:
     void ShowRecordWarning(const QString& title, const QString& text);
     void ShowRecordsState();
     void SaveRecordFields();
-    void RecordNodeState(int id, NodeBoard::State state);
+    void RecordNodeState(const QVector<int>& ids, const QVector<int>& states);
     void ShowNodeCalibrations(const QModelIndex& current);
     void ShowCalibrationChoice();
     void OnShowCertificateClicked();
@@ -171,7 +173,9 @@ private:
     LocalClock m_clock;
     Pacer* m_pFigurePacer;
     CalibrationFigures* m_pFigures; // the averaging window and what follows from it
-    RecordStore* m_pRecords;
+    RecordStore* m_pRecords; // read on this thread
+    RecordWriter* m_pRecordWriter; // written on its own
+    RecordVerifier* m_pRecordVerifier; // the whole chain once opened, on its own
     CommandEvents* m_pEvents;
     CalibrationBook* m_pBook;
     CertificateWriter* m_pCertificates;

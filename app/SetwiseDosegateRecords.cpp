@@ -11,6 +11,8 @@
 #include "CommandEvents.h"
 #include "NodeCalibrations.h"
 #include "RecordStore.h"
+#include "RecordVerifier.h"
+#include "RecordWriter.h"
 #include "RunJournal.h"
 #include "TcpSocket.h"
 #include "WriteDataFrame.h"
@@ -55,8 +57,10 @@ QList<QPair<QLineEdit*, QString>> SetwiseDosegate::RecordFields() const
 void SetwiseDosegate::AttachRecords()
 {
     m_pRecords = new RecordStore;
-    m_pEvents = new CommandEvents(m_pRecords);
-    m_pBook = new CalibrationBook(m_pRecords);
+    m_pRecordWriter = new RecordWriter;
+    m_pRecordVerifier = new RecordVerifier(RecordStore::DefaultPath());
+    m_pEvents = new CommandEvents(m_pRecordWriter);
+    m_pBook = new CalibrationBook(m_pRecords, m_pRecordWriter);
     QSettings settings(RecordStore::SettingsPath(), QSettings::IniFormat);
     settings.beginGroup(QLatin1String(kFieldsGroup));
     for (const auto& field : RecordFields())
@@ -65,7 +69,8 @@ void SetwiseDosegate::AttachRecords()
     // The reference's uncertainty is the one the readings page computes with.
     if (!ui.records_reference_uncertainty->text().isEmpty())
         ui.reference_uncertainty->setText(ui.records_reference_uncertainty->text());
-    m_pRecords->Open(RecordStore::DefaultPath());
+    // The register and the tab follow once the writer has the store open.
+    m_pRecordWriter->Open(RecordStore::DefaultPath(), m_pRecords);
     AttachRegister();
     ShowRecordsState();
     // Before the window's own reactions, whose boxes wait for the operator:
@@ -110,8 +115,16 @@ void SetwiseDosegate::ConnectRecords()
     connect(m_pBook, SIGNAL(Warning(QString, QString)), this, SLOT(ShowRecordWarning(QString, QString)));
     connect(m_pBook, SIGNAL(Changed(int)), this, SLOT(ShowRecordsState()));
     connect(m_pRecords, SIGNAL(StateChanged()), this, SLOT(ShowRecordsState()));
-    connect(m_pNodeBoard, SIGNAL(StateChanged(int, NodeBoard::State)), this,
-            SLOT(RecordNodeState(int, NodeBoard::State)));
+    connect(m_pRecordWriter, SIGNAL(StateChanged()), this, SLOT(ShowRecordsState()));
+    // A certificate then checks only the rows after the ones found intact.
+    connect(m_pRecordWriter, SIGNAL(Opened()), m_pRecordVerifier, SLOT(Start()));
+    connect(m_pRecordWriter, SIGNAL(Written(qint64, qint64, qint64)), this, SLOT(ShowRecordsState()));
+    connect(m_pRecordWriter, SIGNAL(Written(qint64, qint64, qint64)), m_pBook,
+            SLOT(RowsWritten(qint64, qint64, qint64)));
+    connect(m_pRecordWriter, SIGNAL(NotWritten(qint64, qint64, QString)), m_pBook,
+            SLOT(RowsNotWritten(qint64, qint64, QString)));
+    connect(m_pNodeBoard, SIGNAL(StatesChanged(QVector<int>, QVector<int>)), this,
+            SLOT(RecordNodeState(QVector<int>, QVector<int>)));
     connect(ui.id_for_potentiometer, SIGNAL(valueChanged(int)), this, SLOT(ShowRecordsState()));
     connect(ui.as_found_button, SIGNAL(clicked()), this, SLOT(OnAsFoundClicked()));
     connect(ui.as_left_button, SIGNAL(clicked()), this, SLOT(OnAsLeftClicked()));
@@ -128,6 +141,8 @@ void SetwiseDosegate::ConnectRecords()
     connect(m_pCertificates, SIGNAL(Refused(qint64, QString)), this, SLOT(ShowCertificateRefused(qint64, QString)));
     connect(m_pRecords, SIGNAL(StateChanged()), m_pRegister, SLOT(Update()));
     connect(m_pRecords, SIGNAL(StateChanged()), m_pNodeCalibrations, SLOT(Update()));
+    connect(m_pRecordWriter, SIGNAL(Written(qint64, qint64, qint64)), m_pRegister, SLOT(Update()));
+    connect(m_pRecordWriter, SIGNAL(Written(qint64, qint64, qint64)), m_pNodeCalibrations, SLOT(Update()));
     connect(ui.records_interval, SIGNAL(valueChanged(int)), m_pRegister, SLOT(SetIntervalMonths(int)));
     connect(ui.records_interval, SIGNAL(valueChanged(int)), this, SLOT(SaveRecordFields()));
     connect(ui.node_register->selectionModel(), SIGNAL(currentRowChanged(QModelIndex, QModelIndex)), this,
@@ -155,6 +170,10 @@ void SetwiseDosegate::ReleaseRecords()
     m_pBook = nullptr;
     delete m_pEvents;
     m_pEvents = nullptr;
+    delete m_pRecordWriter; // writes what is queued first
+    m_pRecordWriter = nullptr;
+    delete m_pRecordVerifier;
+    m_pRecordVerifier = nullptr;
     delete m_pRecords;
     m_pRecords = nullptr;
 }
@@ -222,10 +241,14 @@ void SetwiseDosegate::ReadCoefficientsBack(int node)
     m_pWriteDataFrame->GetCalibrationCoefficients(node);
 }
 
-// Kept by the state's name in the code, which no translation changes.
-void SetwiseDosegate::RecordNodeState(int id, NodeBoard::State state)
+// Kept by the state's name in the code, which no translation changes; a
+// refresh's changes are written together.
+void SetwiseDosegate::RecordNodeState(const QVector<int>& ids, const QVector<int>& states)
 {
-    m_pEvents->NodeStateChanged(id, QString::fromLatin1(QMetaEnum::fromType<NodeBoard::State>().valueToKey(state)));
+    QStringList names;
+    for (int state : states)
+        names << QString::fromLatin1(QMetaEnum::fromType<NodeBoard::State>().valueToKey(state));
+    m_pEvents->NodeStatesChanged(ids, names);
 }
 
 void SetwiseDosegate::ShowRecordWarning(const QString& title, const QString& text)
@@ -238,24 +261,27 @@ void SetwiseDosegate::ShowRecordsState()
     const int node = ui.id_for_potentiometer->value();
     ui.open_calibration->setText(m_pBook->Summary(node));
     ui.finish_calibration_button->setEnabled(m_pBook->IsOpen(node));
-    const QString where = QDir::toNativeSeparators(m_pRecords->Path());
+    const QString where = QDir::toNativeSeparators(m_pRecordWriter->Path());
+    const QString error = m_pRecordWriter->Error();
+    const QString loss = m_pRecords->IsOpen() ? m_pRecords->Loss() : QString();
     // A loss stays in sight, in red, until someone accepts it.
-    ui.records_state->setStyleSheet(m_pRecords->IsOpen() && !m_pRecords->Loss().isEmpty()
-                                        ? QStringLiteral("color: #d02020;")
-                                        : QString());
-    if (!m_pRecords->IsOpen())
-        ui.records_state->setText(tr("Records are not kept: %1").arg(m_pRecords->Error()));
-    else if (!m_pRecords->Loss().isEmpty())
+    ui.records_state->setStyleSheet(loss.isEmpty() ? QString() : QStringLiteral("color: #d02020;"));
+    if (m_pRecordWriter->IsWaiting())
+        ui.records_state->setText(tr("Records in %1: waiting for the store, held by another console").arg(where));
+    else if (!m_pRecordWriter->IsOpen() && error.isEmpty())
+        ui.records_state->setText(tr("Records in %1: opening the store").arg(where));
+    else if (!m_pRecordWriter->IsOpen())
+        ui.records_state->setText(tr("Records are not kept: %1").arg(error));
+    else if (!loss.isEmpty())
         ui.records_state->setText(tr("Records in %1 have lost rows: %2. New rows are held in %3 (%4 so far) until "
                                      "the loss is accepted: dosegate-console --accept-loss NAME")
-                                      .arg(where, m_pRecords->Loss(),
-                                           QDir::toNativeSeparators(RecordStore::HeldPath(m_pRecords->Path())))
+                                      .arg(where, loss,
+                                           QDir::toNativeSeparators(RecordStore::HeldPath(m_pRecordWriter->Path())))
                                       .arg(m_pRecords->HeldCount()));
-    else if (!m_pRecords->Error().isEmpty())
-        ui.records_state->setText(tr("Records in %1; the last one could not be written: %2")
-                                      .arg(where, m_pRecords->Error()));
+    else if (!error.isEmpty())
+        ui.records_state->setText(tr("Records in %1; the last one could not be written: %2").arg(where, error));
     else
-        ui.records_state->setText(tr("Records in %1, rows kept: %2").arg(where).arg(m_pRecords->Count()));
+        ui.records_state->setText(tr("Records in %1, rows kept: %2").arg(where).arg(m_pRecordWriter->Rows()));
 }
 
 void SetwiseDosegate::ShowNodeCalibrations(const QModelIndex& current)

@@ -64,6 +64,7 @@ struct NodeBoard::Node {
     float peak = 0; // the highest dose since the last refresh
     bool framesSinceRefresh = false;
     bool heardInState = false; // a frame came since the state was entered
+    qint64 belowSinceMs = -1;  // above alarm, but at or below the level since then
     State state = Live;
     bool shown = false;
     NodeHistory::Summary summary;
@@ -161,14 +162,25 @@ void NodeBoard::Refresh()
     const qint64 now = m_clock();
     m_nRefreshedMs = now;
     ShowNewNodes();
+    QVector<int> ids;
+    QVector<int> states;
     for (Node* node : qAsConst(m_rows)) {
+        if (node->state != AboveAlarm || Exceeds(*node, 1.0))
+            node->belowSinceMs = -1;
+        else if (node->belowSinceMs < 0)
+            node->belowSinceMs = now;
         const State state = Judge(*node, now);
-        if (state != node->state)
+        if (state != node->state) {
             Enter(*node, state, now);
+            ids.append(node->id);
+            states.append(state);
+        }
         node->framesSinceRefresh = false;
         node->summary = node->history.Summarise(now);
         node->history.Trend(now, node->trend);
     }
+    if (!ids.isEmpty())
+        emit StatesChanged(ids, states);
     if (!m_rows.isEmpty())
         emit dataChanged(index(0, 0), index(m_rows.size() - 1, ColumnCount - 1));
 }
@@ -206,11 +218,20 @@ NodeBoard::State NodeBoard::Judge(const Node& node, qint64 now) const
     }
     if ((node.state == Stale || node.state == Lost) && !node.heardInState)
         return node.state;
-    // In single precision, as the doses are: a level typed as 0.56 is not
-    // exceeded by a dose of 0.56.
+    if (Exceeds(node, 1.0))
+        return AboveAlarm;
+    if (node.state == AboveAlarm && Exceeds(node, kLeaveAlarmShare) && now - node.belowSinceMs < kLeaveAlarmAfterMs)
+        return AboveAlarm;
+    return Live;
+}
+
+// In single precision, as the doses are: a level typed as 0.56 is not
+// exceeded by a dose of 0.56.
+bool NodeBoard::Exceeds(const Node& node, double share) const
+{
     const double level = m_pLevels->InForce(node.id);
     const float dose = JudgedDose(node.framesSinceRefresh, node.peak, node.lastDose);
-    return level > 0.0 && dose > float(level) ? AboveAlarm : Live;
+    return level > 0.0 && dose > float(level * share);
 }
 
 void NodeBoard::Enter(Node& node, State state, qint64 now)

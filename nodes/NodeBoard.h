@@ -48,6 +48,11 @@ public:
     static constexpr qint64 kStaleAfterMs = 3 * WatchRequests::kPeriodMs;
     static constexpr qint64 kLostAfterMs = 60 * 1000;
     static constexpr int kMaxId = 255;
+    // A dose hovering at the level would change the state at every
+    // crossing: above alarm is left only below this share of the level, or
+    // after this long at or below the level.
+    static constexpr double kLeaveAlarmShare = 0.95;
+    static constexpr qint64 kLeaveAlarmAfterMs = 2 * WatchRequests::kPeriodMs;
 
     // The levels are not owned.
     explicit NodeBoard(AlarmLevels* levels, QObject* parent = nullptr);
@@ -80,6 +85,8 @@ public slots:
 signals:
     // Every change of a node's state, back to live included.
     void StateChanged(int id, NodeBoard::State state);
+    // The changes of one refresh together, in id order: states as State.
+    void StatesChanged(const QVector<int>& ids, const QVector<int>& states);
 
 private:
     struct Node;
@@ -87,6 +94,7 @@ private:
     Node* NodeAt(const QModelIndex& index) const;
     void ShowNewNodes();
     State Judge(const Node& node, qint64 now) const;
+    bool Exceeds(const Node& node, double share) const;
     void Enter(Node& node, State state, qint64 now);
     QVariant Display(const Node& node, int column) const;
     QVariant Decoration(const Node& node, int column, int role) const;

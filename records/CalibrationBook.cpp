@@ -3,6 +3,7 @@
 #include "CommandEvents.h"
 #include "FrameProtocol.h"
 #include "RecordStore.h"
+#include "RecordWriter.h"
 
 #include <QCoreApplication>
 #include <QSet>
@@ -34,9 +35,10 @@ QString Coefficients(const QJsonArray& values)
 
 } // namespace
 
-CalibrationBook::CalibrationBook(RecordStore* pStore, QObject* parent)
+CalibrationBook::CalibrationBook(RecordStore* pStore, RecordWriter* pWriter, QObject* parent)
     : QObject(parent)
     , m_pStore(pStore)
+    , m_pWriter(pWriter)
 {
 }
 
@@ -239,7 +241,7 @@ void CalibrationBook::Warn(int node, const char* title, const char* text, const 
         m_mapOpen[node].warnings.append(warning);
         emit Changed(node);
     }
-    m_pStore->Append(QStringLiteral("warning"), node, warning);
+    m_pWriter->Append(QStringLiteral("warning"), node, warning);
     emit Warning(tr(title), filled(tr(text)));
 }
 
@@ -262,42 +264,67 @@ bool CalibrationBook::Finish(int node, const Conditions& conditions)
                   QJsonObject { { QStringLiteral("temperature"), conditions.temperature },
                                 { QStringLiteral("pressure"), conditions.pressure },
                                 { QStringLiteral("humidity"), conditions.humidity } });
-    const qint64 seq = m_pStore->Append(QStringLiteral("calibration"), node, record);
-    if (seq == 0) {
+    const qint64 ticket = m_pWriter->Append(QStringLiteral("calibration"), node, record);
+    m_mapFinishing.insert(ticket, { node, m_mapOpen.take(node) });
+    emit Changed(node);
+    return true;
+}
+
+void CalibrationBook::RowsWritten(qint64 firstTicket, qint64 lastTicket, qint64 lastSeq)
+{
+    for (auto at = m_mapFinishing.lowerBound(firstTicket); at != m_mapFinishing.end() && at.key() <= lastTicket;) {
+        const int node = at->node;
+        const qint64 seq = lastSeq - (lastTicket - at.key());
+        at = m_mapFinishing.erase(at);
+        emit Finished(node, seq);
+    }
+}
+
+// Open again for another Finish, unless a new calibration of the node was
+// opened meanwhile.
+void CalibrationBook::RowsNotWritten(qint64 firstTicket, qint64 lastTicket, const QString& why)
+{
+    for (auto at = m_mapFinishing.lowerBound(firstTicket); at != m_mapFinishing.end() && at.key() <= lastTicket;) {
+        const int node = at->node;
+        if (!m_mapOpen.contains(node))
+            m_mapOpen.insert(node, at->open);
+        at = m_mapFinishing.erase(at);
+        emit Changed(node);
         emit Warning(tr("Calibration not recorded"),
                      tr("The calibration of node %1 could not be recorded: %2. It stays open: press Finish again "
                         "once the record store can be written.")
                          .arg(node)
-                         .arg(m_pStore->Error()));
-        return false;
+                         .arg(why));
     }
-    m_mapOpen.remove(node);
-    emit Changed(node);
-    emit Finished(node, seq);
-    return true;
 }
 
 QString CalibrationBook::DetectorType(int node) const
 {
+    // The node's own rows of each kind, by the store's index.
     QSet<qint64> acknowledged;
-    for (const RecordStore::Row& row : m_pStore->Rows(QStringLiteral("acknowledgement"), node))
+    m_pStore->Scan([&acknowledged](const RecordStore::Row& row) {
         acknowledged.insert(row.Content().value(QStringLiteral("acknowledges")).toVariant().toLongLong());
-    const QVector<RecordStore::Row> commands = m_pStore->Rows(QStringLiteral("command"), node);
-    for (auto row = commands.crbegin(); row != commands.crend(); ++row) {
-        const QJsonObject command = row->Content();
-        if (command.value(QStringLiteral("command")).toString() != QLatin1String("detector type")
-            || !acknowledged.contains(row->seq))
-            continue;
-        const QJsonArray parameters = command.value(QStringLiteral("parameters")).toArray();
-        for (int type = 0; type < FrameProtocol::kDetectorTypeCount; ++type) {
-            const FrameProtocol::DetectorParameters& known = FrameProtocol::kDetectorTypes[type];
-            if (parameters == QJsonArray { int(known.p1), int(known.p2), int(known.p3) })
-                return QLatin1String(kDetectorTypeNames[type]);
+        return true;
+    }, QStringLiteral("acknowledgement"), node);
+    QJsonObject command;
+    m_pStore->Scan([&](const RecordStore::Row& row) {
+        if (acknowledged.contains(row.seq) && row.content.contains("detector type")) {
+            const QJsonObject content = row.Content();
+            if (content.value(QStringLiteral("command")).toString() == QLatin1String("detector type"))
+                command = content;
         }
-        QStringList values;
-        for (const QJsonValue& value : parameters)
-            values << QString::number(value.toInt());
-        return QStringLiteral("parameters %1").arg(values.join(QLatin1Char('/')));
+        return true;
+    }, QStringLiteral("command"), node);
+    if (command.isEmpty())
+        return QString();
+    const QJsonArray parameters = command.value(QStringLiteral("parameters")).toArray();
+    for (int type = 0; type < FrameProtocol::kDetectorTypeCount; ++type) {
+        const FrameProtocol::DetectorParameters& known = FrameProtocol::kDetectorTypes[type];
+        if (parameters == QJsonArray { int(known.p1), int(known.p2), int(known.p3) })
+            return QLatin1String(kDetectorTypeNames[type]);
     }
-    return QString();
+    QStringList values;
+    for (const QJsonValue& value : parameters)
+        values << QString::number(value.toInt());
+    return QStringLiteral("parameters %1").arg(values.join(QLatin1Char('/')));
 }

@@ -10,11 +10,13 @@
 #include <QString>
 
 class RecordStore;
+class RecordWriter;
 
 // The calibrations under way, one per node, in the technician's order: the
 // coefficients as found, points as found and as left, the coefficients
 // computed and written and what the node holds afterwards, warnings; then,
-// when finished, one record in the store. Asks for what it needs to read
+// when finished, one record in the store, reported finished once it is
+// written. Asks for what it needs to read
 // from the node through ReadBackRequested and tells of what goes wrong
 // through Warning; it sends nothing and shows nothing itself.
 class CalibrationBook : public QObject
@@ -58,7 +60,8 @@ public:
         QString laboratoryAddress;
     };
 
-    explicit CalibrationBook(RecordStore* pStore, QObject* parent = nullptr);
+    // Reads the store, writes through the writer; neither is owned.
+    CalibrationBook(RecordStore* pStore, RecordWriter* pWriter, QObject* parent = nullptr);
 
     // 1 below 200 μSv/h, 2 up to 1 mSv/h, 3 above: the calibration page's
     // ranges.
@@ -87,9 +90,11 @@ public slots:
     void CommandSent(int code, int target, const QByteArray& frame);
     void Acknowledged(int id, int y, int x);
     void CoefficientsRead(int id, double c1, double c2, double c3);
-    // Writes the node's calibration as one record; it stays open when it
-    // could not be written. False then, or when none was open.
+    // Hands the node's calibration to the writer as one record; it is open
+    // again when it could not be written. False when none was open.
     bool Finish(int node, const CalibrationBook::Conditions& conditions);
+    void RowsWritten(qint64 firstTicket, qint64 lastTicket, qint64 lastSeq);
+    void RowsNotWritten(qint64 firstTicket, qint64 lastTicket, const QString& why);
 
 signals:
     void ReadBackRequested(int node);
@@ -122,8 +127,16 @@ private:
     QString DetectorType(int node) const;
     void CheckReadBack(int node, const QJsonArray& read);
 
+    struct Finishing
+    {
+        int node;
+        Open open;
+    };
+
     RecordStore* m_pStore; // not owned
+    RecordWriter* m_pWriter; // not owned
     QMap<int, Open> m_mapOpen;
+    QMap<qint64, Finishing> m_mapFinishing; // by the writer's ticket
     QMap<int, Expected> m_mapExpected;
 };
 

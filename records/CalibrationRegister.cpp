@@ -12,7 +12,6 @@ namespace {
 
 const QColor kRed(0xd0, 0x20, 0x20);
 constexpr int kDayCheckMs = 60 * 1000;
-const QString kCalibrationKind = QStringLiteral("calibration");
 
 } // namespace
 
@@ -62,34 +61,32 @@ void CalibrationRegister::ShowDates()
         emit dataChanged(index(0, ColumnDue), index(m_entries.size() - 1, ColumnState));
 }
 
-// Rows are only ever appended, so what was seen stays as it was.
+// From the store's summary: the nodes it names and the calibrations since
+// the last look, however many rows it holds.
 void CalibrationRegister::Update()
 {
-    if (m_pStore->Count() < m_nSeenSeq) { // another store
-        beginResetModel();
-        m_entries.clear();
-        m_nSeenSeq = 0;
-        endResetModel();
-    }
-    for (const RecordStore::Row& row : m_pStore->Rows(QString(), -1, m_nSeenSeq)) {
-        m_nSeenSeq = row.seq;
-        if (row.node <= 0)
-            continue;
-        auto at = std::lower_bound(m_entries.begin(), m_entries.end(), row.node,
+    for (int node : m_pStore->Nodes()) {
+        auto at = std::lower_bound(m_entries.begin(), m_entries.end(), node,
                                    [](const Entry& entry, int node) { return entry.node < node; });
+        if (at != m_entries.end() && at->node == node)
+            continue;
         const int position = int(at - m_entries.begin());
-        if (at == m_entries.end() || at->node != row.node) {
-            beginInsertRows(QModelIndex(), position, position);
-            Entry entry;
-            entry.node = row.node;
-            m_entries.insert(position, entry);
-            endInsertRows();
-        }
-        if (row.kind == kCalibrationKind) {
-            m_entries[position].calibrated = true;
-            m_entries[position].last = CalibrationSummary::Of(row);
-            emit dataChanged(index(position, 0), index(position, ColumnCount - 1));
-        }
+        beginInsertRows(QModelIndex(), position, position);
+        Entry entry;
+        entry.node = node;
+        m_entries.insert(position, entry);
+        endInsertRows();
+    }
+    for (const CalibrationSummary& calibration : m_pStore->LastCalibrations(m_nSeenSeq)) {
+        m_nSeenSeq = calibration.seq;
+        auto at = std::lower_bound(m_entries.begin(), m_entries.end(), calibration.node,
+                                   [](const Entry& entry, int node) { return entry.node < node; });
+        if (at == m_entries.end() || at->node != calibration.node)
+            continue;
+        const int position = int(at - m_entries.begin());
+        at->calibrated = true;
+        at->last = calibration;
+        emit dataChanged(index(position, 0), index(position, ColumnCount - 1));
     }
 }
 

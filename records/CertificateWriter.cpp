@@ -3,6 +3,7 @@
 #include "CalibrationSummary.h"
 #include "CertificateDocument.h"
 #include "RecordStore.h"
+#include "RecordVerifier.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -61,12 +62,19 @@ CertificateWriter::Outcome CertificateWriter::Make(qint64 record, int issue, con
         outcome.error = tr("the record store is not open: %1").arg(m_pStore->Error());
         return outcome;
     }
-    const RecordStore::Check check = m_pStore->Verify();
+    // The rows since the last check, and the record itself with the link
+    // to it from the next one, whatever its age.
+    RecordStore::Check check = RecordVerifier::SinceMark(*m_pStore);
+    const RecordStore::Row certified = m_pStore->RowAt(record);
+    const RecordStore::Row next = m_pStore->RowAt(record + 1);
+    if (check.Intact() && certified.seq == record
+        && (RecordStore::HashOf(certified) != certified.hash || (next.seq > 0 && next.previousHash != certified.hash)))
+        check = RecordVerifier::Full(*m_pStore);
     if (!check.Intact()) {
         outcome.error = tr("the records do not verify: %1").arg(check.reason);
         return outcome;
     }
-    const RecordStore::Row row = m_pStore->RowAt(record);
+    const RecordStore::Row& row = certified;
     if (row.kind != QLatin1String("calibration")) {
         outcome.error = tr("record %1 is no calibration").arg(record);
         return outcome;

@@ -9,8 +9,9 @@ class RecordStore;
 
 // Issues calibration certificates as PDF files in a folder beside the record
 // store, named by their numbers; the same record always gives the same
-// certificate. Only from records whose whole chain verifies: a certificate
-// must not vouch for a record that may have been changed.
+// certificate. Only from records whose chain verifies (the rows since the
+// last check, and the record itself): a certificate must not vouch for a
+// record that may have been changed.
 class CertificateWriter : public QObject
 {
     Q_OBJECT

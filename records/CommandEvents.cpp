@@ -1,7 +1,7 @@
 #include "CommandEvents.h"
 
 #include "FrameProtocol.h"
-#include "RecordStore.h"
+#include "RecordWriter.h"
 
 #include <QJsonArray>
 #include <QJsonObject>
@@ -86,9 +86,9 @@ const CommandKind* KindOf(int code)
 
 } // namespace
 
-CommandEvents::CommandEvents(RecordStore* pStore, QObject* parent)
+CommandEvents::CommandEvents(RecordWriter* pWriter, QObject* parent)
     : QObject(parent)
-    , m_pStore(pStore)
+    , m_pWriter(pWriter)
 {
 }
 
@@ -111,9 +111,9 @@ void CommandEvents::CommandSent(int code, int target, const QByteArray& frame)
     const CommandKind* kind = KindOf(code);
     if (!kind)
         return;
-    const qint64 seq = m_pStore->Append(QStringLiteral("command"), target, Describe(code, frame));
-    if (seq > 0 && kind->reply != 0) {
-        m_listPending.append({ seq, kind->reply, target });
+    const qint64 ticket = m_pWriter->Append(QStringLiteral("command"), target, Describe(code, frame));
+    if (kind->reply != 0) {
+        m_listPending.append({ ticket, kind->reply, target });
         if (m_listPending.size() > kMaxPending)
             m_listPending.removeFirst();
     }
@@ -135,26 +135,33 @@ qint64 CommandEvents::TakePending(int reply, int id)
         if (match < 0)
             match = i;
     }
-    return match < 0 ? 0 : m_listPending.takeAt(match).seq;
+    return match < 0 ? 0 : m_listPending.takeAt(match).ticket;
 }
 
 void CommandEvents::Acknowledged(int id, int y, int x)
 {
-    QJsonObject content { { QStringLiteral("reply"), x }, { QStringLiteral("value"), y } };
-    if (const qint64 command = TakePending(x, id))
-        content.insert(QStringLiteral("acknowledges"), command);
-    m_pStore->Append(QStringLiteral("acknowledgement"), id, content, ArrivalMs());
+    const QJsonObject content { { QStringLiteral("reply"), x }, { QStringLiteral("value"), y } };
+    m_pWriter->Append(QStringLiteral("acknowledgement"), id, content, QStringLiteral("acknowledges"),
+                      TakePending(x, id), ArrivalMs());
 }
 
-void CommandEvents::NodeStateChanged(int id, const QString& state)
+void CommandEvents::NodeStatesChanged(const QVector<int>& ids, const QStringList& states)
 {
-    m_pStore->Append(QStringLiteral("node state"), id, { { QStringLiteral("state"), state } });
+    QVector<RecordWriter::Entry> rows;
+    for (int i = 0; i < ids.size() && i < states.size(); ++i) {
+        RecordWriter::Entry row;
+        row.kind = QStringLiteral("node state");
+        row.node = ids[i];
+        row.content = { { QStringLiteral("state"), states[i] } };
+        rows.append(row);
+    }
+    if (!rows.isEmpty())
+        m_pWriter->Append(rows);
 }
 
 void CommandEvents::CoefficientsRead(int id, double c1, double c2, double c3)
 {
-    QJsonObject content { { QStringLiteral("coefficients"), QJsonArray { c1, c2, c3 } } };
-    if (const qint64 command = TakePending(kCoefficientRead, id))
-        content.insert(QStringLiteral("answers"), command);
-    m_pStore->Append(QStringLiteral("coefficients read"), id, content, ArrivalMs());
+    const QJsonObject content { { QStringLiteral("coefficients"), QJsonArray { c1, c2, c3 } } };
+    m_pWriter->Append(QStringLiteral("coefficients read"), id, content, QStringLiteral("answers"),
+                      TakePending(kCoefficientRead, id), ArrivalMs());
 }

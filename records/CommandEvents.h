@@ -5,10 +5,12 @@
 #include <QJsonObject>
 #include <QList>
 #include <QObject>
+#include <QStringList>
+#include <QVector>
 
 #include <functional>
 
-class RecordStore;
+class RecordWriter;
 
 // Every command the console sends to a node, and what came back for it, as
 // rows of the record store: the command with its frame and values, then
@@ -19,7 +21,7 @@ class CommandEvents : public QObject
     Q_OBJECT
 
 public:
-    explicit CommandEvents(RecordStore* pStore, QObject* parent = nullptr);
+    explicit CommandEvents(RecordWriter* pWriter, QObject* parent = nullptr);
 
     // The command's name, its frame and the values it carries; empty for a
     // code that is no command.
@@ -33,13 +35,13 @@ public slots:
     void CommandSent(int code, int target, const QByteArray& frame);
     void Acknowledged(int id, int y, int x);
     void CoefficientsRead(int id, double c1, double c2, double c3);
-    // What the board of nodes judged of a node: gone quiet, lost, above its
-    // alarm level, or live again.
-    void NodeStateChanged(int id, const QString& state);
+    // What the board of nodes judged of its nodes at one refresh: gone
+    // quiet, lost, above the alarm level, or live again; written together.
+    void NodeStatesChanged(const QVector<int>& ids, const QStringList& states);
 
 private:
     struct Pending {
-        qint64 seq;
+        qint64 ticket; // the writer's, until the row is written
         int reply; // the reply type that answers it
         int target;
     };
@@ -48,7 +50,7 @@ private:
 
     qint64 ArrivalMs() const { return m_arrivalClock ? m_arrivalClock() : -1; }
 
-    RecordStore* m_pStore; // not owned
+    RecordWriter* m_pWriter; // not owned
     std::function<qint64()> m_arrivalClock;
     QList<Pending> m_listPending; // oldest first, bounded
 };

@@ -38,19 +38,13 @@ void NodeCalibrations::Update()
 {
     if (m_nNode <= 0)
         return;
-    if (m_pStore->Count() < m_nSeenSeq) { // another store
-        beginResetModel();
-        m_calibrations.clear();
-        m_nSeenSeq = 0;
-        endResetModel();
-    }
-    const QVector<RecordStore::Row> rows = m_pStore->Rows(QStringLiteral("calibration"), m_nNode, m_nSeenSeq);
-    if (rows.isEmpty())
+    const QVector<CalibrationSummary> calibrations = m_pStore->Calibrations(m_nNode, m_nSeenSeq);
+    if (calibrations.isEmpty())
         return;
-    m_nSeenSeq = rows.last().seq;
-    beginInsertRows(QModelIndex(), 0, rows.size() - 1);
-    for (const RecordStore::Row& row : rows)
-        m_calibrations.prepend(CalibrationSummary::Of(row));
+    m_nSeenSeq = calibrations.last().seq;
+    beginInsertRows(QModelIndex(), 0, calibrations.size() - 1);
+    for (const CalibrationSummary& calibration : calibrations)
+        m_calibrations.prepend(calibration);
     endInsertRows();
 }
 

@@ -1,5 +1,6 @@
 #include "RecordStore.h"
 
+#include "CalibrationSummary.h"
 #include "Log.h"
 
 #include <QCryptographicHash>
@@ -17,6 +18,8 @@
 #include <QUrl>
 #include <QVariant>
 #include <QtEndian>
+
+#include <sodium.h>
 
 namespace {
 
@@ -37,7 +40,20 @@ const char* const kSchema[] = {
     " BEGIN SELECT RAISE(ABORT, 'records are never changed'); END",
     "CREATE TRIGGER IF NOT EXISTS records_never_deleted BEFORE DELETE ON records"
     " BEGIN SELECT RAISE(ABORT, 'records are never deleted'); END",
+    // A node's rows of a kind, and the summary the register reads, so that
+    // nothing the window asks for reads every row.
+    "CREATE INDEX IF NOT EXISTS records_kind_node ON records (kind, node)",
+    "CREATE TABLE IF NOT EXISTS summary_nodes (node INTEGER PRIMARY KEY)",
+    "CREATE TABLE IF NOT EXISTS summary_calibrations ("
+    " seq INTEGER PRIMARY KEY, node INTEGER NOT NULL, serial TEXT NOT NULL, date TEXT NOT NULL,"
+    " verdict TEXT NOT NULL, operator TEXT NOT NULL, certificate TEXT NOT NULL)",
+    "CREATE INDEX IF NOT EXISTS summary_calibrations_node ON summary_calibrations (node, seq)",
+    // The newest row summarised: rows appended by a console that keeps no
+    // summary are caught up with at the next opening.
+    "CREATE TABLE IF NOT EXISTS summary_through (seq INTEGER NOT NULL)",
 };
+
+constexpr int kNewestOfEachNode = -2;
 
 
 RecordStore::Row RowOf(const QSqlQuery& query)
@@ -47,9 +63,9 @@ RecordStore::Row RowOf(const QSqlQuery& query)
     row.time = query.value(1).toString();
     row.kind = query.value(2).toString();
     row.node = query.value(3).toInt();
-    row.content = query.value(4).toString().toUtf8();
-    row.previousHash = query.value(5).toString().toLatin1();
-    row.hash = query.value(6).toString().toLatin1();
+    row.content = query.value(4).toByteArray(); // UTF-8 as stored, or from text
+    row.previousHash = query.value(5).toByteArray();
+    row.hash = query.value(6).toByteArray();
     row.encoding = query.value(7).toInt();
     return row;
 }
@@ -247,8 +263,12 @@ QString RecordStore::Connect(bool create)
             return QStringLiteral("cannot use %1: %2").arg(where, query.lastError().text());
         m_bEncodingColumn = true;
     }
-    if (create)
+    if (create) {
         query.exec(QStringLiteral("PRAGMA user_version=%1").arg(kSchemaVersion));
+        const QString summary = CatchUpSummary();
+        if (!summary.isEmpty())
+            return QStringLiteral("cannot use %1: %2").arg(where, summary);
+    }
     if (!query.exec(QStringLiteral("PRAGMA synchronous=FULL"))
         || !query.exec(QStringLiteral("SELECT count(*) FROM records")))
         return QStringLiteral("%1 is not a record store: %2").arg(where, query.lastError().text());
@@ -257,7 +277,10 @@ QString RecordStore::Connect(bool create)
 
 QString RecordStore::Columns() const
 {
-    return QStringLiteral("seq, time, kind, node, content, previous_hash, hash, ")
+    // The content and hashes as the bytes stored, with no round trip
+    // through UTF-16.
+    return QStringLiteral("seq, time, kind, node, CAST(content AS BLOB), CAST(previous_hash AS BLOB),"
+                          " CAST(hash AS BLOB), ")
         + (m_bEncodingColumn ? QStringLiteral("encoding") : QStringLiteral("1"));
 }
 
@@ -282,7 +305,13 @@ bool RecordStore::Fail(const QString& why)
 
 QByteArray RecordStore::HashOf(const Row& row)
 {
-    return QCryptographicHash::hash(HashedBytes(row), QCryptographicHash::Sha256).toHex();
+    static const bool ready = sodium_init() >= 0; // once, before any other of its calls
+    Q_UNUSED(ready)
+    const QByteArray bytes = HashedBytes(row);
+    unsigned char digest[crypto_hash_sha256_BYTES];
+    crypto_hash_sha256(digest, reinterpret_cast<const unsigned char*>(bytes.constData()),
+                       static_cast<unsigned long long>(bytes.size()));
+    return QByteArray(reinterpret_cast<const char*>(digest), sizeof digest).toHex();
 }
 
 // Encoding 1 joined the fields with new lines, which a field may hold too:
@@ -395,14 +424,16 @@ qint64 RecordStore::AppendRow(Row row)
     QSqlQuery query(db);
     // Immediate: the newest row cannot change between reading it and
     // appending after it, whoever else writes.
-    if (!query.exec(QStringLiteral("BEGIN IMMEDIATE"))) {
+    if (!m_bBatch && !query.exec(QStringLiteral("BEGIN IMMEDIATE"))) {
         Fail(QStringLiteral("cannot write %1: %2").arg(QDir::toNativeSeparators(m_sPath), query.lastError().text()));
         return 0;
     }
     // A row after a loss would make the shortened chain look whole again.
-    const QString loss = row.kind == QLatin1String(kLossAccepted) ? QString() : LossNow();
+    // A batch judged it once, when it took the write lock.
+    const QString loss = row.kind == QLatin1String(kLossAccepted) ? QString() : m_bBatch ? m_sLoss : LossNow();
     if (!loss.isEmpty()) {
-        query.exec(QStringLiteral("ROLLBACK"));
+        if (!m_bBatch)
+            query.exec(QStringLiteral("ROLLBACK"));
         const bool held = Hold(row);
         if (loss != m_sLoss && m_bLogs)
             LogPrint(LOG_WARNING, "records: %s\n", qPrintable(loss));
@@ -431,30 +462,41 @@ qint64 RecordStore::AppendRow(Row row)
     query.addBindValue(QString::fromLatin1(row.previousHash));
     query.addBindValue(QString::fromLatin1(row.hash));
     query.addBindValue(row.encoding);
-    if (!query.exec() || !query.exec(QStringLiteral("COMMIT"))) {
+    if (!query.exec() || !Summarise(row) || (!m_bBatch && !query.exec(QStringLiteral("COMMIT")))) {
         const QString why = query.lastError().text();
-        query.exec(QStringLiteral("ROLLBACK"));
+        if (!m_bBatch)
+            query.exec(QStringLiteral("ROLLBACK"));
         Fail(QStringLiteral("cannot write %1: %2").arg(QDir::toNativeSeparators(m_sPath), why));
         return 0;
     }
-    // The anchor follows the commit, so a reader that takes the anchor first
-    // never finds it ahead of the rows; under the write lock again, so that
-    // writers replace it in the order of their rows.
-    if (query.exec(QStringLiteral("BEGIN IMMEDIATE"))) {
-        Anchor anchor;
-        QString why;
-        // An accepted loss starts the anchor afresh from the shortened chain.
-        if (!ReadAnchor(&anchor, &why) || anchor.seq < row.seq || row.kind == QLatin1String(kLossAccepted))
-            WriteAnchor(row);
-        query.exec(QStringLiteral("COMMIT"));
+    if (m_bBatch) {
+        m_newest = row;
+        return row.seq; // written once committed
     }
-    m_sLoss.clear();
+    AnchorCommitted(row);
     if (!m_sError.isEmpty()) {
         LogPrint(LOG_NOTICE, "records: %s is written again\n", qPrintable(QDir::toNativeSeparators(m_sPath)));
         m_sError.clear();
     }
     emit StateChanged();
     return row.seq;
+}
+
+// The anchor follows the commit, so a reader that takes the anchor first
+// never finds it ahead of the rows; under the write lock again, so that
+// writers replace it in the order of their rows.
+void RecordStore::AnchorCommitted(const Row& newest)
+{
+    QSqlQuery query(QSqlDatabase::database(m_sConnection, false));
+    if (query.exec(QStringLiteral("BEGIN IMMEDIATE"))) {
+        Anchor anchor;
+        QString why;
+        // An accepted loss starts the anchor afresh from the shortened chain.
+        if (!ReadAnchor(&anchor, &why) || anchor.seq < newest.seq || newest.kind == QLatin1String(kLossAccepted))
+            WriteAnchor(newest);
+        query.exec(QStringLiteral("COMMIT"));
+    }
+    m_sLoss.clear();
 }
 
 // One JSON line per row, flushed to the disk before the append reports.
@@ -514,21 +556,10 @@ bool RecordStore::AcceptLoss(const QString& operatorName)
 QVector<RecordStore::Row> RecordStore::Rows(const QString& kind, int node, qint64 after) const
 {
     QVector<Row> rows;
-    if (!m_bOpen)
-        return rows;
-    QSqlQuery query(QSqlDatabase::database(m_sConnection, false));
-    query.setForwardOnly(true);
-    query.prepare(QStringLiteral("SELECT ") + Columns() + QStringLiteral(" FROM records"
-                                 " WHERE seq > ? AND (? = '' OR kind = ?) AND (? < 0 OR node = ?) ORDER BY seq"));
-    query.addBindValue(after);
-    query.addBindValue(kind.isNull() ? QStringLiteral("") : kind);
-    query.addBindValue(kind.isNull() ? QStringLiteral("") : kind);
-    query.addBindValue(node);
-    query.addBindValue(node);
-    if (query.exec()) {
-        while (query.next())
-            rows.append(RowOf(query));
-    }
+    Scan([&rows](const Row& row) {
+        rows.append(row);
+        return true;
+    }, kind, node, after);
     return rows;
 }
 
@@ -622,14 +653,218 @@ QString RecordStore::ExportCsv(const QString& path) const
     if (!file.open(QIODevice::WriteOnly))
         return file.errorString();
     file.write("seq,time,kind,node,content,previous_hash,hash,encoding\n");
-    for (const Row& row : Rows()) {
+    // A row at a time: memory stays flat whatever the store holds.
+    const bool read = Scan([&file](const Row& row) {
         const QStringList fields { QString::number(row.seq), row.time, row.kind, QString::number(row.node),
                                    QString::fromUtf8(row.content), QString::fromLatin1(row.previousHash),
                                    QString::fromLatin1(row.hash), QString::number(row.encoding) };
         QStringList quoted;
         for (const QString& field : fields)
             quoted << CsvField(field);
-        file.write((quoted.join(QLatin1Char(',')) + QLatin1Char('\n')).toUtf8());
+        return file.write((quoted.join(QLatin1Char(',')) + QLatin1Char('\n')).toUtf8()) >= 0;
+    });
+    if (!read) {
+        file.cancelWriting();
+        return file.errorString().isEmpty() ? QStringLiteral("the rows could not be read") : file.errorString();
     }
     return file.commit() ? QString() : file.errorString();
+}
+
+bool RecordStore::Begin()
+{
+    if (!m_bOpen)
+        return Fail(m_sError.isEmpty() ? QStringLiteral("the record store is not open") : m_sError);
+    QSqlQuery query(QSqlDatabase::database(m_sConnection, false));
+    // Immediate: the newest row cannot change under the batch, whoever else
+    // writes.
+    if (!query.exec(QStringLiteral("BEGIN IMMEDIATE")))
+        return Fail(QStringLiteral("cannot write %1: %2").arg(QDir::toNativeSeparators(m_sPath), query.lastError().text()));
+    m_bBatch = true;
+    m_newest = Row();
+    m_sLoss = LossNow();
+    return true;
+}
+
+bool RecordStore::Commit()
+{
+    if (!m_bBatch)
+        return false;
+    QSqlQuery query(QSqlDatabase::database(m_sConnection, false));
+    if (!query.exec(QStringLiteral("COMMIT"))) {
+        const QString why = query.lastError().text();
+        Rollback();
+        return Fail(QStringLiteral("cannot write %1: %2").arg(QDir::toNativeSeparators(m_sPath), why));
+    }
+    m_bBatch = false;
+    if (m_newest.seq > 0)
+        AnchorCommitted(m_newest);
+    if (!m_sError.isEmpty()) {
+        LogPrint(LOG_NOTICE, "records: %s is written again\n", qPrintable(QDir::toNativeSeparators(m_sPath)));
+        m_sError.clear();
+    }
+    emit StateChanged();
+    return true;
+}
+
+void RecordStore::Rollback()
+{
+    if (!m_bBatch)
+        return;
+    m_bBatch = false;
+    QSqlQuery(QSqlDatabase::database(m_sConnection, false)).exec(QStringLiteral("ROLLBACK"));
+}
+
+// Only the filters given go into the statement, so that SQLite can use the
+// index of kind and node.
+bool RecordStore::Scan(const std::function<bool(const Row&)>& visit, const QString& kind, int node,
+                       qint64 after) const
+{
+    if (!m_bOpen)
+        return false;
+    QSqlQuery query(QSqlDatabase::database(m_sConnection, false));
+    query.setForwardOnly(true);
+    QString statement = QStringLiteral("SELECT ") + Columns() + QStringLiteral(" FROM records WHERE seq > ?");
+    if (!kind.isEmpty())
+        statement += QStringLiteral(" AND kind = ?");
+    if (node >= 0)
+        statement += QStringLiteral(" AND node = ?");
+    query.prepare(statement + QStringLiteral(" ORDER BY seq"));
+    query.addBindValue(after);
+    if (!kind.isEmpty())
+        query.addBindValue(kind);
+    if (node >= 0)
+        query.addBindValue(node);
+    if (!query.exec())
+        return false;
+    while (query.next()) {
+        if (!visit(RowOf(query)))
+            break;
+    }
+    return query.lastError().type() == QSqlError::NoError;
+}
+
+QVector<int> RecordStore::Nodes() const
+{
+    QVector<int> nodes;
+    if (!m_bOpen)
+        return nodes;
+    QSqlQuery query(QSqlDatabase::database(m_sConnection, false));
+    query.setForwardOnly(true);
+    if (query.exec(QStringLiteral("SELECT node FROM summary_nodes ORDER BY node"))) {
+        while (query.next())
+            nodes.append(query.value(0).toInt());
+    }
+    return nodes;
+}
+
+QVector<CalibrationSummary> RecordStore::Calibrations(int node, qint64 after) const
+{
+    QVector<CalibrationSummary> calibrations;
+    if (!m_bOpen)
+        return calibrations;
+    QSqlQuery query(QSqlDatabase::database(m_sConnection, false));
+    query.setForwardOnly(true);
+    if (node == kNewestOfEachNode) {
+        query.prepare(QStringLiteral("SELECT seq, node, serial, date, verdict, operator, certificate"
+                                     " FROM summary_calibrations WHERE seq IN (SELECT max(seq) FROM"
+                                     " summary_calibrations WHERE seq > ? GROUP BY node) ORDER BY seq"));
+    } else {
+        query.prepare(QStringLiteral("SELECT seq, node, serial, date, verdict, operator, certificate"
+                                     " FROM summary_calibrations WHERE seq > ?%1 ORDER BY seq")
+                          .arg(node >= 0 ? QStringLiteral(" AND node = ?") : QString()));
+    }
+    query.addBindValue(after);
+    if (node >= 0)
+        query.addBindValue(node);
+    if (query.exec()) {
+        while (query.next()) {
+            CalibrationSummary summary;
+            summary.seq = query.value(0).toLongLong();
+            summary.node = query.value(1).toInt();
+            summary.serial = query.value(2).toString();
+            summary.date = QDate::fromString(query.value(3).toString(), Qt::ISODate);
+            summary.verdict = query.value(4).toString();
+            summary.operatorName = query.value(5).toString();
+            summary.certificate = query.value(6).toString();
+            calibrations.append(summary);
+        }
+    }
+    return calibrations;
+}
+
+QVector<CalibrationSummary> RecordStore::LastCalibrations(qint64 after) const
+{
+    return Calibrations(kNewestOfEachNode, after);
+}
+
+// In the row's own transaction: the summary never tells of a row that is
+// not there, nor misses one that is.
+bool RecordStore::Summarise(const Row& row)
+{
+    QSqlQuery query(QSqlDatabase::database(m_sConnection, false));
+    if (row.node > 0) {
+        query.prepare(QStringLiteral("INSERT OR IGNORE INTO summary_nodes (node) VALUES (?)"));
+        query.addBindValue(row.node);
+        if (!query.exec())
+            return false;
+    }
+    if (row.kind == QLatin1String("calibration")) {
+        const CalibrationSummary summary = CalibrationSummary::Of(row);
+        query.prepare(QStringLiteral("INSERT OR REPLACE INTO summary_calibrations"
+                                     " (seq, node, serial, date, verdict, operator, certificate)"
+                                     " VALUES (?, ?, ?, ?, ?, ?, ?)"));
+        query.addBindValue(summary.seq);
+        query.addBindValue(summary.node);
+        query.addBindValue(summary.serial);
+        query.addBindValue(summary.date.toString(Qt::ISODate));
+        query.addBindValue(summary.verdict);
+        query.addBindValue(summary.operatorName);
+        query.addBindValue(summary.certificate);
+        if (!query.exec())
+            return false;
+    }
+    query.prepare(QStringLiteral("UPDATE summary_through SET seq = ?"));
+    query.addBindValue(row.seq);
+    return query.exec();
+}
+
+// Builds the summary from the rows it has not seen: all of them when it is
+// new. Why it could not, or an empty string.
+QString RecordStore::CatchUpSummary()
+{
+    QSqlDatabase db = QSqlDatabase::database(m_sConnection, false);
+    QSqlQuery query(db);
+    if (!query.exec(QStringLiteral("SELECT (SELECT seq FROM summary_through), (SELECT max(seq) FROM records)"))
+        || !query.next())
+        return query.lastError().text();
+    const bool known = !query.value(0).isNull();
+    const qint64 through = query.value(0).toLongLong();
+    const qint64 newest = query.value(1).toLongLong();
+    if (known && through >= newest)
+        return QString();
+    if (!query.exec(QStringLiteral("BEGIN IMMEDIATE")))
+        return query.lastError().text();
+    bool done = known || query.exec(QStringLiteral("INSERT INTO summary_through (seq) VALUES (0)"));
+    if (done) {
+        query.prepare(QStringLiteral("INSERT OR IGNORE INTO summary_nodes (node)"
+                                     " SELECT DISTINCT node FROM records WHERE seq > ? AND node > 0"));
+        query.addBindValue(through);
+        done = query.exec();
+    }
+    bool summarised = true;
+    m_bOpen = true; // for Scan
+    done = done && Scan([&](const Row& row) { return summarised = Summarise(row); }, QStringLiteral("calibration"), -1,
+                        through) && summarised;
+    m_bOpen = false;
+    if (done) {
+        query.prepare(QStringLiteral("UPDATE summary_through SET seq = ?"));
+        query.addBindValue(newest);
+        done = query.exec() && query.exec(QStringLiteral("COMMIT"));
+    }
+    if (!done) {
+        const QString why = query.lastError().text();
+        query.exec(QStringLiteral("ROLLBACK"));
+        return why.isEmpty() ? QStringLiteral("cannot summarise the rows") : why;
+    }
+    return QString();
 }

@@ -6,6 +6,10 @@
 #include <QString>
 #include <QVector>
 
+#include <functional>
+
+class CalibrationSummary;
+
 // The laboratory's record: one SQLite file of rows that are only ever
 // appended, each carrying the SHA-256 of its own content and of the row
 // before it, so that a changed or removed row shows. Written with WAL and
@@ -99,6 +103,24 @@ public:
     // there is no loss or it could not be written (Error() says why).
     bool AcceptLoss(const QString& operatorName);
 
+    // Rows appended between Begin() and Commit() share one transaction and
+    // one sync; after a failed Append, Rollback().
+    bool Begin();
+    bool Commit();
+    void Rollback();
+
+    // Hands the rows over one at a time, oldest first, until the visitor
+    // returns false; false when they could not be read.
+    bool Scan(const std::function<bool(const Row&)>& visit, const QString& kind = QString(), int node = -1,
+              qint64 after = 0) const;
+    // Every node the rows name, and the calibrations of one node (of all
+    // when -1) after the given row, oldest first: from the summary kept as
+    // rows are appended, never from the rows themselves.
+    QVector<int> Nodes() const;
+    QVector<CalibrationSummary> Calibrations(int node = -1, qint64 after = 0) const;
+    // The newest calibration of each node that has one after the given row.
+    QVector<CalibrationSummary> LastCalibrations(qint64 after = 0) const;
+
     // Oldest first; only rows after the given one, when one is given.
     QVector<Row> Rows(const QString& kind = QString(), int node = -1, qint64 after = 0) const;
     Row RowAt(qint64 seq) const;
@@ -130,6 +152,10 @@ private:
     qint64 AppendRow(Row row);
     bool Hold(const Row& row);
     QString Columns() const;
+    bool Summarise(const Row& row);
+    QString CatchUpSummary();
+    // Replaces the anchor with the newest row committed, under the write lock.
+    void AnchorCommitted(const Row& newest);
 
     QString m_sConnection;
     QString m_sPath;
@@ -138,6 +164,8 @@ private:
     bool m_bOpen;
     bool m_bEncodingColumn; // stores written before encoding 2 have none until opened for writing
     bool m_bLogs; // a console's store tells the log why it fails
+    bool m_bBatch = false;
+    Row m_newest; // the newest row of the open batch
 };
 
 #endif

@@ -631,6 +631,14 @@
         <source>Copy path</source>
         <translation>复制路径</translation>
     </message>
+    <message>
+        <source>Records in %1: waiting for the store, held by another console</source>
+        <translation>记录库 %1：正在等待，它正被另一个控制台占用</translation>
+    </message>
+    <message>
+        <source>Records in %1: opening the store</source>
+        <translation>记录库 %1：正在打开</translation>
+    </message>
 </context>
 <context>
     <name>SetwiseDosegateClass</name>

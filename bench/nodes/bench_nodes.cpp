@@ -5,23 +5,32 @@
 // frames/s. Each load first fills the ten minutes of history, is measured
 // for 60 s (process CPU, refresh plus repaint per refresh), then runs ten
 // minutes more; the resident memory is read at each of those points.
-// Last, a chart per row against the drawn trend, for the record.
+// Then a chart per row against the drawn trend, for the record. Last, all
+// 255 nodes going stale at once, with their rows handed to the records
+// writer as the window does: the longest stall of the GUI thread, in wall
+// time.
 //
 //   bench_nodes [--seconds S] [--flood FRAMES_PER_S]
 #include "AlarmLevels.h"
 #include "BenchSupport.h"
 #include "ChartsCompat.h"
+#include "CommandEvents.h"
 #include "NodeBoard.h"
 #include "NodeTrendDelegate.h"
+#include "RecordWriter.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
+#include <QMetaEnum>
 #include <QHeaderView>
 #include <QImage>
 #include <QPainter>
 #include <QTableView>
 #include <QTemporaryDir>
 
+#include <fcntl.h>
 #include <time.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -62,6 +71,30 @@ public:
 
 signals:
     void CountDoseSignl(int id, int count);
+};
+
+// The window's way from the board's changes to the records.
+class StateRecorder : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit StateRecorder(CommandEvents* events)
+        : m_pEvents(events)
+    {
+    }
+
+public slots:
+    void Record(const QVector<int>& ids, const QVector<int>& states)
+    {
+        QStringList names;
+        for (int state : states)
+            names << QString::fromLatin1(QMetaEnum::fromType<NodeBoard::State>().valueToKey(state));
+        m_pEvents->NodeStatesChanged(ids, names);
+    }
+
+private:
+    CommandEvents* m_pEvents;
 };
 
 struct Load {
@@ -240,6 +273,59 @@ double ChartPerRowMs(int rows, double& mibForAll)
     return ms;
 }
 
+// 255 nodes answering, then silent at once: the refresh that finds them
+// stale, with its log lines (to /dev/null), the rows handed to the writer
+// and the repaint. The longest of a few rounds, in wall time.
+double StaleStallMs(int rounds)
+{
+    QTemporaryDir folder;
+    AlarmLevels levels(folder.filePath(QStringLiteral("levels.ini")));
+    NodeBoard board(&levels);
+    qint64 now = 0;
+    board.SetClock([&now] { return now; });
+    board.SetController(QStringLiteral("bench:1"));
+    board.SetRequesting(true);
+    RecordWriter writer;
+    writer.Open(folder.filePath(QStringLiteral("records.sqlite")));
+    CommandEvents events(&writer);
+    StateRecorder recorder(&events);
+    QObject::connect(&board, SIGNAL(StatesChanged(QVector<int>, QVector<int>)), &recorder,
+                     SLOT(Record(QVector<int>, QVector<int>)));
+    QTableView view;
+    view.setModel(&board);
+    view.setItemDelegateForColumn(NodeBoard::ColumnTrend, new NodeTrendDelegate(&view));
+    view.resize(kViewWidth, kViewHeight);
+    QImage image(kViewWidth, kViewHeight, QImage::Format_ARGB32_Premultiplied);
+    const auto refresh = [&] {
+        board.Refresh();
+        view.doItemsLayout();
+        QPainter painter(&image);
+        view.render(&painter);
+    };
+    std::fflush(stdout);
+    const int out = dup(STDOUT_FILENO);
+    const int null = open("/dev/null", O_WRONLY);
+    dup2(null, STDOUT_FILENO);
+    double longest = 0.0;
+    for (int round = 0; round < rounds; ++round) {
+        for (int id = 1; id <= kNodes; ++id)
+            board.TakeDoseCount(id, 16);
+        refresh(); // live again
+        now += NodeBoard::kStaleAfterMs;
+        QElapsedTimer stall;
+        stall.start();
+        refresh();
+        longest = std::max(longest, double(stall.nsecsElapsed()) / 1e6);
+        now += NodeBoard::kRefreshMs;
+        Bench::WaitFor([&] { return writer.Queued() == 0; }, 30000);
+    }
+    std::fflush(stdout);
+    dup2(out, STDOUT_FILENO);
+    close(null);
+    close(out);
+    return longest;
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -279,6 +365,7 @@ int main(int argc, char* argv[])
     std::printf("trend of %d rows in sight: drawn by the delegate %.2f ms, as a chart per row %.2f ms per refresh;"
                 " charts for all %d nodes take %.1f MiB\n",
                 visibleRows, delegateMs, chartsMs, kNodes, chartsMib);
+    std::printf("longest GUI stall, 255 nodes stale at once: %.1f ms\n", StaleStallMs(5));
     return 0;
 }
 

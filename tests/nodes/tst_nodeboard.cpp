@@ -4,8 +4,11 @@
 #include "WatchRequests.h"
 
 #include <QSignalSpy>
+#include <QVector>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <numeric>
 
 namespace {
 
@@ -88,6 +91,20 @@ void TestNodeBoard::statesFollowFramesAndTime_data()
     QTest::newRow("an unreadable level is refused")
         << "0 frame 100; 0 check; 0 type 0.5; 0 type x; 0 type -1; 0 check"
         << QStringList { "live", "above alarm" } << QStringList { "above alarm" };
+    // Count 88 is 98.6 % of a level of 0.5, count 84 is 94.1 %.
+    QTest::newRow("hovering just below the level leaves after two periods")
+        << "0 frame 16; 0 check; 0 type 0.5; 0 frame 100; 0 check; 2000 frame 88; 2000 check; 4000 frame 88; "
+           "4000 check; 5999 check; 6000 check"
+        << QStringList { "live", "above alarm", "above alarm", "above alarm", "above alarm", "live" }
+        << QStringList { "above alarm", "live" };
+    QTest::newRow("below 95 % of the level leaves at once")
+        << "0 frame 16; 0 check; 0 type 0.5; 0 frame 100; 0 check; 2000 frame 84; 2000 check"
+        << QStringList { "live", "above alarm", "live" } << QStringList { "above alarm", "live" };
+    QTest::newRow("above the level again starts the two periods afresh")
+        << "0 frame 16; 0 check; 0 type 0.5; 0 frame 100; 0 check; 2000 frame 88; 2000 check; 3000 frame 100; "
+           "3000 check; 4000 frame 88; 4000 check; 6000 check; 8000 check"
+        << QStringList { "live", "above alarm", "above alarm", "above alarm", "above alarm", "above alarm", "live" }
+        << QStringList { "above alarm", "live" };
     QTest::newRow("stale wins over above alarm")
         << "0 requests; 0 frame 100; 0 check; 0 type 0.5; 0 check; 6000 check"
         << QStringList { "live", "above alarm", "stale" } << QStringList { "above alarm", "stale" };
@@ -218,6 +235,19 @@ void TestNodeBoard::everyNodeOfAFullNetworkGetsOneRowInIdOrder()
     }
     QCOMPARE(b.Cell(99, NodeBoard::ColumnDose), QString("0.5600"));
     QCOMPARE(b.Cell(99, NodeBoard::ColumnMinimum), QString("0.5600")); // unused slots are no doses of 0
+
+    // All of them silent at once: one report of the refresh's changes.
+    QSignalSpy states(&b.board, SIGNAL(StatesChanged(QVector<int>, QVector<int>)));
+    b.board.SetRequesting(true);
+    b.now = NodeBoard::kStaleAfterMs;
+    StdoutCapture capture;
+    b.board.Refresh();
+    capture.Finish();
+    QCOMPARE(states.size(), 1);
+    QVector<int> ids(255);
+    std::iota(ids.begin(), ids.end(), 1);
+    QCOMPARE(states[0][0].value<QVector<int>>(), ids);
+    QCOMPARE(states[0][1].value<QVector<int>>(), QVector<int>(255, NodeBoard::Stale));
 }
 
 // One dose a second for eleven minutes: 0.0056 x its minute of the run,

@@ -6,18 +6,40 @@
 //                  box is open
 //   append N       appends N rows to the record store, without a window, and
 //                  ends
+//   --hold         holds the store's write lock, as a second console in the
+//                  middle of a write would, until killed
 #include "RecordStore.h"
 #include "SetwiseDosegate.h"
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QElapsedTimer>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QThread>
 #include <QTimer>
 
 #include <cstdio>
+
+// With --hold, a second console in the middle of a write instead: it holds
+// the store's write lock until killed.
+int Hold(int argc, char* argv[])
+{
+    QCoreApplication application(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("dosegate-console"));
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"));
+    db.setDatabaseName(RecordStore::DefaultPath());
+    if (!db.open() || !QSqlQuery(db).exec(QStringLiteral("BEGIN IMMEDIATE")))
+        return 1;
+    std::printf("holding\n");
+    std::fflush(stdout);
+    for (;;)
+        QThread::sleep(1);
+}
 
 int main(int argc, char* argv[])
 {
@@ -35,6 +57,8 @@ int main(int argc, char* argv[])
         }
         return 0;
     }
+    if (argc > 1 && qstrcmp(argv[1], "--hold") == 0)
+        return Hold(argc, argv);
     QApplication application(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("dosegate-console"));
     SetwiseDosegate window;
@@ -42,8 +66,12 @@ int main(int argc, char* argv[])
         window.FillConnectPage(QStringLiteral("127.0.0.1"), QString::fromLatin1(argv[2]));
         QMetaObject::invokeMethod(&window, "OnConnectButtonClicked", Qt::QueuedConnection);
         QTimer watch;
+        RecordStore store;
+        // Said once the box is open and the reply committed behind it.
         QObject::connect(&watch, &QTimer::timeout, [&] {
-            if (qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            if (qobject_cast<QMessageBox*>(QApplication::activeModalWidget())
+                && (store.IsOpen() || store.OpenExisting(RecordStore::DefaultPath()))
+                && store.Rows(QStringLiteral("acknowledgement")).size() == 1) {
                 std::printf("box open\n");
                 std::fflush(stdout);
                 watch.stop();
@@ -58,6 +86,12 @@ int main(int argc, char* argv[])
     QMetaObject::invokeMethod(&window, "TableTimeout");
     window.findChild<QPushButton*>("as_found_button")->click();
     window.findChild<QPushButton*>("finish_calibration_button")->click();
+    // The certificate is issued once the record is written.
+    QLabel* certificate = window.findChild<QLabel*>("certificate_state");
+    QElapsedTimer waited;
+    waited.start();
+    while (!certificate->text().startsWith(QLatin1String("Certificate of record")) && waited.elapsed() < 30000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
     std::printf("finished\n");
     std::fflush(stdout);
     for (;;)

@@ -6,7 +6,11 @@
 #include "ConsoleLanguage.h"
 #include "LoopbackController.h"
 #include "ModalWatcher.h"
+#include "CommandEvents.h"
+#include "FrameProtocol.h"
 #include "RecordStore.h"
+#include "RecordVerifier.h"
+#include "RecordWriter.h"
 #include "ReplyFrames.h"
 #include "UrlOpener.h"
 #include "WindowRig.h"
@@ -19,13 +23,17 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QSignalSpy>
 #include <QSortFilterProxyModel>
 #include <QStandardPaths>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTableView>
+#include <QTableWidget>
 #include <QTest>
 #include <QUrl>
+
+#include <numeric>
 
 #include <unistd.h>
 
@@ -161,6 +169,8 @@ private slots:
     void killedWithABoxOpenKeepsTheReply();
     void registerExportReadsBackInPython();
     void killedRightAfterFinishKeepsTheRecord();
+    void rowsAreCommittedInTheOrderOfTheirEvents();
+    void storeHeldByAnotherConsoleLeavesTheWindowWorking();
     void unwritableStoreLeavesCalibrationWorking();
     void certificateHoldsEveryField_data();
     void certificateHoldsEveryField();
@@ -222,6 +232,9 @@ void TestRecords::calibrationIsKeptAndVerifies()
     rig.Click("as_left_button");
     rig.Click("finish_calibration_button");
     QVERIFY(!rig.Find<QWidget>("finish_calibration_button")->isEnabled());
+    // Its certificate is issued once the record is written.
+    const QDir certificates(QFileInfo(RecordStore::DefaultPath()).dir().filePath("certificates"));
+    QTRY_COMPARE(certificates.entryList({ "*.pdf" }).size(), 1);
 
     int code = 0;
     QString output;
@@ -267,7 +280,6 @@ void TestRecords::calibrationIsKeptAndVerifies()
 
     // Finish issued the certificate; the register lists the node, and its
     // calibration shows the same certificate again.
-    const QDir certificates(QFileInfo(RecordStore::DefaultPath()).dir().filePath("certificates"));
     const QStringList issued = certificates.entryList({ "*.pdf" });
     QCOMPARE(issued.size(), 1);
     QAbstractItemModel* nodes = rig.Find<QTableView>("node_register")->model();
@@ -447,7 +459,7 @@ void TestRecords::lostTailHoldsNewRowsUntilTheLossIsAccepted()
     {
         Calibration rig;
         WindowRig::DataHome::prepare = nullptr;
-        QVERIFY2(rig.Text("records_state").contains(loss), qPrintable(rig.Text("records_state")));
+        QTRY_VERIFY2(rig.Text("records_state").contains(loss), qPrintable(rig.Text("records_state")));
     }
     WindowRig::DataHome::prepare = nullptr;
     qputenv("XDG_DATA_HOME", home.folder.path().toLocal8Bit());
@@ -668,6 +680,85 @@ void TestRecords::killedRightAfterFinishKeepsTheRecord()
     QCOMPARE(calibrations[0].Content()["points"].toArray().size(), 1);
 }
 
+// Commands, their replies, warnings and a refresh's node states, handed
+// over faster than one transaction takes them: committed in that order,
+// each reply naming the row of its command.
+void TestRecords::rowsAreCommittedInTheOrderOfTheirEvents()
+{
+    WindowRig::DataHome home;
+    RecordStore store;
+    QVERIFY(store.Open(RecordStore::DefaultPath()));
+    RecordWriter writer;
+    CommandEvents events(&writer);
+    CalibrationBook book(&store, &writer);
+    QSignalSpy written(&writer, SIGNAL(Written(qint64, qint64, qint64)));
+    QStringList expected;
+    for (int i = 0; i < 120; ++i) { // five rows each: more than one transaction takes
+        const int node = 1 + i % 9;
+        events.CommandSent(FrameProtocol::CmdSetThreshold, node, QByteArray(20, '\0'));
+        book.CoefficientClamped(node, 1, 7.5, 5);
+        events.Acknowledged(node, 0, FrameProtocol::ReplyThreshold);
+        events.NodeStatesChanged({ node, node + 1 }, { "Stale", "Lost" });
+        expected << "command" << "warning" << "acknowledgement" << "node state" << "node state";
+        if (i == 60)
+            writer.Open(RecordStore::DefaultPath()); // with rows already queued
+    }
+    QVector<int> all(255); // a whole network gone quiet at once
+    std::iota(all.begin(), all.end(), 1);
+    const qint64 last = expected.size() + all.size();
+    QStringList stale;
+    for (int id : all) {
+        stale << "Stale";
+        expected << "node state";
+        Q_UNUSED(id)
+    }
+    events.NodeStatesChanged(all, stale);
+    QTRY_COMPARE_WITH_TIMEOUT(writer.Rows(), qint64(expected.size()), 30000);
+    QStringList kinds;
+    const QVector<RecordStore::Row> rows = store.Rows();
+    for (const RecordStore::Row& row : rows) {
+        kinds << row.kind;
+        if (row.kind == "acknowledgement")
+            QCOMPARE(row.Content()["acknowledges"].toInt(), row.seq - 2);
+    }
+    QCOMPARE(kinds, expected);
+    QVERIFY(store.Verify().Intact());
+    QVERIFY(written.size() > 1);
+    qint64 next = 1;
+    for (const QList<QVariant>& batch : written) { // tickets in order, each batch consecutive rows
+        QCOMPARE(batch[0].toLongLong(), next);
+        next = batch[1].toLongLong() + 1;
+        QCOMPARE(batch[2].toLongLong(), batch[1].toLongLong());
+    }
+    QVERIFY(written.constLast()[0].toLongLong() <= last - all.size() + 1); // in one transaction
+    QCOMPARE(written.constLast()[1].toLongLong(), last);
+}
+
+// A second console holds the store's write lock: rows wait, the tab says
+// so, the readings go on, and the rows are written once it lets go.
+void TestRecords::storeHeldByAnotherConsoleLeavesTheWindowWorking()
+{
+    Calibration rig;
+    QTRY_VERIFY(rig.Text("records_state").endsWith("rows kept: 0"));
+    QProcess holder;
+    holder.start(QStringLiteral(RECORDS_PROBE), { "--hold" });
+    QVERIFY(QTest::qWaitFor([&] { return holder.readAllStandardOutput().contains("holding"); }, 30000));
+    QVERIFY(rig.Connect());
+    rig.Click("m_pPushButton_thr");
+    const QString waiting = QString("Records in %1: waiting for the store, held by another console")
+                                .arg(QDir::toNativeSeparators(RecordStore::DefaultPath()));
+    QTRY_COMPARE_WITH_TIMEOUT(rig.Text("records_state"), waiting, 20000);
+    rig.Run(18);
+    QCOMPARE(rig.Find<QTableWidget>("tableWidget_for_potentiometer")->rowCount(), 1);
+    QCOMPARE(rig.Text("records_state"), waiting);
+    holder.kill();
+    QVERIFY(holder.waitForFinished());
+    QTRY_VERIFY_WITH_TIMEOUT(rig.Text("records_state").endsWith("rows kept: 1"), 20000);
+    RecordStore store;
+    QVERIFY(store.OpenExisting(RecordStore::DefaultPath()));
+    QCOMPARE(store.Rows("command").size(), 1);
+}
+
 // The device work goes on; the tab says why nothing is kept, and so does
 // Finish.
 void TestRecords::unwritableStoreLeavesCalibrationWorking()
@@ -678,7 +769,7 @@ void TestRecords::unwritableStoreLeavesCalibrationWorking()
     Calibration rig;
     WindowRig::DataHome::prepare = nullptr;
     ModalWatcher boxes(QMessageBox::Ok);
-    QVERIFY(rig.Text("records_state").startsWith("Records are not kept: "));
+    QTRY_VERIFY(rig.Text("records_state").startsWith("Records are not kept: "));
     QVERIFY(rig.Connect());
     rig.Run(18);
     rig.Click("as_found_button");
@@ -847,6 +938,7 @@ void TestRecords::certificateIsIssuedAgainOnlyFromAnIntactChain()
     const QStringList firstText = PdfPages(first.path);
     QVERIFY(!firstText.isEmpty());
     QCOMPARE(store.Append("event", 7, { { "value", 2 } }), 2);
+    QVERIFY(RecordVerifier::SinceMark(store).Intact()); // marks row 2: row 1 is checked on its own
     if (!tampering.isEmpty()) {
         {
             QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "tampering");
@@ -892,12 +984,18 @@ void TestRecords::finishedRecordNamesTheAcknowledgedDetectorType()
         if (acknowledged)
             store.Append("acknowledgement", 7, { { "reply", 3 }, { "value", 0 }, { "acknowledges", seq } });
     }
-    CalibrationBook book(&store);
+    RecordWriter writer;
+    writer.Open(RecordStore::DefaultPath());
+    CalibrationBook book(&store, &writer);
+    QObject::connect(&writer, SIGNAL(Written(qint64, qint64, qint64)), &book, SLOT(RowsWritten(qint64, qint64, qint64)));
+    QSignalSpy finished(&book, SIGNAL(Finished(int, qint64)));
     book.AddPoint(7, "SN-0042", CalibrationBook::AsFound, CalibrationBook::Point());
     CalibrationBook::Conditions conditions;
     conditions.laboratoryName = "Radiation Metrology Laboratory";
     conditions.laboratoryAddress = "12 Example Road";
     QVERIFY(book.Finish(7, conditions));
+    QTRY_COMPARE(finished.size(), 1);
+    QCOMPARE(finished[0][1].toLongLong(), store.Rows("calibration").constLast().seq);
     const QJsonObject record = store.Rows("calibration").constLast().Content();
     QCOMPARE(record["detectorType"].toString(), type);
     QCOMPARE(record["laboratory"].toObject(),
@@ -944,7 +1042,8 @@ void TestRecords::registerStateAroundTheDueDate()
              state == "overdue");
 }
 
-// Sorted as the records tab sorts it, and following the store.
+// Sorted as the records tab sorts it, and following the store; from a
+// summary that is built again from the rows when it is missing.
 void TestRecords::registerListsOverdueNodesFirst()
 {
     WindowRig::DataHome home;
@@ -955,6 +1054,16 @@ void TestRecords::registerListsOverdueNodesFirst()
     for (const auto& node : calibrated)
         QVERIFY(store.Append("calibration", node.first, CalibratedAt(node.second + "T12:00:00.000+01:00")) > 0);
     QVERIFY(store.Append("command", 3, { { "command", "node id" } }) > 0);
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "older console");
+        db.setDatabaseName(RecordStore::DefaultPath());
+        QVERIFY(db.open());
+        QSqlQuery query(db);
+        for (const char* table : { "summary_nodes", "summary_calibrations", "summary_through" })
+            QVERIFY(query.exec(QString("DROP TABLE %1").arg(table)));
+    }
+    QSqlDatabase::removeDatabase("older console");
+    QVERIFY(store.Open(RecordStore::DefaultPath()));
     CalibrationRegister nodes(&store);
     nodes.SetClock([] { return QDate(2026, 3, 10); });
     QSortFilterProxyModel sorted;

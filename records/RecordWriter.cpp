@@ -1,0 +1,257 @@
+#include "RecordWriter.h"
+
+#include "Log.h"
+#include "RecordStore.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QMutexLocker>
+#include <QThread>
+
+#include <climits>
+
+namespace {
+
+constexpr std::size_t kTicketsKept = 4096; // far more than a reply lags behind its command
+
+// SQLite's word for a store whose write lock another connection holds,
+// after the busy timeout has run out.
+bool HeldElsewhere(const QString& error)
+{
+    return error.contains(QLatin1String("database is locked"));
+}
+
+} // namespace
+
+RecordWriter::RecordWriter(QObject* parent)
+    : QObject(parent)
+{
+}
+
+// What is queued is written before the thread ends; a store still held by
+// another console gets one more try, and what it refuses is said in the log.
+RecordWriter::~RecordWriter()
+{
+    if (!m_pThread) {
+        if (!m_queue.empty())
+            LogPrint(LOG_WARNING, "records: %d rows not written: the record store was never opened\n",
+                     int(m_queue.size()));
+        return;
+    }
+    {
+        QMutexLocker lock(&m_mutex);
+        m_bStop = true;
+        m_wake.wakeAll();
+    }
+    m_pThread->wait();
+    delete m_pThread;
+}
+
+void RecordWriter::Open(const QString& path, RecordStore* pReader)
+{
+    if (m_pThread)
+        return;
+    m_sPath = path;
+    m_pReader = pReader;
+    m_pThread = QThread::create([this] { Run(); });
+    m_pThread->setObjectName(QStringLiteral("records"));
+    m_pThread->start();
+}
+
+qint64 RecordWriter::Append(const QString& kind, int node, const QJsonObject& content, const QString& referenceKey,
+                            qint64 reference, qint64 timeMs)
+{
+    Entry entry;
+    entry.timeMs = timeMs;
+    entry.kind = kind;
+    entry.node = node;
+    entry.content = content;
+    entry.referenceKey = referenceKey;
+    entry.reference = reference;
+    return Append(QVector<Entry> { entry });
+}
+
+qint64 RecordWriter::Append(const QVector<Entry>& entries)
+{
+    // Stamped when it happened, not when the disk had time for it.
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    QMutexLocker lock(&m_mutex);
+    for (const Entry& entry : entries) {
+        m_queue.push_back({ m_nNextTicket++, entry, &entry != entries.constData() });
+        if (m_queue.back().entry.timeMs < 0)
+            m_queue.back().entry.timeMs = now;
+    }
+    m_wake.wakeAll();
+    return m_nNextTicket - 1;
+}
+
+bool RecordWriter::IsOpen() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_bOpen;
+}
+
+bool RecordWriter::IsWaiting() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_bWaiting;
+}
+
+QString RecordWriter::Error() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_sError;
+}
+
+qint64 RecordWriter::Rows() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_nRows;
+}
+
+int RecordWriter::Queued() const
+{
+    QMutexLocker lock(&m_mutex);
+    return int(m_queue.size());
+}
+
+void RecordWriter::OpenReader()
+{
+    if (m_pReader)
+        m_pReader->OpenExisting(m_sPath);
+    emit Opened();
+}
+
+void RecordWriter::SetState(bool open, bool waiting, const QString& error)
+{
+    {
+        QMutexLocker lock(&m_mutex);
+        if (open == m_bOpen && waiting == m_bWaiting && error == m_sError)
+            return;
+        m_bOpen = open;
+        m_bWaiting = waiting;
+        m_sError = error;
+    }
+    emit StateChanged();
+}
+
+// The writer's thread: the store is opened, and used, only here.
+void RecordWriter::Run()
+{
+    RecordStore store;
+    bool opened = false;
+    for (;;) {
+        std::deque<Waiting> batch;
+        bool stopping = false;
+        {
+            QMutexLocker lock(&m_mutex);
+            while (opened && !m_bStop && m_queue.empty())
+                m_wake.wait(&m_mutex);
+            stopping = m_bStop;
+            while (!m_queue.empty() && (batch.size() < std::size_t(kBatchRows) || m_queue.front().joined)) {
+                batch.push_back(std::move(m_queue.front()));
+                m_queue.pop_front();
+            }
+        }
+        if (!opened) {
+            opened = store.Open(m_sPath);
+            if (opened) {
+                const qint64 rows = store.Count();
+                {
+                    QMutexLocker lock(&m_mutex);
+                    m_nRows = rows;
+                }
+                SetState(true, false, QString());
+                QMetaObject::invokeMethod(this, "OpenReader", Qt::QueuedConnection);
+            }
+        }
+        if (opened && !batch.empty() && Write(store, batch))
+            continue;
+        const QString why = store.Error();
+        const bool held = HeldElsewhere(why);
+        if (batch.empty()) {
+            if (stopping)
+                break;
+            if (!opened) { // tried again after a while when held, else with the next rows
+                SetState(false, held, why);
+                QMutexLocker lock(&m_mutex);
+                if (!m_bStop && m_queue.empty())
+                    m_wake.wait(&m_mutex, held ? (unsigned long)kRetryMs : ULONG_MAX);
+            }
+            continue;
+        }
+        if (held && !stopping) {
+            // Back at the head of the queue, in their order, for the next try.
+            SetState(opened, true, why);
+            QMutexLocker lock(&m_mutex);
+            for (auto row = batch.rbegin(); row != batch.rend(); ++row)
+                m_queue.push_front(std::move(*row));
+            m_wake.wait(&m_mutex, kRetryMs);
+            continue;
+        }
+        SetState(opened, false, why);
+        if (stopping) { // the store had its last chance
+            QMutexLocker lock(&m_mutex);
+            for (Waiting& row : m_queue)
+                batch.push_back(std::move(row));
+            m_queue.clear();
+        }
+        GiveUp(batch, why);
+    }
+}
+
+// One transaction; false, with the rows still in the batch, when it failed.
+bool RecordWriter::Write(RecordStore& store, std::deque<Waiting>& batch)
+{
+    if (!store.Begin())
+        return false;
+    // After a loss every row goes to the side file, in its order, until
+    // someone accepts the loss; none is written and none is dropped.
+    if (!store.Loss().isEmpty()) {
+        for (const Waiting& row : batch)
+            store.Append(row.entry.kind, row.entry.node, row.entry.content, row.entry.timeMs);
+        store.Rollback();
+        SetState(true, false, store.Error());
+        GiveUp(batch, store.Error());
+        return true;
+    }
+    QVector<qint64> tickets;
+    qint64 seq = 0;
+    for (const Waiting& row : batch) {
+        QJsonObject content = row.entry.content;
+        if (row.entry.reference > 0 && m_seqOfTicket.contains(row.entry.reference))
+            content.insert(row.entry.referenceKey, m_seqOfTicket.value(row.entry.reference));
+        seq = store.Append(row.entry.kind, row.entry.node, content, row.entry.timeMs);
+        if (seq == 0)
+            break;
+        m_seqOfTicket.insert(row.ticket, seq);
+        tickets.append(row.ticket);
+    }
+    if (seq == 0 || !store.Commit()) {
+        store.Rollback();
+        for (qint64 ticket : tickets)
+            m_seqOfTicket.remove(ticket);
+        return false;
+    }
+    for (qint64 ticket : tickets) {
+        m_listTickets.push_back(ticket);
+        if (m_listTickets.size() > kTicketsKept) {
+            m_seqOfTicket.remove(m_listTickets.front());
+            m_listTickets.pop_front();
+        }
+    }
+    {
+        QMutexLocker lock(&m_mutex);
+        m_nRows += qint64(batch.size());
+    }
+    SetState(true, false, QString());
+    emit Written(batch.front().ticket, batch.back().ticket, seq);
+    return true;
+}
+
+// Said until the next rows are written: the state keeps the reason.
+void RecordWriter::GiveUp(const std::deque<Waiting>& batch, const QString& why)
+{
+    LogPrint(LOG_WARNING, "records: %d rows not written: %s\n", int(batch.size()), qPrintable(why));
+    emit NotWritten(batch.front().ticket, batch.back().ticket, why);
+}

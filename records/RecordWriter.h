@@ -1,0 +1,112 @@
+#ifndef DOSEGATE_RECORDWRITER_H
+#define DOSEGATE_RECORDWRITER_H
+
+#include <QHash>
+#include <QJsonObject>
+#include <QMutex>
+#include <QObject>
+#include <QString>
+#include <QVector>
+#include <QWaitCondition>
+
+#include <deque>
+
+class QThread;
+class RecordStore;
+
+// Appends to the record store on a thread of its own, with a connection of
+// its own, so that no disk write, no sync and no lock held by another
+// console ever holds up the window. Rows are queued in the order they are
+// handed over and committed in that order, a few in each transaction; rows
+// handed over together share one. Each
+// row gets a ticket when queued; Written names the tickets once they are
+// committed, never before. A store held by another console is tried again
+// until it is free; what is queued at the end is written before the thread
+// stops.
+class RecordWriter : public QObject
+{
+    Q_OBJECT
+
+public:
+    struct Entry
+    {
+        QString kind;
+        int node = 0;
+        QJsonObject content;
+        // The row that an earlier ticket became goes into the content under
+        // this key; the key is left out when that row was not written.
+        QString referenceKey;
+        qint64 reference = 0;
+        qint64 timeMs = -1; // when it happened, ms since the epoch; when queued if not given
+    };
+
+    static constexpr int kBatchRows = 256;
+    static constexpr int kRetryMs = 1000;
+
+    explicit RecordWriter(QObject* parent = nullptr);
+    ~RecordWriter() override;
+
+    // Opens the store on the writer's thread, and once it is open the
+    // reader too, read-only, on the caller's.
+    void Open(const QString& path, RecordStore* pReader = nullptr);
+    QString Path() const { return m_sPath; }
+
+    // The row's ticket.
+    qint64 Append(const QString& kind, int node, const QJsonObject& content, const QString& referenceKey = QString(),
+                  qint64 reference = 0, qint64 timeMs = -1);
+    // Rows that go into one transaction together; the last one's ticket.
+    qint64 Append(const QVector<Entry>& entries);
+
+    bool IsOpen() const;
+    // Another console holds the store: the rows wait.
+    bool IsWaiting() const;
+    // Why the store is not open, or why the last rows were not written.
+    QString Error() const;
+    // The rows in the store, kept count of as they are committed.
+    qint64 Rows() const;
+    int Queued() const;
+
+signals:
+    void Opened();
+    // Tickets first to last were committed, the last as row lastSeq: they
+    // are consecutive rows.
+    void Written(qint64 firstTicket, qint64 lastTicket, qint64 lastSeq);
+    void NotWritten(qint64 firstTicket, qint64 lastTicket, const QString& why);
+    void StateChanged();
+
+private slots:
+    void OpenReader();
+
+private:
+    struct Waiting
+    {
+        qint64 ticket;
+        Entry entry;
+        bool joined; // in one transaction with the row before
+    };
+
+    void Run();
+    bool Write(RecordStore& store, std::deque<Waiting>& batch);
+    void SetState(bool open, bool waiting, const QString& error);
+    void GiveUp(const std::deque<Waiting>& batch, const QString& why);
+
+    QString m_sPath;
+    RecordStore* m_pReader = nullptr; // not owned
+    QThread* m_pThread = nullptr;
+
+    mutable QMutex m_mutex; // guards what follows
+    QWaitCondition m_wake;
+    std::deque<Waiting> m_queue;
+    qint64 m_nNextTicket = 1;
+    bool m_bStop = false;
+    bool m_bOpen = false;
+    bool m_bWaiting = false;
+    QString m_sError;
+    qint64 m_nRows = 0;
+
+    // The writer thread's own: the rows recent tickets became.
+    QHash<qint64, qint64> m_seqOfTicket;
+    std::deque<qint64> m_listTickets; // oldest first, bounded
+};
+
+#endif
