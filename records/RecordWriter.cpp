@@ -149,7 +149,8 @@ void RecordWriter::Run()
         if (!opened) {
             opened = store.Open(m_sPath);
             if (opened) {
-                const qint64 rows = store.Count();
+                // Rows are only ever appended: the newest one's number is their count.
+                const qint64 rows = store.Newest();
                 {
                     QMutexLocker lock(&m_mutex);
                     m_nRows = rows;
