@@ -91,7 +91,12 @@ QString RecordStore::SettingsPath()
 
 QString RecordStore::Now()
 {
-    QDateTime local = QDateTime::currentDateTime();
+    return TimeText(QDateTime::currentMSecsSinceEpoch());
+}
+
+QString RecordStore::TimeText(qint64 ms)
+{
+    QDateTime local = QDateTime::fromMSecsSinceEpoch(ms);
     local.setOffsetFromUtc(local.offsetFromUtc());
     return local.toString(Qt::ISODateWithMs);
 }
@@ -233,7 +238,7 @@ QString RecordStore::AnchorKey() const
         + QString::fromLatin1(QCryptographicHash::hash(path, QCryptographicHash::Sha256).toHex().left(16));
 }
 
-qint64 RecordStore::Append(const QString& kind, int node, const QJsonObject& content)
+qint64 RecordStore::Append(const QString& kind, int node, const QJsonObject& content, qint64 timeMs)
 {
     if (!m_bOpen) {
         Fail(m_sError.isEmpty() ? QStringLiteral("the record store is not open") : m_sError);
@@ -254,7 +259,7 @@ qint64 RecordStore::Append(const QString& kind, int node, const QJsonObject& con
         row.previousHash = query.value(1).toString().toLatin1();
     }
     ++row.seq;
-    row.time = Now();
+    row.time = timeMs < 0 ? Now() : TimeText(timeMs);
     row.kind = kind;
     row.node = node;
     row.content = QJsonDocument(content).toJson(QJsonDocument::Compact);

@@ -49,6 +49,7 @@ public:
     // Local time with milliseconds and its offset: unambiguous across a
     // change of daylight saving time.
     static QString Now();
+    static QString TimeText(qint64 ms);
     // Where the console keeps what belongs to its records between runs.
     static QString SettingsPath();
 
@@ -61,9 +62,10 @@ public:
     // Why the store is not available, or why the last write failed.
     QString Error() const { return m_sError; }
 
-    // Appends one row in a transaction of its own; its number, or 0 when it
+    // Appends one row in a transaction of its own, stamped with the time
+    // given (ms since the epoch; now when negative); its number, or 0 when it
     // could not be written (Error() says why).
-    qint64 Append(const QString& kind, int node, const QJsonObject& content);
+    qint64 Append(const QString& kind, int node, const QJsonObject& content, qint64 timeMs = -1);
 
     // Rows appended between Begin() and Commit() share one transaction and
     // one sync; after a failed Append, Rollback().

@@ -3,6 +3,7 @@
 #include "Log.h"
 #include "RecordStore.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QMutexLocker>
 #include <QThread>
@@ -71,9 +72,13 @@ qint64 RecordWriter::Append(const QString& kind, int node, const QJsonObject& co
 
 qint64 RecordWriter::Append(const QVector<Entry>& entries)
 {
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
     QMutexLocker lock(&m_mutex);
-    for (const Entry& entry : entries)
+    for (const Entry& entry : entries) {
         m_queue.push_back({ m_nNextTicket++, entry, &entry != entries.constData() });
+        if (entry.timeMs < 0)
+            m_queue.back().entry.timeMs = now;
+    }
     m_wake.wakeAll();
     return m_nNextTicket - 1;
 }
@@ -205,7 +210,7 @@ bool RecordWriter::Write(RecordStore& store, std::deque<Waiting>& batch)
         QJsonObject content = row.entry.content;
         if (row.entry.reference > 0 && m_seqOfTicket.contains(row.entry.reference))
             content.insert(row.entry.referenceKey, m_seqOfTicket.value(row.entry.reference));
-        seq = store.Append(row.entry.kind, row.entry.node, content);
+        seq = store.Append(row.entry.kind, row.entry.node, content, row.entry.timeMs);
         if (seq == 0)
             break;
         m_seqOfTicket.insert(row.ticket, seq);
