@@ -270,7 +270,7 @@ QString RecordStore::Connect(bool create)
             return QStringLiteral("cannot use %1: %2").arg(where, summary);
     }
     if (!query.exec(QStringLiteral("PRAGMA synchronous=FULL"))
-        || !query.exec(QStringLiteral("SELECT count(*) FROM records")))
+        || !query.exec(QStringLiteral("SELECT max(seq) FROM records"))) // no count: that reads every row
         return QStringLiteral("%1 is not a record store: %2").arg(where, query.lastError().text());
     return QString();
 }
@@ -741,6 +741,14 @@ bool RecordStore::Scan(const std::function<bool(const Row&)>& visit, const QStri
             break;
     }
     return query.lastError().type() == QSqlError::NoError;
+}
+
+qint64 RecordStore::Newest() const
+{
+    if (!m_bOpen)
+        return 0;
+    QSqlQuery query(QSqlDatabase::database(m_sConnection, false));
+    return query.exec(QStringLiteral("SELECT max(seq) FROM records")) && query.next() ? query.value(0).toLongLong() : 0;
 }
 
 QVector<int> RecordStore::Nodes() const

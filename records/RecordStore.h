@@ -117,6 +117,8 @@ public:
     // when -1) after the given row, oldest first: from the summary kept as
     // rows are appended, never from the rows themselves.
     QVector<int> Nodes() const;
+    // The newest row's number, found without reading the others.
+    qint64 Newest() const;
     QVector<CalibrationSummary> Calibrations(int node = -1, qint64 after = 0) const;
     // The newest calibration of each node that has one after the given row.
     QVector<CalibrationSummary> LastCalibrations(qint64 after = 0) const;

@@ -106,7 +106,7 @@ void RecordVerifier::Run()
             emit Finished(0, 0, store.Error());
             return;
         }
-        const qint64 total = store.Count();
+        const qint64 total = store.Newest();
         emit Progressed(0, total);
         const RecordStore::Check check = Full(store);
         emit Progressed(check.rows, total);

@@ -73,12 +73,11 @@ qint64 RecordWriter::Append(const QString& kind, int node, const QJsonObject& co
 
 qint64 RecordWriter::Append(const QVector<Entry>& entries)
 {
-    // Stamped when it happened, not when the disk had time for it.
     const qint64 now = QDateTime::currentMSecsSinceEpoch();
     QMutexLocker lock(&m_mutex);
     for (const Entry& entry : entries) {
         m_queue.push_back({ m_nNextTicket++, entry, &entry != entries.constData() });
-        if (m_queue.back().entry.timeMs < 0)
+        if (entry.timeMs < 0)
             m_queue.back().entry.timeMs = now;
     }
     m_wake.wakeAll();
@@ -156,7 +155,8 @@ void RecordWriter::Run()
         if (!opened) {
             opened = store.Open(m_sPath);
             if (opened) {
-                const qint64 rows = store.Count();
+                // Rows are only ever appended: the newest one's number is their count.
+                const qint64 rows = store.Newest();
                 {
                     QMutexLocker lock(&m_mutex);
                     m_nRows = rows;

@@ -37,7 +37,9 @@ public:
         // this key; the key is left out when that row was not written.
         QString referenceKey;
         qint64 reference = 0;
-        qint64 timeMs = -1; // when it happened, ms since the epoch; when queued if not given
+        // When it happened, ms since the epoch: when handed over, if not
+        // given. The row says so, however long it waited for the store.
+        qint64 timeMs = -1;
     };
 
     static constexpr int kBatchRows = 256;

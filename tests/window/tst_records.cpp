@@ -17,6 +17,7 @@
 
 #include <QCheckBox>
 #include <QCryptographicHash>
+#include <QDateTime>
 #include <QDoubleSpinBox>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -751,12 +752,15 @@ void TestRecords::storeHeldByAnotherConsoleLeavesTheWindowWorking()
     rig.Run(18);
     QCOMPARE(rig.Find<QTableWidget>("tableWidget_for_potentiometer")->rowCount(), 1);
     QCOMPARE(rig.Text("records_state"), waiting);
+    const QDateTime released = QDateTime::currentDateTime();
     holder.kill();
     QVERIFY(holder.waitForFinished());
     QTRY_VERIFY_WITH_TIMEOUT(rig.Text("records_state").endsWith("rows kept: 1"), 20000);
     RecordStore store;
     QVERIFY(store.OpenExisting(RecordStore::DefaultPath()));
-    QCOMPARE(store.Rows("command").size(), 1);
+    const QVector<RecordStore::Row> commands = store.Rows("command");
+    QCOMPARE(commands.size(), 1);
+    QVERIFY(QDateTime::fromString(commands[0].time, Qt::ISODateWithMs) < released); // when it was sent
 }
 
 // The device work goes on; the tab says why nothing is kept, and so does
