@@ -130,6 +130,9 @@ void SetwiseDosegate::FitToFonts()
         verdictWidth = qMax(verdictWidth, SampleWidth(verdictMetrics, CalibrationFigures::VerdictText(verdict)));
     ui.calibration_verdict->setMinimumWidth(verdictWidth);
     ReserveWidth(ui.Serial_number, "  88888888");
+    // Remarks wrap; an empty one still keeps its line, so the page does not
+    // jump when the first one comes.
+    ui.figures_remarks->setMinimumHeight(ui.figures_remarks->fontMetrics().height());
     for (QLabel* figure : { ui.average_group_3, ui.average_group_4, ui.average_group_5 })
         ReserveWidth(figure, kFigureSample);
     for (QLineEdit* edit : findChildren<QLineEdit*>()) {

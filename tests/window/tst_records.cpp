@@ -231,7 +231,13 @@ void TestRecords::calibrationIsKeptAndVerifies()
     const QJsonArray points = record["points"].toArray();
     QCOMPARE(points.size(), 2);
     QCOMPARE(points[0]["stage"].toString(), QString("as found"));
-    QCOMPARE(QString::number(points[0]["mean"].toDouble(), 'f', 4), QString("0.1008"));
+    // Figures as decimal text a digit finer than shown, with the budget.
+    QCOMPARE(points[0]["mean"].toString(), QString("0.10080"));
+    QCOMPARE(points[0]["trueValue"].toString(), QString("0.09"));
+    QStringList terms;
+    for (const QJsonValue& term : points[0]["budget"].toArray())
+        terms << term["component"].toString() + ' ' + term["degreesOfFreedom"].toString();
+    QCOMPARE(terms, (QStringList { "reference field inf", "repeatability 19" }));
     QCOMPARE(points[0]["firstLine"].toInt(), 2);
     QCOMPARE(points[0]["lastLine"].toInt(), 21);
     QCOMPARE(points[1]["stage"].toString(), QString("as left"));
