@@ -1,3 +1,4 @@
+#include "BudgetDialog.h"
 #include "CalibrationFigures.h"
 #include "ConsoleLanguage.h"
 #include "FileSizeLimit.h"
@@ -6,6 +7,7 @@
 #include "ModalWatcher.h"
 #include "NodeBoard.h"
 #include "ReadingTrend.h"
+#include "RecordStore.h"
 #include "ReplyFrames.h"
 #include "StdoutCapture.h"
 #include "TrendEnvelope.h"
@@ -19,6 +21,7 @@
 #include <QDir>
 #include <QRegularExpression>
 #include <QScrollArea>
+#include <QSettings>
 #include <QScrollBar>
 #include <QSpinBox>
 #include <QTableView>
@@ -93,6 +96,8 @@ private slots:
     void figuresOfTheModel_data();
     void figuresOfTheModel();
     void specificRiskWhereUEqualsTheTolerance();
+    void budgetAndMeasuredBackgroundReachTheFigures();
+    void trueValueBelowTheDetectionLimitIsSaidBeforeTheRun();
     void typedFiguresOutsideTheirRangeAreMarked_data();
     void typedFiguresOutsideTheirRangeAreMarked();
     void coverageFactorAtTheDegreesOfFreedom_data();
@@ -412,6 +417,88 @@ void TestReadings::specificRiskWhereUEqualsTheTolerance()
     QVERIFY(remarks[2].startsWith("U(e) 4.53 is not smaller than the tolerance"));
     in.rule = CalibrationFigures::GuardedAcceptance; // the guarded rule states no risk: it has its own verdict
     QVERIFY(std::isnan(model.Evaluate(in).probabilityWithin));
+}
+
+// The lab's budget, edited in its dialog, is kept and enters U(e); a
+// shielded run becomes the background with its u and its 19 degrees of
+// freedom. The counts at reference 3 % give U(e) 4.53; with a
+// rectangular ±2 % term 5.13 (above). As background (20 readings of count 15
+// and 17 in turn: mean 0.0896, s = 0.0057455, U = 2 × s/√20 = 0.0025695),
+// kept as 0.00257) against T = 0.09 and the readings 10 × 30, 10 × 34 (mean
+// 0.1792, s 0.011491): e = (0.0896/0.09 − 1) × 100 = −0.44, u(M) term
+// 100 × s/√20/0.09 = 2.8550, u(B) term 100 × 0.001285/0.09 = 1.4278,
+// reference 1.5 × 0.9956 = 1.4933, u(e) = 3.5241,
+// ν = 3.5241⁴ / (2.8550⁴/19 + 1.4278⁴/19) = 41.5 → 41, k = 2.0628, U(e) = 7.27;
+// U(B) typed as 0.00258, ν(B) infinite: u(e) = 3.5264, ν 44, U(e) = 7.26.
+void TestReadings::budgetAndMeasuredBackgroundReachTheFigures()
+{
+    Run run;
+    run.SetText("reference_uncertainty", "3");
+    run.SetText("relative_error", "10");
+    auto* budget = run.window.findChild<BudgetDialog*>();
+    run.Click("budget_button");
+    QVERIFY(budget->isVisible());
+    auto* table = budget->findChild<QTableWidget*>("budget_table");
+    QCOMPARE(table->rowCount(), 2); // the reference field and repeatability
+    budget->findChild<QPushButton*>("budget_add")->click();
+    table->item(2, BudgetDialog::ColumnName)->setText("source distance");
+    table->item(2, BudgetDialog::ColumnValue)->setText("abc");
+    budget->accept();
+    QVERIFY(budget->isVisible()); // a value that is no figure is refused
+    table->item(2, BudgetDialog::ColumnValue)->setText("2");
+    budget->accept();
+    QVERIFY(!budget->isVisible());
+    QSettings kept(RecordStore::SettingsPath(), QSettings::IniFormat);
+    QCOMPARE(UncertaintyBudget::Load(kept).size(), 3);
+
+    for (int twice = 0; twice < 2; ++twice) {
+        for (int count : { 17, 16, 18, 17, 15, 19, 17, 16, 18, 17 })
+            run.Reading(1, count);
+    }
+    run.Tick();
+    QCOMPARE(run.Text("expanded_uncertainty"), QString("5.13"));
+
+    // A background measured with the source shielded, then the source.
+    run.Click("budget_button");
+    table->setCurrentCell(2, 0);
+    budget->findChild<QPushButton*>("budget_remove")->click();
+    budget->accept();
+    QCOMPARE(budget->Components().size(), 2);
+    run.Find<QSpinBox>("id_for_potentiometer")->setValue(2);
+    run.Find<QSpinBox>("id_for_potentiometer")->setValue(1);
+    for (int i = 0; i < 10; ++i) {
+        run.Reading(1, 15);
+        run.Reading(1, 17);
+    }
+    run.Tick();
+    run.Click("use_as_background_button");
+    QCOMPARE(run.Text("background_value"), QString("0.08960"));
+    QCOMPARE(run.Text("background_uncertainty"), QString("0.00257"));
+    run.Find<QSpinBox>("id_for_potentiometer")->setValue(2);
+    run.Find<QSpinBox>("id_for_potentiometer")->setValue(1);
+    run.Readings(1, 30, 10);
+    run.Readings(1, 34, 10);
+    run.Tick();
+    QCOMPARE(run.Text("relative_error_2"), QString("-0.44"));
+    QCOMPARE(run.Text("expanded_uncertainty"), QString("7.27"));
+    QCOMPARE(run.Text("coverage_factor"), QString("k = 2.06"));
+    run.SetText("background_uncertainty", "0.00258"); // typed by hand: its ν is infinite
+    run.Tick();
+    QCOMPARE(run.Text("expanded_uncertainty"), QString("7.26"));
+}
+
+void TestReadings::trueValueBelowTheDetectionLimitIsSaidBeforeTheRun()
+{
+    Run run;
+    run.SetText("fixed_value_set", "0.09");
+    run.Tick();
+    QCOMPARE(run.Text("figures_remarks"), QString());
+    run.SetText("background_value", "0.08");
+    run.SetText("background_uncertainty", "0.01");
+    run.SetText("fixed_value_set", "0.005");
+    run.Tick();
+    QVERIFY2(run.Text("figures_remarks").startsWith("the true value 0.005 uSv/h lies below the detection limit"),
+             qPrintable(run.Text("figures_remarks")));
 }
 
 // Each typed figure in its range, marked (and giving none) outside it; the
