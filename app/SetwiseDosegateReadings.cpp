@@ -261,5 +261,9 @@ void SetwiseDosegate::slot_modifyAverageData()
 void SetwiseDosegate::slot_modifyText()
 {
     UpdateLimits();
-    FigureInputs(); // marks a field that holds no figure as soon as it is typed
+    // Marks a field that holds no figure as soon as it is typed, and says
+    // before the run whether it can detect the true value at all.
+    const CalibrationFigures::Inputs inputs = FigureInputs();
+    if (m_pFigures->LastResult().n == 0)
+        ui.figures_remarks->setText(CalibrationFigures::DetectionWarning(inputs, m_pFigures->AverageNumber()));
 }

@@ -301,7 +301,9 @@ bool CalibrationBook::Finish(int node, const Conditions& conditions)
     record.insert(QStringLiteral("reference"),
                   QJsonObject { { QStringLiteral("source"), conditions.referenceSource },
                                 { QStringLiteral("certificate"), conditions.referenceCertificate },
-                                { QStringLiteral("expandedUncertainty"), conditions.referenceUncertainty } });
+                                { QStringLiteral("expandedUncertainty"),
+                                  Typed(TypedFigure::Read(conditions.referenceUncertainty,
+                                                          TypedFigure::NonNegative).value) } });
     record.insert(QStringLiteral("laboratory"),
                   QJsonObject { { QStringLiteral("name"), conditions.laboratoryName },
                                 { QStringLiteral("address"), conditions.laboratoryAddress } });

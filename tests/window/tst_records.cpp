@@ -562,8 +562,10 @@ void TestRecords::finishedRecordNamesTheAcknowledgedDetectorType()
     CalibrationBook::Conditions conditions;
     conditions.laboratoryName = "Radiation Metrology Laboratory";
     conditions.laboratoryAddress = "12 Example Road";
+    conditions.referenceUncertainty = "abc"; // no figure: kept as none, never printed as "abc %"
     QVERIFY(book.Finish(7, conditions));
     const QJsonObject record = store.Rows("calibration").constLast().Content();
+    QVERIFY(record["reference"]["expandedUncertainty"].isNull());
     QCOMPARE(record["detectorType"].toString(), type);
     QCOMPARE(record["laboratory"].toObject(),
              (QJsonObject { { "name", conditions.laboratoryName }, { "address", conditions.laboratoryAddress } }));
