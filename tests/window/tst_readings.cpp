@@ -11,6 +11,7 @@
 #include "ReplyFrames.h"
 #include "StdoutCapture.h"
 #include "TrendEnvelope.h"
+#include "TypedFigure.h"
 #include "WindowRig.h"
 
 #include <QAbstractSpinBox>
@@ -100,6 +101,7 @@ private slots:
     void trueValueBelowTheDetectionLimitIsSaidBeforeTheRun();
     void typedFiguresOutsideTheirRangeAreMarked_data();
     void typedFiguresOutsideTheirRangeAreMarked();
+    void typedFigureReadsTheDesktopsLocale();
     void coverageFactorAtTheDegreesOfFreedom_data();
     void coverageFactorAtTheDegreesOfFreedom();
     void figuresAndInputsShowFromTheirStart();
@@ -297,6 +299,21 @@ void TestReadings::figuresOfAFullWindow()
                               run.Text("coverage_factor"), run.Text("calibration_verdict") };
     QCOMPARE(shown, figures);
     QCOMPARE(run.Text("verdict_rule").isEmpty(), figures[5].isEmpty());
+}
+
+// A German desktop types a comma; the form's own defaults keep their point.
+void TestReadings::typedFigureReadsTheDesktopsLocale()
+{
+    const QLocale before;
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    const double comma = TypedFigure::Read("0,09", TypedFigure::DoseRate).value;
+    const double point = TypedFigure::Read("0.09", TypedFigure::DoseRate).value;
+    const TypedFigure nan = TypedFigure::Read("nan", TypedFigure::NonNegative, 0);
+    QLocale::setDefault(before);
+    QCOMPARE(comma, 0.09);
+    QCOMPARE(point, 0.09);
+    QVERIFY(nan.bad && std::isnan(nan.value));
+    QCOMPARE(TypedFigure::Kept(double(0.1019199937582016f), 4), QString("0.10192"));
 }
 
 // Student's t at p = 95.45 %, computed independently of Boost with mpmath
