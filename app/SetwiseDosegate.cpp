@@ -1,6 +1,7 @@
 #include "SetwiseDosegate.h"
 
 #include "AlarmLevels.h"
+#include "BudgetDialog.h"
 #include "CalibrationFigures.h"
 #include "FontSubstitutes.h"
 #include "FrameProtocol.h"
@@ -8,6 +9,7 @@
 #include "Pacer.h"
 #include "PageScroller.h"
 #include "ReadingTrend.h"
+#include "RecordStore.h"
 #include "RunJournal.h"
 #include "TcpSocket.h"
 #include "WatchRequests.h"
@@ -43,6 +45,7 @@ SetwiseDosegate::SetwiseDosegate(QWidget* parent)
                                 + QStringLiteral("/runs")))
     , m_pFigurePacer(new Pacer(kFigureMs, this))
     , m_pFigures(new CalibrationFigures)
+    , m_pBudget(new BudgetDialog(RecordStore::SettingsPath(), this))
     , m_pRecords(nullptr)
     , m_pRecordWriter(nullptr)
     , m_pRecordVerifier(nullptr)

@@ -2,6 +2,7 @@
 #define DOSEGATE_SETWISEDOSEGATE_H
 
 #include "CalibrationBook.h"
+#include "CalibrationFigures.h"
 #include "LinkConsole.h"
 #include "LocalClock.h"
 #include "NodeBoard.h"
@@ -14,7 +15,7 @@
 #include <atomic>
 
 class AlarmLevels;
-class CalibrationFigures;
+class BudgetDialog;
 class CalibrationRegister;
 class CertificateWriter;
 class CommandEvents;
@@ -152,6 +153,7 @@ private:
     void AddTableRow(float reading);
     void RaiseAverageNumber();
     void UpdateStatistics();
+    CalibrationFigures::Inputs FigureInputs();
     void UpdateLimits();
 
     Ui::SetwiseDosegateClass ui;
@@ -173,6 +175,7 @@ private:
     LocalClock m_clock;
     Pacer* m_pFigurePacer;
     CalibrationFigures* m_pFigures; // the averaging window and what follows from it
+    BudgetDialog* m_pBudget;        // a child: the lab's uncertainty budget
     RecordStore* m_pRecords; // read on this thread
     RecordWriter* m_pRecordWriter; // written on its own
     RecordVerifier* m_pRecordVerifier; // the whole chain once opened, on its own

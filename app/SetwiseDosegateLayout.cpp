@@ -117,6 +117,9 @@ void SetwiseDosegate::FitToFonts()
     // Inputs: an averaging count or a true value; figures: percentages.
     for (QLineEdit* input : { ui.average_group, ui.fixed_value_set, ui.background_value, ui.reference_uncertainty })
         ReserveWidth(input, "8.8888");
+    // A measured background is kept a digit finer than a reading.
+    for (QLineEdit* background : { ui.background_value, ui.background_uncertainty })
+        ReserveWidth(background, "8.88888");
     for (QLineEdit* percent :
          { ui.relative_error, ui.variable_conefficient, ui.relative_error_2, ui.expanded_uncertainty })
         ReserveWidth(percent, "-8888.88");
@@ -130,6 +133,9 @@ void SetwiseDosegate::FitToFonts()
         verdictWidth = qMax(verdictWidth, SampleWidth(verdictMetrics, CalibrationFigures::VerdictText(verdict)));
     ui.calibration_verdict->setMinimumWidth(verdictWidth);
     ReserveWidth(ui.Serial_number, "  88888888");
+    // Remarks wrap; an empty one still keeps its line, so the page does not
+    // jump when the first one comes.
+    ui.figures_remarks->setMinimumHeight(ui.figures_remarks->fontMetrics().height());
     for (QLabel* figure : { ui.average_group_3, ui.average_group_4, ui.average_group_5 })
         ReserveWidth(figure, kFigureSample);
     for (QLineEdit* edit : findChildren<QLineEdit*>()) {

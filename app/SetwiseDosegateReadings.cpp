@@ -3,11 +3,13 @@
 // CalibrationFigures'; the window shows them.
 #include "SetwiseDosegate.h"
 
+#include "BudgetDialog.h"
 #include "CalibrationFigures.h"
 #include "FrameProtocol.h"
 #include "Pacer.h"
 #include "ReadingTrend.h"
 #include "RunJournal.h"
+#include "TypedFigure.h"
 #include "WriteDataFrame.h"
 
 #include <QMessageBox>
@@ -22,6 +24,7 @@ constexpr int kMinAverageNum = 20;
 constexpr int kScrollAfterRows = 9;
 constexpr int kReadingDecimals = 4; // shows any count × 0.0056 exactly
 constexpr int kPercentDecimals = 2;
+constexpr double kWidestFigure = 1e9;
 const char* const kRowTimeFormat = "yyyy.MM.dd.hh:mm:ss";
 
 // Text that is not a number reads as 0.
@@ -43,10 +46,23 @@ int TruncatedToInt(float value)
     return int(value);
 }
 
-// Empty where there is no figure: never "inf" or "nan".
+// Empty where there is no figure: never "inf" or "nan", nor a figure no
+// field could show (an error of 1e302 % against a true value of 1e-300).
 QString Figure(double value, int decimals)
 {
-    return std::isfinite(value) ? QString::number(value, 'f', decimals) : QString();
+    return std::isfinite(value) && std::abs(value) < kWidestFigure ? QString::number(value, 'f', decimals) : QString();
+}
+
+// A field whose text is not a figure of its range is framed red and gives
+// none.
+double Typed(QLineEdit* edit, TypedFigure::Range range, double whenEmpty = CalibrationFigures::kEmpty)
+{
+    const TypedFigure figure = TypedFigure::Read(edit->text(), range, whenEmpty);
+    if (edit->property("bad").toBool() != figure.bad) {
+        edit->setProperty("bad", figure.bad);
+        edit->setStyleSheet(figure.bad ? QStringLiteral("QLineEdit { border: 2px solid #c62828; }") : QString());
+    }
+    return figure.value;
 }
 
 QString VerdictStyle(CalibrationFigures::Verdict verdict)
@@ -71,6 +87,12 @@ void SetwiseDosegate::ConnectReadings()
     connect(this, SIGNAL(ReadingAccepted(Reading)), m_pFigures, SLOT(AddReading(Reading)));
     connect(m_pFigures, SIGNAL(MeanChanged(double, double, double)), m_pTrend, SLOT(AddMean(double, double, double)));
     connect(m_pFigures, SIGNAL(MeanChanged(double, double, double)), m_pFigurePacer, SLOT(Request()));
+    connect(ui.use_as_background_button, SIGNAL(clicked()), m_pFigures, SLOT(UseAsBackground()));
+    connect(m_pFigures, SIGNAL(BackgroundMeasured(QString)), ui.background_value, SLOT(setText(QString)));
+    connect(m_pFigures, SIGNAL(BackgroundUncertaintyMeasured(QString)), ui.background_uncertainty,
+            SLOT(setText(QString)));
+    for (QLineEdit* input : { ui.background_value, ui.background_uncertainty, ui.reference_uncertainty })
+        connect(input, SIGNAL(textChanged(QString)), this, SLOT(slot_modifyText()));
 }
 
 void SetwiseDosegate::OnChangeCheckBoxOnceClicked()
@@ -159,16 +181,16 @@ void SetwiseDosegate::AddTableRow(float reading)
 void SetwiseDosegate::UpdateStatistics()
 {
     m_pFigurePacer->Flush(); // the mean on screen is the one the figures are of
-    CalibrationFigures::Inputs inputs;
-    inputs.trueValue = CalibrationFigures::Number(ui.fixed_value_set->text());
-    inputs.tolerance = CalibrationFigures::Number(ui.relative_error->text());
-    inputs.background = CalibrationFigures::Number(ui.background_value->text(), 0);
-    inputs.referenceUncertainty = CalibrationFigures::Number(ui.reference_uncertainty->text(), 0);
-    inputs.rule = ui.decision_rule->currentIndex() == 1 ? CalibrationFigures::GuardedAcceptance
-                                                        : CalibrationFigures::SimpleAcceptance;
+    const CalibrationFigures::Inputs inputs = FigureInputs();
     const CalibrationFigures::Result figures = m_pFigures->Evaluate(inputs);
-    if (figures.n == 0)
-        return; // no mean yet: nothing to show
+    QStringList remarks;
+    const QString undetectable = CalibrationFigures::DetectionWarning(inputs, m_pFigures->AverageNumber());
+    if (!undetectable.isEmpty())
+        remarks << undetectable;
+    if (figures.n == 0) { // no mean yet: only what the run can expect
+        ui.figures_remarks->setText(remarks.join(QLatin1Char('\n')));
+        return;
+    }
 
     ShowFigure(ui.relative_error_2, Figure(figures.error, kPercentDecimals));
     // An empty field stays empty until the first coefficient that is not 0.
@@ -182,20 +204,40 @@ void SetwiseDosegate::UpdateStatistics()
     if (ui.calibration_verdict->styleSheet() != style)
         ui.calibration_verdict->setStyleSheet(style);
     ui.verdict_rule->setText(CalibrationFigures::RuleWords(inputs.rule, figures.verdict, inputs.tolerance));
+    remarks << CalibrationFigures::Remarks(inputs, figures);
+    ui.figures_remarks->setText(remarks.join(QLatin1Char('\n')));
 }
 
-// Limits that are not finite numbers are left empty rather than shown as
-// "inf".
+// Every typed figure of the page, read once; the background's degrees of
+// freedom are those of its run while it stands as that run gave it.
+CalibrationFigures::Inputs SetwiseDosegate::FigureInputs()
+{
+    CalibrationFigures::Inputs inputs;
+    inputs.trueValue = Typed(ui.fixed_value_set, TypedFigure::DoseRate);
+    inputs.tolerance = Typed(ui.relative_error, TypedFigure::Positive);
+    inputs.background = Typed(ui.background_value, TypedFigure::NonNegative, 0);
+    inputs.backgroundUncertainty = Typed(ui.background_uncertainty, TypedFigure::NonNegative, 0);
+    inputs.backgroundDegreesOfFreedom
+        = m_pFigures->BackgroundDegreesOfFreedom(ui.background_value->text(), ui.background_uncertainty->text());
+    inputs.referenceUncertainty = Typed(ui.reference_uncertainty, TypedFigure::NonNegative, 0);
+    inputs.rule = ui.decision_rule->currentIndex() == 1 ? CalibrationFigures::GuardedAcceptance
+                                                        : CalibrationFigures::SimpleAcceptance;
+    inputs.budget = m_pBudget->Components();
+    return inputs;
+}
+
+// Limits of a true value or a tolerance that is not one are left empty, as
+// are limits that are not finite.
 void SetwiseDosegate::UpdateLimits()
 {
-    const float tolerance = FloatOf(ui.relative_error);
-    const float trueValue = FloatOf(ui.fixed_value_set);
-    const float upper = float(double(trueValue) + double(trueValue) * (double(tolerance) / 100.0));
-    const float lower = float(double(trueValue) - double(trueValue) * (double(tolerance) / 100.0));
+    const double tolerance = Typed(ui.relative_error, TypedFigure::Positive);
+    const double trueValue = Typed(ui.fixed_value_set, TypedFigure::DoseRate);
+    const float upper = float(trueValue + trueValue * (tolerance / 100.0));
+    const float lower = float(trueValue - trueValue * (tolerance / 100.0));
     const bool finite = std::isfinite(upper) && std::isfinite(lower);
     ui.average_group_4->setText(finite ? QString::number(upper, 'g', 6) : QString());
     ui.average_group_5->setText(finite ? QString::number(lower, 'g', 6) : QString());
-    m_pTrend->SetLimits(trueValue, upper, lower);
+    m_pTrend->SetLimits(float(trueValue), upper, lower);
 }
 
 void SetwiseDosegate::slot_modifyIDData()
@@ -219,4 +261,9 @@ void SetwiseDosegate::slot_modifyAverageData()
 void SetwiseDosegate::slot_modifyText()
 {
     UpdateLimits();
+    // Marks a field that holds no figure as soon as it is typed, and says
+    // before the run whether it can detect the true value at all.
+    const CalibrationFigures::Inputs inputs = FigureInputs();
+    if (m_pFigures->LastResult().n == 0)
+        ui.figures_remarks->setText(CalibrationFigures::DetectionWarning(inputs, m_pFigures->AverageNumber()));
 }

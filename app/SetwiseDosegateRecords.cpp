@@ -4,6 +4,7 @@
 // state, the register of calibrations and the certificates.
 #include "SetwiseDosegate.h"
 
+#include "BudgetDialog.h"
 #include "CalibrationBook.h"
 #include "CalibrationFigures.h"
 #include "CalibrationRegister.h"
@@ -129,6 +130,7 @@ void SetwiseDosegate::ConnectRecords()
     connect(ui.as_found_button, SIGNAL(clicked()), this, SLOT(OnAsFoundClicked()));
     connect(ui.as_left_button, SIGNAL(clicked()), this, SLOT(OnAsLeftClicked()));
     connect(ui.finish_calibration_button, SIGNAL(clicked()), this, SLOT(OnFinishCalibrationClicked()));
+    connect(ui.budget_button, SIGNAL(clicked()), m_pBudget, SLOT(open()));
     for (const auto& field : RecordFields())
         connect(field.first, SIGNAL(textChanged(QString)), this, SLOT(SaveRecordFields()));
     connect(ui.records_reference_uncertainty, SIGNAL(textChanged(QString)), ui.reference_uncertainty,

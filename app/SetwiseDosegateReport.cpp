@@ -3,6 +3,7 @@
 #include "SetwiseDosegate.h"
 
 #include "CalibrationFigures.h"
+#include "TypedFigure.h"
 #include "ReportExport.h"
 
 #include <QDateTime>
@@ -55,16 +56,16 @@ void SetwiseDosegate::ExportReport(QTableWidget* table, const QString& title)
 
     // The figures as shown; inputs that are no number are left out rather
     // than written as "nan".
-    const auto shown = [](const QLineEdit* input, double whenEmpty) {
-        return std::isfinite(CalibrationFigures::Number(input->text(), whenEmpty)) ? input->text().trimmed()
-                                                                                   : QString();
+    const auto shown = [](const QLineEdit* input, TypedFigure::Range range, double whenEmpty) {
+        return std::isfinite(TypedFigure::Read(input->text(), range, whenEmpty).value) ? input->text().trimmed()
+                                                                                        : QString();
     };
     ReportExport::Statistics statistics;
-    statistics.trueValue = shown(ui.fixed_value_set, CalibrationFigures::kEmpty);
+    statistics.trueValue = shown(ui.fixed_value_set, TypedFigure::DoseRate, CalibrationFigures::kEmpty);
     statistics.relativeError = ui.relative_error_2->text();
     statistics.variation = ui.variable_conefficient->text();
     statistics.reportTime = QDateTime::currentDateTime();
-    statistics.background = shown(ui.background_value, 0);
+    statistics.background = shown(ui.background_value, TypedFigure::NonNegative, 0);
     statistics.standardDeviation = ui.standard_deviation->text();
     statistics.expandedUncertainty = ui.expanded_uncertainty->text();
     statistics.coverageFactor = ui.coverage_factor->text();

@@ -32,6 +32,8 @@ else()
     set(DOSEGATE_SQLITE_DRIVER libqt6sql6-sqlite)
     set(DOSEGATE_QT_TRANSLATIONS qt6-translations-l10n)
 endif()
+# Boost.Math (libboost-dev) is needed to build only: its headers are all
+# of it, so the installed console depends on no Boost package.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
     "fonts-dejavu-core, fonts-wqy-microhei, ${DOSEGATE_SQLITE_DRIVER}, ${DOSEGATE_QT_TRANSLATIONS}")
 set(CPACK_STRIP_FILES ON)

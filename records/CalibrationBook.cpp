@@ -4,6 +4,7 @@
 #include "FrameProtocol.h"
 #include "RecordStore.h"
 #include "RecordWriter.h"
+#include "TypedFigure.h"
 
 #include <QCoreApplication>
 #include <QSet>
@@ -20,9 +21,27 @@ const char* const kDetectorTypeNames[] = { "DT-B", "DT-C", "DT-D", "DT-A" };
 static_assert(sizeof kDetectorTypeNames / sizeof *kDetectorTypeNames == FrameProtocol::kDetectorTypeCount,
               "a name for every detector type");
 
-QJsonValue Figure(double value)
+// Figures are kept as decimal text one digit finer than they are shown, so
+// that a record holds what the technician saw and not a float's noise.
+constexpr int kRateDecimals = 4;
+constexpr int kPercentDecimals = 2;
+
+QJsonValue Figure(double value, int shownDecimals)
 {
-    return std::isfinite(value) ? QJsonValue(value) : QJsonValue(QJsonValue::Null);
+    return std::isfinite(value) ? QJsonValue(TypedFigure::Kept(value, shownDecimals)) : QJsonValue(QJsonValue::Null);
+}
+
+// What was typed, as short as it reads.
+QJsonValue Typed(double value)
+{
+    return std::isfinite(value) ? QJsonValue(QString::number(value, 'g', 10)) : QJsonValue(QJsonValue::Null);
+}
+
+QJsonValue DegreesOfFreedom(double value)
+{
+    if (std::isnan(value))
+        return QJsonValue(QJsonValue::Null);
+    return std::isinf(value) ? QStringLiteral("inf") : QString::number(value, 'f', 0);
 }
 
 QString Coefficients(const QJsonArray& values)
@@ -64,6 +83,25 @@ CalibrationBook::Point CalibrationBook::PointOf(const CalibrationFigures::Inputs
     point.tolerance = inputs.tolerance;
     point.rule = CalibrationFigures::RuleKey(inputs.rule);
     point.verdict = CalibrationFigures::VerdictKey(figures.verdict);
+    point.backgroundUncertainty = inputs.backgroundUncertainty;
+    point.backgroundDegreesOfFreedom = inputs.backgroundDegreesOfFreedom;
+    point.standardUncertainty = figures.standardUncertainty;
+    point.degreesOfFreedom = figures.degreesOfFreedom;
+    point.factorUncertainty = figures.factorUncertainty;
+    point.decisionThreshold = figures.decisionThreshold;
+    point.detectionLimit = figures.detectionLimit;
+    point.probabilityWithin = figures.probabilityWithin;
+    for (const CalibrationFigures::Contribution& term : figures.budget) {
+        const bool rate = term.unit != QLatin1String("%");
+        point.budget.append(QJsonObject {
+            { QStringLiteral("component"), term.name },
+            { QStringLiteral("distribution"), term.distribution },
+            { QStringLiteral("u"), Figure(term.u, rate ? kRateDecimals + 1 : kPercentDecimals + 1) },
+            { QStringLiteral("unit"), term.unit },
+            { QStringLiteral("contribution"), Figure(term.contribution, kPercentDecimals + 1) },
+            { QStringLiteral("degreesOfFreedom"), DegreesOfFreedom(term.degreesOfFreedom) } });
+    }
+    point.remarks = CalibrationFigures::Remarks(inputs, figures, false);
     point.journal = journal;
     if (!journal.isEmpty()) {
         point.lastLine = lastLine;
@@ -122,16 +160,26 @@ void CalibrationBook::AddPoint(int node, const QString& serial, Stage stage, con
         { QStringLiteral("stage"), StageName(stage) },
         { QStringLiteral("range"), RangeOf(point.trueValue) },
         { QStringLiteral("time"), RecordStore::Now() },
-        { QStringLiteral("trueValue"), Figure(point.trueValue) },
-        { QStringLiteral("background"), Figure(point.background) },
-        { QStringLiteral("referenceUncertainty"), Figure(point.referenceUncertainty) },
+        { QStringLiteral("trueValue"), Typed(point.trueValue) },
+        { QStringLiteral("background"), Typed(point.background) },
+        { QStringLiteral("backgroundUncertainty"), Typed(point.backgroundUncertainty) },
+        { QStringLiteral("backgroundDegreesOfFreedom"), DegreesOfFreedom(point.backgroundDegreesOfFreedom) },
+        { QStringLiteral("referenceUncertainty"), Typed(point.referenceUncertainty) },
         { QStringLiteral("n"), point.n },
-        { QStringLiteral("mean"), Figure(point.mean) },
-        { QStringLiteral("standardDeviation"), Figure(point.standardDeviation) },
-        { QStringLiteral("error"), Figure(point.error) },
-        { QStringLiteral("expandedUncertainty"), Figure(point.expandedUncertainty) },
-        { QStringLiteral("coverageFactor"), Figure(point.coverageFactor) },
-        { QStringLiteral("tolerance"), Figure(point.tolerance) },
+        { QStringLiteral("mean"), Figure(point.mean, kRateDecimals) },
+        { QStringLiteral("standardDeviation"), Figure(point.standardDeviation, kRateDecimals) },
+        { QStringLiteral("error"), Figure(point.error, kPercentDecimals) },
+        { QStringLiteral("standardUncertainty"), Figure(point.standardUncertainty, kPercentDecimals) },
+        { QStringLiteral("degreesOfFreedom"), DegreesOfFreedom(point.degreesOfFreedom) },
+        { QStringLiteral("expandedUncertainty"), Figure(point.expandedUncertainty, kPercentDecimals) },
+        { QStringLiteral("coverageFactor"), Figure(point.coverageFactor, kPercentDecimals) },
+        { QStringLiteral("factorExpandedUncertainty"), Figure(point.factorUncertainty, kPercentDecimals) },
+        { QStringLiteral("decisionThreshold"), Figure(point.decisionThreshold, kRateDecimals) },
+        { QStringLiteral("detectionLimit"), Figure(point.detectionLimit, kRateDecimals) },
+        { QStringLiteral("probabilityWithin"), Figure(point.probabilityWithin * 100.0, 1) },
+        { QStringLiteral("budget"), point.budget },
+        { QStringLiteral("remarks"), QJsonArray::fromStringList(point.remarks) },
+        { QStringLiteral("tolerance"), Typed(point.tolerance) },
         { QStringLiteral("rule"), point.rule },
         { QStringLiteral("verdict"), point.verdict },
         { QStringLiteral("journal"), point.journal },
@@ -255,7 +303,9 @@ bool CalibrationBook::Finish(int node, const Conditions& conditions)
     record.insert(QStringLiteral("reference"),
                   QJsonObject { { QStringLiteral("source"), conditions.referenceSource },
                                 { QStringLiteral("certificate"), conditions.referenceCertificate },
-                                { QStringLiteral("expandedUncertainty"), conditions.referenceUncertainty } });
+                                { QStringLiteral("expandedUncertainty"),
+                                  Typed(TypedFigure::Read(conditions.referenceUncertainty,
+                                                          TypedFigure::NonNegative).value) } });
     record.insert(QStringLiteral("laboratory"),
                   QJsonObject { { QStringLiteral("name"), conditions.laboratoryName },
                                 { QStringLiteral("address"), conditions.laboratoryAddress } });

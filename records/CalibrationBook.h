@@ -7,6 +7,9 @@
 #include <QJsonObject>
 #include <QMap>
 #include <QObject>
+#include <QStringList>
+
+#include <limits>
 #include <QString>
 
 class RecordStore;
@@ -36,8 +39,18 @@ public:
         double mean = 0;
         double standardDeviation = 0;
         double error = 0; // %
-        double expandedUncertainty = 0; // %
+        double expandedUncertainty = 0; // U(e), points of e
         double coverageFactor = 0;
+        double backgroundUncertainty = 0; // μSv/h, k = 2
+        double backgroundDegreesOfFreedom = std::numeric_limits<double>::infinity();
+        double standardUncertainty = 0; // u(e), points of e
+        double degreesOfFreedom = 0;
+        double factorUncertainty = 0; // %, of N = T/(M − B), expanded
+        double decisionThreshold = 0; // μSv/h
+        double detectionLimit = 0;    // μSv/h
+        double probabilityWithin = std::numeric_limits<double>::quiet_NaN(); // under simple acceptance with a large U; NaN otherwise
+        QJsonArray budget;            // the terms of u(e)
+        QStringList remarks;          // in the words they were raised in
         double tolerance = 0; // %
         QString rule;
         QString verdict;

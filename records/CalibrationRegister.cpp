@@ -90,6 +90,12 @@ void CalibrationRegister::Update()
     }
 }
 
+// Its last calibration ended in FAIL: no date makes it due, it is unfit.
+bool CalibrationRegister::Failed(const Entry& entry)
+{
+    return entry.calibrated && entry.last.verdict == QLatin1String("FAIL");
+}
+
 qint64 CalibrationRegister::DaysLeft(const Entry& entry) const
 {
     return m_clock().daysTo(entry.last.date.addMonths(m_nIntervalMonths));
@@ -116,7 +122,7 @@ QVariant CalibrationRegister::data(const QModelIndex& index, int role) const
     case SortRole:
         return SortKey(entry, index.column());
     case Qt::ForegroundRole:
-        if ((index.column() == ColumnState && (!entry.calibrated || DaysLeft(entry) < 0))
+        if ((index.column() == ColumnState && (!entry.calibrated || Failed(entry) || DaysLeft(entry) < 0))
             || (index.column() == ColumnVerdict && entry.last.verdict == QLatin1String("FAIL")))
             return kRed;
         break;
@@ -146,6 +152,8 @@ QVariant CalibrationRegister::Display(const Entry& entry, int column) const
     case ColumnDue:
         return entry.last.date.addMonths(m_nIntervalMonths).toString(Qt::ISODate);
     case ColumnState: {
+        if (Failed(entry))
+            return tr("failed — not fit for use");
         const qint64 days = DaysLeft(entry);
         if (days < 0)
             return tr("overdue");
@@ -168,7 +176,8 @@ QVariant CalibrationRegister::SortKey(const Entry& entry, int column) const
     case ColumnDue:
         return entry.calibrated ? entry.last.date.addMonths(m_nIntervalMonths) : QDate();
     case ColumnState:
-        return entry.calibrated ? DaysLeft(entry) : std::numeric_limits<qint64>::min();
+        // A node not fit for use comes first, with those never calibrated.
+        return entry.calibrated && !Failed(entry) ? DaysLeft(entry) : std::numeric_limits<qint64>::min();
     default:
         return Display(entry, column);
     }

@@ -59,6 +59,7 @@ private:
     void CheckDay();
     // Days until the entry's due date: negative when overdue.
     qint64 DaysLeft(const Entry& entry) const;
+    static bool Failed(const Entry& entry);
     QVariant Display(const Entry& entry, int column) const;
     QVariant SortKey(const Entry& entry, int column) const;
 

@@ -13,6 +13,7 @@
 #include <QTextCursor>
 #include <QTextDocument>
 
+#include <cmath>
 #include <functional>
 
 namespace {
@@ -41,19 +42,29 @@ QString Escaped(const QJsonValue& value)
     return Escaped(value.toString());
 }
 
+// Figures are kept as decimal text; older records hold numbers.
+bool FigureOf(const QJsonValue& value, double* figure)
+{
+    bool ok = value.isDouble();
+    *figure = ok ? value.toDouble() : value.toString().toDouble(&ok);
+    return ok && std::isfinite(*figure);
+}
+
 QString Figure(const QJsonValue& value, int decimals, const QString& unit = QString(), bool sign = false)
 {
-    if (!value.isDouble())
+    double figure = 0;
+    if (!FigureOf(value, &figure))
         return kNone;
-    QString text = QString::number(value.toDouble(), 'f', decimals);
-    if (sign && value.toDouble() >= 0)
+    QString text = QString::number(figure, 'f', decimals);
+    if (sign && figure >= 0)
         text.prepend(QLatin1Char('+'));
     return unit.isEmpty() ? text : text + QChar(0x00A0) + unit;
 }
 
 QString TrueValue(const QJsonValue& value)
 {
-    return value.isDouble() ? QString::number(value.toDouble(), 'g', 6) : kNone;
+    double figure = 0;
+    return FigureOf(value, &figure) ? QString::number(figure, 'g', 6) : kNone;
 }
 
 // "English / 中文": the certificate is read in both.
@@ -181,6 +192,58 @@ QString ReferenceSection(const QJsonObject& record)
                          withUnit(conditions[QStringLiteral("humidity")], QStringLiteral("%"))) });
 }
 
+// The budget of each range's final point: every term of u(e) with its
+// standard uncertainty, its share of u(e) and its degrees of freedom, then
+// U(e) and the calibration factor's relative expanded uncertainty, each
+// named. Records made before budgets were kept have none.
+QString BudgetTables(const QJsonObject& record)
+{
+    QString html;
+    for (const CalibrationSummary::Result& result : CalibrationSummary::Results(record)) {
+        const QJsonObject& last = result.Final();
+        const QJsonArray budget = last[QStringLiteral("budget")].toArray();
+        if (budget.isEmpty())
+            continue;
+        QList<QStringList> rows;
+        for (const QJsonValue& term : budget) {
+            const QJsonObject t = term.toObject();
+            const bool rate = t[QStringLiteral("unit")].toString() != QLatin1String("%");
+            rows << QStringList { Escaped(t[QStringLiteral("component")]),
+                                  t[QStringLiteral("distribution")].toString().isEmpty()
+                                      ? QStringLiteral("Type A")
+                                      : Escaped(t[QStringLiteral("distribution")]),
+                                  Figure(t[QStringLiteral("u")], rate ? 5 : 3, Escaped(t[QStringLiteral("unit")])),
+                                  Figure(t[QStringLiteral("contribution")], 3),
+                                  Escaped(t[QStringLiteral("degreesOfFreedom")]) };
+        }
+        const auto header = [](const char* english, const char* chinese) {
+            return QStringLiteral("%1<br>%2").arg(QString::fromUtf8(english), QString::fromUtf8(chinese));
+        };
+        html += QStringLiteral("<p style=\"margin-top:6px\"><b>%1, %2 %3</b></p>")
+                    .arg(Words("Uncertainty budget", "不确定度分量"), Words("range", "量程"))
+                    .arg(result.range)
+            + Grid({ { 30, header("Component", "分量") },
+                     { 18, header("Distribution", "分布") },
+                     { 18, header("u_i", "标准不确定度") },
+                     { 20, header("Contribution to u(e)", "对 u(e) 的贡献") },
+                     { 14, header("ν", "自由度") } },
+                   rows);
+        QStringList lines;
+        lines << QStringLiteral("u(e) = %1, ν<sub>eff</sub> = %2; U(e) = %3 (k = %4) / 误差的扩展不确定度")
+                     .arg(Figure(last[QStringLiteral("standardUncertainty")], 2), Escaped(last[QStringLiteral("degreesOfFreedom")]),
+                          Figure(last[QStringLiteral("expandedUncertainty")], 2),
+                          Figure(last[QStringLiteral("coverageFactor")], 2));
+        lines << QStringLiteral("Relative expanded uncertainty of the calibration factor N = T/(M − B): %1 (k = %2) / "
+                                "校准因子的相对扩展不确定度")
+                     .arg(Figure(last[QStringLiteral("factorExpandedUncertainty")], 2, QStringLiteral("%")),
+                          Figure(last[QStringLiteral("coverageFactor")], 2));
+        for (const QJsonValue& remark : last[QStringLiteral("remarks")].toArray())
+            lines << Escaped(remark);
+        html += QStringLiteral("<p style=\"font-size:7.5pt\">%1</p>").arg(lines.join(QStringLiteral("<br>")));
+    }
+    return html;
+}
+
 QString ResultsSection(const QJsonObject& record)
 {
     QList<QStringList> rows;
@@ -221,7 +284,8 @@ QString ResultsSection(const QJsonObject& record)
                   "Error e = (mean − background − true value) / true value. U is the expanded uncertainty of the final "
                   "error, k its coverage factor (about 95 % coverage). The verdict is the one as found → as left. / "
                   "误差 e =（平均值 − 本底 − 约定真值）/ 约定真值；U 为最终误差的扩展不确定度，k 为包含因子（包含概率约 95 %）；"
-                  "结论为调整前 → 调整后。"));
+                  "结论为调整前 → 调整后。"))
+        + BudgetTables(record);
 }
 
 QString CoefficientsSection(const QJsonObject& record)

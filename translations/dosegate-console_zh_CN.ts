@@ -17,6 +17,73 @@
     </message>
 </context>
 <context>
+    <name>BudgetDialog</name>
+    <message>
+        <source>Uncertainty budget</source>
+        <translation>不确定度分量表</translation>
+    </message>
+    <message>
+        <source>Component</source>
+        <translation>分量</translation>
+    </message>
+    <message>
+        <source>Value</source>
+        <translation>数值</translation>
+    </message>
+    <message>
+        <source>Unit</source>
+        <translation>单位</translation>
+    </message>
+    <message>
+        <source>Distribution</source>
+        <translation>分布</translation>
+    </message>
+    <message>
+        <source>k</source>
+        <translation>k</translation>
+    </message>
+    <message>
+        <source>Degrees of freedom</source>
+        <translation>自由度</translation>
+    </message>
+    <message>
+        <source>A normal component is stated as its expanded uncertainty with its k; the others by their half-width. Empty degrees of freedom are infinite. The reference field&apos;s U and the run&apos;s repeatability come with each run.</source>
+        <translation>正态分量按其扩展不确定度及 k 填写，其他分布按半宽度填写。自由度留空即为无穷大。参考辐射场的 U 与测量重复性随每次测量给出。</translation>
+    </message>
+    <message>
+        <source>Add component</source>
+        <translation>添加分量</translation>
+    </message>
+    <message>
+        <source>Remove component</source>
+        <translation>删除分量</translation>
+    </message>
+    <message>
+        <source>% of true value</source>
+        <translation>真值的 %</translation>
+    </message>
+    <message>
+        <source>uSv/h</source>
+        <translation>uSv/h</translation>
+    </message>
+    <message>
+        <source>Reference U, with each run</source>
+        <translation>参考源 U，随每次测量给出</translation>
+    </message>
+    <message>
+        <source>s/√n of each run</source>
+        <translation>每次测量的 s/√n</translation>
+    </message>
+    <message>
+        <source>new component</source>
+        <translation>新分量</translation>
+    </message>
+    <message>
+        <source>Every component needs a name, and the marked cells a number in their range.</source>
+        <translation>每个分量都需要名称，标出的单元格需要填写范围内的数值。</translation>
+    </message>
+</context>
+<context>
     <name>CalibrationBook</name>
     <message>
         <source>Node %1: no calibration open</source>
@@ -93,6 +160,26 @@
         <source>INCONCLUSIVE</source>
         <translation>无法判定</translation>
     </message>
+    <message>
+        <source>not distinguishable from background: the net mean %1 uSv/h does not exceed the decision threshold %2 uSv/h</source>
+        <translation>与本底无法区分：净平均值 %1 uSv/h 未超过判断阈 %2 uSv/h</translation>
+    </message>
+    <message>
+        <source>readings scatter %1 times what counting allows (index of dispersion %2, %3 degrees of freedom)</source>
+        <translation>读数的离散为计数统计允许值的 %1 倍（离散指数 %2，自由度 %3）</translation>
+    </message>
+    <message>
+        <source>probability that the true error lies within ±%1 %: %2 % (U(e) %3 &gt; %1/3)</source>
+        <translation>真实误差落在 ±%1 % 以内的概率：%2 %（U(e) %3 &gt; %1/3）</translation>
+    </message>
+    <message>
+        <source>U(e) %1 is not smaller than the tolerance ±%2 %: a PASS or FAIL under simple acceptance is little better than a guess</source>
+        <translation>U(e) %1 不小于允差 ±%2 %：简单接受下的合格或不合格判定几乎等同于猜测</translation>
+    </message>
+    <message>
+        <source>the true value %1 uSv/h lies below the detection limit %2 uSv/h of %3 readings on a background of %4 uSv/h: the run cannot tell it from background</source>
+        <translation>真值 %1 uSv/h 低于 %3 次读数在本底 %4 uSv/h 下的探测限 %2 uSv/h：本次测量无法将其与本底区分</translation>
+    </message>
 </context>
 <context>
     <name>CalibrationRegister</name>
@@ -139,6 +226,10 @@
     <message>
         <source>State</source>
         <translation>状态</translation>
+    </message>
+    <message>
+        <source>failed — not fit for use</source>
+        <translation>不合格——不得使用</translation>
     </message>
 </context>
 <context>
@@ -1146,6 +1237,26 @@ p, li { white-space: pre-wrap; }
         <source>Issue again</source>
         <translation>重新签发</translation>
     </message>
+    <message>
+        <source>±</source>
+        <translation>±</translation>
+    </message>
+    <message>
+        <source>Expanded uncertainty of the background (k = 2)</source>
+        <translation>本底的扩展不确定度 (k = 2)</translation>
+    </message>
+    <message>
+        <source>The mean of this run and its s/√n become the background and its uncertainty: measure with the source shielded</source>
+        <translation>本次测量的平均值及其 s/√n 作为本底及其不确定度：请在屏蔽辐射源时测量</translation>
+    </message>
+    <message>
+        <source>Use as background</source>
+        <translation>作为本底</translation>
+    </message>
+    <message>
+        <source>Uncertainty budget...</source>
+        <translation>不确定度分量表...</translation>
+    </message>
 </context>
 <context>
     <name>TcpSocket</name>
@@ -1156,6 +1267,25 @@ p, li { white-space: pre-wrap; }
     <message>
         <source>connected!</source>
         <translation>已连接！</translation>
+    </message>
+</context>
+<context>
+    <name>UncertaintyBudget</name>
+    <message>
+        <source>normal</source>
+        <translation>正态</translation>
+    </message>
+    <message>
+        <source>rectangular</source>
+        <translation>矩形</translation>
+    </message>
+    <message>
+        <source>triangular</source>
+        <translation>三角</translation>
+    </message>
+    <message>
+        <source>U-shaped</source>
+        <translation>U 形</translation>
     </message>
 </context>
 </TS>

@@ -280,6 +280,8 @@ const QVector<Expect>& FormTable()
         // The uncertainty and the verdict, below the readings table.
         { "label_background", "QLabel", "tab_for_potentiometer", YaHeiLabel("Background") },
         { "background_value", "QLineEdit", "tab_for_potentiometer", { { "text", "0" }, { "pointSize", 14 } } },
+        { "label_background_uncertainty", "QLabel", "tab_for_potentiometer", Label("±", 12) },
+        { "background_uncertainty", "QLineEdit", "tab_for_potentiometer", { { "text", "0" }, { "pointSize", 14 } } },
         { "label_background_unit", "QLabel", "tab_for_potentiometer", Label("uSv/h", 12) },
         { "label_reference_uncertainty", "QLabel", "tab_for_potentiometer", YaHeiLabel("Reference U (k = 2)") },
         { "reference_uncertainty", "QLineEdit", "tab_for_potentiometer", { { "text", "0" }, { "pointSize", 14 } } },
@@ -305,6 +307,9 @@ const QVector<Expect>& FormTable()
           { { "text", "As found" }, { "enabled", false }, { "family", YaHei }, { "pointSize", 10 } } },
         { "as_left_button", "QPushButton", "tab_for_potentiometer",
           { { "text", "As left" }, { "enabled", false }, { "family", YaHei }, { "pointSize", 10 } } },
+        { "use_as_background_button", "QPushButton", "tab_for_potentiometer",
+          { { "text", "Use as background" }, { "family", YaHei }, { "pointSize", 10 } } },
+        { "figures_remarks", "QLabel", "tab_for_potentiometer", With(YaHeiLabel(QString()), { { "wordWrap", true } }) },
 
         // Page "records", after the form's four.
         { "records", "QWidget", "", {} },
@@ -334,6 +339,8 @@ const QVector<Expect>& FormTable()
           { { "pointSize", 10 }, { "suffix", " months" }, { "minimum", 1 }, { "maximum", 120 }, { "value", 12 } } },
         { "horizontalLayout_finish", "QHBoxLayout", "verticalLayout_records", {} },
         { "open_calibration", "QLabel", "records", YaHeiLabel(QString()) },
+        { "budget_button", "QPushButton", "records",
+          { { "text", "Uncertainty budget..." }, { "family", YaHei }, { "pointSize", 10 } } },
         { "finish_calibration_button", "QPushButton", "records",
           { { "text", "Finish calibration" }, { "enabled", false }, { "family", YaHei }, { "pointSize", 10 } } },
         { "records_state", "QLabel", "records", With(YaHeiLabel(QString()), { { "wordWrap", true } }) },

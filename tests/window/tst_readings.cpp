@@ -1,3 +1,4 @@
+#include "BudgetDialog.h"
 #include "CalibrationFigures.h"
 #include "ConsoleLanguage.h"
 #include "FileSizeLimit.h"
@@ -6,9 +7,11 @@
 #include "ModalWatcher.h"
 #include "NodeBoard.h"
 #include "ReadingTrend.h"
+#include "RecordStore.h"
 #include "ReplyFrames.h"
 #include "StdoutCapture.h"
 #include "TrendEnvelope.h"
+#include "TypedFigure.h"
 #include "WindowRig.h"
 
 #include <QAbstractSpinBox>
@@ -19,6 +22,7 @@
 #include <QDir>
 #include <QRegularExpression>
 #include <QScrollArea>
+#include <QSettings>
 #include <QScrollBar>
 #include <QSpinBox>
 #include <QTableView>
@@ -90,6 +94,14 @@ private slots:
     void identicalReadingsShowTinyVariation();
     void figuresOfAFullWindow_data();
     void figuresOfAFullWindow();
+    void figuresOfTheModel_data();
+    void figuresOfTheModel();
+    void specificRiskWhereUEqualsTheTolerance();
+    void budgetAndMeasuredBackgroundReachTheFigures();
+    void trueValueBelowTheDetectionLimitIsSaidBeforeTheRun();
+    void typedFiguresOutsideTheirRangeAreMarked_data();
+    void typedFiguresOutsideTheirRangeAreMarked();
+    void typedFigureReadsTheDesktopsLocale();
     void coverageFactorAtTheDegreesOfFreedom_data();
     void coverageFactorAtTheDegreesOfFreedom();
     void figuresAndInputsShowFromTheirStart();
@@ -182,13 +194,18 @@ void TestReadings::identicalReadingsShowTinyVariation()
 
 // Readings as "19x17,1x16": 19 of count 17, then one of 16; N is their
 // number. Inputs: true value, tolerance, background, reference uncertainty.
-// Figures: mean, error, s, U, k, verdict. The uncertainties by hand, for
-// ten readings of 0.0896 and ten of 0.1008 (mean 0.0952):
-//   s = sqrt(20 × 0.0056² / 19) = 0.0057455, u_A = s / sqrt(20) / 0.0952 = 1.3495 %
-//   reference 0: u_c = u_A, ν = 19, k = 2.14, U = 2.14 × 1.3495 = 2.888 %
-//   reference 3 %: u_B = 1.5 %, u_c = sqrt(1.3495² + 1.5²) = 2.0177 %,
-//   ν = 19 × (2.0177 / 1.3495)⁴ = 94.9, k = 2.05 (the row of 50), U = 4.136 %
-//   background 0.0022: net 0.0930, e = +3.33 %, u_A = 1.3814 %, U = 2.956 %
+// Figures: mean, error, s, U(e), k, verdict. U(e) is in points of e: M
+// enters as 100·u(M)/T, the reference as R = (M − B)/T times its relative u.
+// Ten readings of 0.0896 and ten of 0.1008 (mean 0.0952, R = 1.0578):
+//   s = sqrt(20 × 0.0056² / 19) = 0.0057455, u(M) term = 100 × s/√20 / 0.09 = 1.4275
+//   reference 0: ν = 19, k = 2.14, U = 2.1405 × 1.4275 = 3.06
+//   reference 3 %: term 1.0578 × 1.5 = 1.5867, u = 2.1343,
+//   ν = 19 × (2.1343 / 1.4275)⁴ = 94.9 → 94, k = 2.03, U = 4.33
+//   background 0.0022: net 0.0930, e = +3.33 %, the u(M) term unchanged: U = 3.06
+// The case of counts 17,16,18,17,15,19,17,16,18,17 twice (s = 0.0062941,
+// u(M) term 1.5638): reference 0 %: U = 2.1405 × 1.5638 = 3.35; 3 %: u = 2.2277,
+// ν = 78.3 → 78, U = 2.0326 × 2.2277 = 4.53; 8 %: term 4.2311, u = 4.5109,
+// ν = 1315.6 → 1315, U = 2.0019 × 4.5109 = 9.03. Guarded, 5.78 + 4.53 > 10.
 void TestReadings::figuresOfAFullWindow_data()
 {
     QTest::addColumn<QString>("readings");
@@ -198,38 +215,58 @@ void TestReadings::figuresOfAFullWindow_data()
     const QString spread = "10x16,10x18";
     const QStringList normal { "0.09", "10", "0", "0" };
     QTest::newRow("0.09492 is +5.47 %, not 0.00 of its text 0.09") << "19x17,1x16" << normal << 0
-        << QStringList { "0.0949", "5.47", "0.0013", "0.63", "k = 2.14", "PASS" };
+        << QStringList { "0.0949", "5.47", "0.0013", "0.67", "k = 2.14", "PASS" };
     QTest::newRow("0.0952 is +5.78 %, not 11.11 of its text 0.10") << "20x17" << normal << 0
         << QStringList { "0.0952", "5.78", "0.0000", "0.00", "k = 2.00", "PASS" };
     QTest::newRow("twenty identical readings") << "20x16" << normal << 0
         << QStringList { "0.0896", "-0.44", "0.0000", "0.00", "k = 2.00", "PASS" };
     QTest::newRow("by hand, reference exact") << spread << normal << 0
-        << QStringList { "0.0952", "5.78", "0.0057", "2.89", "k = 2.14", "PASS" };
+        << QStringList { "0.0952", "5.78", "0.0057", "3.06", "k = 2.14", "PASS" };
     QTest::newRow("by hand, reference 3 %") << spread << QStringList { "0.09", "10", "0", "3" } << 0
-        << QStringList { "0.0952", "5.78", "0.0057", "4.14", "k = 2.05", "PASS" };
+        << QStringList { "0.0952", "5.78", "0.0057", "4.33", "k = 2.03", "PASS" };
     QTest::newRow("by hand, background") << spread << QStringList { "0.09", "10", "0.0022", "0" } << 0
-        << QStringList { "0.0952", "3.33", "0.0057", "2.96", "k = 2.14", "PASS" };
+        << QStringList { "0.0952", "3.33", "0.0057", "3.06", "k = 2.14", "PASS" };
     QTest::newRow("simple, 5.78 beyond 5") << spread << QStringList { "0.09", "5", "0", "0" } << 0
-        << QStringList { "0.0952", "5.78", "0.0057", "2.89", "k = 2.14", "FAIL" };
-    QTest::newRow("guarded, 5.78 + 4.14 within 10") << spread << QStringList { "0.09", "10", "0", "3" } << 1
-        << QStringList { "0.0952", "5.78", "0.0057", "4.14", "k = 2.05", "PASS" };
-    QTest::newRow("guarded, 5.78 ± 4.14 across 8") << spread << QStringList { "0.09", "8", "0", "3" } << 1
-        << QStringList { "0.0952", "5.78", "0.0057", "4.14", "k = 2.05", "INCONCLUSIVE" };
-    QTest::newRow("guarded, 5.78 − 4.14 beyond 1") << spread << QStringList { "0.09", "1", "0", "3" } << 1
-        << QStringList { "0.0952", "5.78", "0.0057", "4.14", "k = 2.05", "FAIL" };
+        << QStringList { "0.0952", "5.78", "0.0057", "3.06", "k = 2.14", "FAIL" };
+    QTest::newRow("guarded, 5.78 + 4.33 within 10.2") << spread << QStringList { "0.09", "10.2", "0", "3" } << 1
+        << QStringList { "0.0952", "5.78", "0.0057", "4.33", "k = 2.03", "PASS" };
+    QTest::newRow("guarded, 5.78 ± 4.33 across 8") << spread << QStringList { "0.09", "8", "0", "3" } << 1
+        << QStringList { "0.0952", "5.78", "0.0057", "4.33", "k = 2.03", "INCONCLUSIVE" };
+    QTest::newRow("guarded, 5.78 − 4.33 beyond 1") << spread << QStringList { "0.09", "1", "0", "3" } << 1
+        << QStringList { "0.0952", "5.78", "0.0057", "4.33", "k = 2.03", "FAIL" };
+    const QString issue = "1x17,1x16,1x18,1x17,1x15,1x19,1x17,1x16,1x18,1x17,"
+                          "1x17,1x16,1x18,1x17,1x15,1x19,1x17,1x16,1x18,1x17";
+    const QStringList verdicts { "PASS", "PASS", "PASS", "PASS", "INCONCLUSIVE", "INCONCLUSIVE" };
+    const QStringList references { "0", "3", "8" };
+    const QStringList expanded { "3.35", "4.53", "9.03" };
+    const QStringList factors { "k = 2.14", "k = 2.03", "k = 2.00" };
+    for (int rule = 0; rule < 2; ++rule) {
+        for (int i = 0; i < references.size(); ++i) {
+            QTest::addRow("%s, reference %s %%", rule ? "guarded" : "simple", qPrintable(references[i]))
+                << issue << QStringList { "0.09", "10", "0", references[i] } << rule
+                << QStringList { "0.0952", "5.78", "0.0063", expanded[i], factors[i], verdicts[rule * 3 + i] };
+        }
+    }
     const QStringList noError { "0.0952", "", "0.0057", "", "", "" };
     QTest::newRow("true value 0") << spread << QStringList { "0", "10", "0", "0" } << 0 << noError;
     QTest::newRow("true value not a number") << spread << QStringList { "abc", "10", "0", "0" } << 0 << noError;
     QTest::newRow("true value beyond a float") << spread << QStringList { "1e39", "10", "0", "0" } << 0 << noError;
     QTest::newRow("true value nan") << spread << QStringList { "nan", "10", "0", "0" } << 0 << noError;
+    QTest::newRow("true value 10 Sv/h") << spread << QStringList { "1e7", "10", "0", "0" } << 0 << noError;
+    QTest::newRow("true value 1e-300: e beyond any width") << spread << QStringList { "1e-300", "10", "0", "0" } << 0
+        << QStringList { "0.0952", "", "0.0057", "", "k = 2.14", "FAIL" };
     QTest::newRow("net mean negative") << spread << QStringList { "0.09", "10", "1", "0" } << 0 << noError;
     QTest::newRow("background not a number") << spread << QStringList { "0.09", "10", "x", "0" } << 0 << noError;
     QTest::newRow("reference not a number") << spread << QStringList { "0.09", "10", "0", "x" } << 0
         << QStringList { "0.0952", "5.78", "0.0057", "", "", "" };
+    QTest::newRow("reference negative") << spread << QStringList { "0.09", "10", "0", "-3" } << 0
+        << QStringList { "0.0952", "5.78", "0.0057", "", "", "" };
     QTest::newRow("negative tolerance") << spread << QStringList { "0.09", "-5", "0", "0" } << 0
-        << QStringList { "0.0952", "5.78", "0.0057", "2.89", "k = 2.14", "" };
+        << QStringList { "0.0952", "5.78", "0.0057", "3.06", "k = 2.14", "" };
+    QTest::newRow("tolerance 0") << spread << QStringList { "0.09", "0", "0", "0" } << 0
+        << QStringList { "0.0952", "5.78", "0.0057", "3.06", "k = 2.14", "" };
     QTest::newRow("tolerance infinite") << spread << QStringList { "0.09", "inf", "0", "0" } << 1
-        << QStringList { "0.0952", "5.78", "0.0057", "2.89", "k = 2.14", "" };
+        << QStringList { "0.0952", "5.78", "0.0057", "3.06", "k = 2.14", "" };
     QTest::newRow("a single reading") << "1x16" << normal << 0
         << QStringList { "0.0896", "-0.44", "", "", "", "" };
 }
@@ -264,19 +301,273 @@ void TestReadings::figuresOfAFullWindow()
     QCOMPARE(run.Text("verdict_rule").isEmpty(), figures[5].isEmpty());
 }
 
+// A German desktop types a comma; the form's own defaults keep their point.
+void TestReadings::typedFigureReadsTheDesktopsLocale()
+{
+    const QLocale before;
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    const double comma = TypedFigure::Read("0,09", TypedFigure::DoseRate).value;
+    const double point = TypedFigure::Read("0.09", TypedFigure::DoseRate).value;
+    const TypedFigure nan = TypedFigure::Read("nan", TypedFigure::NonNegative, 0);
+    QLocale::setDefault(before);
+    QCOMPARE(comma, 0.09);
+    QCOMPARE(point, 0.09);
+    QVERIFY(nan.bad && std::isnan(nan.value));
+    QCOMPARE(TypedFigure::Kept(double(0.1019199937582016f), 4), QString("0.10192"));
+}
+
+// Student's t at p = 95.45 %, computed independently of Boost with mpmath
+// 1.3.0 (Python): the root in t of 1 − I_{ν/(ν+t²)}(ν/2, 1/2)/2 = 0.977250,
+// at 30 digits; the normal quantile for ν infinite.
+// The model itself, by hand (in Python, from the decimal readings) for the
+// issue's twenty counts 17,16,18,17,15,19,17,16,18,17 twice (M = 0.0952,
+// s = 0.0062941, u(M) term 1.5638 points at T = 0.09, reference 3 %: term
+// R × 1.5 = 1.5867):
+//   a third term, source distance rectangular ±2 %: R × 2/√3 = 1.2214,
+//     u(e) = 2.5406, ν = 19 × (2.5406 / 1.5638)⁴ = 132.4 → 132, k = 2.0191,
+//     U(e) = 5.13, N's relative U = 5.13 / R = 4.85 %
+//   a background 0.0050 ± 0.0020 (k = 2) from 20 readings: net 0.0902,
+//     e = +0.22, u(B) term 100 × 0.001 / 0.09 = 1.1111 (ν 19), reference
+//     term 1.0022 × 1.5 = 1.5033, u(e) = 2.4372, ν = 89.3 → 89, U(e) = 4.94
+//   a background 0.0900 ± 0.0040: y* = 1.6449 × √(0.0056 × 0.09 / 20 +
+//     0.002²) = 0.0089 above the net 0.0052: no error, no verdict
+//   counts 10 and 24 in turn: index of dispersion 20 × 49 / 17 = 57.6 above
+//     χ²(0.975, 19) = 32.85, a scatter √(57.6 / 19) = 1.7 times counting's
+void TestReadings::figuresOfTheModel_data()
+{
+    QTest::addColumn<QList<int>>("counts");
+    QTest::addColumn<QList<double>>("inputs"); // T, tolerance, B, U(B), ν(B), reference U
+    QTest::addColumn<double>("distance");      // rectangular half-width, %; 0 for none
+    QTest::addColumn<QStringList>("figures");  // e, U(e), k, ν, U of N, verdict
+    QTest::addColumn<QString>("remark");
+    const QList<int> issue { 17, 16, 18, 17, 15, 19, 17, 16, 18, 17, 17, 16, 18, 17, 15, 19, 17, 16, 18, 17 };
+    const double inf = std::numeric_limits<double>::infinity();
+    QTest::newRow("three terms, one rectangular") << issue << QList<double> { 0.09, 10, 0, 0, inf, 3 } << 2.0
+        << QStringList { "5.78", "5.13", "k = 2.02", "132", "4.85", "PASS" } << "probability that the true error";
+    QTest::newRow("background with its u") << issue << QList<double> { 0.09, 10, 0.005, 0.002, 19, 3 } << 0.0
+        << QStringList { "0.22", "4.94", "k = 2.03", "89", "4.93", "PASS" } << "probability that the true error";
+    QTest::newRow("net mean below the decision threshold") << issue
+        << QList<double> { 0.09, 10, 0.09, 0.004, inf, 3 } << 0.0 << QStringList { "", "", "", "", "", "" }
+        << "not distinguishable from background: the net mean 0.0052 uSv/h does not exceed the decision threshold "
+           "0.0089 uSv/h";
+    QList<int> scattered;
+    for (int i = 0; i < 10; ++i)
+        scattered << 10 << 24;
+    QTest::newRow("over-dispersed") << scattered << QList<double> { 0.09, 30, 0, 0, inf, 0 } << 0.0
+        << QStringList { "5.78", "21.39", "k = 2.14", "19", "20.22", "PASS" }
+        << "readings scatter 1.7 times what counting allows (index of dispersion 57.6, 19 degrees of freedom)";
+}
+
+void TestReadings::figuresOfTheModel()
+{
+    QFETCH(QList<int>, counts);
+    QFETCH(QList<double>, inputs);
+    QFETCH(double, distance);
+    QFETCH(QStringList, figures);
+    QFETCH(QString, remark);
+    CalibrationFigures model;
+    for (int count : counts) {
+        Reading reading;
+        reading.count = count;
+        reading.value = float(FrameProtocol::DoseOfCount(count));
+        model.AddReading(reading);
+    }
+    CalibrationFigures::Inputs in;
+    in.trueValue = inputs[0];
+    in.tolerance = inputs[1];
+    in.background = inputs[2];
+    in.backgroundUncertainty = inputs[3];
+    in.backgroundDegreesOfFreedom = inputs[4];
+    in.referenceUncertainty = inputs[5];
+    if (distance > 0) {
+        UncertaintyBudget::Component term;
+        term.name = "source distance";
+        term.value = distance;
+        term.distribution = UncertaintyBudget::Rectangular;
+        in.budget << term;
+    }
+    const CalibrationFigures::Result result = model.Evaluate(in);
+    const auto text = [](double value, int decimals) {
+        return std::isfinite(value) ? QString::number(value, 'f', decimals) : QString();
+    };
+    QCOMPARE((QStringList { text(result.error, 2), text(result.expandedUncertainty, 2),
+                            CalibrationFigures::CoverageText(result.coverageFactor), text(result.degreesOfFreedom, 0),
+                            text(result.factorUncertainty, 2), CalibrationFigures::VerdictKey(result.verdict) }),
+             figures);
+    const QStringList remarks = CalibrationFigures::Remarks(in, result, false);
+    QVERIFY2(remarks.filter(remark).size() == 1, qPrintable(remarks.join('\n')));
+    if (distance > 0) { // every term of u(e) is listed with its share
+        QCOMPARE(result.budget.size(), 3);
+        QCOMPARE(result.budget[2].name, QString("source distance"));
+        QCOMPARE(text(result.budget[2].u, 4), QString("1.1547"));
+        QCOMPARE(text(result.budget[2].contribution, 4), QString("1.2214"));
+    }
+}
+
+// U(e) = tolerance: the probability that the true error lies within it,
+// Student's t with ν = 78 about e = 5.78, u(e) = 2.2277, computed with mpmath
+// as 0.28819; and the warning that a simple verdict says little.
+void TestReadings::specificRiskWhereUEqualsTheTolerance()
+{
+    CalibrationFigures model;
+    for (int count : { 17, 16, 18, 17, 15, 19, 17, 16, 18, 17, 17, 16, 18, 17, 15, 19, 17, 16, 18, 17 }) {
+        Reading reading;
+        reading.count = count;
+        reading.value = float(FrameProtocol::DoseOfCount(count));
+        model.AddReading(reading);
+    }
+    CalibrationFigures::Inputs in;
+    in.trueValue = 0.09;
+    in.referenceUncertainty = 3;
+    in.tolerance = 10;
+    QCOMPARE(QString::number(model.Evaluate(in).probabilityWithin, 'f', 4), QString("0.9691"));
+    in.tolerance = model.LastResult().expandedUncertainty;
+    const CalibrationFigures::Result result = model.Evaluate(in);
+    QCOMPARE(result.verdict, CalibrationFigures::Fail);
+    QVERIFY2(std::abs(result.probabilityWithin - 0.2881885946) < 1e-5, qPrintable(QString::number(result.probabilityWithin)));
+    // These counts scatter far less than counting allows (index 24/17 = 1.4
+    // below χ²(0.025, 19) = 8.91), which is said too.
+    const QStringList remarks = CalibrationFigures::Remarks(in, result, false);
+    QCOMPARE(remarks.size(), 3);
+    QVERIFY(remarks[0].startsWith("readings scatter 0.3 times what counting allows (index of dispersion 1.4,"));
+    QVERIFY(remarks[1].startsWith("probability that the true error lies within ±4.52798 %: 28.8 %"));
+    QVERIFY(remarks[2].startsWith("U(e) 4.53 is not smaller than the tolerance"));
+    in.rule = CalibrationFigures::GuardedAcceptance; // the guarded rule states no risk: it has its own verdict
+    QVERIFY(std::isnan(model.Evaluate(in).probabilityWithin));
+}
+
+// The lab's budget, edited in its dialog, is kept and enters U(e); a
+// shielded run becomes the background with its u and its 19 degrees of
+// freedom. The issue's counts at reference 3 % give U(e) 4.53; with a
+// rectangular ±2 % term 5.13 (above). As background (20 readings of count 15
+// and 17 in turn: mean 0.0896, s = 0.0057455, U = 2 × s/√20 = 0.0025695),
+// kept as 0.00257) against T = 0.09 and the readings 10 × 30, 10 × 34 (mean
+// 0.1792, s 0.011491): e = (0.0896/0.09 − 1) × 100 = −0.44, u(M) term
+// 100 × s/√20/0.09 = 2.8550, u(B) term 100 × 0.001285/0.09 = 1.4278,
+// reference 1.5 × 0.9956 = 1.4933, u(e) = 3.5241,
+// ν = 3.5241⁴ / (2.8550⁴/19 + 1.4278⁴/19) = 41.5 → 41, k = 2.0628, U(e) = 7.27;
+// U(B) typed as 0.00258, ν(B) infinite: u(e) = 3.5264, ν 44, U(e) = 7.26.
+void TestReadings::budgetAndMeasuredBackgroundReachTheFigures()
+{
+    Run run;
+    run.SetText("reference_uncertainty", "3");
+    run.SetText("relative_error", "10");
+    auto* budget = run.window.findChild<BudgetDialog*>();
+    run.Click("budget_button");
+    QVERIFY(budget->isVisible());
+    auto* table = budget->findChild<QTableWidget*>("budget_table");
+    QCOMPARE(table->rowCount(), 2); // the reference field and repeatability
+    budget->findChild<QPushButton*>("budget_add")->click();
+    table->item(2, BudgetDialog::ColumnName)->setText("source distance");
+    table->item(2, BudgetDialog::ColumnValue)->setText("abc");
+    budget->accept();
+    QVERIFY(budget->isVisible()); // a value that is no figure is refused
+    table->item(2, BudgetDialog::ColumnValue)->setText("2");
+    budget->accept();
+    QVERIFY(!budget->isVisible());
+    QSettings kept(RecordStore::SettingsPath(), QSettings::IniFormat);
+    QCOMPARE(UncertaintyBudget::Load(kept).size(), 3);
+
+    for (int twice = 0; twice < 2; ++twice) {
+        for (int count : { 17, 16, 18, 17, 15, 19, 17, 16, 18, 17 })
+            run.Reading(1, count);
+    }
+    run.Tick();
+    QCOMPARE(run.Text("expanded_uncertainty"), QString("5.13"));
+
+    // A background measured with the source shielded, then the source.
+    run.Click("budget_button");
+    table->setCurrentCell(2, 0);
+    budget->findChild<QPushButton*>("budget_remove")->click();
+    budget->accept();
+    QCOMPARE(budget->Components().size(), 2);
+    run.Find<QSpinBox>("id_for_potentiometer")->setValue(2);
+    run.Find<QSpinBox>("id_for_potentiometer")->setValue(1);
+    for (int i = 0; i < 10; ++i) {
+        run.Reading(1, 15);
+        run.Reading(1, 17);
+    }
+    run.Tick();
+    run.Click("use_as_background_button");
+    QCOMPARE(run.Text("background_value"), QString("0.08960"));
+    QCOMPARE(run.Text("background_uncertainty"), QString("0.00257"));
+    run.Find<QSpinBox>("id_for_potentiometer")->setValue(2);
+    run.Find<QSpinBox>("id_for_potentiometer")->setValue(1);
+    run.Readings(1, 30, 10);
+    run.Readings(1, 34, 10);
+    run.Tick();
+    QCOMPARE(run.Text("relative_error_2"), QString("-0.44"));
+    QCOMPARE(run.Text("expanded_uncertainty"), QString("7.27"));
+    QCOMPARE(run.Text("coverage_factor"), QString("k = 2.06"));
+    run.SetText("background_uncertainty", "0.00258"); // typed by hand: its ν is infinite
+    run.Tick();
+    QCOMPARE(run.Text("expanded_uncertainty"), QString("7.26"));
+}
+
+void TestReadings::trueValueBelowTheDetectionLimitIsSaidBeforeTheRun()
+{
+    Run run;
+    run.SetText("fixed_value_set", "0.09");
+    run.Tick();
+    QCOMPARE(run.Text("figures_remarks"), QString());
+    run.SetText("background_value", "0.08");
+    run.SetText("background_uncertainty", "0.01");
+    run.SetText("fixed_value_set", "0.005"); // no tick, no reading yet
+    QVERIFY2(run.Text("figures_remarks").startsWith("the true value 0.005 uSv/h lies below the detection limit"),
+             qPrintable(run.Text("figures_remarks")));
+}
+
+// Each typed figure in its range, marked (and giving none) outside it; the
+// same function reads them all.
+void TestReadings::typedFiguresOutsideTheirRangeAreMarked_data()
+{
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("bad");
+    QTest::newRow("true value 0.09") << "fixed_value_set" << "0.09" << false;
+    QTest::newRow("true value abc") << "fixed_value_set" << "abc" << true;
+    QTest::newRow("true value nan") << "fixed_value_set" << "nan" << true;
+    QTest::newRow("true value 0") << "fixed_value_set" << "0" << true;
+    QTest::newRow("true value 10 Sv/h") << "fixed_value_set" << "1e7" << true;
+    QTest::newRow("true value just below 10 Sv/h") << "fixed_value_set" << "9999999" << false;
+    QTest::newRow("tolerance -5") << "relative_error" << "-5" << true;
+    QTest::newRow("tolerance 0") << "relative_error" << "0" << true;
+    QTest::newRow("tolerance inf") << "relative_error" << "inf" << true;
+    QTest::newRow("reference U abc") << "reference_uncertainty" << "abc" << true;
+    QTest::newRow("reference U 0") << "reference_uncertainty" << "0" << false;
+    QTest::newRow("reference U empty") << "reference_uncertainty" << "" << false;
+    QTest::newRow("background -0.01") << "background_value" << "-0.01" << true;
+    QTest::newRow("background U -1") << "background_uncertainty" << "-1" << true;
+    QTest::newRow("background U 0.004") << "background_uncertainty" << "0.004" << false;
+}
+
+void TestReadings::typedFiguresOutsideTheirRangeAreMarked()
+{
+    QFETCH(QString, field);
+    QFETCH(QString, text);
+    QFETCH(bool, bad);
+    Run run;
+    run.SetText(qPrintable(field), text);
+    QCOMPARE(run.Find<QLineEdit>(qPrintable(field))->property("bad").toBool(), bad);
+    run.SetText(qPrintable(field), field == "relative_error" ? "10" : field == "fixed_value_set" ? "0.09" : "0");
+    QVERIFY(!run.Find<QLineEdit>(qPrintable(field))->property("bad").toBool());
+}
+
 void TestReadings::coverageFactorAtTheDegreesOfFreedom_data()
 {
     QTest::addColumn<double>("degreesOfFreedom");
     QTest::addColumn<double>("k");
     QTest::addColumn<QString>("text"); // as the window shows it
-    QTest::newRow("1") << 1.0 << 13.97 << QString("k = 13.97");
-    QTest::newRow("19") << 19.0 << 2.14 << QString("k = 2.14");
-    QTest::newRow("19.9 truncated to 19") << 19.9 << 2.14 << QString("k = 2.14");
-    QTest::newRow("24 takes the row of 20") << 24.0 << 2.13 << QString("k = 2.13");
-    QTest::newRow("94.9 takes the row of 50") << 94.9 << 2.05 << QString("k = 2.05");
-    QTest::newRow("100") << 100.0 << 2.025 << QString("k = 2.025");
-    QTest::newRow("a million") << 1e6 << 2.025 << QString("k = 2.025");
-    QTest::newRow("infinite") << std::numeric_limits<double>::infinity() << 2.0 << QString("k = 2.00");
+    QTest::newRow("1") << 1.0 << 13.9678114875 << QString("k = 13.97");
+    QTest::newRow("2") << 2.0 << 4.52655076008 << QString("k = 4.53");
+    QTest::newRow("19") << 19.0 << 2.14049662991 << QString("k = 2.14");
+    QTest::newRow("19.9 truncated to 19") << 19.9 << 2.14049662991 << QString("k = 2.14");
+    QTest::newRow("24, no table row") << 24.0 << 2.10969882212 << QString("k = 2.11");
+    QTest::newRow("78") << 78.0 << 2.03256327535 << QString("k = 2.03");
+    QTest::newRow("94.9 truncated to 94") << 94.9 << 2.02694833464 << QString("k = 2.03");
+    QTest::newRow("1315") << 1315.0 << 2.00190536292 << QString("k = 2.00");
+    QTest::newRow("a million") << 1e6 << 2.00000494391 << QString("k = 2.00");
+    QTest::newRow("infinite") << std::numeric_limits<double>::infinity() << 2.0000024439 << QString("k = 2.00");
     QTest::newRow("below 1: none") << 0.5 << std::numeric_limits<double>::quiet_NaN() << QString("");
 }
 
@@ -285,7 +576,7 @@ void TestReadings::coverageFactorAtTheDegreesOfFreedom()
     QFETCH(double, degreesOfFreedom);
     QFETCH(double, k);
     const double got = CalibrationFigures::CoverageFactor(degreesOfFreedom);
-    QVERIFY2(got == k || (std::isnan(got) && std::isnan(k)), qPrintable(QString::number(got)));
+    QVERIFY2(std::abs(got - k) < 1e-9 || (std::isnan(got) && std::isnan(k)), qPrintable(QString::number(got, 'g', 12)));
     QFETCH(QString, text);
     QCOMPARE(CalibrationFigures::CoverageText(got), text);
 }
@@ -314,9 +605,10 @@ void TestReadings::limitsFollowTheirInputs_data()
     QTest::newRow("form defaults") << "10.0" << "0.09" << "0.099" << "0.081";
     QTest::newRow("twenty percent") << "20" << "0.09" << "0.108" << "0.072";
     QTest::newRow("six significant digits") << "10" << "1000000" << "1.1e+06" << "900000";
-    QTest::newRow("true value not a number") << "10" << "abc" << "0" << "0";
+    QTest::newRow("true value not a number") << "10" << "abc" << "" << "";
     QTest::newRow("true value beyond a float") << "10" << "1e39" << "" << "";
-    QTest::newRow("tolerance not a number") << "x" << "0.09" << "0.09" << "0.09";
+    QTest::newRow("tolerance not a number") << "x" << "0.09" << "" << "";
+    QTest::newRow("tolerance negative") << "-5" << "0.09" << "" << "";
 }
 
 void TestReadings::limitsFollowTheirInputs()
@@ -659,7 +951,7 @@ void TestReadings::trendFollowsTheTable()
     QCOMPARE(trend->BandSeries().constLast()->upperSeries()->count(), 0); // no uncertainty yet
 
     run.Tick();
-    run.Reading(1, 16); // a mean with its band: mean ± U of the net mean
+    run.Reading(1, 16); // a mean with its band: mean ± U(e) × T / 100
     trend = run.Trend();
     const QPointF mean = trend->MeanSeries().constLast()->points().constLast();
     const QAreaSeries* band = trend->BandSeries().constLast();
@@ -668,7 +960,7 @@ void TestReadings::trendFollowsTheTable()
     const double halfWidth = (band->upperSeries()->at(0).y() - band->lowerSeries()->at(0).y()) / 2;
     QCOMPARE(band->upperSeries()->at(0).y() - halfWidth, mean.y());
     run.Tick();
-    QCOMPARE(QString::number(halfWidth / mean.y() * 100, 'f', 2), run.Text("expanded_uncertainty"));
+    QCOMPARE(QString::number(halfWidth / 0.09 * 100, 'f', 2), run.Text("expanded_uncertainty"));
 
     QMetaObject::invokeMethod(&run.window, "Analytical", Q_ARG(int, 1), Q_ARG(int, 0),
                               Q_ARG(int, FrameProtocol::ReplyPotentiometerUp));

@@ -114,6 +114,29 @@ QJsonObject FixedCalibration(int trueValues)
              { "detectorType", "DT-C" } };
 }
 
+// The as-left point as this console keeps it now: figures as decimal text
+// with the budget of u(e) and the remarks raised with it.
+QJsonObject WithBudget(QJsonObject record)
+{
+    QJsonArray points = record["points"].toArray();
+    QJsonObject last = points.last().toObject();
+    last["mean"] = "0.09050";
+    last["standardUncertainty"] = "2.542";
+    last["degreesOfFreedom"] = "132";
+    last["factorExpandedUncertainty"] = "5.101";
+    last["budget"] = QJsonArray {
+        QJsonObject { { "component", "reference field" }, { "distribution", "normal" }, { "u", "1.7500" },
+                      { "unit", "%" }, { "contribution", "1.7598" }, { "degreesOfFreedom", "inf" } },
+        QJsonObject { { "component", "repeatability" }, { "distribution", "" }, { "u", "0.002772" },
+                      { "unit", "μSv/h" }, { "contribution", "3.0800" }, { "degreesOfFreedom", "19" } },
+        QJsonObject { { "component", "source distance" }, { "distribution", "rectangular" }, { "u", "1.1547" },
+                      { "unit", "%" }, { "contribution", "1.1612" }, { "degreesOfFreedom", "inf" } } };
+    last["remarks"] = QJsonArray { "readings scatter 2.3 times what counting allows" };
+    points.replace(points.size() - 1, last);
+    record["points"] = points;
+    return record;
+}
+
 // A calibration of a node whose last measurement was at the time given.
 QJsonObject CalibratedAt(const QString& time)
 {
@@ -184,6 +207,7 @@ private slots:
     void registerStateAroundTheDueDate_data();
     void registerStateAroundTheDueDate();
     void registerListsOverdueNodesFirst();
+    void registerShowsAFailedNodeAsUnfit();
 };
 
 void TestRecords::calibrationIsKeptAndVerifies_data()
@@ -265,7 +289,13 @@ void TestRecords::calibrationIsKeptAndVerifies()
     const QJsonArray points = record["points"].toArray();
     QCOMPARE(points.size(), 2);
     QCOMPARE(points[0]["stage"].toString(), QString("as found"));
-    QCOMPARE(QString::number(points[0]["mean"].toDouble(), 'f', 4), QString("0.1008"));
+    // Figures as decimal text a digit finer than shown, with the budget.
+    QCOMPARE(points[0]["mean"].toString(), QString("0.10080"));
+    QCOMPARE(points[0]["trueValue"].toString(), QString("0.09"));
+    QStringList terms;
+    for (const QJsonValue& term : points[0]["budget"].toArray())
+        terms << term["component"].toString() + ' ' + term["degreesOfFreedom"].toString();
+    QCOMPARE(terms, (QStringList { "reference field inf", "repeatability 19" }));
     QCOMPARE(points[0]["firstLine"].toInt(), 2);
     QCOMPARE(points[0]["lastLine"].toInt(), 21);
     QCOMPARE(points[1]["stage"].toString(), QString("as left"));
@@ -812,6 +842,12 @@ void TestRecords::certificateHoldsEveryField_data()
         "date of calibration", "Date of calibration / 校准日期 +2026-03-10 *$",
         "date of issue", "Date of issue / 签发日期 +2026-03-11 *$",
         "point", point,
+        "budget, reference field", "^ *reference field +normal +1.750 % +1.760 +inf *$",
+        "budget, repeatability", "^ *repeatability +Type A +0.00277 μSv/h +3.080 +19 *$",
+        "budget, rectangular term", "^ *source distance +rectangular +1.155 % +1.161 +inf *$",
+        "U of the error", "u\\(e\\) = 2.54, νeff = 132; U\\(e\\) = 9.87 \\(k = 2.14\\)",
+        "U of the calibration factor", "calibration factor N = T/\\(M − B\\): 5.10 % \\(k = 2.14\\)",
+        "remark kept with the point", "readings scatter 2.3 times what counting allows",
         "coefficients before", "Before \\(as found\\) / 调整前 +1.0000 +1.0000 +1.0000 *$",
         "coefficients after", "After \\(written\\) / 调整后 +0.8929 +1.0000 +1.0000 *$",
         "coefficients read back", "Read back / 回读 +0.8929 +1.0000 +1.0000 *$",
@@ -819,7 +855,7 @@ void TestRecords::certificateHoldsEveryField_data()
         "performed and checked by", "Performed by / 校准员 +A. Tester <QA> & Co +Checked by / 核验员 +_{10,} *$",
         "record hash", "Record / 记录 1, SHA-256: HASH *$",
         "end", "^ *— End of certificate / 证书结束 — *$",
-        "pages", "NUMBER +Page 1 of 1 / 第 1 页，共 1 页 *$",
+        "pages", "NUMBER +Page 2 of 2 / 第 2 页，共 2 页 *$",
     };
     for (int i = 0; i < rows.size(); i += 2)
         QTest::newRow(qPrintable(rows[i])) << rows[i + 1];
@@ -834,16 +870,16 @@ void TestRecords::certificateHoldsEveryField()
     WindowRig::DataHome home;
     RecordStore store;
     QVERIFY(store.Open(RecordStore::DefaultPath()));
-    QCOMPARE(store.Append("calibration", 7, FixedCalibration(1)), 1);
+    QCOMPARE(store.Append("calibration", 7, WithBudget(FixedCalibration(1))), 1);
     const CertificateWriter::Outcome outcome = CertificateWriter(&store).Write(1);
     QVERIFY2(outcome.Written(), qPrintable(outcome.error));
     const QString number = QFileInfo(outcome.path).completeBaseName();
     QVERIFY2(QRegularExpression("^2026-000001-[0-9A-F]{4}$").match(number).hasMatch(), qPrintable(number));
     const QStringList pages = PdfPages(outcome.path);
-    QCOMPARE(pages.size(), 1);
+    QCOMPARE(pages.size(), 2); // the budget takes the certificate onto a second page
     line.replace("NUMBER", number).replace("HASH", QString::fromLatin1(store.RowAt(1).hash));
-    QVERIFY2(QRegularExpression(line, QRegularExpression::MultilineOption).match(pages[0]).hasMatch(),
-             qPrintable(pages[0]));
+    QVERIFY2(QRegularExpression(line, QRegularExpression::MultilineOption).match(pages.join('\f')).hasMatch(),
+             qPrintable(pages.join('\f')));
 }
 
 // Every page says whose it is and which of how many; every point is on one
@@ -997,10 +1033,12 @@ void TestRecords::finishedRecordNamesTheAcknowledgedDetectorType()
     CalibrationBook::Conditions conditions;
     conditions.laboratoryName = "Radiation Metrology Laboratory";
     conditions.laboratoryAddress = "12 Example Road";
+    conditions.referenceUncertainty = "abc"; // no figure: kept as none, never printed as "abc %"
     QVERIFY(book.Finish(7, conditions));
     QTRY_COMPARE(finished.size(), 1);
     QCOMPARE(finished[0][1].toLongLong(), store.Rows("calibration").constLast().seq);
     const QJsonObject record = store.Rows("calibration").constLast().Content();
+    QVERIFY(record["reference"]["expandedUncertainty"].isNull());
     QCOMPARE(record["detectorType"].toString(), type);
     QCOMPARE(record["laboratory"].toObject(),
              (QJsonObject { { "name", conditions.laboratoryName }, { "address", conditions.laboratoryAddress } }));
@@ -1140,6 +1178,34 @@ void TestRecords::registerExportReadsBackInPython()
                                               "'=HYPERLINK(\"http://x\",\"A, B\")", number }));
     QCOMPARE(rows[3].toArray()[1].toString(), QString("'-1+1"));
     QCOMPARE(rows[3].toArray()[7].toString(), QString("'\tB. Tester 测试"));
+}
+
+// A node whose calibration ended in FAIL is not fit for use, however far
+// its due date lies; it sorts first, and is red.
+void TestRecords::registerShowsAFailedNodeAsUnfit()
+{
+    WindowRig::DataHome home;
+    RecordStore store;
+    QVERIFY(store.Open(RecordStore::DefaultPath()));
+    QVERIFY(store.Append("calibration", 1, CalibratedAt("2026-03-01T12:00:00.000+01:00")) > 0);
+    QJsonObject failed = CalibratedAt("2026-03-01T12:00:00.000+01:00");
+    QJsonArray points = failed["points"].toArray();
+    QJsonObject left = points.last().toObject();
+    left["verdict"] = "FAIL";
+    points.replace(points.size() - 1, left);
+    failed["points"] = points;
+    QVERIFY(store.Append("calibration", 2, failed) > 0);
+    CalibrationRegister nodes(&store);
+    nodes.SetClock([] { return QDate(2026, 3, 10); });
+    QSortFilterProxyModel sorted;
+    sorted.setSortRole(CalibrationRegister::SortRole);
+    sorted.setSourceModel(&nodes);
+    sorted.sort(CalibrationRegister::ColumnState);
+    const QModelIndex state = sorted.index(0, CalibrationRegister::ColumnState);
+    QCOMPARE(sorted.index(0, CalibrationRegister::ColumnNode).data().toInt(), 2);
+    QCOMPARE(state.data().toString(), QString("failed — not fit for use"));
+    QVERIFY(state.data(Qt::ForegroundRole).isValid());
+    QCOMPARE(sorted.index(1, CalibrationRegister::ColumnState).data().toString(), QString("due in 356 days"));
 }
 
 QTEST_MAIN(TestRecords)
