@@ -65,7 +65,7 @@ int RecordsCommand(const CommandLine& options)
     if (accepting) {
         const QString loss = store.Loss();
         const int held = store.HeldCount();
-        if (loss.isEmpty()) {
+        if (loss.isEmpty() && held == 0) {
             std::printf("no rows are missing from the end: nothing to accept\n");
             return 1;
         }
@@ -73,8 +73,11 @@ int RecordsCommand(const CommandLine& options)
             std::fprintf(stderr, "dosegate-console: %s\n", qPrintable(store.Error()));
             return 1;
         }
-        std::printf("%s: accepted by %s; %d held rows kept after it\n", qPrintable(loss),
-                    qPrintable(options.OperatorName()), held);
+        if (loss.isEmpty())
+            std::printf("%d held rows kept\n", held);
+        else
+            std::printf("%s: accepted by %s; %d held rows kept after it\n", qPrintable(loss),
+                        qPrintable(options.OperatorName()), held);
         return 0;
     }
     if (options.GetAction() == CommandLine::ExportRegister) {

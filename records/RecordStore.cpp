@@ -521,8 +521,9 @@ int RecordStore::HeldCount() const
 
 bool RecordStore::AcceptLoss(const QString& operatorName)
 {
+    // Held rows left over from an acceptance cut short are let in too.
     const QString loss = m_bOpen ? LossNow() : QString();
-    if (loss.isEmpty())
+    if (!m_bOpen || (loss.isEmpty() && HeldCount() == 0))
         return false;
     QFile heldFile(HeldPath(m_sPath));
     QList<QByteArray> held;
@@ -537,17 +538,25 @@ bool RecordStore::AcceptLoss(const QString& operatorName)
                                                      { QStringLiteral("loss"), loss },
                                                      { QStringLiteral("held"), held.size() } })
                              .toJson(QJsonDocument::Compact);
-    if (AppendRow(acceptance) == 0)
+    if (!loss.isEmpty() && AppendRow(acceptance) == 0)
         return false;
-    for (const QByteArray& line : held) {
-        const QJsonObject kept = QJsonDocument::fromJson(line).object();
+    for (int i = 0; i < held.size(); ++i) {
+        const QJsonObject kept = QJsonDocument::fromJson(held[i]).object();
         Row row;
         row.time = kept.value(QStringLiteral("time")).toString();
         row.kind = kept.value(QStringLiteral("kind")).toString();
         row.node = kept.value(QStringLiteral("node")).toInt();
         row.content = kept.value(QStringLiteral("content")).toString().toUtf8();
-        if (AppendRow(row) == 0)
-            return false; // the side file stays whole: nothing held is lost
+        if (AppendRow(row) == 0) {
+            // What is not in the store yet stays held, and only that.
+            QSaveFile rest(heldFile.fileName());
+            if (rest.open(QIODevice::WriteOnly)) {
+                for (const QByteArray& line : held.mid(i))
+                    rest.write(line + '\n');
+                rest.commit();
+            }
+            return false;
+        }
     }
     heldFile.remove();
     return true;

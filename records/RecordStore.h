@@ -100,7 +100,8 @@ public:
     // Rows held in the side file since a loss.
     int HeldCount() const;
     // Records who accepted the loss, then the rows held since; false when
-    // there is no loss or it could not be written (Error() says why).
+    // there is nothing to accept or it could not be written (Error() says
+    // why).
     bool AcceptLoss(const QString& operatorName);
 
     // Rows appended between Begin() and Commit() share one transaction and

@@ -43,7 +43,8 @@ public slots:
                 entries << QStringLiteral("dose %1 %2 %3").arg(f.nId).arg(f.nValue).arg(f.nCode);
                 break;
             case LinkFrame::Coefficients:
-                entries << QStringLiteral("coef %1 %2 %3")
+                entries << QStringLiteral("coef %1: %2 %3 %4")
+                               .arg(f.nId)
                                .arg(f.fCoefficients[0])
                                .arg(f.fCoefficients[1])
                                .arg(f.fCoefficients[2]);
@@ -123,7 +124,7 @@ void TestDecoderThread::coefficientsReachTheWindowOnlyForTheSelectedId()
     rig.Push(ReplyFrames::Coefficients(3, 12500, 10800, -10000) + ReplyFrames::Acknowledge(3, 0, 10)
              + ReplyFrames::Coefficients(2, 10000, 10000, 10000));
     QTRY_COMPARE(rig.buffer.PackageNum(), 0u);
-    QTRY_COMPARE(rig.journal.entries, (QStringList { "coef 1.25 1.08 -1", "ack 3 0 10" }));
+    QTRY_COMPARE(rig.journal.entries, (QStringList { "coef 3: 1.25 1.08 -1", "ack 3 0 10" }));
     QVERIFY(!rig.journal.widgetCallOffGuiThread);
 }
 
@@ -195,7 +196,7 @@ void TestDecoderThread::manySmallWakeUpsLoseNothing()
         case 4:
             if (i % 100 == 4) {
                 stream += ReplyFrames::Coefficients(7, i, -i, 10000);
-                expected << QStringLiteral("coef %1 %2 1").arg(i / 10000.0).arg(-i / 10000.0);
+                expected << QStringLiteral("coef 7: %1 %2 1").arg(i / 10000.0).arg(-i / 10000.0);
                 break;
             }
             Q_FALLTHROUGH();
