@@ -12,7 +12,9 @@
 
 namespace {
 
-constexpr std::size_t kTicketsKept = 4096; // far more than a reply lags behind its command
+// Far more than a reply lags behind its command, even with a whole network
+// changing state four times a second in between.
+constexpr std::size_t kTicketsKept = std::size_t(1) << 16;
 
 // SQLite's word for a store whose write lock another connection holds,
 // after the busy timeout has run out.
