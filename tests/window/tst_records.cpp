@@ -3,6 +3,7 @@
 #include "CalibrationRegister.h"
 #include "CertificateWriter.h"
 #include "ConsoleLanguage.h"
+#include "MissingTool.h"
 #include "ModalWatcher.h"
 #include "RecordStore.h"
 #include "ReplyFrames.h"
@@ -400,7 +401,7 @@ void TestRecords::certificateHoldsEveryField()
 {
     QFETCH(QString, line);
     if (QByteArray(PDFTOTEXT).isEmpty())
-        QSKIP("pdftotext (poppler-utils) is not installed");
+        SKIP_FOR_MISSING_TOOL("pdftotext (poppler-utils) is not installed");
     WindowRig::DataHome home;
     RecordStore store;
     QVERIFY(store.Open(RecordStore::DefaultPath()));
@@ -421,7 +422,7 @@ void TestRecords::certificateHoldsEveryField()
 void TestRecords::certificateNumbersEveryPage()
 {
     if (QByteArray(PDFTOTEXT).isEmpty())
-        QSKIP("pdftotext (poppler-utils) is not installed");
+        SKIP_FOR_MISSING_TOOL("pdftotext (poppler-utils) is not installed");
     WindowRig::DataHome home;
     RecordStore store;
     QVERIFY(store.Open(RecordStore::DefaultPath()));
@@ -465,7 +466,7 @@ void TestRecords::certificateIsIssuedAgainOnlyFromAnIntactChain()
     QFETCH(QString, tampering);
     QFETCH(QString, refusal);
     if (QByteArray(PDFTOTEXT).isEmpty())
-        QSKIP("pdftotext (poppler-utils) is not installed");
+        SKIP_FOR_MISSING_TOOL("pdftotext (poppler-utils) is not installed");
     WindowRig::DataHome home;
     RecordStore store;
     QVERIFY(store.Open(RecordStore::DefaultPath()));
