@@ -61,6 +61,8 @@ protected:
 
 private slots:
     void RefreshShown();
+    // The y axis's ticks follow the plot's height.
+    void FitToPlotArea();
 
 private:
     void BuildChart();
@@ -70,6 +72,7 @@ private:
     void Extend(double value);
     void ScheduleRefresh();
     void UpdateAxes();
+    void FitAxisY(double low, double high);
 
     QValueAxis* m_pAxisX;
     QValueAxis* m_pAxisY;
@@ -90,6 +93,7 @@ private:
     double m_fHigh;
     bool m_bNewStretch;
     bool m_bBuilt;
+    double m_fFittedHeight;
     QTimer m_refreshTimer;
 };
 
