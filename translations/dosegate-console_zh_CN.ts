@@ -278,6 +278,10 @@
         <source>Try &apos;%1 --help&apos;.</source>
         <translation>请使用“%1 --help”查看帮助。</translation>
     </message>
+    <message>
+        <source>No display to open the window on: DISPLAY and WAYLAND_DISPLAY are not set (-platform offscreen needs none).</source>
+        <translation>没有可以打开窗口的显示：DISPLAY 和 WAYLAND_DISPLAY 均未设置（-platform offscreen 无需显示）。</translation>
+    </message>
 </context>
 <context>
     <name>FrameProtocol</name>
