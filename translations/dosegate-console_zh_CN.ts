@@ -368,6 +368,10 @@
         <source>State</source>
         <translation>状态</translation>
     </message>
+    <message>
+        <source>not heard since start</source>
+        <translation>启动以来未收到</translation>
+    </message>
 </context>
 <context>
     <name>NodeCalibrations</name>
