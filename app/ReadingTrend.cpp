@@ -36,6 +36,9 @@ double TickInterval(double span)
     return NiceStep(span / 5.0);
 }
 
+// The width the trend asks for: two minutes of readings, some 25 px apart.
+constexpr int kPreferredWidth = 1600;
+
 // A label's height and as much again between two labels: closer, the chart
 // cuts its labels to "...".
 constexpr double kLabelPitch = 2.0;
@@ -70,6 +73,11 @@ ReadingTrend::ReadingTrend(QWidget* parent)
     m_refreshTimer.setSingleShot(true);
     m_refreshTimer.setInterval(kRefreshMs);
     connect(&m_refreshTimer, SIGNAL(timeout()), this, SLOT(RefreshShown()));
+}
+
+QSize ReadingTrend::sizeHint() const
+{
+    return QSize(kPreferredWidth, minimumHeight());
 }
 
 void ReadingTrend::BuildChart()

@@ -38,6 +38,9 @@ public:
     // A fresh table: no readings, no means, no steps.
     void Clear();
 
+    // Wide: a run's readings spread out as far as the screen allows.
+    QSize sizeHint() const override;
+
     int ReadingCount() const { return m_nReadings; }
     // What the chart shows once the pending points are in, for tests.
     const QLineSeries* ReadingSeries() const { return m_pReadings; }

@@ -65,13 +65,13 @@ SetwiseDosegate::SetwiseDosegate(QWidget* parent)
     // the first edit.
     UpdateLimits();
     new PageScroller(ui.tabWidget);
-    FitToScreen();
     AttachLink();
     AttachRecords();
     m_pTimer = CreateTimer(kThresholdConfirmDelayMs, SLOT(OnTimeout()));
     m_pTableTimer = CreateTimer(kTableTickMs, SLOT(TableTimeout()));
     m_pSendTimer = CreateTimer(kDoseRequestMs, SLOT(SendTimeout()));
     AttachNodeBoard();
+    FitToScreen(); // once every page has its size
 
     m_nCalibrationId = ui.m_pSpinBox_calib_id->value();
     connect(ui.m_pSpinBox_calib_id, SIGNAL(valueChanged(int)), this, SLOT(StoreCalibrationId(int)));

@@ -68,6 +68,9 @@ void SetwiseDosegate::FitNodesTable()
         header->resizeSection(column, qMax(sample, header->sectionSizeHint(column)));
     }
     header->setStretchLastSection(true);
+    // The page asks for every column; the window opens that wide where the
+    // screen allows.
+    table->setSizeAdjustPolicy(QAbstractScrollArea::AdjustToContents);
 }
 
 void SetwiseDosegate::OnLinkUp()
