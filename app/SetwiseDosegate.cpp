@@ -40,9 +40,10 @@ SetwiseDosegate::SetwiseDosegate(QWidget* parent)
     , m_nCalibrationId(0)
     , m_pTrend(nullptr)
     , m_pJournal(new RunJournal(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)
-                                + QStringLiteral("/runs")))
+                                    + QStringLiteral("/runs"),
+                                this))
     , m_pFigurePacer(new Pacer(kFigureMs, this))
-    , m_pFigures(new CalibrationFigures)
+    , m_pFigures(new CalibrationFigures(this))
     , m_pRecords(nullptr)
     , m_pEvents(nullptr)
     , m_pBook(nullptr)
@@ -50,7 +51,6 @@ SetwiseDosegate::SetwiseDosegate(QWidget* parent)
     , m_pRegister(nullptr)
     , m_pRegisterSorted(nullptr)
     , m_pNodeCalibrations(nullptr)
-    , m_pAlarmLevels(nullptr)
     , m_pNodeBoard(nullptr)
     , m_pWatchRequests(nullptr)
 {
@@ -84,24 +84,12 @@ SetwiseDosegate::SetwiseDosegate(QWidget* parent)
 SetwiseDosegate::~SetwiseDosegate()
 {
     ReleaseLink();
-    ReleaseRecords();
     delete m_pTimer;
     m_pTimer = nullptr;
     delete m_pTableTimer;
     m_pTableTimer = nullptr;
     delete m_pSendTimer;
     m_pSendTimer = nullptr;
-    delete m_pJournal;
-    m_pJournal = nullptr;
-    delete m_pFigures;
-    m_pFigures = nullptr;
-    ui.nodes_table->setModel(nullptr);
-    delete m_pNodeBoard;
-    m_pNodeBoard = nullptr;
-    delete m_pWatchRequests;
-    m_pWatchRequests = nullptr;
-    delete m_pAlarmLevels;
-    m_pAlarmLevels = nullptr;
 }
 
 QTimer* SetwiseDosegate::CreateTimer(int intervalMs, const char* slot)

@@ -42,10 +42,10 @@ QStringList NodeSamples(int column)
 
 void SetwiseDosegate::AttachNodeBoard()
 {
-    m_pAlarmLevels = new AlarmLevels(QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation)
-                                     + QStringLiteral("/alarm-levels.ini"));
-    m_pNodeBoard = new NodeBoard(m_pAlarmLevels);
-    m_pWatchRequests = new WatchRequests;
+    m_pAlarmLevels = std::make_unique<AlarmLevels>(
+        QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation) + QStringLiteral("/alarm-levels.ini"));
+    m_pNodeBoard = new NodeBoard(m_pAlarmLevels.get(), this);
+    m_pWatchRequests = new WatchRequests(this);
     m_pNodeBoard->KnowNodesOf(m_pRegister, CalibrationRegister::ColumnNode);
     ui.nodes_table->setModel(m_pNodeBoard);
     ui.nodes_table->setItemDelegateForColumn(NodeBoard::ColumnTrend, new NodeTrendDelegate(ui.nodes_table));

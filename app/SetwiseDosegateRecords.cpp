@@ -51,9 +51,9 @@ QList<QPair<QLineEdit*, QString>> SetwiseDosegate::RecordFields() const
 
 void SetwiseDosegate::AttachRecords()
 {
-    m_pRecords = new RecordStore;
-    m_pEvents = new CommandEvents(m_pRecords);
-    m_pBook = new CalibrationBook(m_pRecords);
+    m_pRecords = new RecordStore(this);
+    m_pEvents = new CommandEvents(m_pRecords, this);
+    m_pBook = new CalibrationBook(m_pRecords, this);
     QSettings settings(RecordStore::SettingsPath(), QSettings::IniFormat);
     settings.beginGroup(QLatin1String(kFieldsGroup));
     for (const auto& field : RecordFields())
@@ -70,13 +70,13 @@ void SetwiseDosegate::AttachRecords()
 // Overdue nodes first until the operator sorts otherwise.
 void SetwiseDosegate::AttachRegister()
 {
-    m_pCertificates = new CertificateWriter(m_pRecords);
-    m_pRegister = new CalibrationRegister(m_pRecords);
+    m_pCertificates = new CertificateWriter(m_pRecords, this);
+    m_pRegister = new CalibrationRegister(m_pRecords, this);
     m_pRegister->SetIntervalMonths(ui.records_interval->value());
-    m_pRegisterSorted = new QSortFilterProxyModel;
+    m_pRegisterSorted = new QSortFilterProxyModel(this);
     m_pRegisterSorted->setSortRole(CalibrationRegister::SortRole);
     m_pRegisterSorted->setSourceModel(m_pRegister);
-    m_pNodeCalibrations = new NodeCalibrations(m_pRecords);
+    m_pNodeCalibrations = new NodeCalibrations(m_pRecords, this);
     ui.node_register->setModel(m_pRegisterSorted);
     ui.node_register->sortByColumn(CalibrationRegister::ColumnState, Qt::AscendingOrder);
     ui.node_calibrations->setModel(m_pNodeCalibrations);
@@ -129,26 +129,6 @@ void SetwiseDosegate::ConnectRecords()
             SLOT(ShowCalibrationChoice()));
     connect(ui.node_calibrations, SIGNAL(activated(QModelIndex)), this, SLOT(OnShowCertificateClicked()));
     connect(ui.show_certificate_button, SIGNAL(clicked()), this, SLOT(OnShowCertificateClicked()));
-}
-
-void SetwiseDosegate::ReleaseRecords()
-{
-    ui.node_register->setModel(nullptr);
-    ui.node_calibrations->setModel(nullptr);
-    delete m_pRegisterSorted;
-    m_pRegisterSorted = nullptr;
-    delete m_pRegister;
-    m_pRegister = nullptr;
-    delete m_pNodeCalibrations;
-    m_pNodeCalibrations = nullptr;
-    delete m_pCertificates;
-    m_pCertificates = nullptr;
-    delete m_pBook;
-    m_pBook = nullptr;
-    delete m_pEvents;
-    m_pEvents = nullptr;
-    delete m_pRecords;
-    m_pRecords = nullptr;
 }
 
 void SetwiseDosegate::SaveRecordFields()
