@@ -28,7 +28,9 @@ public:
         const QWidget* contents = widget();
         if (!contents)
             return QScrollArea::sizeHint();
-        const QSize needed = contents->minimumSizeHint().expandedTo(contents->minimumSize());
+        QSize needed = contents->minimumSizeHint().expandedTo(contents->minimumSize());
+        // As wide as the page would like, where it would like more.
+        needed.setWidth(qMax(needed.width(), contents->sizeHint().width()));
         return needed + QSize(frame + verticalScrollBar()->sizeHint().width(), frame);
     }
 };

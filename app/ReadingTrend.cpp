@@ -1,6 +1,9 @@
 #include "ReadingTrend.h"
 
+#include <QFontMetricsF>
 #include <QtCharts/QLegendMarker>
+
+#include <algorithm>
 
 #include <cmath>
 #include <limits>
@@ -16,17 +19,31 @@ const char* const kLimitNames[] = { QT_TRANSLATE_NOOP("ReadingTrend", "true valu
                                     QT_TRANSLATE_NOOP("ReadingTrend", "upper / lower limit"),
                                     QT_TRANSLATE_NOOP("ReadingTrend", "lower limit") };
 
-// About five ticks at 1, 2 or 5 times a power of ten, counted from 0.
-double TickInterval(double span)
+// The least of 1, 2 or 5 times a power of ten that is at least raw.
+double NiceStep(double raw)
 {
-    const double raw = span / 5.0;
     const double power = std::pow(10.0, std::floor(std::log10(raw)));
     for (double factor : { 1.0, 2.0, 5.0 }) {
-        if (factor * power >= raw)
+        if (factor * power >= raw * (1.0 - 1e-9))
             return factor * power;
     }
     return 10.0 * power;
 }
+
+// About five ticks at 1, 2 or 5 times a power of ten, counted from 0.
+double TickInterval(double span)
+{
+    return NiceStep(span / 5.0);
+}
+
+// The width the trend asks for: two minutes of readings, some 25 px apart.
+constexpr int kPreferredWidth = 1600;
+
+// A label's height and as much again between two labels: closer, the chart
+// cuts its labels to "...".
+constexpr double kLabelPitch = 2.0;
+// Before the first layout the plot area is unknown: most of the view.
+constexpr double kPlotShare = 0.75;
 
 QPen LinePen(const QColor& colour, qreal width, Qt::PenStyle style = Qt::SolidLine)
 {
@@ -50,11 +67,17 @@ ReadingTrend::ReadingTrend(QWidget* parent)
     , m_fHigh(-std::numeric_limits<double>::infinity())
     , m_bNewStretch(false)
     , m_bBuilt(false)
+    , m_fFittedHeight(0)
 {
     setRenderHint(QPainter::Antialiasing);
     m_refreshTimer.setSingleShot(true);
     m_refreshTimer.setInterval(kRefreshMs);
     connect(&m_refreshTimer, SIGNAL(timeout()), this, SLOT(RefreshShown()));
+}
+
+QSize ReadingTrend::sizeHint() const
+{
+    return QSize(kPreferredWidth, minimumHeight());
 }
 
 void ReadingTrend::BuildChart()
@@ -79,6 +102,7 @@ void ReadingTrend::BuildChart()
     m_pAxisY->setTitleText(QStringLiteral("uSv/h"));
     chart->addAxis(m_pAxisX, Qt::AlignBottom);
     chart->addAxis(m_pAxisY, Qt::AlignLeft);
+    connect(chart, SIGNAL(plotAreaChanged(QRectF)), this, SLOT(FitToPlotArea()));
 
     m_pReadings = AddLine(tr("reading"), LinePen(QColor(0x20, 0x60, 0xb0), 1.0));
     AddMeanLine(); // for the stretch under way
@@ -269,6 +293,37 @@ void ReadingTrend::UpdateAxes()
         }
     }
     const double pad = high > low ? (high - low) * kPadding : std::max(std::abs(high) * kPadding, 0.01);
-    m_pAxisY->setRange(low - pad, high + pad);
-    m_pAxisY->applyNiceNumbers();
+    FitAxisY(low - pad, high + pad);
+}
+
+// Ticks at nice steps, no more than the axis's height has room for, and
+// labels with just the decimals their step needs: every label stays whole.
+void ReadingTrend::FitAxisY(double low, double high)
+{
+    if (!std::isfinite(low) || !std::isfinite(high) || !(high > low))
+        return;
+    const double plotHeight = chart()->plotArea().height() > 0 ? chart()->plotArea().height()
+                                                                : height() * kPlotShare;
+    const int most = std::max(2, int(plotHeight / (kLabelPitch * QFontMetricsF(m_pAxisY->labelsFont()).height())) + 1);
+    double step = NiceStep((high - low) / (most - 1));
+    double from = std::floor(low / step) * step;
+    double to = std::ceil(high / step) * step;
+    while (std::lround((to - from) / step) + 1 > most) {
+        step = NiceStep(step * 1.5);
+        from = std::floor(low / step) * step;
+        to = std::ceil(high / step) * step;
+    }
+    const int decimals = std::max(0, int(std::ceil(-std::log10(step) - 1e-9)));
+    m_pAxisY->setLabelFormat(QStringLiteral("%.%1f").arg(decimals));
+    m_pAxisY->setRange(from, to);
+    m_pAxisY->setTickCount(int(std::lround((to - from) / step)) + 1);
+}
+
+void ReadingTrend::FitToPlotArea()
+{
+    const double plotHeight = chart()->plotArea().height();
+    if (!m_bBuilt || plotHeight == m_fFittedHeight)
+        return;
+    m_fFittedHeight = plotHeight;
+    UpdateAxes();
 }

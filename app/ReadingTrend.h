@@ -38,6 +38,9 @@ public:
     // A fresh table: no readings, no means, no steps.
     void Clear();
 
+    // Wide: a run's readings spread out as far as the screen allows.
+    QSize sizeHint() const override;
+
     int ReadingCount() const { return m_nReadings; }
     // What the chart shows once the pending points are in, for tests.
     const QLineSeries* ReadingSeries() const { return m_pReadings; }
@@ -61,6 +64,8 @@ protected:
 
 private slots:
     void RefreshShown();
+    // The y axis's ticks follow the plot's height.
+    void FitToPlotArea();
 
 private:
     void BuildChart();
@@ -70,6 +75,7 @@ private:
     void Extend(double value);
     void ScheduleRefresh();
     void UpdateAxes();
+    void FitAxisY(double low, double high);
 
     QValueAxis* m_pAxisX;
     QValueAxis* m_pAxisY;
@@ -90,6 +96,7 @@ private:
     double m_fHigh;
     bool m_bNewStretch;
     bool m_bBuilt;
+    double m_fFittedHeight;
     QTimer m_refreshTimer;
 };
 

@@ -42,9 +42,10 @@ SetwiseDosegate::SetwiseDosegate(QWidget* parent)
     , m_nCalibrationId(0)
     , m_pTrend(nullptr)
     , m_pJournal(new RunJournal(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)
-                                + QStringLiteral("/runs")))
+                                    + QStringLiteral("/runs"),
+                                this))
     , m_pFigurePacer(new Pacer(kFigureMs, this))
-    , m_pFigures(new CalibrationFigures)
+    , m_pFigures(new CalibrationFigures(this))
     , m_pBudget(new BudgetDialog(RecordStore::SettingsPath(), this))
     , m_pRecords(nullptr)
     , m_pRecordWriter(nullptr)
@@ -55,7 +56,6 @@ SetwiseDosegate::SetwiseDosegate(QWidget* parent)
     , m_pRegister(nullptr)
     , m_pRegisterSorted(nullptr)
     , m_pNodeCalibrations(nullptr)
-    , m_pAlarmLevels(nullptr)
     , m_pNodeBoard(nullptr)
     , m_pWatchRequests(nullptr)
 {
@@ -70,13 +70,13 @@ SetwiseDosegate::SetwiseDosegate(QWidget* parent)
     // the first edit.
     UpdateLimits();
     new PageScroller(ui.tabWidget);
-    FitToScreen();
     AttachLink();
     AttachRecords();
     m_pTimer = CreateTimer(kThresholdConfirmDelayMs, SLOT(OnTimeout()));
     m_pTableTimer = CreateTimer(kTableTickMs, SLOT(TableTimeout()));
     m_pSendTimer = CreateTimer(kDoseRequestMs, SLOT(SendTimeout()));
     AttachNodeBoard();
+    FitToScreen(); // once every page has its size
 
     m_nCalibrationId = ui.m_pSpinBox_calib_id->value();
     connect(ui.m_pSpinBox_calib_id, SIGNAL(valueChanged(int)), this, SLOT(StoreCalibrationId(int)));
@@ -89,24 +89,12 @@ SetwiseDosegate::SetwiseDosegate(QWidget* parent)
 SetwiseDosegate::~SetwiseDosegate()
 {
     ReleaseLink();
-    ReleaseRecords();
     delete m_pTimer;
     m_pTimer = nullptr;
     delete m_pTableTimer;
     m_pTableTimer = nullptr;
     delete m_pSendTimer;
     m_pSendTimer = nullptr;
-    delete m_pJournal;
-    m_pJournal = nullptr;
-    delete m_pFigures;
-    m_pFigures = nullptr;
-    ui.nodes_table->setModel(nullptr);
-    delete m_pNodeBoard;
-    m_pNodeBoard = nullptr;
-    delete m_pWatchRequests;
-    m_pWatchRequests = nullptr;
-    delete m_pAlarmLevels;
-    m_pAlarmLevels = nullptr;
 }
 
 QTimer* SetwiseDosegate::CreateTimer(int intervalMs, const char* slot)

@@ -13,6 +13,7 @@
 #include <QWidget>
 
 #include <atomic>
+#include <memory>
 
 class AlarmLevels;
 class BudgetDialog;
@@ -145,7 +146,6 @@ private:
     qint64 ArrivalMs() const;
     void AttachRecords();
     void ConnectRecords();
-    void ReleaseRecords();
     void AttachRegister();
     QList<QPair<QLineEdit*, QString>> RecordFields() const;
     void AddCalibrationPoint(CalibrationBook::Stage stage);
@@ -171,6 +171,9 @@ private:
     bool m_bNewData;
     std::atomic<int> m_nCalibrationId;
     ReadingTrend* m_pTrend; // a child of the readings page
+    // The journal, the figures, the records with their models, the board of
+    // nodes and its requests are the window's Qt children: they go after
+    // its widgets, when the base class deletes its children.
     RunJournal* m_pJournal;
     LocalClock m_clock;
     Pacer* m_pFigurePacer;
@@ -185,7 +188,9 @@ private:
     CalibrationRegister* m_pRegister;
     QSortFilterProxyModel* m_pRegisterSorted;
     NodeCalibrations* m_pNodeCalibrations;
-    AlarmLevels* m_pAlarmLevels;
+    // Not a QObject: gone before the window's Qt children, the board of
+    // nodes among them, which reads none of it while it goes.
+    std::unique_ptr<AlarmLevels> m_pAlarmLevels;
     NodeBoard* m_pNodeBoard;
     WatchRequests* m_pWatchRequests;
 };

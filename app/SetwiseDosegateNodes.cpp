@@ -2,6 +2,7 @@
 #include "SetwiseDosegate.h"
 
 #include "AlarmLevels.h"
+#include "CalibrationRegister.h"
 #include "NodeBoard.h"
 #include "NodeTrendDelegate.h"
 #include "TcpSocket.h"
@@ -30,7 +31,8 @@ QStringList NodeSamples(int column)
         return { NodeBoard::tr("%1 s ago").arg(88), NodeBoard::tr("%1 min ago").arg(888),
                  NodeBoard::tr("%1 h ago").arg(888) };
     case NodeBoard::ColumnState:
-        return { NodeBoard::tr("live"), NodeBoard::tr("stale"), NodeBoard::tr("lost"), NodeBoard::tr("above alarm") };
+        return { NodeBoard::tr("live"), NodeBoard::tr("stale"), QStringLiteral("\u2715 ") + NodeBoard::tr("lost"),
+                 QStringLiteral("\u25B2 ") + NodeBoard::tr("above alarm"), NodeBoard::tr("not heard since start") };
     default:
         return { QLatin1String(kNodeSamples[column]) };
     }
@@ -40,10 +42,11 @@ QStringList NodeSamples(int column)
 
 void SetwiseDosegate::AttachNodeBoard()
 {
-    m_pAlarmLevels = new AlarmLevels(QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation)
-                                     + QStringLiteral("/alarm-levels.ini"));
-    m_pNodeBoard = new NodeBoard(m_pAlarmLevels);
-    m_pWatchRequests = new WatchRequests;
+    m_pAlarmLevels = std::make_unique<AlarmLevels>(
+        QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation) + QStringLiteral("/alarm-levels.ini"));
+    m_pNodeBoard = new NodeBoard(m_pAlarmLevels.get(), this);
+    m_pWatchRequests = new WatchRequests(this);
+    m_pNodeBoard->KnowNodesOf(m_pRegister, CalibrationRegister::ColumnNode);
     ui.nodes_table->setModel(m_pNodeBoard);
     ui.nodes_table->setItemDelegateForColumn(NodeBoard::ColumnTrend, new NodeTrendDelegate(ui.nodes_table));
     FitNodesTable();
@@ -65,6 +68,9 @@ void SetwiseDosegate::FitNodesTable()
         header->resizeSection(column, qMax(sample, header->sectionSizeHint(column)));
     }
     header->setStretchLastSection(true);
+    // The page asks for every column; the window opens that wide where the
+    // screen allows.
+    table->setSizeAdjustPolicy(QAbstractScrollArea::AdjustToContents);
 }
 
 void SetwiseDosegate::OnLinkUp()

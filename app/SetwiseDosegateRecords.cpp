@@ -57,11 +57,13 @@ QList<QPair<QLineEdit*, QString>> SetwiseDosegate::RecordFields() const
 
 void SetwiseDosegate::AttachRecords()
 {
-    m_pRecords = new RecordStore;
-    m_pRecordWriter = new RecordWriter;
-    m_pRecordVerifier = new RecordVerifier(RecordStore::DefaultPath());
-    m_pEvents = new CommandEvents(m_pRecordWriter);
-    m_pBook = new CalibrationBook(m_pRecords, m_pRecordWriter);
+    // The window's children, deleted in the order made; the writer writes
+    // what is queued before it goes.
+    m_pRecords = new RecordStore(this);
+    m_pRecordWriter = new RecordWriter(this);
+    m_pRecordVerifier = new RecordVerifier(RecordStore::DefaultPath(), this);
+    m_pEvents = new CommandEvents(m_pRecordWriter, this);
+    m_pBook = new CalibrationBook(m_pRecords, m_pRecordWriter, this);
     QSettings settings(RecordStore::SettingsPath(), QSettings::IniFormat);
     settings.beginGroup(QLatin1String(kFieldsGroup));
     for (const auto& field : RecordFields())
@@ -70,7 +72,10 @@ void SetwiseDosegate::AttachRecords()
     // The reference's uncertainty is the one the readings page computes with.
     if (!ui.records_reference_uncertainty->text().isEmpty())
         ui.reference_uncertainty->setText(ui.records_reference_uncertainty->text());
-    // The register and the tab follow once the writer has the store open.
+    // The register and the tab follow once the writer has the store open;
+    // connected first, since the writer's thread may be quicker than this one.
+    connect(m_pRecordWriter, SIGNAL(StateChanged()), this, SLOT(ShowRecordsState()));
+    connect(m_pRecordWriter, SIGNAL(Opened()), m_pRecordVerifier, SLOT(Start()));
     m_pRecordWriter->Open(RecordStore::DefaultPath(), m_pRecords);
     AttachRegister();
     ShowRecordsState();
@@ -87,13 +92,13 @@ void SetwiseDosegate::AttachRecords()
 // Overdue nodes first until the operator sorts otherwise.
 void SetwiseDosegate::AttachRegister()
 {
-    m_pCertificates = new CertificateWriter(m_pRecords);
-    m_pRegister = new CalibrationRegister(m_pRecords);
+    m_pCertificates = new CertificateWriter(m_pRecords, this);
+    m_pRegister = new CalibrationRegister(m_pRecords, this);
     m_pRegister->SetIntervalMonths(ui.records_interval->value());
-    m_pRegisterSorted = new QSortFilterProxyModel;
+    m_pRegisterSorted = new QSortFilterProxyModel(this);
     m_pRegisterSorted->setSortRole(CalibrationRegister::SortRole);
     m_pRegisterSorted->setSourceModel(m_pRegister);
-    m_pNodeCalibrations = new NodeCalibrations(m_pRecords);
+    m_pNodeCalibrations = new NodeCalibrations(m_pRecords, this);
     ui.node_register->setModel(m_pRegisterSorted);
     ui.node_register->sortByColumn(CalibrationRegister::ColumnState, Qt::AscendingOrder);
     ui.node_calibrations->setModel(m_pNodeCalibrations);
@@ -116,9 +121,7 @@ void SetwiseDosegate::ConnectRecords()
     connect(m_pBook, SIGNAL(Warning(QString, QString)), this, SLOT(ShowRecordWarning(QString, QString)));
     connect(m_pBook, SIGNAL(Changed(int)), this, SLOT(ShowRecordsState()));
     connect(m_pRecords, SIGNAL(StateChanged()), this, SLOT(ShowRecordsState()));
-    connect(m_pRecordWriter, SIGNAL(StateChanged()), this, SLOT(ShowRecordsState()));
     // A certificate then checks only the rows after the ones found intact.
-    connect(m_pRecordWriter, SIGNAL(Opened()), m_pRecordVerifier, SLOT(Start()));
     connect(m_pRecordWriter, SIGNAL(Written(qint64, qint64, qint64)), this, SLOT(ShowRecordsState()));
     connect(m_pRecordWriter, SIGNAL(Written(qint64, qint64, qint64)), m_pBook,
             SLOT(RowsWritten(qint64, qint64, qint64)));
@@ -154,30 +157,6 @@ void SetwiseDosegate::ConnectRecords()
     connect(ui.node_calibrations, SIGNAL(activated(QModelIndex)), this, SLOT(OnShowCertificateClicked()));
     connect(ui.show_certificate_button, SIGNAL(clicked()), this, SLOT(OnShowCertificateClicked()));
     connect(ui.issue_again_button, SIGNAL(clicked()), this, SLOT(OnIssueAgainClicked()));
-}
-
-void SetwiseDosegate::ReleaseRecords()
-{
-    ui.node_register->setModel(nullptr);
-    ui.node_calibrations->setModel(nullptr);
-    delete m_pRegisterSorted;
-    m_pRegisterSorted = nullptr;
-    delete m_pRegister;
-    m_pRegister = nullptr;
-    delete m_pNodeCalibrations;
-    m_pNodeCalibrations = nullptr;
-    delete m_pCertificates;
-    m_pCertificates = nullptr;
-    delete m_pBook;
-    m_pBook = nullptr;
-    delete m_pEvents;
-    m_pEvents = nullptr;
-    delete m_pRecordWriter; // writes what is queued first
-    m_pRecordWriter = nullptr;
-    delete m_pRecordVerifier;
-    m_pRecordVerifier = nullptr;
-    delete m_pRecords;
-    m_pRecords = nullptr;
 }
 
 void SetwiseDosegate::SaveRecordFields()

@@ -16,6 +16,22 @@
 
 namespace {
 
+// Without a display Qt's platform plugin aborts the program; a platform
+// named by -platform or QT_QPA_PLATFORM (offscreen, for one) needs none.
+bool HasDisplay(const CommandLine& options)
+{
+#if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
+    for (const char* name : { "DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM" }) {
+        if (!qEnvironmentVariableIsEmpty(name))
+            return true;
+    }
+    return options.QtArguments().contains(QStringLiteral("-platform"));
+#else
+    Q_UNUSED(options)
+    return true;
+#endif
+}
+
 int RunWindow(const CommandLine& options)
 {
     // Qt reads its own options from its arguments, and keeps them: they
@@ -130,10 +146,17 @@ int main(int argc, char* argv[])
     // Decided before any application object: only the window needs a
     // display, so a terminal without one still gets its answer.
     const CommandLine options(CommandLine::Decode(argc, argv));
-    if (options.GetAction() == CommandLine::Run)
+    if (options.GetAction() == CommandLine::Run && HasDisplay(options))
         return RunWindow(options);
     QCoreApplication application(argc, argv);
     const ConsoleLanguage language(options.Language());
+    if (options.GetAction() == CommandLine::Run) {
+        std::fprintf(stderr, "%s: %s\n", qPrintable(QCoreApplication::applicationName()),
+                     qPrintable(QCoreApplication::translate(
+                         "CommandLine", "No display to open the window on: DISPLAY and WAYLAND_DISPLAY are not set "
+                                        "(-platform offscreen needs none).")));
+        return CommandLine::kRefusedExitCode;
+    }
     if (options.GetAction() == CommandLine::VerifyRecords || options.GetAction() == CommandLine::ExportRecords
         || options.GetAction() == CommandLine::ExportRegister || options.GetAction() == CommandLine::AcceptLoss)
         return RecordsCommand(options);

@@ -1,9 +1,9 @@
 #include "WriteDataFrame.h"
 
 #include "FrameProtocol.h"
+#include "LinkCommand.h"
 
 #include <QTcpSocket>
-#include <QtEndian>
 
 #include <cstring>
 
@@ -22,80 +22,67 @@ void WriteDataFrame::SetSocket(QTcpSocket* socket)
 
 void WriteDataFrame::SetThreshold(int id, float threshold)
 {
-    // The one little-endian field of the protocol.
-    quint32 bits;
-    std::memcpy(&bits, &threshold, sizeof bits);
-    char payload[4];
-    qToLittleEndian(bits, payload);
-    SendCommand(CmdSetThreshold, id, payload, sizeof payload);
+    Send(LinkCommand(CmdSetThreshold, id, { double(threshold) }));
 }
 
 void WriteDataFrame::SetDisplaySwitch(int id, int on)
 {
-    SendByteCommand(CmdSetDisplaySwitch, id, on);
+    Send(LinkCommand(CmdSetDisplaySwitch, id, { double(on) }));
 }
 
 void WriteDataFrame::SetDetectorParameters(int id, int p1, int p2, int p3)
 {
-    char payload[6];
-    qToBigEndian(quint16(p1), payload);
-    qToBigEndian(quint16(p2), payload + 2);
-    qToBigEndian(quint16(p3), payload + 4);
-    SendCommand(CmdSetDetectorParameters, id, payload, sizeof payload);
+    Send(LinkCommand(CmdSetDetectorParameters, id, { double(p1), double(p2), double(p3) }));
 }
 
 void WriteDataFrame::ChangeNodeId(int currentId, int newId)
 {
-    SendByteCommand(CmdChangeNodeId, currentId, newId);
+    Send(LinkCommand(CmdChangeNodeId, currentId, { double(newId) }));
 }
 
 void WriteDataFrame::SetLanguage(int id, int language)
 {
-    SendByteCommand(CmdSetLanguage, id, language);
+    Send(LinkCommand(CmdSetLanguage, id, { double(language) }));
 }
 
 void WriteDataFrame::SetPrecision(int id, int precision)
 {
-    SendByteCommand(CmdSetPrecision, id, precision);
+    Send(LinkCommand(CmdSetPrecision, id, { double(precision) }));
 }
 
 void WriteDataFrame::SetCalibrationCoefficients(int id, double c1, double c2, double c3)
 {
-    char payload[12];
-    qToBigEndian(ScaleCoefficient(c1), payload);
-    qToBigEndian(ScaleCoefficient(c2), payload + 4);
-    qToBigEndian(ScaleCoefficient(c3), payload + 8);
-    SendCommand(CmdSetCalibrationCoefficients, id, payload, sizeof payload);
+    Send(LinkCommand(CmdSetCalibrationCoefficients, id, { c1, c2, c3 }));
 }
 
 void WriteDataFrame::GetCalibrationCoefficients(int id)
 {
-    SendCommand(CmdGetCalibrationCoefficients, id, nullptr, 0);
+    Send(LinkCommand(CmdGetCalibrationCoefficients, id, {}));
 }
 
 void WriteDataFrame::SetDisplayUnit(int id, int unit)
 {
-    SendByteCommand(CmdSetDisplayUnit, id, unit);
+    Send(LinkCommand(CmdSetDisplayUnit, id, { double(unit) }));
 }
 
 void WriteDataFrame::SetAlarmTest(int id, int on)
 {
-    SendByteCommand(CmdSetAlarmTest, id, on);
+    Send(LinkCommand(CmdSetAlarmTest, id, { double(on) }));
 }
 
 void WriteDataFrame::ChangeSlaveAddress(int currentAddress, int newAddress)
 {
-    SendByteCommand(CmdChangeSlaveAddress, currentAddress, newAddress);
+    Send(LinkCommand(CmdChangeSlaveAddress, currentAddress, { double(newAddress) }));
 }
 
 void WriteDataFrame::PotentiometerDown(int id, int steps)
 {
-    SendByteCommand(CmdPotentiometerDown, id, steps);
+    Send(LinkCommand(CmdPotentiometerDown, id, { double(steps) }));
 }
 
 void WriteDataFrame::PotentiometerUp(int id, int steps)
 {
-    SendByteCommand(CmdPotentiometerUp, id, steps);
+    Send(LinkCommand(CmdPotentiometerUp, id, { double(steps) }));
 }
 
 void WriteDataFrame::SendFixedDoseFrame()
@@ -129,26 +116,12 @@ bool WriteDataFrame::CanSend() const
     return m_pSocket && m_pSocket->isOpen();
 }
 
-void WriteDataFrame::SendCommand(quint8 code, int target, const char* payload, int payloadLen)
+void WriteDataFrame::Send(const LinkCommand& command)
 {
     if (!CanSend())
         return;
-    char inner[kMaxInnerLength] = {}; // the zero prefix
-    inner[kZeroPrefixLength] = char(kFrameMarker);
-    inner[kZeroPrefixLength + 1] = char(code);
-    inner[kZeroPrefixLength + 2] = char(target);
-    if (payloadLen > 0)
-        std::memcpy(inner + kInnerHeaderLength, payload, std::size_t(payloadLen));
-    const int checkOffset = kInnerHeaderLength + payloadLen;
-    // From the command code to the last payload byte.
-    inner[checkOffset] = char(XorOf(inner + kZeroPrefixLength + 1, checkOffset - kZeroPrefixLength - 1));
-    const QByteArray written = Write(inner, checkOffset + 1);
+    const QByteArray inner = command.Inner();
+    const QByteArray written = Write(inner.constData(), inner.size());
     if (!written.isEmpty())
-        emit CommandSent(code, target, written);
-}
-
-void WriteDataFrame::SendByteCommand(quint8 code, int target, int value)
-{
-    const char payload = char(value);
-    SendCommand(code, target, &payload, 1);
+        emit CommandSent(command.Code(), command.Target(), written);
 }

@@ -3,6 +3,7 @@
 
 #include <QObject>
 
+class LinkCommand;
 class QTcpSocket;
 
 // Builds every command frame and writes it to the link's socket. Nothing
@@ -43,8 +44,7 @@ signals:
 private:
     bool CanSend() const;
     QByteArray Write(const char* frame, int len);
-    void SendCommand(quint8 code, int target, const char* payload, int payloadLen);
-    void SendByteCommand(quint8 code, int target, int value);
+    void Send(const LinkCommand& command);
 
     QTcpSocket* m_pSocket; // not owned: the link session's
 };

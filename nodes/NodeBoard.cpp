@@ -17,9 +17,14 @@ constexpr int kDecimals = 4;
 constexpr qint64 kSecondsShownUpTo = 120;
 constexpr qint64 kMinutesShownUpTo = 120 * 60;
 
+// Lost and above alarm differ in hue and lightness and carry a symbol of
+// their own, so neither rests on telling red from another colour.
 const QColor kAmber(0xff, 0xbf, 0x00);
 const QColor kRed(0xd0, 0x20, 0x20);
+const QColor kLostGrey(0x4a, 0x4a, 0x5a);
 const QColor kFaded(0x80, 0x80, 0x80);
+const char* const kLostSymbol = "\u2715 ";   // ✕
+const char* const kAlarmSymbol = "\u25B2 ";  // ▲
 
 QString Dose(float dose)
 {
@@ -65,6 +70,7 @@ struct NodeBoard::Node {
     bool framesSinceRefresh = false;
     bool heardInState = false; // a frame came since the state was entered
     qint64 belowSinceMs = -1;  // above alarm, but at or below the level since then
+    bool heard = false; // since start: else the node is only known
     State state = Live;
     bool shown = false;
     NodeHistory::Summary summary;
@@ -102,6 +108,43 @@ void NodeBoard::SetController(const QString& address)
     m_pendingThresholds.clear();
     m_pLevels->SetController(address);
     endResetModel();
+    for (int id = 1; id <= kMaxId; ++id) {
+        if (m_pLevels->InForce(id) > 0.0)
+            Slot(id);
+    }
+    TakeKnownNodes();
+}
+
+void NodeBoard::KnowNodesOf(const QAbstractItemModel* model, int column)
+{
+    m_pKnown = model;
+    m_nKnownColumn = column;
+    connect(model, SIGNAL(modelReset()), this, SLOT(TakeKnownNodes()));
+    connect(model, SIGNAL(rowsInserted(QModelIndex, int, int)), this, SLOT(TakeKnownNodes()));
+    TakeKnownNodes();
+}
+
+void NodeBoard::TakeKnownNodes()
+{
+    if (!m_pKnown)
+        return;
+    for (int row = 0; row < m_pKnown->rowCount(); ++row) {
+        const int id = m_pKnown->index(row, m_nKnownColumn).data().toInt();
+        if (id >= 1 && id <= kMaxId)
+            Slot(id);
+    }
+}
+
+// The node's record, made on first mention and shown at the next refresh.
+NodeBoard::Node& NodeBoard::Slot(int id)
+{
+    std::unique_ptr<Node>& slot = m_nodes[std::size_t(id)];
+    if (!slot) {
+        slot = std::make_unique<Node>(id);
+        m_bNewNodes = true;
+        ScheduleRefresh();
+    }
+    return *slot;
 }
 
 void NodeBoard::ThresholdSent(int id, double threshold)
@@ -115,12 +158,8 @@ void NodeBoard::TakeDoseCount(int id, int count)
         return;
     const qint64 now = m_clock();
     const float dose = float(FrameProtocol::DoseOfCount(count));
-    std::unique_ptr<Node>& slot = m_nodes[std::size_t(id)];
-    if (!slot) {
-        slot = std::make_unique<Node>(id);
-        m_bNewNodes = true;
-    }
-    Node& node = *slot;
+    Node& node = Slot(id);
+    node.heard = true;
     node.history.Add(dose, now);
     node.lastDose = dose;
     node.lastMs = now;
@@ -165,6 +204,8 @@ void NodeBoard::Refresh()
     QVector<int> ids;
     QVector<int> states;
     for (Node* node : qAsConst(m_rows)) {
+        if (!node->heard)
+            continue; // nothing to judge yet
         if (node->state != AboveAlarm || Exceeds(*node, 1.0))
             node->belowSinceMs = -1;
         else if (node->belowSinceMs < 0)
@@ -306,6 +347,8 @@ QVariant NodeBoard::data(const QModelIndex& index, int role) const
 
 QVariant NodeBoard::Display(const Node& node, int column) const
 {
+    if (!node.heard && column != ColumnId && column != ColumnAlarmLevel)
+        return column == ColumnState ? tr("not heard since start") : QVariant();
     switch (column) {
     case ColumnId:
         return node.id;
@@ -329,8 +372,8 @@ QVariant NodeBoard::Display(const Node& node, int column) const
         switch (node.state) {
         case Live: return tr("live");
         case Stale: return tr("stale");
-        case Lost: return tr("lost");
-        case AboveAlarm: return tr("above alarm");
+        case Lost: return QString::fromUtf8(kLostSymbol) + tr("lost");
+        case AboveAlarm: return QString::fromUtf8(kAlarmSymbol) + tr("above alarm");
         }
         break;
     default:
@@ -347,10 +390,12 @@ QVariant NodeBoard::Decoration(const Node& node, int column, int role) const
     const bool alarm = node.state == AboveAlarm;
     switch (role) {
     case Qt::BackgroundRole:
-        if (column == ColumnState && node.state != Live)
-            return node.state == Stale ? kAmber : kRed;
+        if (column == ColumnState && node.heard && node.state != Live)
+            return node.state == Stale ? kAmber : node.state == Lost ? kLostGrey : kRed;
         break;
     case Qt::ForegroundRole:
+        if (!node.heard)
+            return kFaded;
         if (column == ColumnState && (node.state == Lost || alarm))
             return QColor(Qt::white);
         if (silent && IsStatistic(column))

@@ -66,6 +66,10 @@ public:
     // The console sent a threshold; it becomes the node's alarm level once
     // the node acknowledges it.
     void ThresholdSent(int id, double threshold);
+    // The node ids in a column of another table (the register of
+    // calibrations), as it changes: like those with an alarm level, they are
+    // shown before they are heard, as not heard since start. Not owned.
+    void KnowNodesOf(const QAbstractItemModel* model, int column);
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -82,6 +86,9 @@ public slots:
     // Judges the states and shows what changed; the refresh timer's slot.
     void Refresh();
 
+private slots:
+    void TakeKnownNodes();
+
 signals:
     // Every change of a node's state, back to live included.
     void StateChanged(int id, NodeBoard::State state);
@@ -92,6 +99,7 @@ private:
     struct Node;
 
     Node* NodeAt(const QModelIndex& index) const;
+    Node& Slot(int id);
     void ShowNewNodes();
     State Judge(const Node& node, qint64 now) const;
     bool Exceeds(const Node& node, double share) const;
@@ -102,6 +110,8 @@ private:
     void ScheduleRefresh();
 
     AlarmLevels* m_pLevels; // not owned
+    const QAbstractItemModel* m_pKnown = nullptr; // not owned
+    int m_nKnownColumn = 0;
     MonotonicClock::Source m_clock;
     std::array<std::unique_ptr<Node>, kMaxId + 1> m_nodes; // by id
     QVector<Node*> m_rows;                                  // shown, by id

@@ -1,78 +1,53 @@
 #include "CommandEvents.h"
 
 #include "FrameProtocol.h"
+#include "LinkCommand.h"
 #include "RecordWriter.h"
 
 #include <QJsonArray>
 #include <QJsonObject>
-#include <QtEndian>
-
-#include <cstring>
 
 using namespace FrameProtocol;
 
 namespace {
 
 constexpr int kMaxPending = 64;
-constexpr int kPayloadOffset = 2 + kInnerHeaderLength; // envelope marker and length, then the inner header
 constexpr int kCoefficientRead = -1; // the reply type of a read-back, which is no acknowledgement
-
-enum class Payload { None, Byte, FloatLE, ThreeU16, ThreeCoefficients };
 
 struct CommandKind {
     quint8 code;
     const char* name;
     const char* value; // the name of the payload's value
-    Payload payload;
     int reply; // 0: the node answers nothing
 };
 
 const CommandKind kCommands[] = {
-    { CmdSetThreshold, "threshold", "threshold", Payload::FloatLE, ReplyThreshold },
-    { CmdSetDisplaySwitch, "switches", "on", Payload::Byte, ReplySwitches },
-    { CmdSetDetectorParameters, "detector type", "parameters", Payload::ThreeU16, ReplyDetectorParameters },
-    { CmdChangeNodeId, "node id", "new id", Payload::Byte, ReplyNodeId },
-    { CmdSetLanguage, "language", "language", Payload::Byte, ReplyLanguage },
-    { CmdSetPrecision, "precision", "precision", Payload::Byte, ReplyPrecision },
-    { CmdSetCalibrationCoefficients, "set coefficients", "coefficients", Payload::ThreeCoefficients,
-      ReplyCoefficients },
-    { CmdGetCalibrationCoefficients, "get coefficients", "", Payload::None, kCoefficientRead },
-    { CmdSetDisplayUnit, "display unit", "unit", Payload::Byte, ReplyDisplayUnit },
-    { CmdSetAlarmTest, "alarm test", "on", Payload::Byte, ReplyAlarmTest },
-    { CmdChangeSlaveAddress, "slave address", "new address", Payload::Byte, 0 },
+    { CmdSetThreshold, "threshold", "threshold", ReplyThreshold },
+    { CmdSetDisplaySwitch, "switches", "on", ReplySwitches },
+    { CmdSetDetectorParameters, "detector type", "parameters", ReplyDetectorParameters },
+    { CmdChangeNodeId, "node id", "new id", ReplyNodeId },
+    { CmdSetLanguage, "language", "language", ReplyLanguage },
+    { CmdSetPrecision, "precision", "precision", ReplyPrecision },
+    { CmdSetCalibrationCoefficients, "set coefficients", "coefficients", ReplyCoefficients },
+    { CmdGetCalibrationCoefficients, "get coefficients", "", kCoefficientRead },
+    { CmdSetDisplayUnit, "display unit", "unit", ReplyDisplayUnit },
+    { CmdSetAlarmTest, "alarm test", "on", ReplyAlarmTest },
+    { CmdChangeSlaveAddress, "slave address", "new address", 0 },
     // The steps that adjust a node belong to its calibration's story too.
-    { CmdPotentiometerDown, "potentiometer down", "steps", Payload::Byte, ReplyPotentiometerDown },
-    { CmdPotentiometerUp, "potentiometer up", "steps", Payload::Byte, ReplyPotentiometerUp },
+    { CmdPotentiometerDown, "potentiometer down", "steps", ReplyPotentiometerDown },
+    { CmdPotentiometerUp, "potentiometer up", "steps", ReplyPotentiometerUp },
 };
 
-QJsonValue ValueOf(Payload payload, const char* data, int size)
+// One value as itself, several as an array.
+QJsonValue ValueOf(const LinkCommand& command)
 {
-    switch (payload) {
-    case Payload::Byte:
-        return size >= 1 ? QJsonValue(int(quint8(data[0]))) : QJsonValue();
-    case Payload::FloatLE: {
-        if (size < 4)
-            return QJsonValue();
-        const quint32 bits = qFromLittleEndian<quint32>(data);
-        float value;
-        std::memcpy(&value, &bits, sizeof value);
-        return double(value);
-    }
-    case Payload::ThreeU16:
-        if (size < 6)
-            return QJsonValue();
-        return QJsonArray { qFromBigEndian<quint16>(data), qFromBigEndian<quint16>(data + 2),
-                            qFromBigEndian<quint16>(data + 4) };
-    case Payload::ThreeCoefficients:
-        if (size < 12)
-            return QJsonValue();
-        return QJsonArray { qFromBigEndian<qint32>(data) / kCoefficientScale,
-                            qFromBigEndian<qint32>(data + 4) / kCoefficientScale,
-                            qFromBigEndian<qint32>(data + 8) / kCoefficientScale };
-    case Payload::None:
-        break;
-    }
-    return QJsonValue();
+    const QVector<double> values = command.Values();
+    if (values.size() == 1)
+        return values[0];
+    QJsonArray array;
+    for (double value : values)
+        array.append(value);
+    return array.isEmpty() ? QJsonValue() : QJsonValue(array);
 }
 
 const CommandKind* KindOf(int code)
@@ -99,9 +74,8 @@ QJsonObject CommandEvents::Describe(int code, const QByteArray& frame)
         return QJsonObject();
     QJsonObject content { { QStringLiteral("command"), QLatin1String(kind->name) },
                           { QStringLiteral("frame"), QString::fromLatin1(frame.toHex(' ')) } };
-    const QJsonValue value
-        = ValueOf(kind->payload, frame.constData() + kPayloadOffset, frame.size() - kPayloadOffset - 1);
-    if (!value.isUndefined() && !value.isNull())
+    const QJsonValue value = ValueOf(LinkCommand::FromEnvelope(frame));
+    if (!value.isNull())
         content.insert(QLatin1String(kind->value), value);
     return content;
 }

@@ -2,9 +2,6 @@
 
 #include "FrameProtocol.h"
 
-#include <QtEndian>
-
-#include <cstring>
 #include <initializer_list>
 
 using namespace FrameProtocol;
@@ -27,6 +24,7 @@ CommandFrame::CommandFrame(Kind kind, quint8 code, quint8 target, const QByteArr
     , m_code(code)
     , m_target(target)
     , m_payload(payload)
+    , m_command(LinkCommand::FromPayload(code, target, payload))
 {
 }
 
@@ -40,31 +38,6 @@ CommandFrame CommandFrame::Enveloped(quint8 code, quint8 target, const QByteArra
     return CommandFrame(Kind::Enveloped, code, target, payload);
 }
 
-quint8 CommandFrame::ByteAt(int offset) const
-{
-    return offset < m_payload.size() ? quint8(m_payload[offset]) : 0;
-}
-
-quint16 CommandFrame::WordAt(int offset) const
-{
-    return quint16(ByteAt(offset) << 8 | ByteAt(offset + 1));
-}
-
-qint32 CommandFrame::Int32At(int offset) const
-{
-    return qint32(quint32(WordAt(offset)) << 16 | WordAt(offset + 2));
-}
-
-float CommandFrame::Threshold() const
-{
-    // The one little-endian field of the protocol.
-    const quint32 bits = quint32(ByteAt(0)) | quint32(ByteAt(1)) << 8 | quint32(ByteAt(2)) << 16
-        | quint32(ByteAt(3)) << 24;
-    float threshold;
-    std::memcpy(&threshold, &bits, sizeof threshold);
-    return threshold;
-}
-
 QString CommandFrame::Describe() const
 {
     if (m_kind == Kind::DoseRequest)
@@ -75,10 +48,10 @@ QString CommandFrame::Describe() const
 
 QString CommandFrame::Action() const
 {
-    const int value = ByteAt(0);
+    const int value = int(Value(0));
     switch (m_code) {
     case CmdSetThreshold:
-        return QStringLiteral("set threshold %1").arg(double(Threshold()), 0, 'f', 2);
+        return QStringLiteral("set threshold %1").arg(Value(0), 0, 'f', 2);
     case CmdSetDisplaySwitch:
         return QStringLiteral("set display switch ") + Named(value, { "off", "on" });
     case CmdSetDetectorParameters:
@@ -109,7 +82,7 @@ QString CommandFrame::Action() const
 
 QString CommandFrame::DetectorParametersText() const
 {
-    const quint16 p1 = WordAt(0), p2 = WordAt(2), p3 = WordAt(4);
+    const quint16 p1 = quint16(Value(0)), p2 = quint16(Value(1)), p3 = quint16(Value(2));
     QString type = QStringLiteral("unlisted type");
     for (int i = 0; i < kDetectorTypeCount; ++i) {
         const DetectorParameters& known = kDetectorTypes[i];
@@ -122,7 +95,7 @@ QString CommandFrame::DetectorParametersText() const
 QString CommandFrame::CoefficientsText() const
 {
     QString text = QStringLiteral("set calibration coefficients");
-    for (int offset = 0; offset < 12; offset += 4)
-        text += QStringLiteral(" %1").arg(Int32At(offset) / kCoefficientScale, 0, 'f', 4);
+    for (int i = 0; i < 3; ++i)
+        text += QStringLiteral(" %1").arg(Value(i), 0, 'f', 4);
     return text;
 }

@@ -1,6 +1,8 @@
 #ifndef DOSEGATE_SIM_COMMANDFRAME_H
 #define DOSEGATE_SIM_COMMANDFRAME_H
 
+#include "LinkCommand.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QtGlobal>
@@ -20,10 +22,8 @@ public:
     quint8 target() const { return m_target; }
     const QByteArray& payload() const { return m_payload; }
 
-    quint8 ByteAt(int offset) const;
-    quint16 WordAt(int offset) const;
-    qint32 Int32At(int offset) const;
-    float Threshold() const;
+    // The command's values as the link decodes them; 0 where it has none.
+    double Value(int i) const { return m_command.Value(i); }
 
     // "node 1 set threshold 1.50", for the command log.
     QString Describe() const;
@@ -39,6 +39,7 @@ private:
     quint8 m_code;
     quint8 m_target;
     QByteArray m_payload;
+    LinkCommand m_command;
 };
 
 #endif

@@ -1,6 +1,7 @@
 #include "CommandParser.h"
 
 #include "FrameProtocol.h"
+#include "LinkCommand.h"
 
 using namespace FrameProtocol;
 
@@ -18,31 +19,10 @@ constexpr int kInnerFraming = kInnerHeaderLength + 1;
 // Consumed bytes are compacted away once they outweigh this.
 constexpr int kCompactThreshold = 4096;
 
-struct CommandShape {
-    quint8 code;
-    int innerLength;
-};
-
-const CommandShape kCommandShapes[] = {
-    { CmdSetThreshold, 12 },
-    { CmdSetDisplaySwitch, 9 },
-    { CmdSetDetectorParameters, 14 },
-    { CmdChangeNodeId, 9 },
-    { CmdSetLanguage, 9 },
-    { CmdSetPrecision, 9 },
-    { CmdSetCalibrationCoefficients, 20 },
-    { CmdGetCalibrationCoefficients, 8 },
-    { CmdSetDisplayUnit, 9 },
-    { CmdSetAlarmTest, 9 },
-    { CmdChangeSlaveAddress, 9 },
-    { CmdPotentiometerDown, 9 },
-    { CmdPotentiometerUp, 9 },
-};
-
 bool IsKnownLength(int length)
 {
-    for (const CommandShape& shape : kCommandShapes) {
-        if (shape.innerLength == length)
+    for (int code = 0; code <= 0xFF; ++code) {
+        if (LinkCommand::InnerLengthOf(code) == length)
             return true;
     }
     return false;
@@ -57,11 +37,7 @@ QString Hex(int value)
 
 int CommandParser::InnerLengthOf(quint8 code)
 {
-    for (const CommandShape& shape : kCommandShapes) {
-        if (shape.code == code)
-            return shape.innerLength;
-    }
-    return -1;
+    return LinkCommand::InnerLengthOf(code);
 }
 
 void CommandParser::Feed(const QByteArray& bytes)

@@ -4,6 +4,8 @@
 
 #include <QtEndian>
 
+#include <cmath>
+
 using namespace FrameProtocol;
 
 namespace {
@@ -35,16 +37,16 @@ double DetectorNode::GainFactor() const
 
 QByteArray DetectorNode::Apply(const CommandFrame& command)
 {
-    const quint8 value = command.ByteAt(0);
+    const quint8 value = quint8(command.Value(0));
     switch (command.code()) {
     case CmdSetThreshold:
-        m_fThreshold = command.Threshold();
+        m_fThreshold = float(command.Value(0));
         return Acknowledge(ReplyThreshold);
     case CmdSetDisplaySwitch:
         m_nDisplaySwitch = value;
         return Acknowledge(ReplySwitches);
     case CmdSetDetectorParameters:
-        m_parameters = { command.WordAt(0), command.WordAt(2), command.WordAt(4) };
+        m_parameters = { quint16(command.Value(0)), quint16(command.Value(1)), quint16(command.Value(2)) };
         return Acknowledge(ReplyDetectorParameters);
     case CmdChangeNodeId:
         // Answered from the new id: the id in the acknowledgement shows the
@@ -59,7 +61,8 @@ QByteArray DetectorNode::Apply(const CommandFrame& command)
         return Acknowledge(ReplyPrecision);
     case CmdSetCalibrationCoefficients:
         for (int i = 0; i < kCoefficientCount; ++i)
-            m_coefficients.at(std::size_t(i)) = command.Int32At(4 * i);
+            // Rounded, not truncated: the value is the wire's integer / 10000.
+            m_coefficients.at(std::size_t(i)) = qint32(std::lround(command.Value(i) * kCoefficientScale));
         return Acknowledge(ReplyCoefficients);
     case CmdGetCalibrationCoefficients:
         return CoefficientReply();

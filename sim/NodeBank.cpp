@@ -108,7 +108,7 @@ NodeBank::Result NodeBank::ChangeSlaveAddress(const CommandFrame& command)
         return { {}, QStringLiteral("no such address, no reply") };
     if (IsSilent(*node))
         return { {}, QStringLiteral("node silenced, no reply") };
-    const quint8 address = command.ByteAt(0);
+    const quint8 address = quint8(command.Value(0));
     const DetectorNode* holder = FindByAddress(address);
     if (holder && holder != node)
         return { {}, QStringLiteral("refused: node %1 has address %2, no reply").arg(holder->Id()).arg(address) };
@@ -118,7 +118,7 @@ NodeBank::Result NodeBank::ChangeSlaveAddress(const CommandFrame& command)
 
 NodeBank::Result NodeBank::ChangeNodeId(DetectorNode& node, const CommandFrame& command)
 {
-    const quint8 id = command.ByteAt(0);
+    const quint8 id = quint8(command.Value(0));
     const DetectorNode* holder = FindById(id);
     if (id < kMinId || (holder && holder != &node))
         return { {}, QStringLiteral("refused: id %1 is not free, no reply").arg(id) };

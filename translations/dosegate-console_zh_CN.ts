@@ -385,6 +385,10 @@
         <source>--accept-loss needs the name of whoever accepts the loss.</source>
         <translation>--accept-loss 需要确认缺失者的姓名。</translation>
     </message>
+    <message>
+        <source>No display to open the window on: DISPLAY and WAYLAND_DISPLAY are not set (-platform offscreen needs none).</source>
+        <translation>没有可以打开窗口的显示：DISPLAY 和 WAYLAND_DISPLAY 均未设置（-platform offscreen 无需显示）。</translation>
+    </message>
 </context>
 <context>
     <name>FrameProtocol</name>
@@ -470,6 +474,10 @@
     <message>
         <source>State</source>
         <translation>状态</translation>
+    </message>
+    <message>
+        <source>not heard since start</source>
+        <translation>启动以来未收到</translation>
     </message>
 </context>
 <context>

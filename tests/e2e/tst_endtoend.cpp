@@ -1,3 +1,4 @@
+#include "MissingTool.h"
 #include "ModalWatcher.h"
 #include "SaveDialogAnswer.h"
 #include "SimProcess.h"
@@ -190,7 +191,7 @@ void TestEndToEnd::fullCalibrationAndItsReport()
         bench.Click("export_report");
     }
     if (WorkbookReader::Python().isEmpty())
-        QSKIP(WorkbookReader::kMissing);
+        SKIP_FOR_MISSING_TOOL(WorkbookReader::kMissing);
     QProcess reader;
     reader.start(WorkbookReader::Python(), { QStringLiteral(READ_REPORT), path });
     QVERIFY(reader.waitForFinished(30000));

@@ -3,11 +3,14 @@
 #include "StdoutCapture.h"
 #include "WatchRequests.h"
 
+#include <QColor>
 #include <QSignalSpy>
-#include <QVector>
+#include <QStandardItemModel>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QVector>
 
+#include <cstdlib>
 #include <numeric>
 
 namespace {
@@ -31,6 +34,16 @@ struct Board {
 
 const char* const kStateNames[] = { "live", "stale", "lost", "above alarm" };
 
+// A state as the board shows it: lost and above alarm with a symbol each.
+QString Shown(const QString& state)
+{
+    if (state == "lost")
+        return QString::fromUtf8("✕ lost");
+    if (state == "above alarm")
+        return QString::fromUtf8("▲ above alarm");
+    return state;
+}
+
 } // namespace
 
 class TestNodeBoard : public QObject
@@ -45,6 +58,8 @@ private slots:
     void everyNodeOfAFullNetworkGetsOneRowInIdOrder();
     void figuresCoverTheLastMinuteAndTenMinutes();
     void levelsAreKeptPerController();
+    void knownNodesShowBeforeTheyAreHeard();
+    void lostAndAboveAlarmLookApart();
 };
 
 // Node 3 through a script of "time event" steps; count 100 is 0.56 uSv/h,
@@ -141,6 +156,8 @@ void TestNodeBoard::statesFollowFramesAndTime()
             QFAIL(qPrintable("no such event: " + step));
     }
     const QStringList logLines = QString::fromUtf8(capture.Finish()).split('\n', Qt::SkipEmptyParts);
+    for (QString& state : shown)
+        state = Shown(state);
     QCOMPARE(seen, shown);
     QStringList signalled;
     for (const QList<QVariant>& change : spy) {
@@ -276,7 +293,7 @@ void TestNodeBoard::figuresCoverTheLastMinuteAndTenMinutes()
     b.board.Refresh();
     QCOMPARE(b.Cell(0, NodeBoard::ColumnLastMinute), QString("0"));
     QCOMPARE(b.Cell(0, NodeBoard::ColumnAge), QString("3 min ago"));
-    QCOMPARE(b.Cell(0, NodeBoard::ColumnState), QString("lost"));
+    QCOMPARE(b.Cell(0, NodeBoard::ColumnState), Shown("lost"));
     QCOMPARE(b.Cell(0, NodeBoard::ColumnMinimum), QString("0.0224")); // minutes 4 to 10 left
 }
 
@@ -301,6 +318,63 @@ void TestNodeBoard::levelsAreKeptPerController()
     levels.SetController("[::1]:4001");
     QCOMPARE(levels.InForce(3), 7.0);
     QCOMPARE(levels.InForce(4), 0.0);
+}
+
+// Nodes the register or the alarm levels know are rows from the start, and
+// become like any other with their first dose.
+void TestNodeBoard::knownNodesShowBeforeTheyAreHeard()
+{
+    Board b;
+    b.levels.SetController("10.0.0.1:8888");
+    b.levels.SetTyped(9, 1.0);
+    b.levels.SetController("10.0.0.2:8888");
+    QStandardItemModel register_;
+    for (int id : { 4, 300, 2 })
+        register_.appendRow(new QStandardItem(QString::number(id)));
+    b.board.KnowNodesOf(&register_, 0);
+    b.board.SetController("10.0.0.1:8888");
+    QSignalSpy changes(&b.board, SIGNAL(StateChanged(int, NodeBoard::State)));
+    b.board.SetRequesting(true);
+    b.now = 120000; // long past lost, had they been heard
+    b.board.Refresh();
+    QCOMPARE(b.board.rowCount(), 3);
+    for (int row = 0; row < 3; ++row) {
+        QCOMPARE(b.Cell(row, NodeBoard::ColumnId), QString::number(QList<int> { 2, 4, 9 }[row]));
+        QCOMPARE(b.Cell(row, NodeBoard::ColumnState), QString("not heard since start"));
+        QCOMPARE(b.Cell(row, NodeBoard::ColumnDose), QString());
+    }
+    QCOMPARE(b.Cell(2, NodeBoard::ColumnAlarmLevel), QString("1.0000"));
+    register_.appendRow(new QStandardItem("7"));
+    b.board.TakeDoseCount(4, 16);
+    b.board.Refresh();
+    QCOMPARE(b.board.rowCount(), 4);
+    QCOMPARE(b.Cell(1, NodeBoard::ColumnState), QString("live"));
+    QCOMPARE(b.Cell(1, NodeBoard::ColumnDose), QString("0.0896"));
+    QCOMPARE(b.Cell(2, NodeBoard::ColumnState), QString("not heard since start"));
+    QCOMPARE(changes.size(), 0);
+}
+
+void TestNodeBoard::lostAndAboveAlarmLookApart()
+{
+    Board b;
+    b.board.SetController("10.0.0.1:8888");
+    b.levels.SetTyped(5, 0.1);
+    b.board.TakeDoseCount(5, 100); // above its level
+    b.board.TakeDoseCount(6, 16);
+    b.board.SetRequesting(true);
+    b.now = 30000;
+    b.board.TakeDoseCount(5, 100);
+    b.now = 61000; // node 6 silent for a minute
+    b.board.TakeDoseCount(5, 100);
+    b.board.Refresh();
+    QCOMPARE(b.Cell(0, NodeBoard::ColumnState), Shown("above alarm"));
+    QCOMPARE(b.Cell(1, NodeBoard::ColumnState), Shown("lost"));
+    const QColor alarm = b.board.index(0, NodeBoard::ColumnState).data(Qt::BackgroundRole).value<QColor>();
+    const QColor lost = b.board.index(1, NodeBoard::ColumnState).data(Qt::BackgroundRole).value<QColor>();
+    QVERIFY(alarm.isValid() && lost.isValid());
+    // Apart in lightness too, for whoever does not tell the hues apart.
+    QVERIFY2(std::abs(alarm.lightness() - lost.lightness()) >= 30 && alarm.hue() != lost.hue(),
+             qPrintable(alarm.name() + " " + lost.name()));
 }
 
 QTEST_GUILESS_MAIN(TestNodeBoard)

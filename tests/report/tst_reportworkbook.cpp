@@ -1,5 +1,6 @@
 // Reports read back by an independent reader (openpyxl), which checks the
 // whole sheet layout against the inputs.
+#include "MissingTool.h"
 #include "ReportExport.h"
 #include "ReportInputs.h"
 #include "WorkbookReader.h"
@@ -57,7 +58,7 @@ void TestReportWorkbook::initTestCase()
 {
     QVERIFY(m_dir.isValid());
     if (WorkbookReader::Python().isEmpty())
-        QSKIP(WorkbookReader::kMissing);
+        SKIP_FOR_MISSING_TOOL(WorkbookReader::kMissing);
 }
 
 int TestReportWorkbook::Check(int nRows, const QString& expectedTitle, QString* pOutput)

@@ -9,7 +9,7 @@ class WorkbookReader
 {
 public:
     // Its path, or empty when there is none or it cannot import openpyxl;
-    // tests then skip with kMissing.
+    // tests then skip with kMissing (fail under CI=true).
     static QString Python();
     static const char* const kMissing;
 };

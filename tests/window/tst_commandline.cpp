@@ -164,6 +164,11 @@ void TestCommandLine::answersWithoutADisplay_data()
     QTest::newRow("a loss accepted by nobody")
         << QStringList { "--accept-loss=" } << 2 << QByteArray()
         << "dosegate-console: --accept-loss needs the name of whoever accepts the loss." + hint;
+    const QByteArray noDisplay = "dosegate-console: No display to open the window on: DISPLAY and WAYLAND_DISPLAY are "
+                                 "not set (-platform offscreen needs none).\n";
+    QTest::newRow("no display") << QStringList() << 2 << QByteArray() << noDisplay;
+    QTest::newRow("no display, a host to connect to") << QStringList { "--host", "h", "--connect" } << 2
+                                                       << QByteArray() << noDisplay;
     QTest::newRow("version") << QStringList { "--version" } << 0 << version << QByteArray();
     QTest::newRow("version after a Qt option") << QStringList { "-style", "fusion", "-v" } << 0 << version
                                                << QByteArray();
@@ -245,16 +250,25 @@ void TestCommandLine::languageFollowsTheLocaleUnlessNamed()
     QCOMPARE(ConsoleLanguage::Resolve(name, locale), language);
 }
 
+// The platform comes from the arguments or from QT_QPA_PLATFORM; neither
+// needs a display.
 void TestCommandLine::connectsWhereItIsTold()
 {
-    LoopbackController controller;
-    QProcess console;
-    console.setProcessEnvironment(WithoutDisplay()); // the platform comes from the arguments
-    console.start(QStringLiteral(CONSOLE), { "--host", "127.0.0.1", "-platform", "offscreen", "--port",
-                                             QString::number(controller.Port()), "--connect" });
-    QVERIFY(controller.WaitForClient(10000));
-    console.kill();
-    console.waitForFinished();
+    for (bool fromEnvironment : { false, true }) {
+        LoopbackController controller;
+        QProcess console;
+        QProcessEnvironment environment = WithoutDisplay();
+        QStringList arguments { "--host", "127.0.0.1", "--port", QString::number(controller.Port()), "--connect" };
+        if (fromEnvironment)
+            environment.insert("QT_QPA_PLATFORM", "offscreen");
+        else
+            arguments << "-platform" << "offscreen";
+        console.setProcessEnvironment(environment);
+        console.start(QStringLiteral(CONSOLE), arguments);
+        QVERIFY2(controller.WaitForClient(10000), fromEnvironment ? "QT_QPA_PLATFORM" : "-platform");
+        console.kill();
+        console.waitForFinished();
+    }
 }
 
 QTEST_GUILESS_MAIN(TestCommandLine)

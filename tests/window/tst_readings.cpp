@@ -20,6 +20,8 @@
 #include <QComboBox>
 #include <QPushButton>
 #include <QDir>
+#include <QFontMetricsF>
+#include <QSet>
 #include <QRegularExpression>
 #include <QScrollArea>
 #include <QSettings>
@@ -120,6 +122,8 @@ private slots:
     void everyTextReadsInChinese();
     void trendFollowsTheTable();
     void longTrendIsThinnedKeepingItsExtremes();
+    void trendLabelsFitTheAxis_data();
+    void trendLabelsFitTheAxis();
     void journalKeepsEveryAcceptedReading();
     void journalThatCannotBeWrittenLeavesTheRunGoing();
 };
@@ -980,6 +984,44 @@ void TestReadings::trendFollowsTheTable()
     QCOMPARE(trend->StepSeries()->count(), 0);
     QCOMPARE(trend->MeanSeries().size(), 1);
     QCOMPARE(trend->MeanSeries().constFirst()->count(), 0);
+}
+
+void TestReadings::trendLabelsFitTheAxis_data()
+{
+    QTest::addColumn<int>("height");
+    QTest::addColumn<double>("scale"); // of the doses
+    QTest::newRow("least height") << 180 << 1.0;
+    QTest::newRow("medium height") << 320 << 1.0;
+    QTest::newRow("tall, high doses") << 900 << 1000.0;
+    QTest::newRow("least height, tiny spread") << 180 << 0.001;
+}
+
+// However high the axis, its labels have room to be whole and say apart
+// what their ticks mean.
+void TestReadings::trendLabelsFitTheAxis()
+{
+    QFETCH(int, height);
+    QFETCH(double, scale);
+    ReadingTrend trend;
+    trend.resize(640, height);
+    trend.SetLimits(0.09 * scale, 0.099 * scale, 0.081 * scale);
+    for (int count : { 16, 18, 15, 20, 14, 17 })
+        trend.AddReading(count * 0.0056 * scale);
+    trend.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&trend));
+    trend.Refresh();
+    QTRY_VERIFY(trend.chart()->plotArea().height() > 0);
+    QCoreApplication::processEvents();
+    const auto* axis = qobject_cast<QValueAxis*>(trend.chart()->axes(Qt::Vertical).constFirst());
+    QVERIFY(axis->tickCount() >= 2);
+    const double pitch = trend.chart()->plotArea().height() / (axis->tickCount() - 1);
+    QVERIFY2(pitch >= 1.5 * QFontMetricsF(axis->labelsFont()).height(), qPrintable(QString::number(pitch)));
+    QStringList labels;
+    const double step = (axis->max() - axis->min()) / (axis->tickCount() - 1);
+    for (int i = 0; i < axis->tickCount(); ++i)
+        labels << QString::asprintf(qPrintable(axis->labelFormat()), axis->min() + i * step);
+    QCOMPARE(QSet<QString>(labels.begin(), labels.end()).size(), labels.size());
+    QVERIFY(axis->min() <= 14 * 0.0056 * scale && axis->max() >= 20 * 0.0056 * scale);
 }
 
 void TestReadings::longTrendIsThinnedKeepingItsExtremes()

@@ -5,6 +5,7 @@
 #include "CertificateWriter.h"
 #include "ConsoleLanguage.h"
 #include "LoopbackController.h"
+#include "MissingTool.h"
 #include "ModalWatcher.h"
 #include "CommandEvents.h"
 #include "FrameProtocol.h"
@@ -866,7 +867,7 @@ void TestRecords::certificateHoldsEveryField()
 {
     QFETCH(QString, line);
     if (QByteArray(PDFTOTEXT).isEmpty())
-        QSKIP("pdftotext (poppler-utils) is not installed");
+        SKIP_FOR_MISSING_TOOL("pdftotext (poppler-utils) is not installed");
     WindowRig::DataHome home;
     RecordStore store;
     QVERIFY(store.Open(RecordStore::DefaultPath()));
@@ -904,7 +905,7 @@ void TestRecords::certificateNumbersEveryPage()
     QFETCH(int, warnings);
     QFETCH(QString, word);
     if (QByteArray(PDFTOTEXT).isEmpty())
-        QSKIP("pdftotext (poppler-utils) is not installed");
+        SKIP_FOR_MISSING_TOOL("pdftotext (poppler-utils) is not installed");
     WindowRig::DataHome home;
     RecordStore store;
     QVERIFY(store.Open(RecordStore::DefaultPath()));
@@ -967,7 +968,7 @@ void TestRecords::certificateIsIssuedAgainOnlyFromAnIntactChain()
     QFETCH(QString, tampering);
     QFETCH(QString, refusal);
     if (QByteArray(PDFTOTEXT).isEmpty())
-        QSKIP("pdftotext (poppler-utils) is not installed");
+        SKIP_FOR_MISSING_TOOL("pdftotext (poppler-utils) is not installed");
     WindowRig::DataHome home;
     RecordStore store;
     QVERIFY(store.Open(RecordStore::DefaultPath()));
@@ -1133,7 +1134,7 @@ void TestRecords::registerExportReadsBackInPython()
 {
     const QString python = QStandardPaths::findExecutable("python3");
     if (python.isEmpty())
-        QSKIP("python3 is not installed");
+        SKIP_FOR_MISSING_TOOL("python3 is not installed");
     WindowRig::DataHome home;
     {
         RecordStore store;

@@ -198,7 +198,7 @@ void TestReplies::acknowledgedThresholdIsTheNodesAlarmLevel()
     rig.Click("m_pPushButton_thr");
     rig.controller.Send(ReplyFrames::Acknowledge(3, 0, 1) + ReplyFrames::DoseCount(3, 100, 0));
     QAbstractItemModel* board = rig.Find<QTableView>("nodes_table")->model();
-    QTRY_COMPARE(board->index(0, NodeBoard::ColumnState).data().toString(), QString("above alarm"));
+    QTRY_COMPARE(board->index(0, NodeBoard::ColumnState).data().toString(), QString::fromUtf8("▲ above alarm"));
     QCOMPARE(board->index(0, NodeBoard::ColumnAlarmLevel).data().toString(), QString("0.5000"));
 }
 
