@@ -34,6 +34,9 @@
 
 namespace {
 
+// The records thread's answers, on a machine busy with other work.
+constexpr int kWriterMs = 20000;
+
 // The console's command line in the rig's folders, without a display.
 QProcess::ExitStatus RunConsole(const QStringList& arguments, int* pCode, QString* pOutput)
 {
@@ -215,7 +218,7 @@ void TestRecords::calibrationIsKeptAndVerifies()
     QVERIFY(!rig.Find<QWidget>("finish_calibration_button")->isEnabled());
     // Its certificate is issued once the record is written.
     const QDir certificates(QFileInfo(RecordStore::DefaultPath()).dir().filePath("certificates"));
-    QTRY_COMPARE(certificates.entryList({ "*.pdf" }).size(), 1);
+    QTRY_COMPARE_WITH_TIMEOUT(certificates.entryList({ "*.pdf" }).size(), 1, kWriterMs);
 
     int code = 0;
     QString output;
@@ -405,7 +408,7 @@ void TestRecords::rowsAreCommittedInTheOrderOfTheirEvents()
 void TestRecords::storeHeldByAnotherConsoleLeavesTheWindowWorking()
 {
     Calibration rig;
-    QTRY_VERIFY(rig.Text("records_state").endsWith("rows kept: 0"));
+    QTRY_VERIFY_WITH_TIMEOUT(rig.Text("records_state").endsWith("rows kept: 0"), kWriterMs);
     QProcess holder;
     holder.start(QStringLiteral(RECORDS_PROBE), { "--hold" });
     QVERIFY(QTest::qWaitFor([&] { return holder.readAllStandardOutput().contains("holding"); }, 30000));
@@ -438,7 +441,8 @@ void TestRecords::unwritableStoreLeavesCalibrationWorking()
     Calibration rig;
     WindowRig::DataHome::prepare = nullptr;
     ModalWatcher boxes(QMessageBox::Ok);
-    QTRY_VERIFY(rig.Text("records_state").startsWith("Records are not kept: "));
+    QTRY_VERIFY2_WITH_TIMEOUT(rig.Text("records_state").startsWith("Records are not kept: "),
+                              qPrintable(rig.Text("records_state")), kWriterMs);
     QVERIFY(rig.Connect());
     rig.Run(18);
     rig.Click("as_found_button");
@@ -446,7 +450,7 @@ void TestRecords::unwritableStoreLeavesCalibrationWorking()
     rig.Click("m_pCalcCoefficientBtn");
     QCOMPARE(rig.Field("doubleSpinBox_calib_1"), 0.8929);
     rig.Click("finish_calibration_button");
-    QTRY_COMPARE(boxes.boxes.size(), 1);
+    QTRY_COMPARE_WITH_TIMEOUT(boxes.boxes.size(), 1, kWriterMs);
     QVERIFY2(boxes.boxes[0].startsWith("Calibration not recorded|The calibration of node 1 could not be recorded: "),
              qPrintable(boxes.boxes[0]));
     QVERIFY(rig.Find<QWidget>("finish_calibration_button")->isEnabled()); // kept open for another try
@@ -627,7 +631,7 @@ void TestRecords::finishedRecordNamesTheAcknowledgedDetectorType()
     conditions.laboratoryName = "Radiation Metrology Laboratory";
     conditions.laboratoryAddress = "12 Example Road";
     QVERIFY(book.Finish(7, conditions));
-    QTRY_COMPARE(finished.size(), 1);
+    QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 1, kWriterMs);
     QCOMPARE(finished[0][1].toLongLong(), store.Rows("calibration").constLast().seq);
     const QJsonObject record = store.Rows("calibration").constLast().Content();
     QCOMPARE(record["detectorType"].toString(), type);
