@@ -351,7 +351,8 @@ void TestRecords::killedRightAfterFinishKeepsTheRecord()
 
 // Commands, their replies, warnings and a refresh's node states, handed
 // over faster than one transaction takes them: committed in that order,
-// each reply naming the row of its command.
+// each reply naming the row of its command; and what is queued at the end
+// is written before the writer goes.
 void TestRecords::rowsAreCommittedInTheOrderOfTheirEvents()
 {
     WindowRig::DataHome home;
@@ -401,6 +402,17 @@ void TestRecords::rowsAreCommittedInTheOrderOfTheirEvents()
     }
     QVERIFY(written.constLast()[0].toLongLong() <= last - all.size() + 1); // in one transaction
     QCOMPARE(written.constLast()[1].toLongLong(), last);
+
+    // Closed with rows still queued: they are written first.
+    {
+        RecordWriter closing;
+        closing.Open(RecordStore::DefaultPath());
+        for (int i = 0; i < 600; ++i)
+            closing.Append("event", 1, { { "value", i } });
+    }
+    const QVector<RecordStore::Row> kept = store.Rows("event");
+    QCOMPARE(kept.size(), 600);
+    QCOMPARE(kept.constLast().Content()["value"].toInt(), 599);
 }
 
 // A second console holds the store's write lock: rows wait, the tab says
