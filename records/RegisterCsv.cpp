@@ -12,8 +12,10 @@ namespace {
 
 const char* const kHeader = "node,serial,last calibration,verdict,U,due date,state,operator,certificate number";
 
-QString StateOf(const QDate& due, const QDate& today)
+QString StateOf(const CalibrationSummary& summary, const QDate& due, const QDate& today)
 {
+    if (summary.verdict == QLatin1String("FAIL"))
+        return QStringLiteral("failed — not fit for use");
     const qint64 days = today.daysTo(due);
     if (days < 0)
         return QStringLiteral("overdue");
@@ -50,29 +52,31 @@ QString RegisterCsv::Cell(const QString& text)
     return cell;
 }
 
+// From the summary the store keeps, not from every row: the register's
+// size follows the nodes, not the years of records.
 QByteArray RegisterCsv::Of(const RecordStore& store, int intervalMonths, const QDate& today)
 {
-    QMap<int, RecordStore::Row> last; // by node; a node of commands only has an empty row
-    for (const RecordStore::Row& row : store.Rows()) {
-        if (row.node <= 0)
-            continue;
-        if (row.kind == QLatin1String("calibration") || !last.contains(row.node))
-            last[row.node] = row.kind == QLatin1String("calibration") ? row : RecordStore::Row();
-    }
+    QMap<int, CalibrationSummary> last; // by node; a node of commands only has none
+    for (int node : store.Nodes())
+        last.insert(node, CalibrationSummary());
+    for (const CalibrationSummary& summary : store.LastCalibrations())
+        last[summary.node] = summary;
     QByteArray csv("\xEF\xBB\xBF");
     csv += kHeader;
     csv += "\r\n";
     for (auto at = last.cbegin(); at != last.cend(); ++at) {
+        if (at.key() <= 0)
+            continue;
         QStringList cells { QString::number(at.key()) };
-        if (at.value().seq == 0) {
+        const CalibrationSummary& summary = at.value();
+        if (summary.seq == 0) {
             cells << QString() << QString() << QString() << QString() << QString()
                   << QStringLiteral("never calibrated") << QString() << QString();
         } else {
-            const CalibrationSummary summary = CalibrationSummary::Of(at.value());
             const QDate due = summary.date.addMonths(intervalMonths);
             cells << summary.serial << summary.date.toString(Qt::ISODate) << summary.verdict
-                  << UncertaintiesOf(at.value()) << due.toString(Qt::ISODate) << StateOf(due, today)
-                  << summary.operatorName << summary.certificate;
+                  << UncertaintiesOf(store.RowAt(summary.seq)) << due.toString(Qt::ISODate)
+                  << StateOf(summary, due, today) << summary.operatorName << summary.certificate;
         }
         QStringList written;
         for (const QString& cell : cells)

@@ -1162,6 +1162,11 @@ void TestRecords::registerExportReadsBackInPython()
         QCOMPARE(store.Append("command", 3, { { "command", "node id" } }), 2);
         record["serial"] = "-1+1";
         record["operator"] = "\tB. Tester 测试";
+        QJsonArray points = record["points"].toArray(); // left failing: never "due in N days"
+        QJsonObject left = points.last().toObject();
+        left["verdict"] = "FAIL";
+        points.replace(points.size() - 1, left);
+        record["points"] = points;
         QCOMPARE(store.Append("calibration", 12, record), 3);
     }
     const QString csv = home.folder.filePath("register.csv");
@@ -1195,6 +1200,7 @@ void TestRecords::registerExportReadsBackInPython()
                                               "'=HYPERLINK(\"http://x\",\"A, B\")", number }));
     QCOMPARE(rows[3].toArray()[1].toString(), QString("'-1+1"));
     QCOMPARE(rows[3].toArray()[7].toString(), QString("'\tB. Tester 测试"));
+    QCOMPARE(rows[3].toArray()[6].toString(), QString("failed — not fit for use"));
 }
 
 // A node whose calibration ended in FAIL is not fit for use, however far
