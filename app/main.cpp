@@ -1,10 +1,12 @@
 #include "CommandLine.h"
 #include "ConsoleLanguage.h"
 #include "CalibrationRegister.h"
+#include "Keyring.h"
 #include "Log.h"
 #include "RecordStore.h"
 #include "RegisterCsv.h"
 #include "SetwiseDosegate.h"
+#include "SignatureAudit.h"
 
 #include <QApplication>
 #include <QDir>
@@ -42,6 +44,44 @@ int RunWindow(const CommandLine& options)
     return application.exec();
 }
 
+// The keyring named on the command line, else the one the console trusts;
+// false, having said why, when one was named and cannot be read.
+bool ReadKeyring(const CommandLine& options, Keyring* pKeyring)
+{
+    const QString path = options.KeyringPath().isEmpty() ? Keyring::DefaultPath() : options.KeyringPath();
+    if (options.KeyringPath().isEmpty() && !QFileInfo::exists(path))
+        return true;
+    const QString why = pKeyring->Load(path);
+    if (why.isEmpty())
+        return true;
+    std::fprintf(stderr, "dosegate-console: %s\n", qPrintable(why));
+    return false;
+}
+
+// Only rows signed by keys the keyring trusts pass; without a keyring the
+// signatures are still checked to hold, and the output says none judged
+// who signed.
+int AuditSignatures(const RecordStore& store, const Keyring& keyring)
+{
+    const SignatureAudit audit = SignatureAudit::Of(store, keyring);
+    if (!audit.read) {
+        std::printf("the rows could not be read to check their signatures\n");
+        return 1;
+    }
+    if (keyring.IsEmpty()) {
+        std::printf("signatures: %lld hold, %lld bad, %lld rows unsigned; signers not judged: no keyring "
+                    "(--trust-keys FILE)\n", audit.trusted + audit.untrusted, audit.bad, audit.unsigned_);
+    } else {
+        std::printf("rows signed by trusted keys: %lld; by keys not trusted: %lld; bad signatures: %lld; "
+                    "unsigned: %lld\n", audit.trusted, audit.untrusted, audit.bad, audit.unsigned_);
+    }
+    for (const QString& reason : { audit.firstBad, audit.firstUntrusted, audit.firstUnsigned }) {
+        if (!reason.isEmpty() && !(keyring.IsEmpty() && reason != audit.firstBad))
+            std::printf("%s\n", qPrintable(reason));
+    }
+    return audit.bad > 0 || (!keyring.IsEmpty() && !audit.AllTrusted()) ? 1 : 0;
+}
+
 // The record store, checked, exported or let on after a loss, without a
 // window. A refusal is the command line's: exit 2, before anything opens.
 int RecordsCommand(const CommandLine& options)
@@ -56,6 +96,9 @@ int RecordsCommand(const CommandLine& options)
             return CommandLine::kRefusedExitCode;
         }
     }
+    Keyring keyring;
+    if (options.GetAction() == CommandLine::VerifyRecords && !ReadKeyring(options, &keyring))
+        return 1;
     RecordStore store;
     const bool accepting = options.GetAction() == CommandLine::AcceptLoss;
     if (!(accepting && QFileInfo::exists(path) ? store.Open(path, false) : store.OpenExisting(path))) {
@@ -115,7 +158,7 @@ int RecordsCommand(const CommandLine& options)
         return 1;
     }
     std::printf("%lld records, chain intact\n", check.rows);
-    return 0;
+    return AuditSignatures(store, keyring);
 }
 
 } // namespace

@@ -1,0 +1,270 @@
+#include "Keyring.h"
+#include "RecordStore.h"
+#include "SignatureAudit.h"
+#include "SigningKey.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonDocument>
+#include <QProcess>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+constexpr qint64 kMarch = 1773136800000; // 2026-03-10T10:00:00Z
+constexpr qint64 kDay = 24 * 3600 * 1000;
+
+// The console's command line, in the test's data folder.
+int RunConsole(const QStringList& arguments, QString* pOutput)
+{
+    QProcess console;
+    console.setProcessChannelMode(QProcess::MergedChannels);
+    console.start(QStringLiteral(CONSOLE), arguments);
+    console.waitForFinished(30000);
+    *pOutput = QString::fromUtf8(console.readAll()).trimmed();
+    return console.exitStatus() == QProcess::NormalExit ? console.exitCode() : -1;
+}
+
+Keyring::Key Trust(const SigningKey& key, const QDateTime& revoked = QDateTime())
+{
+    Keyring::Key entry;
+    entry.name = key.Name();
+    entry.function = key.Function();
+    entry.publicKey = key.PublicKey();
+    entry.from = QDate(2026, 1, 1);
+    entry.until = QDate(2027, 12, 31);
+    entry.revoked = revoked;
+    return entry;
+}
+
+QString WriteKeyring(const QString& path, const QVector<Keyring::Key>& keys)
+{
+    Keyring ring;
+    for (const Keyring::Key& key : keys)
+        ring.Add(key);
+    QFile file(path);
+    const QByteArray text = ring.Text();
+    return file.open(QIODevice::WriteOnly) && file.write(text) == text.size() ? QString() : file.errorString();
+}
+
+} // namespace
+
+class TestSignatures : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void keyOpensOnlyWithItsPassphrase();
+    void keyReadableByOthersIsRefused();
+    void keyringRefusesMalformedKeys_data();
+    void keyringRefusesMalformedKeys();
+    void rowSignedAfterItsKeyWasRevokedIsNotTrusted();
+    void rebuiltChainFailsVerification_data();
+    void rebuiltChainFailsVerification();
+
+private:
+    QScopedPointer<QTemporaryDir> m_pHome;
+};
+
+void TestSignatures::init()
+{
+    QCoreApplication::setApplicationName(QStringLiteral("dosegate-console"));
+    SigningKey::SetLeastWorkForTests(true);
+    m_pHome.reset(new QTemporaryDir);
+    qputenv("XDG_DATA_HOME", m_pHome->path().toLocal8Bit());
+    qputenv("XDG_CONFIG_HOME", m_pHome->path().toLocal8Bit());
+}
+
+void TestSignatures::keyOpensOnlyWithItsPassphrase()
+{
+    const QString path = QDir(SigningKey::Folder()).filePath("a.key");
+    QCOMPARE(SigningKey::Create(path, "A. Tester", "Technician", "correct horse"), QString());
+    QVERIFY(!SigningKey::Create(path, "B. Other", "Technician", "x").isEmpty()); // never over a key
+    QCOMPARE(QFile::permissions(path), QFileDevice::ReadOwner | QFileDevice::WriteOwner
+                                           | QFileDevice::ReadUser | QFileDevice::WriteUser);
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly) && !file.readAll().contains("\"secret\""));
+
+    SigningKey key;
+    QCOMPARE(key.Load(path), QString());
+    QCOMPARE(key.Name(), QString("A. Tester"));
+    QVERIFY(!key.CanSign());
+    QVERIFY(key.Sign("row").isEmpty());
+    QCOMPARE(key.Unlock("correct horse "), QString("the passphrase does not open the key of A. Tester"));
+    QVERIFY(!key.CanSign());
+    QCOMPARE(key.Unlock("correct horse"), QString());
+    const QByteArray signature = key.Sign("row");
+    QVERIFY(SigningKey::Holds(signature, "row"));
+    QVERIFY(!SigningKey::Holds(signature, "rov"));
+}
+
+void TestSignatures::keyReadableByOthersIsRefused()
+{
+    const QString path = QDir(SigningKey::Folder()).filePath("a.key");
+    QCOMPARE(SigningKey::Create(path, "A. Tester", "Technician", "pass"), QString());
+    QVERIFY(QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadOther));
+    SigningKey key;
+    QVERIFY(key.Load(path).contains("may be read or written by others"));
+    QVERIFY(key.Name().isEmpty());
+    // The console's own key likewise: its rows go unsigned, and say so.
+    {
+        RecordStore store;
+        QVERIFY(store.Open(RecordStore::DefaultPath(), false));
+    }
+    QVERIFY(QFile::setPermissions(RecordStore::ConsoleKeyPath(RecordStore::DefaultPath()),
+                                  QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup));
+    RecordStore store;
+    QVERIFY(store.Open(RecordStore::DefaultPath(), false));
+    QVERIFY(store.Append("event", 1, {}) > 0);
+    QVERIFY(store.RowAt(1).signature.isEmpty());
+}
+
+void TestSignatures::keyringRefusesMalformedKeys_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<QString>("why");
+    const QByteArray key = "\"public\":\"" + QByteArray(64, 'a') + "\"";
+    QTest::newRow("no list") << QByteArray("{\"keys\":{}}")
+                             << "not a keyring (a JSON object with a list of keys)";
+    QTest::newRow("short key") << QByteArray("{\"keys\":[{\"name\":\"A\",\"public\":\"abcd\",\"from\":\"2026-01-01\","
+                                             "\"until\":\"2026-12-31\"}]}")
+                               << "key 1 has no name or no public key of 64 hex digits";
+    QTest::newRow("no name") << "{\"keys\":[{" + key + ",\"from\":\"2026-01-01\",\"until\":\"2026-12-31\"}]}"
+                             << "key 1 has no name or no public key of 64 hex digits";
+    QTest::newRow("until before from")
+        << "{\"keys\":[{\"name\":\"A\"," + key + ",\"from\":\"2026-01-01\",\"until\":\"2025-12-31\"}]}"
+        << "key 1 of A needs valid dates from and until";
+    QTest::newRow("revoked no date")
+        << "{\"keys\":[{\"name\":\"A\"," + key + ",\"from\":\"2026-01-01\",\"until\":\"2026-12-31\","
+           "\"revoked\":\"soon\"}]}"
+        << "key 1 of A has a revocation that is no date";
+    QTest::newRow("valid") << "{\"keys\":[{\"name\":\"A\"," + key + ",\"from\":\"2026-01-01\","
+                              "\"until\":\"2026-12-31\",\"revoked\":\"2026-06-01\"}]}"
+                           << "";
+}
+
+void TestSignatures::keyringRefusesMalformedKeys()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(QString, why);
+    Keyring ring;
+    QCOMPARE(ring.Parse(text), why);
+    QCOMPARE(ring.IsEmpty(), !why.isEmpty());
+    if (why.isEmpty()) {
+        Keyring again;
+        QCOMPARE(again.Parse(ring.Text()), QString());
+        QCOMPARE(again.Text(), ring.Text());
+    }
+}
+
+// What was signed before the revocation holds; what after, does not.
+void TestSignatures::rowSignedAfterItsKeyWasRevokedIsNotTrusted()
+{
+    const QString path = QDir(SigningKey::Folder()).filePath("a.key");
+    QCOMPARE(SigningKey::Create(path, "A. Tester", "Technician", "pass"), QString());
+    SigningKey person;
+    QCOMPARE(person.Load(path), QString());
+    QCOMPARE(person.Unlock("pass"), QString());
+    RecordStore store;
+    QVERIFY(store.Open(RecordStore::DefaultPath(), false));
+    SigningKey console;
+    QCOMPARE(console.Load(RecordStore::ConsoleKeyPath(RecordStore::DefaultPath())), QString());
+    QVERIFY2(store.Append("event", 7, { { "run", 1 } }, kMarch, &person) == 1, qPrintable(store.Error()));
+    QCOMPARE(store.Append("event", 7, { { "run", 2 } }, kMarch + 2 * kDay, &person), 2);
+    QCOMPARE(store.Append("event", 7, {}, kMarch + 2 * kDay), 3);
+
+    Keyring ring;
+    QCOMPARE(WriteKeyring(m_pHome->filePath("ring.json"),
+                          { Trust(person, QDateTime::fromMSecsSinceEpoch(kMarch + kDay, Qt::UTC)), Trust(console) }),
+             QString());
+    QCOMPARE(ring.Load(m_pHome->filePath("ring.json")), QString());
+    const SignatureAudit audit = SignatureAudit::Of(store, ring);
+    QCOMPARE(audit.trusted, 2);
+    QCOMPARE(audit.untrusted, 1);
+    QCOMPARE(audit.firstUntrusted, QString("row 2 is signed by a key revoked by then (%1)").arg(person.Fingerprint()));
+    QCOMPARE(audit.bad + audit.unsigned_, 0);
+}
+
+void TestSignatures::rebuiltChainFailsVerification_data()
+{
+    QTest::addColumn<QString>("signatures"); // what the forger does with them
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("kept") << "kept" << "row 2's signature does not hold over the row";
+    QTest::newRow("removed") << "removed" << "row 2 is not signed";
+    QTest::newRow("signed again by the forger's own key") << "forged" << "row 2 is signed by a key the keyring";
+}
+
+// The attack as a script would make it: drop the triggers, change a row,
+// recompute every later hash the store's way and bring the anchor along.
+// The chain is whole again; the signatures are not.
+void TestSignatures::rebuiltChainFailsVerification()
+{
+    QFETCH(QString, signatures);
+    QFETCH(QString, reason);
+    const QString path = RecordStore::DefaultPath();
+    {
+        RecordStore store;
+        QVERIFY(store.Open(path, false));
+        for (int i = 1; i <= 4; ++i)
+            QVERIFY(store.Append("event", 7, { { "value", i } }) > 0);
+        QVERIFY(store.Checkpoint() > 0);
+    }
+    SigningKey console;
+    QCOMPARE(console.Load(RecordStore::ConsoleKeyPath(path)), QString());
+    const QString ring = m_pHome->filePath("ring.json");
+    QCOMPARE(WriteKeyring(ring, { Trust(console) }), QString());
+    QString output;
+    QCOMPARE(RunConsole({ "--verify-records", "--trust-keys", ring }, &output), 0);
+    QCOMPARE(output, QString("5 records, chain intact\nrows signed by trusted keys: 5; by keys not trusted: 0; "
+                             "bad signatures: 0; unsigned: 0"));
+
+    const QString forgerKey = m_pHome->filePath("forger.key");
+    QCOMPARE(SigningKey::CreateOpen(forgerKey, "forger"), QString());
+    SigningKey forger;
+    QCOMPARE(forger.Load(forgerKey), QString());
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "forgery");
+        db.setDatabaseName(path);
+        QVERIFY(db.open());
+        QSqlQuery query(db);
+        QVERIFY(query.exec("DROP TRIGGER records_kept"));
+        QVERIFY(query.exec("UPDATE records SET content = '{\"value\":20}' WHERE seq = 2"));
+        RecordStore reader;
+        QVERIFY(reader.OpenExisting(path));
+        QByteArray previous = reader.RowAt(1).hash;
+        for (qint64 seq = 2; seq <= 5; ++seq) {
+            RecordStore::Row row = reader.RowAt(seq);
+            row.previousHash = previous;
+            row.hash = RecordStore::HashOf(row);
+            previous = row.hash;
+            const QByteArray signature = signatures == "kept" ? row.signature
+                : signatures == "forged"                      ? forger.Sign(RecordStore::HashedBytes(row))
+                                                              : QByteArray();
+            query.prepare("UPDATE records SET previous_hash = ?, hash = ?, signature = ? WHERE seq = ?");
+            query.addBindValue(QString::fromLatin1(row.previousHash));
+            query.addBindValue(QString::fromLatin1(row.hash));
+            query.addBindValue(QString::fromLatin1(signature + ""));
+            query.addBindValue(seq);
+            QVERIFY(query.exec());
+        }
+        QFile anchor(RecordStore::AnchorPath(path));
+        QVERIFY(anchor.open(QIODevice::WriteOnly));
+        anchor.write("5 " + previous + "\n");
+    }
+    QSqlDatabase::removeDatabase("forgery");
+    QCOMPARE(RunConsole({ "--verify-records", "--trust-keys", ring }, &output), 1);
+    const QStringList lines = output.split('\n');
+    QCOMPARE(lines.value(0), QString("5 records, chain intact")); // what the hashes alone said
+    QVERIFY2(lines.value(1).contains(signatures == "kept" ? "bad signatures: 4" : signatures == "forged"
+                                                                                  ? "by keys not trusted: 4"
+                                                                                  : "unsigned: 4"),
+             qPrintable(output));
+    QVERIFY2(lines.value(2).startsWith(reason), qPrintable(output));
+}
+
+QTEST_GUILESS_MAIN(TestSignatures)
+#include "tst_signatures.moc"
