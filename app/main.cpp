@@ -1,6 +1,7 @@
 #include "CommandLine.h"
 #include "ConsoleLanguage.h"
 #include "CalibrationRegister.h"
+#include "CertificateCheck.h"
 #include "Keyring.h"
 #include "Log.h"
 #include "RecordStore.h"
@@ -10,7 +11,9 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QSettings>
 
 #include <cstdio>
@@ -80,6 +83,37 @@ int AuditSignatures(const RecordStore& store, const Keyring& keyring)
             std::printf("%s\n", qPrintable(reason));
     }
     return audit.bad > 0 || (!keyring.IsEmpty() && !audit.AllTrusted()) ? 1 : 0;
+}
+
+// Without the store when there is none here; against its chain when there
+// is.
+int VerifyCertificate(const CommandLine& options)
+{
+    Keyring keyring;
+    if (!ReadKeyring(options, &keyring))
+        return 1;
+    if (keyring.IsEmpty()) {
+        std::fprintf(stderr, "dosegate-console: a certificate is checked against a keyring: --trust-keys FILE\n");
+        return 1;
+    }
+    QFile file(options.CertificatePath());
+    if (!file.open(QIODevice::ReadOnly)) {
+        std::fprintf(stderr, "dosegate-console: cannot read %s: %s\n", qPrintable(options.CertificatePath()),
+                     qPrintable(file.errorString()));
+        return 1;
+    }
+    RecordStore store;
+    if (QFileInfo::exists(RecordStore::DefaultPath()))
+        store.OpenExisting(RecordStore::DefaultPath());
+    const CertificateCheck check = CertificateCheck::Of(file.readAll(), keyring, &store);
+    if (!check.passed) {
+        std::printf("certificate refused: %s\n", qPrintable(check.reason));
+        return 1;
+    }
+    std::printf("certificate %s verifies: performed by %s, approved by %s; the printed figures are the signed "
+                "record's; %s\n", qPrintable(check.number), qPrintable(check.performer), qPrintable(check.approver),
+                check.inStore ? "the record is in the store's chain" : "no store here to check the chain against");
+    return 0;
 }
 
 // The record store, checked, exported or let on after a loss, without a
@@ -175,6 +209,12 @@ int main(int argc, char* argv[])
     const CommandLine options(CommandLine::Decode(argc, argv));
     if (options.GetAction() == CommandLine::Run)
         return RunWindow(options);
+    if (options.GetAction() == CommandLine::VerifyCertificate) {
+        // Its pages are laid out again, which takes fonts, not a display.
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        QGuiApplication application(argc, argv);
+        return VerifyCertificate(options);
+    }
     QCoreApplication application(argc, argv);
     const ConsoleLanguage language(options.Language());
     if (options.GetAction() == CommandLine::VerifyRecords || options.GetAction() == CommandLine::ExportRecords

@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -18,6 +19,11 @@ QString Keyring::DefaultPath()
 {
     return QDir(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation))
         .filePath(QStringLiteral("keyring.json"));
+}
+
+QString Keyring::BesideStore(const QString& store)
+{
+    return QFileInfo(store).absoluteDir().filePath(QStringLiteral("keyring.json"));
 }
 
 QString Keyring::Load(const QString& path)

@@ -29,6 +29,9 @@ public:
 
     // keyring.json in the console's data folder: the one last trusted.
     static QString DefaultPath();
+    // keyring.json beside a store: where it is, the laboratory approves
+    // calibrations before their certificates are issued.
+    static QString BesideStore(const QString& store);
 
     // Empty when read, else why not.
     QString Load(const QString& path);

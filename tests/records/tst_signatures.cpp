@@ -1,3 +1,5 @@
+#include "CalibrationApproval.h"
+#include "CertificateWriter.h"
 #include "Keyring.h"
 #include "RecordStore.h"
 #include "SignatureAudit.h"
@@ -5,10 +7,12 @@
 
 #include <QDir>
 #include <QFile>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QProcess>
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <QGuiApplication>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -21,10 +25,9 @@ constexpr qint64 kDay = 24 * 3600 * 1000;
 int RunConsole(const QStringList& arguments, QString* pOutput)
 {
     QProcess console;
-    console.setProcessChannelMode(QProcess::MergedChannels);
     console.start(QStringLiteral(CONSOLE), arguments);
     console.waitForFinished(30000);
-    *pOutput = QString::fromUtf8(console.readAll()).trimmed();
+    *pOutput = QString::fromUtf8(console.readAllStandardOutput()).trimmed();
     return console.exitStatus() == QProcess::NormalExit ? console.exitCode() : -1;
 }
 
@@ -50,6 +53,38 @@ QString WriteKeyring(const QString& path, const QVector<Keyring::Key>& keys)
     return file.open(QIODevice::WriteOnly) && file.write(text) == text.size() ? QString() : file.errorString();
 }
 
+SigningKey MadeKey(const QString& file, const QString& name, const QString& function)
+{
+    const QString path = QDir(SigningKey::Folder()).filePath(file);
+    SigningKey key;
+    if (SigningKey::Create(path, name, function, "pass").isEmpty() && key.Load(path).isEmpty())
+        key.Unlock("pass");
+    return key;
+}
+
+// A calibration as a person's Finish writes it, signed by them.
+qint64 Performed(RecordStore& store, const SigningKey& performer)
+{
+    const QJsonObject point { { "stage", "as left" }, { "range", 1 }, { "time", "2026-03-10T11:40:00.000+01:00" },
+                              { "trueValue", 0.09 }, { "mean", "0.09050" }, { "error", 0.56 },
+                              { "expandedUncertainty", 5.1 }, { "verdict", "PASS" } };
+    const QJsonObject record { { "serial", "SN-0042" }, { "finished", "2026-03-11T09:00:00.000+01:00" },
+                               { "operator", performer.Name() }, { "points", QJsonArray { point } },
+                               { "performedBy", QJsonObject { { "name", performer.Name() },
+                                                              { "function", performer.Function() },
+                                                              { "key", QString::fromLatin1(
+                                                                           performer.PublicKey().toHex()) } } } };
+    return store.Append("calibration", 7, record, kMarch, &performer);
+}
+
+QString PdfText(const QString& path)
+{
+    QProcess reader;
+    reader.start(QStringLiteral(PDFTOTEXT), { "-layout", path, "-" });
+    reader.waitForFinished(30000);
+    return QString::fromUtf8(reader.readAllStandardOutput());
+}
+
 } // namespace
 
 class TestSignatures : public QObject
@@ -65,6 +100,9 @@ private slots:
     void rowSignedAfterItsKeyWasRevokedIsNotTrusted();
     void rebuiltChainFailsVerification_data();
     void rebuiltChainFailsVerification();
+    void approvalIsRefused_data();
+    void approvalIsRefused();
+    void approvedCertificateVerifiesAndAnEditedCopyDoesNot();
 
 private:
     QScopedPointer<QTemporaryDir> m_pHome;
@@ -266,5 +304,147 @@ void TestSignatures::rebuiltChainFailsVerification()
     QVERIFY2(lines.value(2).startsWith(reason), qPrintable(output));
 }
 
-QTEST_GUILESS_MAIN(TestSignatures)
+void TestSignatures::approvalIsRefused_data()
+{
+    QTest::addColumn<QString>("reviewer");
+    QTest::addColumn<bool>("approve");
+    QTest::addColumn<QString>("reason");
+    QTest::addColumn<QString>("refusal");
+    QTest::newRow("by the performer") << "performer" << true << ""
+                                      << "A. Tester performed this calibration; a second person approves it";
+    QTest::newRow("by a function that may not approve")
+        << "colleague" << true << "" << "the keyring does not let C. Colleague approve";
+    QTest::newRow("by a key not trusted") << "stranger" << true << ""
+                                          << "the keyring does not trust the key of S. Stranger";
+    QTest::newRow("rejected without a reason") << "manager" << false << " " << "a rejection needs its reason";
+    QTest::newRow("rejected with a reason") << "manager" << false << "wrong source" << "";
+    QTest::newRow("approved by a second person") << "manager" << true << "" << "";
+}
+
+void TestSignatures::approvalIsRefused()
+{
+    QFETCH(QString, reviewer);
+    QFETCH(bool, approve);
+    QFETCH(QString, reason);
+    QFETCH(QString, refusal);
+    const QMap<QString, SigningKey> keys { { "performer", MadeKey("p.key", "A. Tester", "Technician") },
+                                           { "colleague", MadeKey("c.key", "C. Colleague", "Technician") },
+                                           { "stranger", MadeKey("s.key", "S. Stranger", "Quality manager") },
+                                           { "manager", MadeKey("m.key", "Q. Manager", "Quality manager") } };
+    Keyring keyring;
+    for (const char* name : { "performer", "colleague", "manager" }) {
+        Keyring::Key key = Trust(keys[name]);
+        key.approves = keys[name].Function() == "Quality manager";
+        keyring.Add(key);
+    }
+    RecordStore store;
+    QVERIFY(store.Open(RecordStore::DefaultPath(), false));
+    const RecordStore::Row calibration = store.RowAt(Performed(store, keys["performer"]));
+    QCOMPARE(CalibrationApproval::PerformerOf(calibration).fingerprint, keys["performer"].Fingerprint());
+    const SigningKey& who = keys[reviewer];
+    QCOMPARE(CalibrationApproval::Refusal(store, calibration, who, keyring, approve, reason), refusal);
+    if (!refusal.isEmpty())
+        return;
+    QVERIFY(store.Append(CalibrationApproval::kKind, 7,
+                         CalibrationApproval::Content(calibration, who, approve, reason), -1, &who) > 0);
+    const CalibrationApproval::Decision decision = CalibrationApproval::Of(store, calibration);
+    QCOMPARE(decision.approved, approve);
+    QCOMPARE(decision.approver.name, QString("Q. Manager"));
+    QCOMPARE(decision.reason, reason);
+    QCOMPARE(CalibrationApproval::Refusal(store, calibration, who, keyring, true, QString()),
+             QString("record 1 was already %1 by Q. Manager").arg(approve ? "approved" : "rejected"));
+}
+
+// A draft has no number and says so on every page; once approved, the
+// certificate carries its record, which anyone can check.
+void TestSignatures::approvedCertificateVerifiesAndAnEditedCopyDoesNot()
+{
+    if (QString(PDFTOTEXT).isEmpty())
+        QSKIP("pdftotext (poppler-utils) is not installed");
+    const SigningKey performer = MadeKey("p.key", "A. Tester", "Technician");
+    const SigningKey manager = MadeKey("m.key", "Q. Manager", "Quality manager");
+    RecordStore store;
+    QVERIFY(store.Open(RecordStore::DefaultPath(), false));
+    SigningKey console;
+    QCOMPARE(console.Load(RecordStore::ConsoleKeyPath(store.Path())), QString());
+    Keyring::Key approving = Trust(manager);
+    approving.approves = true;
+    QCOMPARE(WriteKeyring(Keyring::BesideStore(store.Path()), { Trust(performer), approving, Trust(console) }),
+             QString());
+    const qint64 seq = Performed(store, performer);
+    const CertificateWriter writer(&store);
+    const CertificateWriter::Outcome draft = writer.Write(seq);
+    QVERIFY2(draft.Written() && draft.draft, qPrintable(draft.error));
+    QCOMPARE(QFileInfo(draft.path).fileName(), QString("draft-record-1.pdf"));
+    const QStringList pages = PdfText(draft.path).split('\f', Qt::SkipEmptyParts);
+    QVERIFY(!pages.isEmpty());
+    for (const QString& page : pages)
+        QVERIFY2(page.count("DRAFT — not approved") >= 2, qPrintable(page)); // the running line and the watermark
+    QVERIFY(!pages.join("").contains("Certificate number"));
+
+    QVERIFY(store.Append(CalibrationApproval::kKind, 7,
+                         CalibrationApproval::Content(store.RowAt(seq), manager, true, QString()), -1, &manager) > 0);
+    const CertificateWriter::Outcome issued = writer.Write(seq);
+    QVERIFY2(issued.Written() && !issued.draft, qPrintable(issued.error));
+    const QString text = PdfText(issued.path).simplified();
+    QVERIFY(!text.contains("DRAFT"));
+    QVERIFY2(text.contains("Performed by / 校准员 A. Tester, Technician, 2026-03-10 Approved by / 批准人 Q. Manager, "
+                           "Quality manager, " + QDate::currentDate().toString(Qt::ISODate)),
+             qPrintable(text.mid(text.indexOf("Performed by"))));
+    QVERIFY(text.contains(manager.Fingerprint()) && text.contains("verify-certificate FILE.pdf"));
+
+    const QString ring = Keyring::BesideStore(store.Path());
+    QString output;
+    QCOMPARE(RunConsole({ "--verify-certificate", issued.path, "--trust-keys", ring }, &output), 0);
+    QVERIFY2(output.startsWith(QString("certificate %1 verifies: performed by A. Tester (Technician, %2), approved by "
+                                       "Q. Manager (Quality manager, %3)")
+                                   .arg(QFileInfo(issued.path).completeBaseName(), performer.Fingerprint(),
+                                        manager.Fingerprint()))
+                 && output.endsWith("the record is in the store's chain"),
+             qPrintable(output));
+
+    QFile file(issued.path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray pdf = file.readAll();
+    // A glyph of the first page's text changed in its stream, deflated
+    // again as the writer had it.
+    QByteArray edited = pdf;
+    int start = 0;
+    int end = 0;
+    QByteArray page;
+    while (!page.contains("> Tj") && (start = edited.indexOf("stream\n", end + 9) + 7) > 7) {
+        end = edited.indexOf("endstream", start);
+        page = qUncompress(QByteArray("\x01\0\0\0", 4) + edited.mid(start, end - start));
+    }
+    const int glyph = page.indexOf("> Tj");
+    QVERIFY(glyph > 0);
+    page[glyph - 1] = page[glyph - 1] == '1' ? '2' : '1';
+    edited.replace(start, end - start, qCompress(page).mid(4));
+    // The approval signed again by a key of nobody the laboratory trusts.
+    const SigningKey forger = MadeKey("f.key", "Q. Manager", "Quality manager");
+    QVector<RecordStore::Row> rows = CertificateWriter::EmbeddedIn(pdf);
+    QCOMPARE(rows.size(), 2);
+    rows[1].signature = forger.Sign(RecordStore::HashedBytes(rows[1]));
+    QByteArray resigned = pdf;
+    const QByteArray embedded = CertificateWriter::Embedded(rows, 1, QDate());
+    const int from = resigned.indexOf("<dosegate:record>");
+    resigned.replace(from, resigned.indexOf("</dosegate:record>") - from,
+                     embedded.mid(embedded.indexOf("<dosegate:record>"),
+                                  embedded.indexOf("</dosegate:record>") - embedded.indexOf("<dosegate:record>")));
+    const QStringList reasons {
+        "certificate refused: the printed pages are not the ones the signed record gives: they were changed",
+        QString("certificate refused: the approval is signed by a key the keyring does not trust (%1)")
+            .arg(forger.Fingerprint()) };
+    int i = 0;
+    for (const QByteArray& copy : { edited, resigned }) {
+        const QString path = m_pHome->filePath(QString("copy%1.pdf").arg(i));
+        QFile out(path);
+        QVERIFY(out.open(QIODevice::WriteOnly) && out.write(copy) == copy.size());
+        out.close();
+        QCOMPARE(RunConsole({ "--verify-certificate", path, "--trust-keys", ring }, &output), 1);
+        QCOMPARE(output, reasons[i++]);
+    }
+}
+
+QTEST_MAIN(TestSignatures)
 #include "tst_signatures.moc"
