@@ -10,6 +10,7 @@
 #include "CalibrationRegister.h"
 #include "CertificateWriter.h"
 #include "CommandEvents.h"
+#include "KeysDialog.h"
 #include "NodeCalibrations.h"
 #include "RecordStore.h"
 #include "RecordVerifier.h"
@@ -88,6 +89,7 @@ void SetwiseDosegate::AttachRecords()
 void SetwiseDosegate::AttachRegister()
 {
     m_pCertificates = new CertificateWriter(m_pRecords);
+    m_pKeys = new KeysDialog(m_pRecords, m_pRecordWriter, m_pCertificates, this);
     m_pRegister = new CalibrationRegister(m_pRecords);
     m_pRegister->SetIntervalMonths(ui.records_interval->value());
     m_pRegisterSorted = new QSortFilterProxyModel;
@@ -131,6 +133,7 @@ void SetwiseDosegate::ConnectRecords()
     connect(ui.as_left_button, SIGNAL(clicked()), this, SLOT(OnAsLeftClicked()));
     connect(ui.finish_calibration_button, SIGNAL(clicked()), this, SLOT(OnFinishCalibrationClicked()));
     connect(ui.budget_button, SIGNAL(clicked()), m_pBudget, SLOT(open()));
+    connect(ui.keys_button, SIGNAL(clicked()), m_pKeys, SLOT(open()));
     for (const auto& field : RecordFields())
         connect(field.first, SIGNAL(textChanged(QString)), this, SLOT(SaveRecordFields()));
     connect(ui.records_reference_uncertainty, SIGNAL(textChanged(QString)), ui.reference_uncertainty,
@@ -166,6 +169,8 @@ void SetwiseDosegate::ReleaseRecords()
     m_pRegister = nullptr;
     delete m_pNodeCalibrations;
     m_pNodeCalibrations = nullptr;
+    delete m_pKeys;
+    m_pKeys = nullptr;
     delete m_pCertificates;
     m_pCertificates = nullptr;
     delete m_pBook;
@@ -233,6 +238,8 @@ void SetwiseDosegate::OnFinishCalibrationClicked()
     conditions.humidity = ui.records_humidity->text();
     conditions.laboratoryName = ui.records_laboratory_name->text();
     conditions.laboratoryAddress = ui.records_laboratory_address->text();
+    if (!KeysDialog::AskPerformer(this, &conditions.performer))
+        return;
     m_pBook->Finish(ui.id_for_potentiometer->value(), conditions);
 }
 
