@@ -1,4 +1,5 @@
 #include "CalibrationApproval.h"
+#include "CalibrationRegister.h"
 #include "CertificateWriter.h"
 #include "Keyring.h"
 #include "RecordStore.h"
@@ -381,9 +382,14 @@ void TestSignatures::approvedCertificateVerifiesAndAnEditedCopyDoesNot()
     for (const QString& page : pages)
         QVERIFY2(page.count("DRAFT — not approved") >= 2, qPrintable(page)); // the running line and the watermark
     QVERIFY(!pages.join("").contains("Certificate number"));
+    CalibrationRegister register_(&store);
+    const QModelIndex state = register_.index(0, CalibrationRegister::ColumnState);
+    QCOMPARE(register_.data(state).toString(), QString("awaiting approval"));
 
     QVERIFY(store.Append(CalibrationApproval::kKind, 7,
                          CalibrationApproval::Content(store.RowAt(seq), manager, true, QString()), -1, &manager) > 0);
+    register_.Update();
+    QVERIFY(register_.data(state).toString().startsWith("due in "));
     const CertificateWriter::Outcome issued = writer.Write(seq);
     QVERIFY2(issued.Written() && !issued.draft, qPrintable(issued.error));
     const QString text = PdfText(issued.path).simplified();
