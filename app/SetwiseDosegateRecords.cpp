@@ -53,6 +53,11 @@ QList<QPair<QLineEdit*, QString>> SetwiseDosegate::RecordFields() const
         { ui.records_humidity, QStringLiteral("humidity") },
         { ui.records_laboratory_name, QStringLiteral("laboratoryName") },
         { ui.records_laboratory_address, QStringLiteral("laboratoryAddress") },
+        { ui.records_customer, QStringLiteral("customer") },
+        { ui.records_place, QStringLiteral("place") },
+        { ui.records_measurand, QStringLiteral("measurand") },
+        { ui.records_procedure, QStringLiteral("procedure") },
+        { ui.records_traceability, QStringLiteral("traceability") },
     };
 }
 
@@ -238,6 +243,11 @@ void SetwiseDosegate::OnFinishCalibrationClicked()
     conditions.humidity = ui.records_humidity->text();
     conditions.laboratoryName = ui.records_laboratory_name->text();
     conditions.laboratoryAddress = ui.records_laboratory_address->text();
+    conditions.customer = ui.records_customer->text();
+    conditions.place = ui.records_place->text();
+    conditions.measurand = ui.records_measurand->text();
+    conditions.procedure = ui.records_procedure->text();
+    conditions.traceability = ui.records_traceability->text();
     if (!KeysDialog::AskPerformer(this, &conditions.performer))
         return;
     m_pBook->Finish(ui.id_for_potentiometer->value(), conditions);

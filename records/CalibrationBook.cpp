@@ -315,6 +315,11 @@ bool CalibrationBook::Finish(int node, const Conditions& conditions)
                   QJsonObject { { QStringLiteral("temperature"), conditions.temperature },
                                 { QStringLiteral("pressure"), conditions.pressure },
                                 { QStringLiteral("humidity"), conditions.humidity } });
+    record.insert(QStringLiteral("customer"), conditions.customer);
+    record.insert(QStringLiteral("place"), conditions.place);
+    record.insert(QStringLiteral("measurand"), conditions.measurand);
+    record.insert(QStringLiteral("procedure"), conditions.procedure);
+    record.insert(QStringLiteral("traceability"), conditions.traceability);
     if (conditions.performer && conditions.performer->CanSign()) {
         record.insert(QStringLiteral("performedBy"),
                       QJsonObject { { QStringLiteral("name"), conditions.performer->Name() },

@@ -73,6 +73,11 @@ public:
         QString humidity;             // %
         QString laboratoryName;
         QString laboratoryAddress;
+        QString customer;
+        QString place;
+        QString measurand; // and radiation quality, as the laboratory types it
+        QString procedure;
+        QString traceability; // the laboratory's statement
         // Whoever performed it, their key unlocked at Finish: the record
         // names them and is signed by them. None: the console signs.
         std::shared_ptr<const SigningKey> performer;

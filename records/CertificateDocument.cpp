@@ -142,11 +142,32 @@ QString Coefficients(const QJsonValue& values)
     return cells.join(QStringLiteral("</td><td align=\"center\">"));
 }
 
+// Fields of records that hold them; records made before they were kept
+// print as they always did.
+QStringList Present(const QJsonObject& record, const QList<QPair<const char*, QString>>& fields)
+{
+    QStringList rows;
+    for (const auto& field : fields) {
+        if (record.contains(QLatin1String(field.first)))
+            rows << Field(field.second, Escaped(record[QLatin1String(field.first)]));
+    }
+    return rows;
+}
+
+// Simple acceptance judges the error alone, with no guard band.
+const QString kRiskStatement = QStringLiteral(
+    "Simple acceptance: the verdict compares the error with the tolerance, without a guard band. Where the error lies "
+    "within U of a tolerance limit, the risk of a wrong PASS or FAIL can reach 50 %. / 简单接受：以误差与允差直接比较，"
+    "不设保护带；误差距允差限值不足 U 时，误判合格或不合格的风险可达 50 %。");
+
 QString ItemSection(const QJsonObject& record, int node)
 {
     const QString detector = record[QStringLiteral("detectorType")].toString();
     return Heading(2, "Item calibrated", "被校仪器")
-        + Fields({ Field(Words("Instrument", "仪器"), Words("dose-rate monitor, detector node", "剂量率监测仪探测节点")),
+        + Fields(Present(record, { { "customer", Words("Customer", "委托方") },
+                                   { "manufacturer", Words("Manufacturer", "制造商") },
+                                   { "model", Words("Model", "型号") } })
+                 + QStringList { Field(Words("Instrument", "仪器"), Words("dose-rate monitor, detector node", "剂量率监测仪探测节点")),
                    Field(Words("Node id", "节点编号"), QString::number(node)),
                    Field(Words("Serial number", "出厂编号"), Escaped(record[QStringLiteral("serial")])),
                    Field(Words("Detector type", "探测器类型"),
@@ -162,14 +183,18 @@ QString MethodSection(const QJsonObject& record)
         return QStringLiteral("%1, tolerance ±%2 %").arg(p[QStringLiteral("rule")].toString(),
                                                          TrueValue(p[QStringLiteral("tolerance")]));
     });
+    const bool simple = rules.join(QString()).contains(QLatin1String("simple acceptance"));
     return Heading(3, "Method", "校准方法")
-        + Fields({ Field(Words("Console version", "控制台软件版本"), Escaped(record[QStringLiteral("console")])),
+        + Fields(Present(record, { { "measurand", Words("Measurand and radiation quality", "被测量与辐射质") },
+                                   { "procedure", Words("Procedure", "校准规程") } })
+                 + QStringList { Field(Words("Console version", "控制台软件版本"), Escaped(record[QStringLiteral("console")])),
                    Field(Words("Readings per point", "每点读数次数"), counts.join(QStringLiteral(", ")).toHtmlEscaped()),
                    Field(Words("Averaging", "平均方式"),
                          QStringLiteral("mean of consecutive readings, one every %1 s, less the background / "
                                         "每 %1 s 读数一次，取连续读数的平均值，扣除本底")
                              .arg(kReadingPeriodS)),
-                   Field(Words("Decision rule", "判定规则"), rules.join(QStringLiteral("; ")).toHtmlEscaped()) });
+                   Field(Words("Decision rule", "判定规则"), rules.join(QStringLiteral("; ")).toHtmlEscaped()) })
+        + (simple ? QStringLiteral("<p style=\"font-size:7.5pt\">%1</p>").arg(kRiskStatement.toHtmlEscaped()) : QString());
 }
 
 QString ReferenceSection(const QJsonObject& record)
@@ -180,7 +205,9 @@ QString ReferenceSection(const QJsonObject& record)
         return value.toString().trimmed().isEmpty() ? kNone : Escaped(value) + QChar(0x00A0) + unit;
     };
     return Heading(4, "Reference and conditions", "参考标准与环境条件")
-        + Fields({ Field(Words("Reference source", "参考源"), Escaped(reference[QStringLiteral("source")])),
+        + Fields(Present(record, { { "place", Words("Place of calibration", "校准地点") },
+                                   { "traceability", Words("Metrological traceability", "计量溯源性") } })
+                 + QStringList { Field(Words("Reference source", "参考源"), Escaped(reference[QStringLiteral("source")])),
                    Field(Words("Reference certificate", "参考源证书编号"),
                          Escaped(reference[QStringLiteral("certificate")])),
                    Field(Words("Reference expanded uncertainty (k = 2)", "参考源扩展不确定度"),
@@ -247,8 +274,12 @@ QString BudgetTables(const QJsonObject& record)
 QString ResultsSection(const QJsonObject& record)
 {
     QList<QStringList> rows;
+    QStringList asFoundU;
     for (const CalibrationSummary::Result& result : CalibrationSummary::Results(record)) {
         const QJsonObject& last = result.Final();
+        if (!result.asLeft.isEmpty() && result.asFound.contains(QStringLiteral("expandedUncertainty")))
+            asFoundU << QStringLiteral("%1 %2: %3").arg(Words("range", "量程")).arg(result.range)
+                            .arg(Figure(result.asFound[QStringLiteral("expandedUncertainty")], 2, QStringLiteral("%")));
         QStringList verdicts;
         if (!result.asFound.isEmpty())
             verdicts << Escaped(result.asFound[QStringLiteral("verdict")]);
@@ -285,6 +316,10 @@ QString ResultsSection(const QJsonObject& record)
                   "error, k its coverage factor (about 95 % coverage). The verdict is the one as found → as left. / "
                   "误差 e =（平均值 − 本底 − 约定真值）/ 约定真值；U 为最终误差的扩展不确定度，k 为包含因子（包含概率约 95 %）；"
                   "结论为调整前 → 调整后。"))
+        + (asFoundU.isEmpty() ? QString()
+                              : QStringLiteral("<p style=\"font-size:7.5pt\">%1: %2</p>")
+                                    .arg(Words("U of the error as found", "调整前误差的扩展不确定度"),
+                                         asFoundU.join(QStringLiteral("; "))))
         + BudgetTables(record);
 }
 

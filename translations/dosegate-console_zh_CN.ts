@@ -1434,6 +1434,26 @@ p, li { white-space: pre-wrap; }
         <source>Keys and approval...</source>
         <translation>密钥与批准...</translation>
     </message>
+    <message>
+        <source>Customer</source>
+        <translation>委托方</translation>
+    </message>
+    <message>
+        <source>Place of calibration</source>
+        <translation>校准地点</translation>
+    </message>
+    <message>
+        <source>Measurand and radiation quality</source>
+        <translation>被测量与辐射质</translation>
+    </message>
+    <message>
+        <source>Procedure</source>
+        <translation>校准规程</translation>
+    </message>
+    <message>
+        <source>Traceability statement</source>
+        <translation>溯源性声明</translation>
+    </message>
 </context>
 <context>
     <name>TcpSocket</name>

@@ -68,9 +68,12 @@ qint64 Performed(RecordStore& store, const SigningKey& performer)
 {
     const QJsonObject point { { "stage", "as left" }, { "range", 1 }, { "time", "2026-03-10T11:40:00.000+01:00" },
                               { "trueValue", 0.09 }, { "mean", "0.09050" }, { "error", 0.56 },
-                              { "expandedUncertainty", 5.1 }, { "verdict", "PASS" } };
+                              { "expandedUncertainty", 5.1 }, { "rule", "simple acceptance" },
+                              { "verdict", "PASS" } };
     const QJsonObject record { { "serial", "SN-0042" }, { "finished", "2026-03-11T09:00:00.000+01:00" },
                                { "operator", performer.Name() }, { "points", QJsonArray { point } },
+                               { "customer", "Acme Radiation Ltd" }, { "measurand", "H*(10) rate, 137Cs S-Cs" },
+                               { "procedure", "QP-7.2 rev 3" }, { "traceability", "to the national standard" },
                                { "performedBy", QJsonObject { { "name", performer.Name() },
                                                               { "function", performer.Function() },
                                                               { "key", QString::fromLatin1(
@@ -398,6 +401,10 @@ void TestSignatures::approvedCertificateVerifiesAndAnEditedCopyDoesNot()
                            "Quality manager, " + QDate::currentDate().toString(Qt::ISODate)),
              qPrintable(text.mid(text.indexOf("Performed by"))));
     QVERIFY(text.contains(manager.Fingerprint()) && text.contains("verify-certificate FILE.pdf"));
+    for (const char* part : { "Customer / 委托方 Acme Radiation Ltd", "H*(10) rate, 137Cs S-Cs", "Procedure / 校准规程 QP-7.2",
+                              "Metrological traceability / 计量溯源性 to the national standard",
+                              "Simple acceptance: the verdict compares the error with the tolerance" })
+        QVERIFY2(text.contains(QString::fromUtf8(part)), part);
 
     const QString ring = Keyring::BesideStore(store.Path());
     QString output;
