@@ -289,7 +289,7 @@ void TestSignatures::rebuiltChainFailsVerification()
             query.prepare("UPDATE records SET previous_hash = ?, hash = ?, signature = ? WHERE seq = ?");
             query.addBindValue(QString::fromLatin1(row.previousHash));
             query.addBindValue(QString::fromLatin1(row.hash));
-            query.addBindValue(QString::fromLatin1(signature + ""));
+            query.addBindValue(signature.isEmpty() ? QStringLiteral("") : QString::fromLatin1(signature)); // never NULL
             query.addBindValue(seq);
             QVERIFY(query.exec());
         }
