@@ -29,6 +29,14 @@ const Option kOptions[] = {
       false },
     { Console, "verify-records", nullptr,
       QT_TRANSLATE_NOOP("CommandLine", "Check that no record was changed or removed, and exit."), false },
+    { Console, "trust-keys", "FILE",
+      QT_TRANSLATE_NOOP("CommandLine", "Judge signatures by the keyring FILE, not by the one the console trusts."),
+      false },
+    { Console, "verify-certificate", "FILE.pdf",
+      QT_TRANSLATE_NOOP("CommandLine",
+                        "Check that a certificate's record is signed by trusted keys and its figures are the "
+                        "record's, and exit."),
+      false },
     { Console, "export-records", "FILE", QT_TRANSLATE_NOOP("CommandLine", "Write every record to FILE as CSV, and exit."),
       false },
     { Console, "export-register", "FILE",
@@ -120,6 +128,8 @@ CommandLine::CommandLine(const QStringList& arguments)
         m_action = ShowVersion;
     else if (parser.isSet(QStringLiteral("verify-records")))
         m_action = VerifyRecords;
+    else if (parser.isSet(QStringLiteral("verify-certificate")))
+        m_action = VerifyCertificate;
     else if (parser.isSet(QStringLiteral("export-records")))
         m_action = ExportRecords;
     else if (parser.isSet(QStringLiteral("export-register")))
@@ -127,6 +137,8 @@ CommandLine::CommandLine(const QStringList& arguments)
     else if (parser.isSet(QStringLiteral("accept-loss")))
         m_action = AcceptLoss;
     m_sExportPath = parser.value(QLatin1String(m_action == ExportRegister ? "export-register" : "export-records"));
+    m_sKeyringPath = parser.value(QStringLiteral("trust-keys"));
+    m_sCertificatePath = parser.value(QStringLiteral("verify-certificate"));
     m_sOperator = parser.value(QStringLiteral("accept-loss")).trimmed();
     m_bForce = parser.isSet(QStringLiteral("force"));
     if (m_action == AcceptLoss && m_sOperator.isEmpty()) {
@@ -189,6 +201,7 @@ QString CommandLine::Message() const
     case ExportRecords:
     case ExportRegister:
     case AcceptLoss:
+    case VerifyCertificate:
         break;
     }
     return QString();

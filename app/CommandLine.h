@@ -18,7 +18,7 @@ public:
     // Run opens the window; every other action needs no display and is
     // answered with a QCoreApplication at most.
     enum Action { Run, ShowHelp, ShowHelpAll, ShowVersion, Refuse, VerifyRecords, ExportRecords, ExportRegister,
-                  AcceptLoss };
+                  AcceptLoss, VerifyCertificate };
     static constexpr int kRefusedExitCode = 2;
 
     static QStringList Decode(int argc, const char* const* argv);
@@ -40,6 +40,8 @@ public:
     // An export may replace a file that exists (never the store's own).
     bool Force() const { return m_bForce; }
     QString OperatorName() const { return m_sOperator; } // who accepts a loss
+    QString KeyringPath() const { return m_sKeyringPath; } // empty: the one the console trusts
+    QString CertificatePath() const { return m_sCertificatePath; }
 
 private:
     Action m_action;
@@ -50,6 +52,8 @@ private:
     bool m_bForce;
     QString m_sExportPath;
     QString m_sOperator;
+    QString m_sKeyringPath;
+    QString m_sCertificatePath;
     QString m_sLanguage;
     QStringList m_listArguments;
     QStringList m_listQtArguments;

@@ -17,6 +17,7 @@
 
 class AlarmLevels;
 class BudgetDialog;
+class KeysDialog;
 class CalibrationRegister;
 class CertificateWriter;
 class CommandEvents;
@@ -179,6 +180,7 @@ private:
     Pacer* m_pFigurePacer;
     CalibrationFigures* m_pFigures; // the averaging window and what follows from it
     BudgetDialog* m_pBudget;        // a child: the lab's uncertainty budget
+    KeysDialog* m_pKeys = nullptr;  // people's keys and approval, with the records
     RecordStore* m_pRecords; // read on this thread
     RecordWriter* m_pRecordWriter; // written on its own
     RecordVerifier* m_pRecordVerifier; // the whole chain once opened, on its own

@@ -10,6 +10,7 @@
 #include "CalibrationRegister.h"
 #include "CertificateWriter.h"
 #include "CommandEvents.h"
+#include "KeysDialog.h"
 #include "NodeCalibrations.h"
 #include "RecordStore.h"
 #include "RecordVerifier.h"
@@ -52,6 +53,11 @@ QList<QPair<QLineEdit*, QString>> SetwiseDosegate::RecordFields() const
         { ui.records_humidity, QStringLiteral("humidity") },
         { ui.records_laboratory_name, QStringLiteral("laboratoryName") },
         { ui.records_laboratory_address, QStringLiteral("laboratoryAddress") },
+        { ui.records_customer, QStringLiteral("customer") },
+        { ui.records_place, QStringLiteral("place") },
+        { ui.records_measurand, QStringLiteral("measurand") },
+        { ui.records_procedure, QStringLiteral("procedure") },
+        { ui.records_traceability, QStringLiteral("traceability") },
     };
 }
 
@@ -93,6 +99,7 @@ void SetwiseDosegate::AttachRecords()
 void SetwiseDosegate::AttachRegister()
 {
     m_pCertificates = new CertificateWriter(m_pRecords, this);
+    m_pKeys = new KeysDialog(m_pRecords, m_pRecordWriter, m_pCertificates, this);
     m_pRegister = new CalibrationRegister(m_pRecords, this);
     m_pRegister->SetIntervalMonths(ui.records_interval->value());
     m_pRegisterSorted = new QSortFilterProxyModel(this);
@@ -134,6 +141,7 @@ void SetwiseDosegate::ConnectRecords()
     connect(ui.as_left_button, SIGNAL(clicked()), this, SLOT(OnAsLeftClicked()));
     connect(ui.finish_calibration_button, SIGNAL(clicked()), this, SLOT(OnFinishCalibrationClicked()));
     connect(ui.budget_button, SIGNAL(clicked()), m_pBudget, SLOT(open()));
+    connect(ui.keys_button, SIGNAL(clicked()), m_pKeys, SLOT(open()));
     for (const auto& field : RecordFields())
         connect(field.first, SIGNAL(textChanged(QString)), this, SLOT(SaveRecordFields()));
     connect(ui.records_reference_uncertainty, SIGNAL(textChanged(QString)), ui.reference_uncertainty,
@@ -212,6 +220,13 @@ void SetwiseDosegate::OnFinishCalibrationClicked()
     conditions.humidity = ui.records_humidity->text();
     conditions.laboratoryName = ui.records_laboratory_name->text();
     conditions.laboratoryAddress = ui.records_laboratory_address->text();
+    conditions.customer = ui.records_customer->text();
+    conditions.place = ui.records_place->text();
+    conditions.measurand = ui.records_measurand->text();
+    conditions.procedure = ui.records_procedure->text();
+    conditions.traceability = ui.records_traceability->text();
+    if (!KeysDialog::AskPerformer(this, &conditions.performer))
+        return;
     m_pBook->Finish(ui.id_for_potentiometer->value(), conditions);
 }
 

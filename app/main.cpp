@@ -1,14 +1,19 @@
 #include "CommandLine.h"
 #include "ConsoleLanguage.h"
 #include "CalibrationRegister.h"
+#include "CertificateCheck.h"
+#include "Keyring.h"
 #include "Log.h"
 #include "RecordStore.h"
 #include "RegisterCsv.h"
 #include "SetwiseDosegate.h"
+#include "SignatureAudit.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QSettings>
 
 #include <cstdio>
@@ -58,6 +63,75 @@ int RunWindow(const CommandLine& options)
     return application.exec();
 }
 
+// The keyring named on the command line, else the one the console trusts;
+// false, having said why, when one was named and cannot be read.
+bool ReadKeyring(const CommandLine& options, Keyring* pKeyring)
+{
+    const QString path = options.KeyringPath().isEmpty() ? Keyring::DefaultPath() : options.KeyringPath();
+    if (options.KeyringPath().isEmpty() && !QFileInfo::exists(path))
+        return true;
+    const QString why = pKeyring->Load(path);
+    if (why.isEmpty())
+        return true;
+    std::fprintf(stderr, "dosegate-console: %s\n", qPrintable(why));
+    return false;
+}
+
+// Only rows signed by keys the keyring trusts pass; without a keyring the
+// signatures are still checked to hold, and the output says none judged
+// who signed.
+int AuditSignatures(const RecordStore& store, const Keyring& keyring)
+{
+    const SignatureAudit audit = SignatureAudit::Of(store, keyring);
+    if (!audit.read) {
+        std::printf("the rows could not be read to check their signatures\n");
+        return 1;
+    }
+    if (keyring.IsEmpty()) {
+        std::printf("signatures: %lld hold, %lld bad, %lld rows unsigned; signers not judged: no keyring "
+                    "(--trust-keys FILE)\n", audit.trusted + audit.untrusted, audit.bad, audit.unsigned_);
+    } else {
+        std::printf("rows signed by trusted keys: %lld; by keys not trusted: %lld; bad signatures: %lld; "
+                    "unsigned: %lld\n", audit.trusted, audit.untrusted, audit.bad, audit.unsigned_);
+    }
+    for (const QString& reason : { audit.firstBad, audit.firstUntrusted, audit.firstUnsigned }) {
+        if (!reason.isEmpty() && !(keyring.IsEmpty() && reason != audit.firstBad))
+            std::printf("%s\n", qPrintable(reason));
+    }
+    return audit.bad > 0 || (!keyring.IsEmpty() && !audit.AllTrusted()) ? 1 : 0;
+}
+
+// Without the store when there is none here; against its chain when there
+// is.
+int VerifyCertificate(const CommandLine& options)
+{
+    Keyring keyring;
+    if (!ReadKeyring(options, &keyring))
+        return 1;
+    if (keyring.IsEmpty()) {
+        std::fprintf(stderr, "dosegate-console: a certificate is checked against a keyring: --trust-keys FILE\n");
+        return 1;
+    }
+    QFile file(options.CertificatePath());
+    if (!file.open(QIODevice::ReadOnly)) {
+        std::fprintf(stderr, "dosegate-console: cannot read %s: %s\n", qPrintable(options.CertificatePath()),
+                     qPrintable(file.errorString()));
+        return 1;
+    }
+    RecordStore store;
+    if (QFileInfo::exists(RecordStore::DefaultPath()))
+        store.OpenExisting(RecordStore::DefaultPath());
+    const CertificateCheck check = CertificateCheck::Of(file.readAll(), keyring, &store);
+    if (!check.passed) {
+        std::printf("certificate refused: %s\n", qPrintable(check.reason));
+        return 1;
+    }
+    std::printf("certificate %s verifies: performed by %s, approved by %s; the printed figures are the signed "
+                "record's; %s\n", qPrintable(check.number), qPrintable(check.performer), qPrintable(check.approver),
+                check.inStore ? "the record is in the store's chain" : "no store here to check the chain against");
+    return 0;
+}
+
 // The record store, checked, exported or let on after a loss, without a
 // window. A refusal is the command line's: exit 2, before anything opens.
 int RecordsCommand(const CommandLine& options)
@@ -72,6 +146,9 @@ int RecordsCommand(const CommandLine& options)
             return CommandLine::kRefusedExitCode;
         }
     }
+    Keyring keyring;
+    if (options.GetAction() == CommandLine::VerifyRecords && !ReadKeyring(options, &keyring))
+        return 1;
     RecordStore store;
     const bool accepting = options.GetAction() == CommandLine::AcceptLoss;
     if (!(accepting && QFileInfo::exists(path) ? store.Open(path, false) : store.OpenExisting(path))) {
@@ -131,7 +208,7 @@ int RecordsCommand(const CommandLine& options)
         return 1;
     }
     std::printf("%lld records, chain intact\n", check.rows);
-    return 0;
+    return AuditSignatures(store, keyring);
 }
 
 } // namespace
@@ -148,6 +225,12 @@ int main(int argc, char* argv[])
     const CommandLine options(CommandLine::Decode(argc, argv));
     if (options.GetAction() == CommandLine::Run && HasDisplay(options))
         return RunWindow(options);
+    if (options.GetAction() == CommandLine::VerifyCertificate) {
+        // Its pages are laid out again, which takes fonts, not a display.
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        QGuiApplication application(argc, argv);
+        return VerifyCertificate(options);
+    }
     QCoreApplication application(argc, argv);
     const ConsoleLanguage language(options.Language());
     if (options.GetAction() == CommandLine::Run) {

@@ -1,9 +1,12 @@
 #include "CalibrationRegister.h"
 
+#include "CalibrationApproval.h"
 #include "CalibrationFigures.h"
+#include "Keyring.h"
 #include "RecordStore.h"
 
 #include <QColor>
+#include <QFileInfo>
 
 #include <algorithm>
 #include <limits>
@@ -86,8 +89,27 @@ void CalibrationRegister::Update()
         const int position = int(at - m_entries.begin());
         at->calibrated = true;
         at->last = calibration;
+        Judge(*at);
         emit dataChanged(index(position, 0), index(position, ColumnCount - 1));
     }
+    // A decision is a row of its own, after the calibration.
+    for (int position = 0; position < m_entries.size(); ++position) {
+        if (m_entries[position].approval != Entry::Awaiting)
+            continue;
+        Judge(m_entries[position]);
+        if (m_entries[position].approval != Entry::Awaiting)
+            emit dataChanged(index(position, ColumnState), index(position, ColumnState));
+    }
+}
+
+void CalibrationRegister::Judge(Entry& entry) const
+{
+    if (!QFileInfo::exists(Keyring::BesideStore(m_pStore->Path()))) {
+        entry.approval = Entry::NotAsked;
+        return;
+    }
+    const CalibrationApproval::Decision decision = CalibrationApproval::Of(*m_pStore, m_pStore->RowAt(entry.last.seq));
+    entry.approval = !decision.Decided() ? Entry::Awaiting : decision.approved ? Entry::Approved : Entry::Rejected;
 }
 
 // Its last calibration ended in FAIL: no date makes it due, it is unfit.
@@ -154,6 +176,10 @@ QVariant CalibrationRegister::Display(const Entry& entry, int column) const
     case ColumnState: {
         if (Failed(entry))
             return tr("failed — not fit for use");
+        if (entry.approval == Entry::Awaiting)
+            return tr("awaiting approval");
+        if (entry.approval == Entry::Rejected)
+            return tr("rejected — no certificate");
         const qint64 days = DaysLeft(entry);
         if (days < 0)
             return tr("overdue");

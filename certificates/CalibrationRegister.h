@@ -53,7 +53,11 @@ private:
         int node = 0;
         bool calibrated = false;
         CalibrationSummary last;
+        // Where the laboratory approves before issue: the last one's word.
+        enum Approval { NotAsked, Awaiting, Approved, Rejected } approval = NotAsked;
     };
+
+    void Judge(Entry& entry) const;
 
     void ShowDates();
     void CheckDay();

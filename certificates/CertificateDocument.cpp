@@ -142,11 +142,32 @@ QString Coefficients(const QJsonValue& values)
     return cells.join(QStringLiteral("</td><td align=\"center\">"));
 }
 
+// Fields of records that hold them; records made before they were kept
+// print as they always did.
+QStringList Present(const QJsonObject& record, const QList<QPair<const char*, QString>>& fields)
+{
+    QStringList rows;
+    for (const auto& field : fields) {
+        if (record.contains(QLatin1String(field.first)))
+            rows << Field(field.second, Escaped(record[QLatin1String(field.first)]));
+    }
+    return rows;
+}
+
+// Simple acceptance judges the error alone, with no guard band.
+const QString kRiskStatement = QStringLiteral(
+    "Simple acceptance: the verdict compares the error with the tolerance, without a guard band. Where the error lies "
+    "within U of a tolerance limit, the risk of a wrong PASS or FAIL can reach 50 %. / 简单接受：以误差与允差直接比较，"
+    "不设保护带；误差距允差限值不足 U 时，误判合格或不合格的风险可达 50 %。");
+
 QString ItemSection(const QJsonObject& record, int node)
 {
     const QString detector = record[QStringLiteral("detectorType")].toString();
     return Heading(2, "Item calibrated", "被校仪器")
-        + Fields({ Field(Words("Instrument", "仪器"), Words("dose-rate monitor, detector node", "剂量率监测仪探测节点")),
+        + Fields(Present(record, { { "customer", Words("Customer", "委托方") },
+                                   { "manufacturer", Words("Manufacturer", "制造商") },
+                                   { "model", Words("Model", "型号") } })
+                 + QStringList { Field(Words("Instrument", "仪器"), Words("dose-rate monitor, detector node", "剂量率监测仪探测节点")),
                    Field(Words("Node id", "节点编号"), QString::number(node)),
                    Field(Words("Serial number", "出厂编号"), Escaped(record[QStringLiteral("serial")])),
                    Field(Words("Detector type", "探测器类型"),
@@ -162,14 +183,18 @@ QString MethodSection(const QJsonObject& record)
         return QStringLiteral("%1, tolerance ±%2 %").arg(p[QStringLiteral("rule")].toString(),
                                                          TrueValue(p[QStringLiteral("tolerance")]));
     });
+    const bool simple = rules.join(QString()).contains(QLatin1String("simple acceptance"));
     return Heading(3, "Method", "校准方法")
-        + Fields({ Field(Words("Console version", "控制台软件版本"), Escaped(record[QStringLiteral("console")])),
+        + Fields(Present(record, { { "measurand", Words("Measurand and radiation quality", "被测量与辐射质") },
+                                   { "procedure", Words("Procedure", "校准规程") } })
+                 + QStringList { Field(Words("Console version", "控制台软件版本"), Escaped(record[QStringLiteral("console")])),
                    Field(Words("Readings per point", "每点读数次数"), counts.join(QStringLiteral(", ")).toHtmlEscaped()),
                    Field(Words("Averaging", "平均方式"),
                          QStringLiteral("mean of consecutive readings, one every %1 s, less the background / "
                                         "每 %1 s 读数一次，取连续读数的平均值，扣除本底")
                              .arg(kReadingPeriodS)),
-                   Field(Words("Decision rule", "判定规则"), rules.join(QStringLiteral("; ")).toHtmlEscaped()) });
+                   Field(Words("Decision rule", "判定规则"), rules.join(QStringLiteral("; ")).toHtmlEscaped()) })
+        + (simple ? QStringLiteral("<p style=\"font-size:7.5pt\">%1</p>").arg(kRiskStatement.toHtmlEscaped()) : QString());
 }
 
 QString ReferenceSection(const QJsonObject& record)
@@ -180,7 +205,9 @@ QString ReferenceSection(const QJsonObject& record)
         return value.toString().trimmed().isEmpty() ? kNone : Escaped(value) + QChar(0x00A0) + unit;
     };
     return Heading(4, "Reference and conditions", "参考标准与环境条件")
-        + Fields({ Field(Words("Reference source", "参考源"), Escaped(reference[QStringLiteral("source")])),
+        + Fields(Present(record, { { "place", Words("Place of calibration", "校准地点") },
+                                   { "traceability", Words("Metrological traceability", "计量溯源性") } })
+                 + QStringList { Field(Words("Reference source", "参考源"), Escaped(reference[QStringLiteral("source")])),
                    Field(Words("Reference certificate", "参考源证书编号"),
                          Escaped(reference[QStringLiteral("certificate")])),
                    Field(Words("Reference expanded uncertainty (k = 2)", "参考源扩展不确定度"),
@@ -247,8 +274,12 @@ QString BudgetTables(const QJsonObject& record)
 QString ResultsSection(const QJsonObject& record)
 {
     QList<QStringList> rows;
+    QStringList asFoundU;
     for (const CalibrationSummary::Result& result : CalibrationSummary::Results(record)) {
         const QJsonObject& last = result.Final();
+        if (!result.asLeft.isEmpty() && result.asFound.contains(QStringLiteral("expandedUncertainty")))
+            asFoundU << QStringLiteral("%1 %2: %3").arg(Words("range", "量程")).arg(result.range)
+                            .arg(Figure(result.asFound[QStringLiteral("expandedUncertainty")], 2, QStringLiteral("%")));
         QStringList verdicts;
         if (!result.asFound.isEmpty())
             verdicts << Escaped(result.asFound[QStringLiteral("verdict")]);
@@ -285,6 +316,10 @@ QString ResultsSection(const QJsonObject& record)
                   "error, k its coverage factor (about 95 % coverage). The verdict is the one as found → as left. / "
                   "误差 e =（平均值 − 本底 − 约定真值）/ 约定真值；U 为最终误差的扩展不确定度，k 为包含因子（包含概率约 95 %）；"
                   "结论为调整前 → 调整后。"))
+        + (asFoundU.isEmpty() ? QString()
+                              : QStringLiteral("<p style=\"font-size:7.5pt\">%1: %2</p>")
+                                    .arg(Words("U of the error as found", "调整前误差的扩展不确定度"),
+                                         asFoundU.join(QStringLiteral("; "))))
         + BudgetTables(record);
 }
 
@@ -339,11 +374,59 @@ QString RemarksSection(const QJsonObject& record)
                            : QStringLiteral("<ul>%1</ul>").arg(items.join(QString())));
 }
 
-QString ClosingSection(const QJsonObject& record, const RecordStore::Row& row)
+// Who performed and who approved, by name, function, date and key, as
+// their signed rows say: no lines to sign by hand.
+QString SignoffTable(const CertificateDocument::Signoff& signoff)
+{
+    const auto person = [](const CalibrationApproval::Person& who) {
+        return who.name.isEmpty() ? kNone
+                                  : QStringLiteral("%1, %2, %3").arg(Escaped(who.name), Escaped(who.function),
+                                                                     Escaped(who.time.left(10)));
+    };
+    const CalibrationApproval::Decision& decision = signoff.decision;
+    QString approved = kNone;
+    if (decision.Decided() && decision.approved)
+        approved = person(decision.approver);
+    else if (decision.Decided())
+        approved = QStringLiteral("%1: %2 — %3").arg(Words("Rejected", "已驳回"), person(decision.approver),
+                                                    Escaped(decision.reason));
+    return QStringLiteral("<table width=\"100%\" cellspacing=\"0\" cellpadding=\"4\" style=\"margin-top:8px\">"
+                          "<tr><td width=\"22%\" nowrap>%1</td><td>%2</td></tr>"
+                          "<tr><td nowrap>%3</td><td>%4</td></tr></table>")
+        .arg(Words("Performed by", "校准员"), person(signoff.performer), Words("Approved by", "批准人"), approved);
+}
+
+// What anyone holding the certificate checks it with.
+QString VerificationBlock(const RecordStore::Row& row, const CertificateDocument::Signoff& signoff)
+{
+    QStringList keys;
+    for (const QString& fingerprint : { signoff.performer.fingerprint, signoff.decision.approver.fingerprint }) {
+        if (!fingerprint.isEmpty())
+            keys << fingerprint;
+    }
+    return QStringLiteral("<p style=\"margin-top:8px; font-size:7.5pt\">%1: %2 %3, SHA-256 "
+                          "<span style=\"font-family:'DejaVu Sans Mono'\">%4</span>; %5: "
+                          "<span style=\"font-family:'DejaVu Sans Mono'\">%6</span>; %7: "
+                          "<span style=\"font-family:'DejaVu Sans Mono'\">dosegate-console --verify-certificate "
+                          "FILE.pdf --trust-keys KEYRING.json</span></p>")
+        .arg(Words("Verification", "验证"), Words("record", "记录"))
+        .arg(row.seq)
+        .arg(QString::fromLatin1(row.hash), Words("signers' keys", "签名密钥"),
+             keys.isEmpty() ? kNone : keys.join(QStringLiteral("; ")), Words("checked with", "验证命令"));
+}
+
+QString ClosingSection(const QJsonObject& record, const RecordStore::Row& row,
+                       const CertificateDocument::Signoff& signoff)
 {
     const QString line = QStringLiteral("______________________");
-    return QStringLiteral("<p style=\"margin-top:10px\"><b>%1</b><br>%2</p>")
-               .arg(kStatement, QStringLiteral("本证书的结果仅对所校准的仪器有效。未经实验室书面批准，不得部分复制本证书。"))
+    const QString statement = QStringLiteral("<p style=\"margin-top:10px\"><b>%1</b><br>%2</p>")
+               .arg(kStatement, QStringLiteral("本证书的结果仅对所校准的仪器有效。未经实验室书面批准，不得部分复制本证书。"));
+    if (signoff.required) {
+        return statement + SignoffTable(signoff) + VerificationBlock(row, signoff)
+            + QStringLiteral("<p align=\"center\" style=\"margin-top:14px\"><b>— %1 —</b></p>")
+                  .arg(Words("End of certificate", "证书结束"));
+    }
+    return statement
         + QStringLiteral("<table width=\"100%\" cellspacing=\"0\" cellpadding=\"4\" style=\"margin-top:8px\">"
                          "<tr><td width=\"22%\" nowrap>%1</td><td width=\"28%\">%2</td><td width=\"22%\" nowrap>%3</td>"
                          "<td width=\"28%\">%4</td></tr>"
@@ -390,11 +473,35 @@ void KeepSectionsTogether(QTextDocument* document)
     }
 }
 
+// Across the page, under nothing and over everything: no part of a draft
+// can be cut out to look issued.
+void Watermark(QPainter* painter, const QRectF& page, const QFont& body)
+{
+    painter->save();
+    QFont big = body;
+    big.setPointSizeF(kBodyPoints * 5);
+    big.setBold(true);
+    painter->setFont(big);
+    painter->setPen(QColor(200, 0, 0, 90));
+    painter->translate(page.center());
+    painter->rotate(-45);
+    const QRectF text(-page.height() / 2, -page.width() / 4, page.height(), page.width() / 2);
+    painter->drawText(text, Qt::AlignCenter, QString::fromUtf8(CertificateDocument::kDraft));
+    painter->restore();
+}
+
 } // namespace
 
 CertificateDocument::CertificateDocument(const RecordStore::Row& row, int issue, const QDate& reissued)
+    : CertificateDocument(row, Signoff(), issue, reissued)
+{
+}
+
+CertificateDocument::CertificateDocument(const RecordStore::Row& row, const Signoff& signoff, int issue,
+                                         const QDate& reissued)
     : m_row(row)
-    , m_sNumber(CalibrationSummary::CertificateNumber(row))
+    , m_sNumber(signoff.Draft() ? QString() : CalibrationSummary::CertificateNumber(row))
+    , m_bDraft(signoff.Draft())
 {
     const QJsonObject record = row.Content();
     const QJsonObject laboratory = record[QStringLiteral("laboratory")].toObject();
@@ -402,7 +509,9 @@ CertificateDocument::CertificateDocument(const RecordStore::Row& row, int issue,
     m_sHtml = QStringLiteral("<html><body>")
         + QStringLiteral("<h1 align=\"center\" style=\"font-size:17pt; margin-top:0; margin-bottom:2px\">Calibration certificate</h1>"
                          "<p align=\"center\" style=\"font-size:13pt; margin-top:0\">校准证书</p>")
-        + QStringLiteral("<p align=\"center\">%1: <b>%2</b></p>").arg(Words("Certificate number", "证书编号"), m_sNumber)
+        + (m_bDraft ? QStringLiteral("<p align=\"center\"><b>%1 / 草稿 — 未批准</b></p>").arg(QString::fromUtf8(kDraft))
+                    : QStringLiteral("<p align=\"center\">%1: <b>%2</b></p>")
+                          .arg(Words("Certificate number", "证书编号"), m_sNumber))
         + (issue > 1 ? QStringLiteral("<p align=\"center\"><b>Issue %1, issued again on %2 from the same record; "
                                       "the certificate first issued stands. / 第 %1 版，于 %2 依同一记录重新签发；"
                                       "首次签发的证书仍然有效。</b></p>")
@@ -416,7 +525,8 @@ CertificateDocument::CertificateDocument(const RecordStore::Row& row, int issue,
         + Heading(5, "Dates", "日期")
         + Fields({ Field(Words("Date of calibration", "校准日期"), Dates(record[QStringLiteral("points")].toArray())),
                    Field(Words("Date of issue", "签发日期"), issued.isValid() ? issued.toString(Qt::ISODate) : kNone) })
-        + ResultsSection(record) + CoefficientsSection(record) + RemarksSection(record) + ClosingSection(record, row)
+        + ResultsSection(record) + CoefficientsSection(record) + RemarksSection(record)
+        + ClosingSection(record, row, signoff)
         + QStringLiteral("</body></html>");
 }
 
@@ -463,11 +573,14 @@ bool CertificateDocument::Print(QPagedPaintDevice* device) const
         const QRectF bottom(0, device->height() - metrics.height(), page.width(), metrics.height());
         painter.drawText(top, Qt::AlignLeft | Qt::AlignVCenter, Words("Calibration certificate", "校准证书"));
         painter.drawText(top, Qt::AlignRight | Qt::AlignVCenter,
-                         QStringLiteral("%1 %2").arg(Words("Certificate number", "证书编号"), m_sNumber));
+                         m_bDraft ? QString::fromUtf8(kDraft)
+                                  : QStringLiteral("%1 %2").arg(Words("Certificate number", "证书编号"), m_sNumber));
         painter.drawLine(QPointF(0, metrics.height() + gap / 3), QPointF(page.width(), metrics.height() + gap / 3));
         painter.drawText(bottom, Qt::AlignRight | Qt::AlignVCenter,
                          QStringLiteral("Page %1 of %2 / 第 %1 页，共 %2 页").arg(index + 1).arg(pages));
-        painter.drawText(bottom, Qt::AlignLeft | Qt::AlignVCenter, m_sNumber);
+        painter.drawText(bottom, Qt::AlignLeft | Qt::AlignVCenter, m_bDraft ? QString::fromUtf8(kDraft) : m_sNumber);
+        if (m_bDraft)
+            Watermark(&painter, QRectF(0, 0, device->width(), device->height()), body);
 
         painter.save();
         const QRectF shown(0, index * page.height(), page.width(), page.height());

@@ -1,6 +1,7 @@
 #ifndef DOSEGATE_CERTIFICATEDOCUMENT_H
 #define DOSEGATE_CERTIFICATEDOCUMENT_H
 
+#include "CalibrationApproval.h"
 #include "RecordStore.h"
 
 #include <QDate>
@@ -18,8 +19,22 @@ class CertificateDocument
 public:
     // Issue 1 is the certificate issued when the calibration was finished;
     // a later issue says on its page that it is one, and when it was made.
-    explicit CertificateDocument(const RecordStore::Row& row, int issue = 1, const QDate& reissued = QDate());
+    // Where the laboratory approves before issue, who performed the
+    // calibration and what was decided on it: undecided, it is a draft.
+    struct Signoff
+    {
+        bool required = false;
+        CalibrationApproval::Person performer;
+        CalibrationApproval::Decision decision;
+        bool Draft() const { return required && !(decision.Decided() && decision.approved); }
+    };
+    static constexpr const char* kDraft = "DRAFT — not approved";
 
+    explicit CertificateDocument(const RecordStore::Row& row, int issue = 1, const QDate& reissued = QDate());
+    CertificateDocument(const RecordStore::Row& row, const Signoff& signoff, int issue = 1,
+                        const QDate& reissued = QDate());
+
+    // Empty for a draft: a draft carries no certificate number.
     QString Number() const { return m_sNumber; }
     QString Html() const { return m_sHtml; }
 
@@ -31,6 +46,7 @@ public:
 private:
     RecordStore::Row m_row;
     QString m_sNumber;
+    bool m_bDraft = false;
     QString m_sHtml;
 };
 

@@ -4,8 +4,13 @@
 #include <QDate>
 #include <QObject>
 #include <QString>
+#include <QVector>
 
-class RecordStore;
+#include "RecordStore.h"
+
+class CertificateDocument;
+class QIODevice;
+
 
 // Issues calibration certificates as PDF files in a folder beside the record
 // store, named by their numbers; the same record always gives the same
@@ -21,6 +26,7 @@ public:
     {
         QString path; // the certificate written, empty when refused
         QString error; // why not
+        bool draft = false; // awaiting approval: no number, and says so
         bool Written() const { return !path.isEmpty(); }
     };
 
@@ -35,6 +41,16 @@ public:
     // A further issue beside the first, NUMBER-2.pdf and on, saying so on
     // its page; the issues before it stay as they are.
     Outcome IssueAgain(qint64 record, const QDate& today) const;
+
+    // The signed rows a certificate was made from, as its PDF carries them:
+    // the calibration, and the approval when there is one.
+    // The issue and its date go along, so the pages can be made again.
+    static QByteArray Embedded(const QVector<RecordStore::Row>& rows, int issue, const QDate& reissued);
+    static QVector<RecordStore::Row> EmbeddedIn(const QByteArray& pdf, int* pIssue = nullptr,
+                                                QDate* pReissued = nullptr);
+    // The PDF of a document as this console lays it out; the same document
+    // gives the same pages, byte for byte.
+    static bool Render(const CertificateDocument& document, const QByteArray& xmp, QIODevice* device);
 
 public slots:
     // A calibration just finished.

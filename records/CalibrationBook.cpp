@@ -4,6 +4,7 @@
 #include "FrameProtocol.h"
 #include "RecordStore.h"
 #include "RecordWriter.h"
+#include "SigningKey.h"
 #include "TypedFigure.h"
 
 #include <QCoreApplication>
@@ -314,7 +315,24 @@ bool CalibrationBook::Finish(int node, const Conditions& conditions)
                   QJsonObject { { QStringLiteral("temperature"), conditions.temperature },
                                 { QStringLiteral("pressure"), conditions.pressure },
                                 { QStringLiteral("humidity"), conditions.humidity } });
-    const qint64 ticket = m_pWriter->Append(QStringLiteral("calibration"), node, record);
+    record.insert(QStringLiteral("customer"), conditions.customer);
+    record.insert(QStringLiteral("place"), conditions.place);
+    record.insert(QStringLiteral("measurand"), conditions.measurand);
+    record.insert(QStringLiteral("procedure"), conditions.procedure);
+    record.insert(QStringLiteral("traceability"), conditions.traceability);
+    if (conditions.performer && conditions.performer->CanSign()) {
+        record.insert(QStringLiteral("performedBy"),
+                      QJsonObject { { QStringLiteral("name"), conditions.performer->Name() },
+                                    { QStringLiteral("function"), conditions.performer->Function() },
+                                    { QStringLiteral("key"),
+                                      QString::fromLatin1(conditions.performer->PublicKey().toHex()) } });
+    }
+    RecordWriter::Entry entry;
+    entry.kind = QStringLiteral("calibration");
+    entry.node = node;
+    entry.content = record;
+    entry.signer = conditions.performer;
+    const qint64 ticket = m_pWriter->Append(QVector<RecordWriter::Entry> { entry });
     m_mapFinishing.insert(ticket, { node, m_mapOpen.take(node) });
     emit Changed(node);
     return true;

@@ -10,10 +10,12 @@
 #include <QStringList>
 
 #include <limits>
+#include <memory>
 #include <QString>
 
 class RecordStore;
 class RecordWriter;
+class SigningKey;
 
 // The calibrations under way, one per node, in the technician's order: the
 // coefficients as found, points as found and as left, the coefficients
@@ -71,6 +73,14 @@ public:
         QString humidity;             // %
         QString laboratoryName;
         QString laboratoryAddress;
+        QString customer;
+        QString place;
+        QString measurand; // and radiation quality, as the laboratory types it
+        QString procedure;
+        QString traceability; // the laboratory's statement
+        // Whoever performed it, their key unlocked at Finish: the record
+        // names them and is signed by them. None: the console signs.
+        std::shared_ptr<const SigningKey> performer;
     };
 
     // Reads the store, writes through the writer; neither is owned.

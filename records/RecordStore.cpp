@@ -2,6 +2,7 @@
 
 #include "CalibrationSummary.h"
 #include "Log.h"
+#include "SigningKey.h"
 
 #include <QCryptographicHash>
 #include <QDateTime>
@@ -67,6 +68,7 @@ RecordStore::Row RowOf(const QSqlQuery& query)
     row.previousHash = query.value(5).toByteArray();
     row.hash = query.value(6).toByteArray();
     row.encoding = query.value(7).toInt();
+    row.signature = query.value(8).toByteArray();
     return row;
 }
 
@@ -112,6 +114,11 @@ QString RecordStore::HeldPath(const QString& store)
     return store + QStringLiteral(".held");
 }
 
+QString RecordStore::ConsoleKeyPath(const QString& store)
+{
+    return store + QStringLiteral(".console-key");
+}
+
 bool RecordStore::ParseAnchor(const QByteArray& text, Anchor* pAnchor)
 {
     const QList<QByteArray> fields = text.trimmed().split(' ');
@@ -141,7 +148,8 @@ QString RecordStore::RefusalOf(const QString& path, const QString& store, bool f
     };
     const QString where = QDir::toNativeSeparators(path);
     for (const QString& own : { store, store + QStringLiteral("-wal"), store + QStringLiteral("-shm"),
-                                AnchorPath(store), HeldPath(store) }) {
+                                AnchorPath(store), HeldPath(store),
+                                ConsoleKeyPath(store) }) {
         if (same(target, QFileInfo(own)))
             return QStringLiteral("%1 is one of the record store's own files").arg(where);
     }
@@ -168,6 +176,24 @@ RecordStore::RecordStore(QObject* parent)
 RecordStore::~RecordStore()
 {
     Close();
+}
+
+// Made at the first opening for writing; a key that cannot be read leaves
+// the rows unsigned, which every check then says.
+void RecordStore::LoadConsoleKey()
+{
+    const QString path = ConsoleKeyPath(m_sPath);
+    QString why = QFileInfo::exists(path) ? QString() : SigningKey::CreateOpen(path, QStringLiteral("console"));
+    auto key = std::make_unique<SigningKey>();
+    if (why.isEmpty())
+        why = key->Load(path);
+    if (why.isEmpty()) {
+        m_pConsoleKey = std::move(key);
+        return;
+    }
+    m_pConsoleKey.reset();
+    if (m_bLogs)
+        LogPrint(LOG_WARNING, "records: rows are not signed: %s\n", qPrintable(why));
 }
 
 QString RecordStore::DefaultPath()
@@ -200,6 +226,8 @@ bool RecordStore::OpenConnection(const QString& path, bool create)
     }
     m_bOpen = true;
     m_sError.clear();
+    if (create)
+        LoadConsoleKey();
     m_sLoss = LossNow();
     if (!m_sLoss.isEmpty() && m_bLogs)
         LogPrint(LOG_WARNING, "records: %s\n", qPrintable(m_sLoss));
@@ -253,9 +281,18 @@ QString RecordStore::Connect(bool create)
         }
     }
     m_bEncodingColumn = false;
+    m_bSignatureColumn = false;
     if (query.exec(QStringLiteral("PRAGMA table_info(records)"))) {
-        while (query.next())
+        while (query.next()) {
             m_bEncodingColumn = m_bEncodingColumn || query.value(1).toString() == QLatin1String("encoding");
+            m_bSignatureColumn = m_bSignatureColumn || query.value(1).toString() == QLatin1String("signature");
+        }
+    }
+    // Beside the row, not in its hash: rows written before keep theirs.
+    if (create && !m_bSignatureColumn) {
+        if (!query.exec(QStringLiteral("ALTER TABLE records ADD COLUMN signature TEXT NOT NULL DEFAULT ''")))
+            return QStringLiteral("cannot use %1: %2").arg(where, query.lastError().text());
+        m_bSignatureColumn = true;
     }
     // Rows written before the column was there keep encoding 1.
     if (create && !m_bEncodingColumn) {
@@ -281,7 +318,8 @@ QString RecordStore::Columns() const
     // through UTF-16.
     return QStringLiteral("seq, time, kind, node, CAST(content AS BLOB), CAST(previous_hash AS BLOB),"
                           " CAST(hash AS BLOB), ")
-        + (m_bEncodingColumn ? QStringLiteral("encoding") : QStringLiteral("1"));
+        + (m_bEncodingColumn ? QStringLiteral("encoding") : QStringLiteral("1"))
+        + (m_bSignatureColumn ? QStringLiteral(", CAST(signature AS BLOB)") : QStringLiteral(", ''"));
 }
 
 void RecordStore::Close()
@@ -291,6 +329,7 @@ void RecordStore::Close()
         QSqlDatabase::removeDatabase(m_sConnection);
     }
     m_bOpen = false;
+    m_pConsoleKey.reset();
 }
 
 // Said once in the log for each new cause.
@@ -404,17 +443,27 @@ QString RecordStore::LossNow() const
     return QString();
 }
 
-qint64 RecordStore::Append(const QString& kind, int node, const QJsonObject& content, qint64 timeMs)
+qint64 RecordStore::Append(const QString& kind, int node, const QJsonObject& content, qint64 timeMs,
+                           const SigningKey* pSigner)
 {
     Row row;
     row.time = timeMs < 0 ? Now() : TimeText(timeMs);
     row.kind = kind;
     row.node = node;
     row.content = QJsonDocument(content).toJson(QJsonDocument::Compact);
-    return AppendRow(row);
+    return AppendRow(row, pSigner);
 }
 
-qint64 RecordStore::AppendRow(Row row)
+qint64 RecordStore::Checkpoint()
+{
+    const Row newest = m_bBatch && m_newest.seq > 0 ? m_newest : RowAt(Newest());
+    if (newest.seq == 0)
+        return 0;
+    return Append(QStringLiteral("checkpoint"), 0,
+                  { { QStringLiteral("row"), newest.seq }, { QStringLiteral("hash"), QString::fromLatin1(newest.hash) } });
+}
+
+qint64 RecordStore::AppendRow(Row row, const SigningKey* pSigner)
 {
     if (!m_bOpen) {
         Fail(m_sError.isEmpty() ? QStringLiteral("the record store is not open") : m_sError);
@@ -452,8 +501,10 @@ qint64 RecordStore::AppendRow(Row row)
     ++row.seq;
     row.encoding = kEncoding;
     row.hash = HashOf(row);
-    query.prepare(QStringLiteral("INSERT INTO records (seq, time, kind, node, content, previous_hash, hash, encoding)"
-                                 " VALUES (?, ?, ?, ?, ?, ?, ?, ?)"));
+    const SigningKey* signer = pSigner && pSigner->CanSign() ? pSigner : m_pConsoleKey.get();
+    row.signature = signer ? signer->Sign(HashedBytes(row)) : QByteArray();
+    query.prepare(QStringLiteral("INSERT INTO records (seq, time, kind, node, content, previous_hash, hash, encoding,"
+                                 " signature) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)"));
     query.addBindValue(row.seq);
     query.addBindValue(row.time);
     query.addBindValue(row.kind);
@@ -462,6 +513,7 @@ qint64 RecordStore::AppendRow(Row row)
     query.addBindValue(QString::fromLatin1(row.previousHash));
     query.addBindValue(QString::fromLatin1(row.hash));
     query.addBindValue(row.encoding);
+    query.addBindValue(row.signature.isEmpty() ? QStringLiteral("") : QString::fromLatin1(row.signature)); // never NULL
     if (!query.exec() || !Summarise(row) || (!m_bBatch && !query.exec(QStringLiteral("COMMIT")))) {
         const QString why = query.lastError().text();
         if (!m_bBatch)
@@ -661,12 +713,13 @@ QString RecordStore::ExportCsv(const QString& path) const
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return file.errorString();
-    file.write("seq,time,kind,node,content,previous_hash,hash,encoding\n");
+    file.write("seq,time,kind,node,content,previous_hash,hash,encoding,signature\n");
     // A row at a time: memory stays flat whatever the store holds.
     const bool read = Scan([&file](const Row& row) {
         const QStringList fields { QString::number(row.seq), row.time, row.kind, QString::number(row.node),
                                    QString::fromUtf8(row.content), QString::fromLatin1(row.previousHash),
-                                   QString::fromLatin1(row.hash), QString::number(row.encoding) };
+                                   QString::fromLatin1(row.hash), QString::number(row.encoding),
+                                   QString::fromLatin1(row.signature) };
         QStringList quoted;
         for (const QString& field : fields)
             quoted << CsvField(field);

@@ -7,8 +7,10 @@
 #include <QVector>
 
 #include <functional>
+#include <memory>
 
 class CalibrationSummary;
+class SigningKey;
 
 // The laboratory's record: one SQLite file of rows that are only ever
 // appended, each carrying the SHA-256 of its own content and of the row
@@ -35,6 +37,9 @@ public:
         QByteArray previousHash;
         QByteArray hash;
         int encoding = kEncoding; // how the hashed bytes are laid out
+        // Beside the row, over its hashed bytes: "PUBLIC:SIGNATURE" in hex,
+        // empty for a row nobody signed (every row written before signing).
+        QByteArray signature;
 
         QJsonObject Content() const;
     };
@@ -72,6 +77,9 @@ public:
     // Beside the store: its anchor, and the rows held back after a loss.
     static QString AnchorPath(const QString& store);
     static QString HeldPath(const QString& store);
+    // The console's own key, beside the store, that signs every row no
+    // person signs.
+    static QString ConsoleKeyPath(const QString& store);
     // "SEQ HASH" on one line; false for anything else.
     static bool ParseAnchor(const QByteArray& text, Anchor* pAnchor);
     // Why a file the console was asked to write must not be written at
@@ -93,7 +101,12 @@ public:
     // given (ms since the epoch; now when negative); its number, or 0 when it
     // could not be written (Error() says why). After a loss the row is held
     // in the side file instead, and 0 is returned.
-    qint64 Append(const QString& kind, int node, const QJsonObject& content, qint64 timeMs = -1);
+    // A row is signed by the key given, else by the console's own.
+    qint64 Append(const QString& kind, int node, const QJsonObject& content, qint64 timeMs = -1,
+                  const SigningKey* pSigner = nullptr);
+    // A row naming the newest row and its hash, signed by the console: a
+    // rebuilt chain must forge it too.
+    qint64 Checkpoint();
 
     // Rows missing from the end, as the anchor tells: empty while none are.
     QString Loss() const { return m_sLoss; }
@@ -152,7 +165,8 @@ private:
     void WriteAnchor(const Row& row);
     // The loss the anchor shows against the rows now in the store.
     QString LossNow() const;
-    qint64 AppendRow(Row row);
+    qint64 AppendRow(Row row, const SigningKey* pSigner = nullptr);
+    void LoadConsoleKey();
     bool Hold(const Row& row);
     QString Columns() const;
     bool Summarise(const Row& row);
@@ -166,6 +180,8 @@ private:
     QString m_sLoss;
     bool m_bOpen;
     bool m_bEncodingColumn; // stores written before encoding 2 have none until opened for writing
+    bool m_bSignatureColumn = false; // nor before signatures
+    std::unique_ptr<SigningKey> m_pConsoleKey; // only while open for writing
     bool m_bLogs; // a console's store tells the log why it fails
     bool m_bBatch = false;
     Row m_newest; // the newest row of the open batch

@@ -2,9 +2,11 @@
 
 #include "Log.h"
 #include "RecordStore.h"
+#include "SigningKey.h"
 
 #include <QDateTime>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QMutexLocker>
 #include <QThread>
 
@@ -141,13 +143,17 @@ void RecordWriter::Run()
 {
     RecordStore store;
     bool opened = false;
+    QElapsedTimer sinceCheckpoint;
+    sinceCheckpoint.start();
+    qint64 rowsAtCheckpoint = -1; // as the count stood at the last one, or at opening
     for (;;) {
         std::deque<Waiting> batch;
         bool stopping = false;
         {
             QMutexLocker lock(&m_mutex);
-            while (opened && !m_bStop && m_queue.empty())
-                m_wake.wait(&m_mutex);
+            while (opened && !m_bStop && m_queue.empty()
+                   && m_wake.wait(&m_mutex, (unsigned long)std::max<qint64>(1, kCheckpointMs - sinceCheckpoint.elapsed())))
+                ;
             stopping = m_bStop;
             while (!m_queue.empty() && (batch.size() < std::size_t(kBatchRows) || m_queue.front().joined)) {
                 batch.push_back(std::move(m_queue.front()));
@@ -163,9 +169,20 @@ void RecordWriter::Run()
                     QMutexLocker lock(&m_mutex);
                     m_nRows = rows;
                 }
+                rowsAtCheckpoint = rows;
                 SetState(true, false, QString());
                 QMetaObject::invokeMethod(this, "OpenReader", Qt::QueuedConnection);
             }
+        }
+        // Only when rows came since the last one: an idle store needs none.
+        if (opened && batch.empty() && (stopping || sinceCheckpoint.elapsed() >= kCheckpointMs)
+            && Rows() > rowsAtCheckpoint && store.Loss().isEmpty()) {
+            if (store.Checkpoint() > 0) {
+                QMutexLocker lock(&m_mutex);
+                ++m_nRows;
+            }
+            rowsAtCheckpoint = Rows();
+            sinceCheckpoint.restart();
         }
         if (opened && !batch.empty() && Write(store, batch))
             continue;
@@ -211,7 +228,7 @@ bool RecordWriter::Write(RecordStore& store, std::deque<Waiting>& batch)
     // someone accepts the loss; none is written and none is dropped.
     if (!store.Loss().isEmpty()) {
         for (const Waiting& row : batch)
-            store.Append(row.entry.kind, row.entry.node, row.entry.content, row.entry.timeMs);
+            store.Append(row.entry.kind, row.entry.node, row.entry.content, row.entry.timeMs, row.entry.signer.get());
         store.Rollback();
         SetState(true, false, store.Error());
         GiveUp(batch, store.Error());
@@ -223,7 +240,7 @@ bool RecordWriter::Write(RecordStore& store, std::deque<Waiting>& batch)
         QJsonObject content = row.entry.content;
         if (row.entry.reference > 0 && m_seqOfTicket.contains(row.entry.reference))
             content.insert(row.entry.referenceKey, m_seqOfTicket.value(row.entry.reference));
-        seq = store.Append(row.entry.kind, row.entry.node, content, row.entry.timeMs);
+        seq = store.Append(row.entry.kind, row.entry.node, content, row.entry.timeMs, row.entry.signer.get());
         if (seq == 0)
             break;
         m_seqOfTicket.insert(row.ticket, seq);

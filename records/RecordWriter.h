@@ -10,9 +10,11 @@
 #include <QWaitCondition>
 
 #include <deque>
+#include <memory>
 
 class QThread;
 class RecordStore;
+class SigningKey;
 
 // Appends to the record store on a thread of its own, with a connection of
 // its own, so that no disk write, no sync and no lock held by another
@@ -40,10 +42,15 @@ public:
         // When it happened, ms since the epoch: when handed over, if not
         // given. The row says so, however long it waited for the store.
         qint64 timeMs = -1;
+        // Who signs the row, when a person does; else the console.
+        std::shared_ptr<const SigningKey> signer;
     };
 
     static constexpr int kBatchRows = 256;
     static constexpr int kRetryMs = 1000;
+    // A signed checkpoint of the newest row, while rows are written, and
+    // at the close.
+    static constexpr int kCheckpointMs = 3600 * 1000;
 
     explicit RecordWriter(QObject* parent = nullptr);
     ~RecordWriter() override;

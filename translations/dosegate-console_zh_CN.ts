@@ -231,6 +231,14 @@
         <source>failed — not fit for use</source>
         <translation>不合格——不得使用</translation>
     </message>
+    <message>
+        <source>awaiting approval</source>
+        <translation>待批准</translation>
+    </message>
+    <message>
+        <source>rejected — no certificate</source>
+        <translation>已驳回——不签发证书</translation>
+    </message>
 </context>
 <context>
     <name>CertificateWriter</name>
@@ -389,12 +397,177 @@
         <source>No display to open the window on: DISPLAY and WAYLAND_DISPLAY are not set (-platform offscreen needs none).</source>
         <translation>没有可以打开窗口的显示：DISPLAY 和 WAYLAND_DISPLAY 均未设置（-platform offscreen 无需显示）。</translation>
     </message>
+    <message>
+        <source>Judge signatures by the keyring FILE, not by the one the console trusts.</source>
+        <translation>按密钥环文件 FILE 判定签名，而不是控制台所信任的密钥环。</translation>
+    </message>
+    <message>
+        <source>Check that a certificate&apos;s record is signed by trusted keys and its figures are the record&apos;s, and exit.</source>
+        <translation>检查证书所载记录由受信任的密钥签名、证书上的数值与记录一致，然后退出。</translation>
+    </message>
 </context>
 <context>
     <name>FrameProtocol</name>
     <message>
         <source>count:</source>
         <translation>计数：</translation>
+    </message>
+</context>
+<context>
+    <name>KeysDialog</name>
+    <message>
+        <source>Keys and approval</source>
+        <translation>密钥与批准</translation>
+    </message>
+    <message>
+        <source>A key of your own</source>
+        <translation>个人密钥</translation>
+    </message>
+    <message>
+        <source>Name</source>
+        <translation>姓名</translation>
+    </message>
+    <message>
+        <source>Function</source>
+        <translation>职务</translation>
+    </message>
+    <message>
+        <source>Passphrase</source>
+        <translation>口令</translation>
+    </message>
+    <message>
+        <source>Passphrase again</source>
+        <translation>再次输入口令</translation>
+    </message>
+    <message>
+        <source>Create key</source>
+        <translation>创建密钥</translation>
+    </message>
+    <message>
+        <source>For the keyring</source>
+        <translation>供密钥环使用</translation>
+    </message>
+    <message>
+        <source>The laboratory&apos;s keyring</source>
+        <translation>实验室密钥环</translation>
+    </message>
+    <message>
+        <source>Trust keyring...</source>
+        <translation>信任密钥环...</translation>
+    </message>
+    <message>
+        <source>Approve a calibration</source>
+        <translation>批准校准</translation>
+    </message>
+    <message>
+        <source>Record</source>
+        <translation>记录</translation>
+    </message>
+    <message>
+        <source>Your key</source>
+        <translation>您的密钥</translation>
+    </message>
+    <message>
+        <source>Reason for a rejection</source>
+        <translation>驳回理由</translation>
+    </message>
+    <message>
+        <source>Approve</source>
+        <translation>批准</translation>
+    </message>
+    <message>
+        <source>Reject</source>
+        <translation>驳回</translation>
+    </message>
+    <message>
+        <source>The keyring cannot be read: %1</source>
+        <translation>无法读取密钥环：%1</translation>
+    </message>
+    <message>
+        <source>No keyring is trusted: certificates are issued without approval.</source>
+        <translation>未信任任何密钥环：证书无需批准即签发。</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n keys are trusted; calibrations are approved before issue.</source>
+        <translation>
+            <numerusform>已信任 %n 个密钥；校准须经批准方可签发证书。</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>The passphrases differ.</source>
+        <translation>两次输入的口令不同。</translation>
+    </message>
+    <message>
+        <source>No key was created: %1</source>
+        <translation>未创建密钥：%1</translation>
+    </message>
+    <message>
+        <source>Key of %1 created, fingerprint %2. Give the quality manager the entry above for the keyring.</source>
+        <translation>已创建 %1 的密钥，指纹 %2。请将上方条目交给质量负责人加入密钥环。</translation>
+    </message>
+    <message>
+        <source>Trust keyring</source>
+        <translation>信任密钥环</translation>
+    </message>
+    <message>
+        <source>Keyrings (*.json)</source>
+        <translation>密钥环 (*.json)</translation>
+    </message>
+    <message>
+        <source>The keyring is not trusted: %1</source>
+        <translation>未信任该密钥环：%1</translation>
+    </message>
+    <message>
+        <source>The keyring trusted until now cannot be kept aside; nothing was changed.</source>
+        <translation>无法保留此前信任的密钥环；未作任何更改。</translation>
+    </message>
+    <message>
+        <source>The keyring cannot be written: %1</source>
+        <translation>无法写入密钥环：%1</translation>
+    </message>
+    <message>
+        <source>Keyring trusted.</source>
+        <translation>已信任密钥环。</translation>
+    </message>
+    <message>
+        <source>You have no key here yet.</source>
+        <translation>您在此尚无密钥。</translation>
+    </message>
+    <message>
+        <source>Not done: %1</source>
+        <translation>未完成：%1</translation>
+    </message>
+    <message>
+        <source>Approving record %1...</source>
+        <translation>正在批准记录 %1...</translation>
+    </message>
+    <message>
+        <source>Rejecting record %1...</source>
+        <translation>正在驳回记录 %1...</translation>
+    </message>
+    <message>
+        <source>Decided, but no certificate was written: %1</source>
+        <translation>已作决定，但未写出证书：%1</translation>
+    </message>
+    <message>
+        <source>Record %1 is rejected; its certificate stays a draft.</source>
+        <translation>记录 %1 已驳回；其证书仍为草稿。</translation>
+    </message>
+    <message>
+        <source>Record %1 is approved; certificate issued: %2</source>
+        <translation>记录 %1 已批准；证书已签发：%2</translation>
+    </message>
+    <message>
+        <source>Sign the calibration</source>
+        <translation>签署校准</translation>
+    </message>
+    <message>
+        <source>Performed by</source>
+        <translation>校准员</translation>
+    </message>
+    <message>
+        <source>The calibration is not finished: %1</source>
+        <translation>校准未完成：%1</translation>
     </message>
 </context>
 <context>
@@ -1264,6 +1437,30 @@ p, li { white-space: pre-wrap; }
     <message>
         <source>Uncertainty budget...</source>
         <translation>不确定度分量表...</translation>
+    </message>
+    <message>
+        <source>Keys and approval...</source>
+        <translation>密钥与批准...</translation>
+    </message>
+    <message>
+        <source>Customer</source>
+        <translation>委托方</translation>
+    </message>
+    <message>
+        <source>Place of calibration</source>
+        <translation>校准地点</translation>
+    </message>
+    <message>
+        <source>Measurand and radiation quality</source>
+        <translation>被测量与辐射质</translation>
+    </message>
+    <message>
+        <source>Procedure</source>
+        <translation>校准规程</translation>
+    </message>
+    <message>
+        <source>Traceability statement</source>
+        <translation>溯源性声明</translation>
     </message>
 </context>
 <context>

@@ -72,6 +72,13 @@ void TestCommandLine::parse_data()
                                     << false << none;
     QTest::newRow("export records") << QStringList { "--export-records", "a.csv" } << CommandLine::ExportRecords
                                     << "" << "" << false << none;
+    QTest::newRow("verify records by a keyring")
+        << QStringList { "--verify-records", "--trust-keys", "k.json" } << CommandLine::VerifyRecords << "" << ""
+        << false << none;
+    QTest::newRow("verify a certificate") << QStringList { "--verify-certificate", "c.pdf" }
+                                          << CommandLine::VerifyCertificate << "" << "" << false << none;
+    QTest::newRow("verify a certificate of nothing") << QStringList { "--verify-certificate" } << refuse << "" << ""
+                                                     << false << none;
     QTest::newRow("export records nowhere") << QStringList { "--export-records" } << refuse << "" << "" << false
                                             << none;
     QTest::newRow("export the register") << QStringList { "--export-register", "r.csv", "--force" }

@@ -268,7 +268,7 @@ void TestRecords::calibrationIsKeptAndVerifies()
     int code = 0;
     QString output;
     QCOMPARE(RunConsole({ "--verify-records" }, &code, &output), QProcess::NormalExit);
-    QCOMPARE(output, QString("%1 records, chain intact").arg(7 + warnings.size()));
+    QCOMPARE(output.section('\n', 0, 0), QString("%1 records, chain intact").arg(7 + warnings.size()));
     QCOMPARE(code, 0);
     const QString csv = rig.dataHome.folder.filePath("records.csv");
     QCOMPARE(RunConsole({ "--export-records", csv }, &code, &output), QProcess::NormalExit);
@@ -276,7 +276,7 @@ void TestRecords::calibrationIsKeptAndVerifies()
     QFile file(csv);
     QVERIFY(file.open(QIODevice::ReadOnly));
     QStringList lines = QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts);
-    QCOMPARE(lines.takeFirst(), QString("seq,time,kind,node,content,previous_hash,hash,encoding"));
+    QCOMPARE(lines.takeFirst(), QString("seq,time,kind,node,content,previous_hash,hash,encoding,signature"));
     QStringList kinds;
     for (const QString& line : lines)
         kinds << line.section(',', 2, 2);
@@ -451,7 +451,7 @@ void TestRecords::exportWritesOverNothing()
         QCOMPARE(old.readAll(), QByteArray("kept\n"));
     }
     QCOMPARE(RunConsole({ "--verify-records" }, &code, &output), QProcess::NormalExit);
-    QCOMPARE(output, QString("1 records, chain intact"));
+    QCOMPARE(output.section('\n', 0, 0), QString("1 records, chain intact"));
 }
 
 // Rows cut off the end (a -wal lost after a crash) show until someone
@@ -509,7 +509,7 @@ void TestRecords::lostTailHoldsNewRowsUntilTheLossIsAccepted()
     QCOMPARE(output, loss + ": accepted by Q. Manager; 2 held rows kept after it");
     QCOMPARE(code, 0);
     QCOMPARE(RunConsole({ "--verify-records" }, &code, &output), QProcess::NormalExit);
-    QCOMPARE(output, QString("6 records, chain intact"));
+    QCOMPARE(output.section('\n', 0, 0), QString("6 records, chain intact"));
     QCOMPARE(RunConsole({ "--accept-loss", "Q. Manager" }, &code, &output), QProcess::NormalExit);
     QCOMPARE(code, 1); // nothing more to accept
 
@@ -602,7 +602,7 @@ void TestRecords::storeInAReadOnlyFolderVerifiesAndExports()
     const int verifyCode = code;
     RunConsole({ "--export-records", out.filePath("records.csv") }, &code, &output, true);
     QVERIFY(QFile::setPermissions(storeFolder, readOnly | QFileDevice::WriteOwner));
-    QCOMPARE(verified, QString("3 records, chain intact"));
+    QCOMPARE(verified.section('\n', 0, 0), QString("3 records, chain intact"));
     QCOMPARE(verifyCode, 0);
     QCOMPARE(output, QString("3 records written to %1").arg(out.filePath("records.csv")));
     QCOMPARE(code, 0);
