@@ -242,7 +242,7 @@ void SetwiseDosegate::UpdateLimits()
 
 void SetwiseDosegate::slot_modifyIDData()
 {
-    m_pFigures->RestartAveraging();
+    RestartFigures();
     ui.as_found_button->setEnabled(false);
     ui.as_left_button->setEnabled(false);
     m_nDoseCount = 0;
@@ -251,6 +251,24 @@ void SetwiseDosegate::slot_modifyIDData()
     ui.tableWidget_for_potentiometer->setRowCount(0);
     m_pTrend->Clear();
     m_pJournal->Restart();
+}
+
+// Whatever restarts the table, no figure of the previous run may stand
+// beside it, nor a mean still waiting for the pacer, until a new window is
+// full.
+void SetwiseDosegate::RestartFigures()
+{
+    m_pFigurePacer->Flush();
+    m_pFigures->RestartAveraging();
+    for (QLineEdit* field : {ui.relative_error_2, ui.variable_conefficient, ui.standard_deviation,
+                             ui.expanded_uncertainty})
+        field->clear();
+    ui.average_group_3->clear();
+    ui.coverage_factor->clear();
+    ui.calibration_verdict->clear();
+    ui.calibration_verdict->setStyleSheet(VerdictStyle(CalibrationFigures::NoVerdict));
+    ui.verdict_rule->clear();
+    ui.figures_remarks->setText(CalibrationFigures::DetectionWarning(FigureInputs(), m_pFigures->AverageNumber()));
 }
 
 void SetwiseDosegate::slot_modifyAverageData()
