@@ -83,7 +83,8 @@ void PointRun::Evaluate()
     figures.degreesOfFreedom = std::isfinite(dof) ? std::floor(dof) : dof;
     figures.coverageFactor = StudentT::CoverageFactor(dof);
     figures.expandedUncertainty = figures.coverageFactor * u;
-    const double look = LookU(m_settings.lookCoverage * figures.coverageFactor / 2.0);
+    // The looks' coverage, widened as the report's k is for few degrees of freedom.
+    const double look = m_settings.lookCoverage * figures.coverageFactor / 2.0 * u;
     const double distance = std::fabs(figures.error);
     if (distance + look <= m_inputs.tolerance)
         figures.verdict = Pass;
@@ -94,11 +95,8 @@ void PointRun::Evaluate()
     m_figures = figures;
 }
 
-double PointRun::LookU(double coverage) const
-{
-    return coverage * m_figures.standardUncertainty;
-}
-
+// Whichever comes first: U reaching the target at k = 2, or U at the
+// looks' coverage reaching the distance of e from the tolerance.
 int PointRun::EstimatedReadingsLeft() const
 {
     const int toLimit = std::max(0, m_settings.limitReadings - m_nReadings);
@@ -106,15 +104,14 @@ int PointRun::EstimatedReadingsLeft() const
         return 0;
     if (m_n < 2 || !(m_inputs.trueValue > 0) || std::isnan(m_fSpread))
         return toLimit;
-    // The U that ends the run: the target, or the distance of e from the
-    // tolerance, whichever is reached first.
-    const double k = m_settings.lookCoverage;
-    const double goal = std::max(TargetU(), std::fabs(m_inputs.tolerance - std::fabs(m_figures.error)));
     const double perReading = 100.0 / m_inputs.trueValue * kDosePerCount * m_fSpread;
-    const double room = goal * goal / (k * k) - m_fRelativeOther;
-    if (!(room > 0))
-        return toLimit;
-    const double needed = std::ceil(perReading * perReading / room);
+    const auto readingsFor = [&](double goal, double k) {
+        const double room = goal * goal / (k * k) - m_fRelativeOther;
+        return room > 0 ? std::ceil(perReading * perReading / room) : std::numeric_limits<double>::infinity();
+    };
+    double needed = readingsFor(std::fabs(m_inputs.tolerance - std::fabs(m_figures.error)), m_settings.lookCoverage);
+    if (TargetU() > 0)
+        needed = std::min(needed, readingsFor(TargetU(), 2.0));
     return int(std::min<double>(toLimit, std::max(0.0, needed - m_n)));
 }
 

@@ -83,7 +83,6 @@ public:
 
 private:
     void Evaluate();
-    double LookU(double coverage) const;
 
     Inputs m_inputs;
     Settings m_settings;
