@@ -5,8 +5,11 @@
 
 #include "BudgetDialog.h"
 #include "CalibrationFigures.h"
+#include "CalibrationProcedure.h"
+#include "CalibrationRegister.h"
 #include "FrameProtocol.h"
 #include "Pacer.h"
+#include "ProcedurePage.h"
 #include "ReadingTrend.h"
 #include "RunJournal.h"
 #include "TypedFigure.h"
@@ -85,6 +88,14 @@ void SetwiseDosegate::ConnectReadings()
     connect(this, SIGNAL(ReadingAccepted(Reading)), m_pJournal, SLOT(Append(Reading)));
     connect(this, SIGNAL(ReadingAccepted(Reading)), m_pTrend, SLOT(AddReading(Reading)));
     connect(this, SIGNAL(ReadingAccepted(Reading)), m_pFigures, SLOT(AddReading(Reading)));
+    // The guided calibration, on a page of its own: each of its runs
+    // restarts the table as an ID change does.
+    auto* procedure = new ProcedurePage(ui.calibration_check_box, this);
+    ui.tabWidget->addTab(procedure, tr("procedure"));
+    procedure->SetRegister(m_pRegister, CalibrationRegister::ColumnSerial);
+    connect(procedure, SIGNAL(NodeChosen(int)), ui.id_for_potentiometer, SLOT(setValue(int)));
+    connect(procedure->Procedure(), SIGNAL(RunStarted(int)), this, SLOT(slot_modifyIDData()));
+    connect(this, SIGNAL(ReadingAccepted(Reading)), procedure->Procedure(), SLOT(AddReading(Reading)));
     connect(m_pFigures, SIGNAL(MeanChanged(double, double, double)), m_pTrend, SLOT(AddMean(double, double, double)));
     connect(m_pFigures, SIGNAL(MeanChanged(double, double, double)), m_pFigurePacer, SLOT(Request()));
     connect(ui.use_as_background_button, SIGNAL(clicked()), m_pFigures, SLOT(UseAsBackground()));

@@ -32,6 +32,7 @@ public:
     static constexpr double kMinCounts = 100;
 
     enum Status { Settling, Collecting, Decided, TargetReached, TimedOut };
+    // In the order of CalibrationFigures::Verdict, whose words it shares.
     enum Verdict { NoVerdict, Pass, Fail, Inconclusive };
 
     struct Settings

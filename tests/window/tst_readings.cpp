@@ -943,7 +943,7 @@ void TestReadings::everyTextReadsInChinese()
                 texts << name + text;
         }
     }
-    static const QRegularExpression kept("ZORVEK|DT-[A-D]|\\b(ID|IP|Gy|Rad|Sv|kPa)\\b|[uμm]Sv/h|V[0-9.]+|(/[^/\\s，：]+)+");
+    static const QRegularExpression kept("ZORVEK|DT-[A-D]|\\b(Cs|Co|Am|Ra)-[0-9]+\\b|\\b(ID|IP|Gy|Rad|Sv|kPa)\\b|[uμm]Sv/h|V[0-9.]+|(/[^/\\s，：]+)+");
     static const QRegularExpression english("[A-Za-z]{2,}");
     int chinese = 0;
     for (const QString& text : texts) {
