@@ -3,6 +3,8 @@
 #include "CalibrationBook.h"
 #include "CalibrationFigures.h"
 #include "CalibrationProcedure.h"
+#include "RecordStore.h"
+#include "RecordWriter.h"
 #include "ReferenceSource.h"
 
 #include <QAbstractItemModel>
@@ -12,6 +14,7 @@
 #include <QDoubleSpinBox>
 #include <QFormLayout>
 #include <QHBoxLayout>
+#include <QJsonDocument>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -97,6 +100,7 @@ QWidget* ProcedurePage::BuildItemPage()
     auto* form = new QFormLayout(page);
     m_pNode = new QSpinBox;
     m_pNode->setRange(1, 255);
+    m_pNode->setObjectName("procedure_node");
     m_pSerial = new QLineEdit;
     m_pSerial->setObjectName("procedure_serial");
     m_pSerial->setMinimumWidth(m_pSerial->fontMetrics().horizontalAdvance(QString(kSerialChars + 2, QChar('W'))));
@@ -260,6 +264,67 @@ void ProcedurePage::SetRegister(QAbstractItemModel* model, int serialColumn)
     m_nSerialColumn = serialColumn;
 }
 
+void ProcedurePage::SetRecords(RecordStore* reader, RecordWriter* writer)
+{
+    m_pReader = reader;
+    m_pWriter = writer;
+    connect(m_pProcedure, SIGNAL(StepChanged(int)), this, SLOT(Keep()));
+    connect(m_pProcedure, SIGNAL(PointTaken(int, int)), this, SLOT(Keep()));
+    connect(m_pProcedure, SIGNAL(StepFinished(int)), this, SLOT(Keep()));
+    connect(m_pWriter, SIGNAL(Opened()), this, SLOT(Reopen()));
+}
+
+// The whole state as it stands after a step or a point, so that a crash
+// loses at most the run under way.
+void ProcedurePage::Keep()
+{
+    if (!m_pWriter || m_pProcedure->CurrentStep() == CalibrationProcedure::Item)
+        return;
+    QJsonObject state;
+    m_pProcedure->Write(state);
+    if (state == m_lastKept)
+        return;
+    m_lastKept = state;
+    m_pWriter->Append(QLatin1String(kRecordKind), m_pProcedure->ItemIdentity().node, state);
+}
+
+void ProcedurePage::Reopen()
+{
+    if (!m_pReader || !m_pReader->IsOpen() || m_pProcedure->CurrentStep() != CalibrationProcedure::Item)
+        return;
+    const QVector<RecordStore::Row> rows = m_pReader->Rows(QLatin1String(kRecordKind));
+    if (rows.isEmpty())
+        return;
+    const QJsonObject state = QJsonDocument::fromJson(rows.constLast().content).object();
+    if (state.value("finished").toBool() || state.value("step").toString() == QLatin1String("done")
+        || !m_pProcedure->Read(state))
+        return;
+    m_lastKept = state;
+    // The fields show what was kept; they must not write it over meanwhile.
+    m_bRestoring = true;
+    const CalibrationProcedure::Identity& item = m_pProcedure->ItemIdentity();
+    const auto& points = m_pProcedure->Points();
+    m_pPointCount->setValue(qMax(1, points.size()));
+    for (int i = 0; i < points.size() && i < m_listTrueValue.size(); ++i) {
+        m_listTrueValue[i]->setValue(points[i].trueValue);
+        m_listReferenceU[i]->setValue(points[i].referenceUncertainty);
+    }
+    m_pNode->setValue(item.node);
+    m_pSerial->setText(item.serial);
+    m_pManufacturer->setText(item.manufacturer);
+    m_pModel->setText(item.model);
+    m_pCustomer->setText(item.customerName);
+    m_pCustomerAddress->setText(item.customerAddress);
+    m_pPlace->setText(item.place);
+    m_bRestoring = false;
+    emit NodeChosen(item.node);
+    Refresh();
+    m_pMissing->setText(tr("Reopened: node %1's calibration stands at step %2, %3, as it was kept before the console stopped.")
+                            .arg(item.node)
+                            .arg(int(m_pProcedure->CurrentStep()) + 1)
+                            .arg(CalibrationProcedure::StepName(m_pProcedure->CurrentStep())));
+}
+
 bool ProcedurePage::SerialInRegister(const QString& serial) const
 {
     if (!m_pRegister || serial.trimmed().isEmpty())
@@ -275,6 +340,8 @@ bool ProcedurePage::SerialInRegister(const QString& serial) const
 // line under it follow at once.
 void ProcedurePage::OnFieldsEdited()
 {
+    if (m_bRestoring)
+        return;
     CalibrationProcedure::Identity item;
     item.node = m_pNode->value();
     item.serial = m_pSerial->text().trimmed();

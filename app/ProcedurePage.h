@@ -1,11 +1,14 @@
 #ifndef DOSEGATE_PROCEDUREPAGE_H
 #define DOSEGATE_PROCEDUREPAGE_H
 
+#include <QJsonObject>
 #include <QWidget>
 
 class CalibrationProcedure;
 class QAbstractButton;
 class QAbstractItemModel;
+class RecordStore;
+class RecordWriter;
 class QComboBox;
 class QDateEdit;
 class QDoubleSpinBox;
@@ -33,6 +36,10 @@ public:
     CalibrationProcedure* Procedure() const { return m_pProcedure; }
     // Serials already in the register, looked up in the column given.
     void SetRegister(QAbstractItemModel* model, int serialColumn);
+    // Each step and point is kept through the writer as it happens; an open
+    // calibration is read back from the store once it is open.
+    void SetRecords(RecordStore* reader, RecordWriter* writer);
+    static constexpr const char* kRecordKind = "procedure";
 
 signals:
     // The node the readings page must follow.
@@ -48,6 +55,8 @@ private slots:
     void OnRunStarted();
     void OnProgress(int percent, int readingsLeft);
     void Refresh();
+    void Keep();
+    void Reopen();
 
 private:
     QWidget* BuildItemPage();
@@ -62,6 +71,10 @@ private:
     QAbstractButton* m_pRunSwitch;
     QAbstractItemModel* m_pRegister = nullptr;
     int m_nSerialColumn = 0;
+    RecordStore* m_pReader = nullptr;
+    RecordWriter* m_pWriter = nullptr;
+    QJsonObject m_lastKept;
+    bool m_bRestoring = false;
 
     QListWidget* m_pSteps;
     QStackedWidget* m_pPages;

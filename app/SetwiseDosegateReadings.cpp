@@ -93,6 +93,7 @@ void SetwiseDosegate::ConnectReadings()
     auto* procedure = new ProcedurePage(ui.calibration_check_box, this);
     ui.tabWidget->addTab(procedure, tr("procedure"));
     procedure->SetRegister(m_pRegister, CalibrationRegister::ColumnSerial);
+    procedure->SetRecords(m_pRecords, m_pRecordWriter);
     connect(procedure, SIGNAL(NodeChosen(int)), ui.id_for_potentiometer, SLOT(setValue(int)));
     connect(procedure->Procedure(), SIGNAL(RunStarted(int)), this, SLOT(slot_modifyIDData()));
     connect(this, SIGNAL(ReadingAccepted(Reading)), procedure->Procedure(), SLOT(AddReading(Reading)));

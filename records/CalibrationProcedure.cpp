@@ -348,6 +348,7 @@ void CalibrationProcedure::Write(QJsonObject& json) const
     json.insert("as_left", left);
     json.insert("adjusted", m_bAdjusted);
     json.insert("adjust_skipped", m_bAdjustSkipped);
+    json.insert("finished", m_bFinished);
 }
 
 bool CalibrationProcedure::Read(const QJsonObject& json)
@@ -377,7 +378,7 @@ bool CalibrationProcedure::Read(const QJsonObject& json)
         m_asLeft << TakenOf(value.toObject());
     m_bAdjusted = json.value("adjusted").toBool();
     m_bAdjustSkipped = json.value("adjust_skipped").toBool();
-    m_bFinished = false;
+    m_bFinished = json.value("finished").toBool();
     m_pRun.reset();
     m_step = Step(step);
     emit StepChanged(m_step);

@@ -728,6 +728,10 @@
         <source>Point %1 taken: %2 readings, mean %3 μSv/h, e = %4 %, U = %5 % (k = %6): %7</source>
         <translation>第 %1 点已记录：%2 个读数，平均值 %3 μSv/h，e = %4 %，U = %5 % (k = %6)：%7</translation>
     </message>
+    <message>
+        <source>Reopened: node %1&apos;s calibration stands at step %2, %3, as it was kept before the console stopped.</source>
+        <translation>已恢复：节点 %1 的校准停在第 %2 步（%3），与控制台停止前保存的一致。</translation>
+    </message>
 </context>
 <context>
     <name>ReadingTrend</name>
