@@ -404,7 +404,14 @@ void ProcedurePage::OnNext()
     const bool leavingItem = m_pProcedure->CurrentStep() == CalibrationProcedure::Item;
     if (leavingItem && m_pProcedure->StepDone())
         emit NodeChosen(m_pProcedure->ItemIdentity().node);
+    const bool nextNode = m_pProcedure->CurrentStep() == CalibrationProcedure::Finish;
     m_pProcedure->Next();
+    if (nextNode && m_pProcedure->CurrentStep() == CalibrationProcedure::Item) {
+        m_pSerialConfirmed->setChecked(false);
+        m_pSerial->clear();
+        m_pNode->setValue(m_pProcedure->ItemIdentity().node);
+        m_pSerial->setFocus();
+    }
     Refresh();
 }
 

@@ -313,6 +313,10 @@ bool CalibrationProcedure::Next()
     }
     if (!StepDone())
         return false;
+    if (m_step == Finish) {
+        StartNextNode();
+        return true;
+    }
     if (m_step == Item || m_step == Reference || m_step == Background)
         emit StepFinished(m_step);
     m_pRun.reset();
@@ -321,6 +325,25 @@ bool CalibrationProcedure::Next()
     if (m_step == AsFound || m_step == AsLeft)
         StartRun();
     return true;
+}
+
+// The next node of the same customer in the same field: only its own
+// identity and its points are new.
+void CalibrationProcedure::StartNextNode()
+{
+    emit StepFinished(Done);
+    m_identity.node = qMin(m_identity.node + 1, 255);
+    m_identity.serial.clear();
+    m_identity.serialTaken = false;
+    m_identity.serialConfirmed = false;
+    m_asFound.clear();
+    m_asLeft.clear();
+    m_bAdjusted = false;
+    m_bAdjustSkipped = false;
+    m_bFinished = false;
+    m_pRun.reset();
+    m_step = Item;
+    emit StepChanged(m_step);
 }
 
 void CalibrationProcedure::Write(QJsonObject& json) const

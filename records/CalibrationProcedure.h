@@ -113,6 +113,7 @@ private:
     QList<Taken>* Stage();
     const QList<Taken>* Stage() const;
     bool RangesValid() const;
+    void StartNextNode();
 
     Step m_step = Item;
     Identity m_identity;

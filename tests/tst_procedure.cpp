@@ -215,14 +215,19 @@ void TestProcedure::everyPointPassingSkipsTheAdjustment()
     QCOMPARE(procedure.AsLeftPoints().size(), 2);
     QVERIFY(!procedure.Next());
     procedure.Finished();
-    QVERIFY(procedure.Next());
-    QCOMPARE(procedure.CurrentStep(), CalibrationProcedure::Done);
+    QVERIFY(procedure.Next()); // on to the next node, in the same field
+    QCOMPARE(procedure.CurrentStep(), CalibrationProcedure::Item);
+    QCOMPARE(procedure.ItemIdentity().node, 5);
+    QVERIFY(procedure.ItemIdentity().serial.isEmpty());
+    QCOMPARE(procedure.Points().size(), 2);
+    QVERIFY(procedure.AsFoundPoints().isEmpty());
     QList<int> steps;
     for (const auto& signal : kept)
         steps << signal.at(0).toInt();
     QCOMPARE(steps, (QList<int> { CalibrationProcedure::Item, CalibrationProcedure::Reference,
                                   CalibrationProcedure::Background, CalibrationProcedure::AsFound,
-                                  CalibrationProcedure::Adjust, CalibrationProcedure::Finish }));
+                                  CalibrationProcedure::Adjust, CalibrationProcedure::Finish,
+                                  CalibrationProcedure::Done }));
 }
 
 void TestProcedure::aFailingNodeIsAdjustedAndMeasuredAsLeft()
