@@ -18,6 +18,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMessageBox>
+#include <QCloseEvent>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSpinBox>
@@ -85,6 +87,8 @@ ProcedurePage::ProcedurePage(QAbstractButton* runSwitch, QWidget* parent)
     layout->addWidget(m_pSteps);
     layout->addLayout(right, 1);
 
+    if (parent)
+        parent->window()->installEventFilter(this);
     connect(m_pNext, SIGNAL(clicked()), this, SLOT(OnNext()));
     connect(m_pProcedure, SIGNAL(StepChanged(int)), this, SLOT(Refresh()));
     connect(m_pProcedure, SIGNAL(PointTaken(int, int)), this, SLOT(Refresh()));
@@ -256,6 +260,32 @@ QWidget* ProcedurePage::BuildFinishPage()
     layout->addStretch();
     connect(m_pFinish, SIGNAL(clicked()), this, SLOT(OnFinish()));
     return page;
+}
+
+bool ProcedurePage::CalibrationOpen() const
+{
+    const CalibrationProcedure::Step step = m_pProcedure->CurrentStep();
+    return step > CalibrationProcedure::Background && step < CalibrationProcedure::Done
+        && !(step == CalibrationProcedure::Finish && m_pProcedure->StepDone());
+}
+
+// What is kept survives the close, but a run under way is lost and the
+// node is left between as found and as left: the operator decides.
+bool ProcedurePage::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::Close && watched == window() && CalibrationOpen()) {
+        const auto answer = QMessageBox::question(
+            window(), tr("Calibration open"),
+            tr("Node %1's calibration is open at step %2, %3. Close the console anyway? It reopens there at the next start.")
+                .arg(m_pProcedure->ItemIdentity().node)
+                .arg(int(m_pProcedure->CurrentStep()) + 1)
+                .arg(CalibrationProcedure::StepName(m_pProcedure->CurrentStep())));
+        if (answer != QMessageBox::Yes) {
+            event->ignore();
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void ProcedurePage::SetRegister(QAbstractItemModel* model, int serialColumn)

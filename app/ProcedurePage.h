@@ -34,12 +34,17 @@ public:
     explicit ProcedurePage(QAbstractButton* runSwitch, QWidget* parent = nullptr);
 
     CalibrationProcedure* Procedure() const { return m_pProcedure; }
+    // A calibration begun and not finished: closing the window asks.
+    bool CalibrationOpen() const;
     // Serials already in the register, looked up in the column given.
     void SetRegister(QAbstractItemModel* model, int serialColumn);
     // Each step and point is kept through the writer as it happens; an open
     // calibration is read back from the store once it is open.
     void SetRecords(RecordStore* reader, RecordWriter* writer);
     static constexpr const char* kRecordKind = "procedure";
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 signals:
     // The node the readings page must follow.

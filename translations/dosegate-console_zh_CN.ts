@@ -732,6 +732,14 @@
         <source>Reopened: node %1&apos;s calibration stands at step %2, %3, as it was kept before the console stopped.</source>
         <translation>已恢复：节点 %1 的校准停在第 %2 步（%3），与控制台停止前保存的一致。</translation>
     </message>
+    <message>
+        <source>Calibration open</source>
+        <translation>校准进行中</translation>
+    </message>
+    <message>
+        <source>Node %1&apos;s calibration is open at step %2, %3. Close the console anyway? It reopens there at the next start.</source>
+        <translation>节点 %1 的校准停在第 %2 步（%3），尚未完成。仍要关闭控制台吗？下次启动时将从此处恢复。</translation>
+    </message>
 </context>
 <context>
     <name>ReadingTrend</name>

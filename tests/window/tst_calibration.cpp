@@ -173,6 +173,14 @@ void TestCalibration::procedureRunsAsFoundAndReopensAfterAKill()
             return !rows.isEmpty()
                 && QJsonDocument::fromJson(rows.constLast().content).object().value("as_found").toArray().size() == 1;
         }());
+        rig.window.show();
+        {
+            ModalWatcher boxes(QMessageBox::No);
+            QVERIFY(!rig.window.close()); // an open calibration asks first
+            QCOMPARE(boxes.boxes.size(), 1);
+            QVERIFY2(boxes.boxes[0].contains("Node 4's calibration is open at step 4"), qPrintable(boxes.boxes[0]));
+        }
+        QVERIFY(rig.window.isVisible());
         const QString folder = QFileInfo(store).absolutePath();
         for (const QString& name : QDir(folder).entryList(QDir::Files))
             QVERIFY(QFile::copy(folder + '/' + name, copy.filePath(name)));
