@@ -24,6 +24,7 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QStackedWidget>
+#include <QTableWidget>
 #include <QVBoxLayout>
 
 namespace {
@@ -260,6 +261,27 @@ QWidget* ProcedurePage::BuildFinishPage()
     layout->addStretch();
     connect(m_pFinish, SIGNAL(clicked()), this, SLOT(OnFinish()));
     return page;
+}
+
+void ProcedurePage::SetReadingsTable(QTableWidget* table)
+{
+    m_pTable = table;
+    connect(table->model(), SIGNAL(dataChanged(QModelIndex, QModelIndex)), this,
+            SLOT(GreySettlingRows(QModelIndex)));
+}
+
+// The table restarts with each run and gains a row a reading, so its first
+// rows are the readings the run leaves out.
+void ProcedurePage::GreySettlingRows(const QModelIndex& topLeft)
+{
+    const PointRun* run = m_pProcedure->Run();
+    if (!m_pTable || !run || topLeft.row() >= m_pProcedure->RunSettings().settlingReadings)
+        return;
+    QTableWidgetItem* item = m_pTable->item(topLeft.row(), topLeft.column());
+    if (item && item->foreground().color() != Qt::gray) {
+        item->setForeground(Qt::gray);
+        item->setToolTip(tr("Settling: left out of the point's figures"));
+    }
 }
 
 bool ProcedurePage::CalibrationOpen() const

@@ -19,6 +19,8 @@ class QProgressBar;
 class QPushButton;
 class QSpinBox;
 class QStackedWidget;
+class QTableWidget;
+class QModelIndex;
 
 // The guided calibration's page: the steps numbered, the current one's
 // fields, what the next press does, a Next enabled only when the step is
@@ -41,6 +43,8 @@ public:
     // Each step and point is kept through the writer as it happens; an open
     // calibration is read back from the store once it is open.
     void SetRecords(RecordStore* reader, RecordWriter* writer);
+    // The readings table, whose settling rows are shown greyed.
+    void SetReadingsTable(QTableWidget* table);
     static constexpr const char* kRecordKind = "procedure";
 
 protected:
@@ -61,6 +65,7 @@ private slots:
     void OnProgress(int percent, int readingsLeft);
     void Refresh();
     void Keep();
+    void GreySettlingRows(const QModelIndex& topLeft);
     void Reopen();
 
 private:
@@ -76,6 +81,7 @@ private:
     QAbstractButton* m_pRunSwitch;
     QAbstractItemModel* m_pRegister = nullptr;
     int m_nSerialColumn = 0;
+    QTableWidget* m_pTable = nullptr;
     RecordStore* m_pReader = nullptr;
     RecordWriter* m_pWriter = nullptr;
     QJsonObject m_lastKept;

@@ -94,6 +94,7 @@ void SetwiseDosegate::ConnectReadings()
     ui.tabWidget->addTab(procedure, tr("procedure"));
     procedure->SetRegister(m_pRegister, CalibrationRegister::ColumnSerial);
     procedure->SetRecords(m_pRecords, m_pRecordWriter);
+    procedure->SetReadingsTable(ui.tableWidget_for_potentiometer);
     connect(procedure, SIGNAL(NodeChosen(int)), ui.id_for_potentiometer, SLOT(setValue(int)));
     connect(procedure->Procedure(), SIGNAL(RunStarted(int)), this, SLOT(slot_modifyIDData()));
     connect(this, SIGNAL(ReadingAccepted(Reading)), procedure->Procedure(), SLOT(AddReading(Reading)));

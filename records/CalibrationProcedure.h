@@ -75,6 +75,7 @@ public:
     void SetTolerance(double tolerance) { m_fTolerance = tolerance; }
     void SetBackground(double background, double expandedUncertainty);
     void SetRunSettings(const PointRun::Settings& settings) { m_runSettings = settings; }
+    const PointRun::Settings& RunSettings() const { return m_runSettings; }
 
     // The run of the current point of As found or As left; the readings
     // table restarts with it.

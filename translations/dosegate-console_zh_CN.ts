@@ -740,6 +740,10 @@
         <source>Node %1&apos;s calibration is open at step %2, %3. Close the console anyway? It reopens there at the next start.</source>
         <translation>节点 %1 的校准停在第 %2 步（%3），尚未完成。仍要关闭控制台吗？下次启动时将从此处恢复。</translation>
     </message>
+    <message>
+        <source>Settling: left out of the point&apos;s figures</source>
+        <translation>稳定期：不计入该点的结果</translation>
+    </message>
 </context>
 <context>
     <name>ReadingTrend</name>

@@ -155,11 +155,19 @@ void TestCalibration::procedureRunsAsFoundAndReopensAfterAKill()
         QCOMPARE(procedure->CurrentStep(), CalibrationProcedure::AsFound);
         QVERIFY(rig.Find<QAbstractButton>("calibration_check_box")->isChecked());
         QCOMPARE(rig.Find<QTableWidget>("tableWidget_for_potentiometer")->rowCount(), 0);
-        rig.Readings(4, 900, 3); // settling: left out
-        rig.Readings(4, 250, 2);
+        const auto reading = [&](int count) { // one a request period: a row each
+            rig.Reading(4, count);
+            rig.Tick();
+        };
+        for (int count : { 900, 900, 900, 250, 250 }) // the first three settling: left out
+            reading(count);
         QVERIFY(!procedure->Run()->Finished());
         QCOMPARE(procedure->Run()->Current().n, 2);
-        rig.Readings(4, 250, 1);
+        reading(250);
+        auto* table = rig.Find<QTableWidget>("tableWidget_for_potentiometer");
+        QCOMPARE(table->rowCount(), 6);
+        for (int row = 0; row < 6; ++row)
+            QCOMPARE(table->item(row, 2)->foreground().color() == QColor(Qt::gray), row < 3);
         QCOMPARE(procedure->AsFoundPoints().size(), 1);
         QCOMPARE(procedure->AsFoundPoints()[0].figures.verdict, PointRun::Fail);
         QVERIFY(qAbs(procedure->AsFoundPoints()[0].figures.error - 40.0) < 1e-9);
