@@ -96,6 +96,7 @@ ProcedurePage::ProcedurePage(QAbstractButton* runSwitch, QWidget* parent)
     connect(m_pProcedure, SIGNAL(StepFinished(int)), this, SLOT(Refresh()));
     connect(m_pProcedure, SIGNAL(RunStarted(int)), this, SLOT(OnRunStarted()));
     connect(m_pProcedure, SIGNAL(RunProgress(int, int)), this, SLOT(OnProgress(int, int)));
+    connect(m_pProcedure, SIGNAL(PointTaken(int, int)), this, SLOT(OnPointTaken(int, int)));
     OnFieldsEdited();
 }
 
@@ -261,6 +262,34 @@ QWidget* ProcedurePage::BuildFinishPage()
     layout->addStretch();
     connect(m_pFinish, SIGNAL(clicked()), this, SLOT(OnFinish()));
     return page;
+}
+
+void ProcedurePage::SetCalcFields(const QList<QDoubleSpinBox*>& trueValues, const QList<QDoubleSpinBox*>& measured,
+                                  QSpinBox* node)
+{
+    m_listCalcTrue = trueValues;
+    m_listCalcMeasured = measured;
+    m_pCalcNode = node;
+}
+
+// The point goes to the book as the manual As found and As left give it;
+// as found, it is also what Calc works on.
+void ProcedurePage::OnPointTaken(int step, int point)
+{
+    const bool found = step == CalibrationProcedure::AsFound;
+    const auto& taken = found ? m_pProcedure->AsFoundPoints() : m_pProcedure->AsLeftPoints();
+    if (point >= taken.size())
+        return;
+    const CalibrationBook::Point kept = m_pProcedure->BookPoint(taken[point], point);
+    const CalibrationProcedure::Identity& item = m_pProcedure->ItemIdentity();
+    emit PointReady(item.node, item.serial, found ? CalibrationBook::AsFound : CalibrationBook::AsLeft, kept);
+    const int range = CalibrationBook::RangeOf(kept.trueValue) - 1;
+    if (!found || range < 0 || range >= m_listCalcTrue.size() || range >= m_listCalcMeasured.size())
+        return;
+    if (m_pCalcNode)
+        m_pCalcNode->setValue(item.node);
+    m_listCalcTrue[range]->setValue(kept.trueValue);
+    m_listCalcMeasured[range]->setValue(kept.mean - kept.background);
 }
 
 void ProcedurePage::SetReadingsTable(QTableWidget* table)
@@ -479,9 +508,10 @@ void ProcedurePage::OnAdjusted()
     Refresh();
 }
 
+// Done when the book reports the record written.
 void ProcedurePage::OnFinish()
 {
-    m_pProcedure->Finished();
+    emit FinishRequested();
     Refresh();
 }
 

@@ -1,6 +1,8 @@
 #ifndef DOSEGATE_PROCEDUREPAGE_H
 #define DOSEGATE_PROCEDUREPAGE_H
 
+#include "CalibrationBook.h"
+
 #include <QJsonObject>
 #include <QWidget>
 
@@ -43,6 +45,10 @@ public:
     // Each step and point is kept through the writer as it happens; an open
     // calibration is read back from the store once it is open.
     void SetRecords(RecordStore* reader, RecordWriter* writer);
+    // The calibration page's fields that Calc reads, filled as points are
+    // found: true values and net means of ranges 1 to 3, and its node.
+    void SetCalcFields(const QList<QDoubleSpinBox*>& trueValues, const QList<QDoubleSpinBox*>& measured,
+                       QSpinBox* node);
     // The readings table, whose settling rows are shown greyed.
     void SetReadingsTable(QTableWidget* table);
     static constexpr const char* kRecordKind = "procedure";
@@ -53,6 +59,12 @@ protected:
 signals:
     // The node the readings page must follow.
     void NodeChosen(int node);
+    // A point taken, for the calibration book.
+    void PointReady(int node, const QString& serial, CalibrationBook::Stage stage,
+                    const CalibrationBook::Point& point);
+    // The records page's Finish: the book writes the record and the
+    // certificate.
+    void FinishRequested();
 
 private slots:
     void OnNext();
@@ -65,6 +77,7 @@ private slots:
     void OnProgress(int percent, int readingsLeft);
     void Refresh();
     void Keep();
+    void OnPointTaken(int step, int point);
     void GreySettlingRows(const QModelIndex& topLeft);
     void Reopen();
 
@@ -82,6 +95,9 @@ private:
     QAbstractItemModel* m_pRegister = nullptr;
     int m_nSerialColumn = 0;
     QTableWidget* m_pTable = nullptr;
+    QList<QDoubleSpinBox*> m_listCalcTrue;
+    QList<QDoubleSpinBox*> m_listCalcMeasured;
+    QSpinBox* m_pCalcNode = nullptr;
     RecordStore* m_pReader = nullptr;
     RecordWriter* m_pWriter = nullptr;
     QJsonObject m_lastKept;

@@ -95,6 +95,13 @@ void SetwiseDosegate::ConnectReadings()
     procedure->SetRegister(m_pRegister, CalibrationRegister::ColumnSerial);
     procedure->SetRecords(m_pRecords, m_pRecordWriter);
     procedure->SetReadingsTable(ui.tableWidget_for_potentiometer);
+    procedure->SetCalcFields({ ui.doubleSpinBox_tvalue_1, ui.doubleSpinBox_tvalue_2, ui.doubleSpinBox_tvalue_3 },
+                             { ui.doubleSpinBox_mvalue_1, ui.doubleSpinBox_mvalue_2, ui.doubleSpinBox_mvalue_3 },
+                             ui.m_pSpinBox_calib_id);
+    connect(procedure, SIGNAL(PointReady(int, QString, CalibrationBook::Stage, CalibrationBook::Point)), m_pBook,
+            SLOT(AddPoint(int, QString, CalibrationBook::Stage, CalibrationBook::Point)));
+    connect(procedure, SIGNAL(FinishRequested()), this, SLOT(OnFinishCalibrationClicked()));
+    connect(m_pBook, SIGNAL(Finished(int, qint64)), procedure->Procedure(), SLOT(RecordWritten(int)));
     connect(procedure, SIGNAL(NodeChosen(int)), ui.id_for_potentiometer, SLOT(setValue(int)));
     connect(procedure->Procedure(), SIGNAL(RunStarted(int)), this, SLOT(slot_modifyIDData()));
     connect(this, SIGNAL(ReadingAccepted(Reading)), procedure->Procedure(), SLOT(AddReading(Reading)));

@@ -70,6 +70,7 @@ void PointRun::Evaluate()
     // more precise for it.
     const double counting = std::sqrt(std::max(meanCount, (t + m_inputs.background) / kDosePerCount));
     m_fSpread = std::max(s, counting);
+    figures.standardDeviation = m_fSpread * kDosePerCount;
     const double uA = 100.0 / t * kDosePerCount * m_fSpread / std::sqrt(double(m_n));
     const double uB = 100.0 / t * m_inputs.backgroundUncertainty / 2.0;
     const double uT = net / t * m_inputs.referenceUncertainty / 2.0;

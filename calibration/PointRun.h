@@ -60,6 +60,7 @@ public:
     {
         int n = 0;                         // settled readings
         double mean = kEmpty;              // μSv/h
+        double standardDeviation = kEmpty; // μSv/h, of the readings, never below counting's
         double error = kEmpty;             // %
         double standardUncertainty = kEmpty; // points of e
         double coverageFactor = kEmpty;    // 95.45 %

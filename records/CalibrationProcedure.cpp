@@ -272,6 +272,35 @@ void CalibrationProcedure::AddReading(const Reading& reading)
         emit StepFinished(m_step);
 }
 
+CalibrationBook::Point CalibrationProcedure::BookPoint(const Taken& taken, int point) const
+{
+    const PointRun::Figures& f = taken.figures;
+    CalibrationBook::Point kept;
+    const ReferencePoint reference = m_points.value(point);
+    kept.trueValue = reference.trueValue;
+    kept.referenceUncertainty = reference.referenceUncertainty;
+    kept.background = m_fBackground;
+    kept.backgroundUncertainty = m_fBackgroundU;
+    kept.n = f.n;
+    kept.mean = f.mean;
+    kept.standardDeviation = f.standardDeviation;
+    kept.error = f.error;
+    kept.standardUncertainty = f.standardUncertainty;
+    kept.expandedUncertainty = f.expandedUncertainty;
+    kept.coverageFactor = f.coverageFactor;
+    kept.degreesOfFreedom = f.degreesOfFreedom;
+    kept.tolerance = m_fTolerance;
+    kept.rule = CalibrationFigures::RuleKey(CalibrationFigures::GuardedAcceptance);
+    kept.verdict = CalibrationFigures::VerdictKey(CalibrationFigures::Verdict(f.verdict));
+    return kept;
+}
+
+void CalibrationProcedure::RecordWritten(int node)
+{
+    if (node == m_identity.node)
+        Finished();
+}
+
 void CalibrationProcedure::AdjustConfirmed()
 {
     if (m_step != Adjust)

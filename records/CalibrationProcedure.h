@@ -1,6 +1,7 @@
 #ifndef DOSEGATE_CALIBRATIONPROCEDURE_H
 #define DOSEGATE_CALIBRATIONPROCEDURE_H
 
+#include "CalibrationBook.h"
 #include "PointRun.h"
 #include "Reading.h"
 
@@ -84,6 +85,8 @@ public:
     const QList<Taken>& AsFoundPoints() const { return m_asFound; }
     const QList<Taken>& AsLeftPoints() const { return m_asLeft; }
     bool AllAsFoundPass() const;
+    // A taken point as the calibration book keeps it.
+    CalibrationBook::Point BookPoint(const Taken& taken, int point) const;
 
     // Restores a procedure kept by Write; false, and nothing changed, for
     // an object that is not one.
@@ -99,6 +102,8 @@ public slots:
     bool SkipAdjust();
     // The record is written.
     void Finished();
+    // The book wrote a node's record: the procedure's, if it is that node.
+    void RecordWritten(int node);
     bool Next();
 
 signals:

@@ -172,6 +172,11 @@ void TestCalibration::procedureRunsAsFoundAndReopensAfterAKill()
         QCOMPARE(procedure->AsFoundPoints()[0].figures.verdict, PointRun::Fail);
         QVERIFY(qAbs(procedure->AsFoundPoints()[0].figures.error - 40.0) < 1e-9);
         QVERIFY(rig.Find<QAbstractButton>("procedure_next")->isEnabled());
+        // The book holds the point, and Calc has it.
+        QTRY_VERIFY2(rig.Text("open_calibration").contains("as found in range 1"),
+                     qPrintable(rig.Text("open_calibration")));
+        QCOMPARE(rig.Find<QDoubleSpinBox>("doubleSpinBox_tvalue_1")->value(), 1.0);
+        QCOMPARE(rig.Find<QDoubleSpinBox>("doubleSpinBox_mvalue_1")->value(), 1.4);
         const QString store = RecordStore::DefaultPath();
         QTRY_VERIFY([&] {
             RecordStore reader;
