@@ -236,14 +236,26 @@ QWidget* ProcedurePage::BuildAdjustPage()
 {
     auto* page = new QWidget;
     auto* layout = new QVBoxLayout(page);
-    auto* words = new QLabel(tr("On the Calibration page: Calc on the points as found, Set, and wait for the node's "
-                                "confirmation and read-back. Then confirm here."));
+    auto* words = new QLabel(tr("Calc on the points as found (ranges not measured keep their coefficients), "
+                                "Set, and wait for the node's confirmation and read-back, which the Calibration "
+                                "page shows. Then confirm here."));
+    m_pCalc = new QPushButton(tr("Calc"));
+    m_pCalc->setObjectName("procedure_calc");
+    m_pSet = new QPushButton(tr("Set"));
+    m_pSet->setObjectName("procedure_set");
+    auto* calcAndSet = new QHBoxLayout;
+    calcAndSet->addWidget(m_pCalc);
+    calcAndSet->addWidget(m_pSet);
+    calcAndSet->addStretch();
+    connect(m_pCalc, SIGNAL(clicked()), this, SIGNAL(CalcRequested()));
+    connect(m_pSet, SIGNAL(clicked()), this, SIGNAL(SetRequested()));
     words->setWordWrap(true);
     m_pAdjusted = new QPushButton(tr("Read-back matches"));
     m_pAdjusted->setObjectName("procedure_adjusted");
     m_pSkipAdjust = new QPushButton(tr("Skip: every point passes as found"));
     m_pSkipAdjust->setObjectName("procedure_skip_adjust");
     layout->addWidget(words);
+    layout->addLayout(calcAndSet);
     layout->addWidget(m_pAdjusted);
     layout->addWidget(m_pSkipAdjust);
     layout->addStretch();
@@ -399,6 +411,14 @@ void ProcedurePage::Reopen()
     m_pPlace->setText(item.place);
     m_bRestoring = false;
     emit NodeChosen(item.node);
+    // The book holds its calibrations in memory: it is given the kept
+    // points again, and Calc its fields.
+    if (!state.value("adjusted").toBool()) {
+        for (int i = 0; i < m_pProcedure->AsFoundPoints().size(); ++i)
+            OnPointTaken(CalibrationProcedure::AsFound, i);
+    }
+    for (int i = 0; i < m_pProcedure->AsLeftPoints().size(); ++i)
+        OnPointTaken(CalibrationProcedure::AsLeft, i);
     Refresh();
     m_pMissing->setText(tr("Reopened: node %1's calibration stands at step %2, %3, as it was kept before the console stopped.")
                             .arg(item.node)
@@ -519,6 +539,13 @@ void ProcedurePage::OnFinish()
 // RunStarted reaches the window) and its run box is on.
 void ProcedurePage::OnRunStarted()
 {
+    // Calc multiplies each range's coefficient by true over measured: a
+    // range this node is not measured in must keep its own, not take
+    // another node's ratio.
+    if (m_pProcedure->CurrentStep() == CalibrationProcedure::AsFound && m_pProcedure->AsFoundPoints().isEmpty()) {
+        for (QDoubleSpinBox* field : m_listCalcTrue + m_listCalcMeasured)
+            field->setValue(1);
+    }
     if (m_pRunSwitch && !m_pRunSwitch->isChecked())
         m_pRunSwitch->click();
     m_pProgress->setValue(0);
@@ -562,6 +589,8 @@ void ProcedurePage::Refresh()
     m_pNextText->setText(m_pProcedure->NextText());
     m_pSkipAdjust->setEnabled(step == CalibrationProcedure::Adjust && m_pProcedure->AllAsFoundPass());
     m_pAdjusted->setEnabled(step == CalibrationProcedure::Adjust && !m_pProcedure->StepDone());
+    m_pCalc->setEnabled(m_pAdjusted->isEnabled());
+    m_pSet->setEnabled(m_pAdjusted->isEnabled());
     m_pFinish->setEnabled(step == CalibrationProcedure::Finish && !m_pProcedure->StepDone());
     const auto& taken = step == CalibrationProcedure::AsLeft ? m_pProcedure->AsLeftPoints()
                                                              : m_pProcedure->AsFoundPoints();

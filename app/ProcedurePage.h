@@ -65,6 +65,9 @@ signals:
     // The records page's Finish: the book writes the record and the
     // certificate.
     void FinishRequested();
+    // The calibration page's Calc and Set, pressed from here.
+    void CalcRequested();
+    void SetRequested();
 
 private slots:
     void OnNext();
@@ -139,6 +142,8 @@ private:
     QLabel* m_pTaken;
     QPushButton* m_pSkipAdjust;
     QPushButton* m_pAdjusted;
+    QPushButton* m_pCalc;
+    QPushButton* m_pSet;
     QPushButton* m_pFinish;
 };
 

@@ -101,6 +101,8 @@ void SetwiseDosegate::ConnectReadings()
     connect(procedure, SIGNAL(PointReady(int, QString, CalibrationBook::Stage, CalibrationBook::Point)), m_pBook,
             SLOT(AddPoint(int, QString, CalibrationBook::Stage, CalibrationBook::Point)));
     connect(procedure, SIGNAL(FinishRequested()), this, SLOT(OnFinishCalibrationClicked()));
+    connect(procedure, SIGNAL(CalcRequested()), this, SLOT(OnCalcCalibrationClicked()));
+    connect(procedure, SIGNAL(SetRequested()), this, SLOT(OnSetCalibrationClicked()));
     connect(m_pBook, SIGNAL(Finished(int, qint64)), procedure->Procedure(), SLOT(RecordWritten(int)));
     connect(procedure, SIGNAL(NodeChosen(int)), ui.id_for_potentiometer, SLOT(setValue(int)));
     connect(procedure->Procedure(), SIGNAL(RunStarted(int)), this, SLOT(slot_modifyIDData()));

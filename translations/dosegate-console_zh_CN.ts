@@ -693,10 +693,6 @@
         <translation>直接输入，或在电位器页测量（作为本底）后填入此处。</translation>
     </message>
     <message>
-        <source>On the Calibration page: Calc on the points as found, Set, and wait for the node&apos;s confirmation and read-back. Then confirm here.</source>
-        <translation>在校准页：按调整前的测量点计算、设置，等待节点确认并回读，然后在此确认。</translation>
-    </message>
-    <message>
         <source>Read-back matches</source>
         <translation>回读一致</translation>
     </message>
@@ -743,6 +739,18 @@
     <message>
         <source>Settling: left out of the point&apos;s figures</source>
         <translation>稳定期：不计入该点的结果</translation>
+    </message>
+    <message>
+        <source>Calc on the points as found (ranges not measured keep their coefficients), Set, and wait for the node&apos;s confirmation and read-back, which the Calibration page shows. Then confirm here.</source>
+        <translation>按调整前的测量点计算（未测量的量程保持原系数），设置，并等待节点确认与回读（显示在校准页）。然后在此确认。</translation>
+    </message>
+    <message>
+        <source>Calc</source>
+        <translation>计算</translation>
+    </message>
+    <message>
+        <source>Set</source>
+        <translation>设置</translation>
     </message>
 </context>
 <context>

@@ -215,6 +215,10 @@ void TestCalibration::procedureRunsAsFoundAndReopensAfterAKill()
     rig.Click("procedure_next");
     QCOMPARE(procedure->CurrentStep(), CalibrationProcedure::Adjust);
     QVERIFY(!rig.Find<QAbstractButton>("procedure_skip_adjust")->isEnabled()); // the point failed
+    QTRY_VERIFY2(rig.Text("open_calibration").contains("as found in range 1"), qPrintable(rig.Text("open_calibration")));
+    rig.Click("procedure_calc"); // 1.0 true over 1.4 measured
+    QCOMPARE(Shown(rig, "doubleSpinBox_calib_1"), QString("0.7143"));
+    QCOMPARE(Shown(rig, "doubleSpinBox_calib_2"), Shown(rig, "doubleSpinBox_lastCoe_2")); // not measured: kept
 }
 
 QTEST_MAIN(TestCalibration)
