@@ -154,6 +154,7 @@ private:
     void AddTableRow(float reading);
     void RaiseAverageNumber();
     void UpdateStatistics();
+    void RestartFigures();
     CalibrationFigures::Inputs FigureInputs();
     void UpdateLimits();
 

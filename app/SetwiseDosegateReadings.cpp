@@ -5,8 +5,11 @@
 
 #include "BudgetDialog.h"
 #include "CalibrationFigures.h"
+#include "CalibrationProcedure.h"
+#include "CalibrationRegister.h"
 #include "FrameProtocol.h"
 #include "Pacer.h"
+#include "ProcedurePage.h"
 #include "ReadingTrend.h"
 #include "RunJournal.h"
 #include "TypedFigure.h"
@@ -85,6 +88,25 @@ void SetwiseDosegate::ConnectReadings()
     connect(this, SIGNAL(ReadingAccepted(Reading)), m_pJournal, SLOT(Append(Reading)));
     connect(this, SIGNAL(ReadingAccepted(Reading)), m_pTrend, SLOT(AddReading(Reading)));
     connect(this, SIGNAL(ReadingAccepted(Reading)), m_pFigures, SLOT(AddReading(Reading)));
+    // The guided calibration, on a page of its own: each of its runs
+    // restarts the table as an ID change does.
+    auto* procedure = new ProcedurePage(ui.calibration_check_box, this);
+    ui.tabWidget->addTab(procedure, tr("procedure"));
+    procedure->SetRegister(m_pRegister, CalibrationRegister::ColumnSerial);
+    procedure->SetRecords(m_pRecords, m_pRecordWriter);
+    procedure->SetReadingsTable(ui.tableWidget_for_potentiometer);
+    procedure->SetCalcFields({ ui.doubleSpinBox_tvalue_1, ui.doubleSpinBox_tvalue_2, ui.doubleSpinBox_tvalue_3 },
+                             { ui.doubleSpinBox_mvalue_1, ui.doubleSpinBox_mvalue_2, ui.doubleSpinBox_mvalue_3 },
+                             ui.m_pSpinBox_calib_id);
+    connect(procedure, SIGNAL(PointReady(int, QString, CalibrationBook::Stage, CalibrationBook::Point)), m_pBook,
+            SLOT(AddPoint(int, QString, CalibrationBook::Stage, CalibrationBook::Point)));
+    connect(procedure, SIGNAL(FinishRequested()), this, SLOT(OnFinishCalibrationClicked()));
+    connect(procedure, SIGNAL(CalcRequested()), this, SLOT(OnCalcCalibrationClicked()));
+    connect(procedure, SIGNAL(SetRequested()), this, SLOT(OnSetCalibrationClicked()));
+    connect(m_pBook, SIGNAL(Finished(int, qint64)), procedure->Procedure(), SLOT(RecordWritten(int)));
+    connect(procedure, SIGNAL(NodeChosen(int)), ui.id_for_potentiometer, SLOT(setValue(int)));
+    connect(procedure->Procedure(), SIGNAL(RunStarted(int)), this, SLOT(slot_modifyIDData()));
+    connect(this, SIGNAL(ReadingAccepted(Reading)), procedure->Procedure(), SLOT(AddReading(Reading)));
     connect(m_pFigures, SIGNAL(MeanChanged(double, double, double)), m_pTrend, SLOT(AddMean(double, double, double)));
     connect(m_pFigures, SIGNAL(MeanChanged(double, double, double)), m_pFigurePacer, SLOT(Request()));
     connect(ui.use_as_background_button, SIGNAL(clicked()), m_pFigures, SLOT(UseAsBackground()));
@@ -242,7 +264,7 @@ void SetwiseDosegate::UpdateLimits()
 
 void SetwiseDosegate::slot_modifyIDData()
 {
-    m_pFigures->RestartAveraging();
+    RestartFigures();
     ui.as_found_button->setEnabled(false);
     ui.as_left_button->setEnabled(false);
     m_nDoseCount = 0;
@@ -251,6 +273,24 @@ void SetwiseDosegate::slot_modifyIDData()
     ui.tableWidget_for_potentiometer->setRowCount(0);
     m_pTrend->Clear();
     m_pJournal->Restart();
+}
+
+// Whatever restarts the table, no figure of the previous run may stand
+// beside it, nor a mean still waiting for the pacer, until a new window is
+// full.
+void SetwiseDosegate::RestartFigures()
+{
+    m_pFigurePacer->Flush();
+    m_pFigures->RestartAveraging();
+    for (QLineEdit* field : {ui.relative_error_2, ui.variable_conefficient, ui.standard_deviation,
+                             ui.expanded_uncertainty})
+        field->clear();
+    ui.average_group_3->clear();
+    ui.coverage_factor->clear();
+    ui.calibration_verdict->clear();
+    ui.calibration_verdict->setStyleSheet(VerdictStyle(CalibrationFigures::NoVerdict));
+    ui.verdict_rule->clear();
+    ui.figures_remarks->setText(CalibrationFigures::DetectionWarning(FigureInputs(), m_pFigures->AverageNumber()));
 }
 
 void SetwiseDosegate::slot_modifyAverageData()

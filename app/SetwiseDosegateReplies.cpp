@@ -123,7 +123,7 @@ void SetwiseDosegate::ShowPotentiometerStep(const char* title, const char* suffi
         ui.tableWidget_for_potentiometer->setItem(
             rows - 1, 0, new QTableWidgetItem(QString::number(steps) + QLatin1String(suffix)));
     }
-    m_pFigures->RestartAveraging(); // at the new gain
+    RestartFigures(); // at the new gain
     ui.as_found_button->setEnabled(false);
     ui.as_left_button->setEnabled(false);
     m_pTrend->MarkStep();

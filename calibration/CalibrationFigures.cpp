@@ -136,10 +136,17 @@ void CalibrationFigures::AddReading(const Reading& reading)
     emit MeanChanged(m_fAverage, double(m_fAverage) - band, double(m_fAverage) + band);
 }
 
+// The previous window's figures go with it: a point or a verdict taken
+// before the new window is full would otherwise be the old run's.
 void CalibrationFigures::RestartAveraging()
 {
     m_listAverage.clear();
     m_listCounts.clear();
+    m_nWindow = 0;
+    m_fAverage = 0;
+    m_fVariation = 0;
+    m_fStandardDeviation = kEmpty;
+    m_result = Result();
 }
 
 void CalibrationFigures::UseAsBackground()

@@ -117,8 +117,8 @@ public:
 
 public slots:
     void AddReading(const Reading& reading);
-    // A potentiometer step or a new node: averaging starts again; the last
-    // figures stay until a full window replaces them.
+    // A potentiometer step or a new node: averaging starts again and the
+    // last figures are gone until a full window replaces them.
     void RestartAveraging();
     // The full window, run with the source shielded, becomes the
     // background: its mean and U = 2·s/√n, so that u(B) = s/√n.

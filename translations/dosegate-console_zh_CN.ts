@@ -182,6 +182,117 @@
     </message>
 </context>
 <context>
+    <name>CalibrationProcedure</name>
+    <message>
+        <source>Item</source>
+        <translation>被校仪器</translation>
+    </message>
+    <message>
+        <source>Reference field</source>
+        <translation>参考辐射场</translation>
+    </message>
+    <message>
+        <source>Background</source>
+        <translation>本底</translation>
+    </message>
+    <message>
+        <source>As found</source>
+        <translation>调整前</translation>
+    </message>
+    <message>
+        <source>Adjust</source>
+        <translation>调整</translation>
+    </message>
+    <message>
+        <source>As left</source>
+        <translation>调整后</translation>
+    </message>
+    <message>
+        <source>Finish</source>
+        <translation>完成</translation>
+    </message>
+    <message>
+        <source>Done</source>
+        <translation>已完成</translation>
+    </message>
+    <message>
+        <source>Choose the node.</source>
+        <translation>请选择节点。</translation>
+    </message>
+    <message>
+        <source>The serial number is required.</source>
+        <translation>出厂编号为必填项。</translation>
+    </message>
+    <message>
+        <source>The register already holds serial %1: confirm that it is the same item.</source>
+        <translation>台账中已有出厂编号 %1：请确认是同一台仪器。</translation>
+    </message>
+    <message>
+        <source>Give 1 to 3 points, each with a true value inside its own range.</source>
+        <translation>请给出 1 至 3 个校准点，每个点的真值须在其所属量程内。</translation>
+    </message>
+    <message>
+        <source>Measure or type the background.</source>
+        <translation>请测量或输入本底。</translation>
+    </message>
+    <message>
+        <source>Point %1 is being measured.</source>
+        <translation>正在测量第 %1 点。</translation>
+    </message>
+    <message>
+        <source>Point %1 is not measured yet.</source>
+        <translation>第 %1 点尚未测量。</translation>
+    </message>
+    <message>
+        <source>Calc, Set and the node&apos;s read-back are still to come.</source>
+        <translation>尚需计算、设置并回读节点的校准系数。</translation>
+    </message>
+    <message>
+        <source>The record is not written yet.</source>
+        <translation>记录尚未写入。</translation>
+    </message>
+    <message>
+        <source>Next: set the field to %1 μSv/h (range %2) and measure point %3.</source>
+        <translation>下一步：将辐射场调至 %1 μSv/h（量程 %2），测量第 %3 点。</translation>
+    </message>
+    <message>
+        <source>Next: the reference field of each point.</source>
+        <translation>下一步：各校准点的参考辐射场。</translation>
+    </message>
+    <message>
+        <source>Next: the background, with the source shielded.</source>
+        <translation>下一步：屏蔽辐射源，测量本底。</translation>
+    </message>
+    <message>
+        <source>Next: as found, point 1.</source>
+        <translation>下一步：调整前测量，第 1 点。</translation>
+    </message>
+    <message>
+        <source>Next: every point passes; adjust, or skip to finish.</source>
+        <translation>下一步：各点均合格；可调整，或跳过直接完成。</translation>
+    </message>
+    <message>
+        <source>Next: adjust the node&apos;s coefficients.</source>
+        <translation>下一步：调整节点的校准系数。</translation>
+    </message>
+    <message>
+        <source>Next: finish.</source>
+        <translation>下一步：完成。</translation>
+    </message>
+    <message>
+        <source>Next: as left, point 1.</source>
+        <translation>下一步：调整后测量，第 1 点。</translation>
+    </message>
+    <message>
+        <source>Next: finish; the record and the certificate.</source>
+        <translation>下一步：完成；生成记录与证书。</translation>
+    </message>
+    <message>
+        <source>Next: the next node.</source>
+        <translation>下一步：下一个节点。</translation>
+    </message>
+</context>
+<context>
     <name>CalibrationRegister</name>
     <message>
         <source>never calibrated</source>
@@ -677,6 +788,153 @@
     </message>
 </context>
 <context>
+    <name>ProcedurePage</name>
+    <message>
+        <source>Next</source>
+        <translation>下一步</translation>
+    </message>
+    <message>
+        <source>Same item as the register&apos;s</source>
+        <translation>与台账中的为同一台仪器</translation>
+    </message>
+    <message>
+        <source>Node</source>
+        <translation>节点</translation>
+    </message>
+    <message>
+        <source>Serial number</source>
+        <translation>出厂编号</translation>
+    </message>
+    <message>
+        <source>Manufacturer</source>
+        <translation>制造商</translation>
+    </message>
+    <message>
+        <source>Model</source>
+        <translation>型号</translation>
+    </message>
+    <message>
+        <source>Customer</source>
+        <translation>委托方</translation>
+    </message>
+    <message>
+        <source>Customer&apos;s address</source>
+        <translation>委托方地址</translation>
+    </message>
+    <message>
+        <source>Place of calibration</source>
+        <translation>校准地点</translation>
+    </message>
+    <message>
+        <source>Points (ranges)</source>
+        <translation>校准点数（量程）</translation>
+    </message>
+    <message>
+        <source>Tolerance</source>
+        <translation>允差</translation>
+    </message>
+    <message>
+        <source>U (k = 2)</source>
+        <translation>U (k = 2)</translation>
+    </message>
+    <message>
+        <source>Point %1, true value</source>
+        <translation>第 %1 点，真值</translation>
+    </message>
+    <message>
+        <source>Compute the true value</source>
+        <translation>计算真值</translation>
+    </message>
+    <message>
+        <source>Source certificate</source>
+        <translation>辐射源证书</translation>
+    </message>
+    <message>
+        <source>at</source>
+        <translation>于</translation>
+    </message>
+    <message>
+        <source>Reference date and distance</source>
+        <translation>参考日期与距离</translation>
+    </message>
+    <message>
+        <source>Point and its distance</source>
+        <translation>校准点及其距离</translation>
+    </message>
+    <message>
+        <source>Background, source shielded</source>
+        <translation>本底（屏蔽辐射源）</translation>
+    </message>
+    <message>
+        <source>Its U (k = 2)</source>
+        <translation>其 U (k = 2)</translation>
+    </message>
+    <message>
+        <source>Type it, or measure it on the potentiometer page (Use as background) and copy it here.</source>
+        <translation>直接输入，或在电位器页测量（作为本底）后填入此处。</translation>
+    </message>
+    <message>
+        <source>Read-back matches</source>
+        <translation>回读一致</translation>
+    </message>
+    <message>
+        <source>Skip: every point passes as found</source>
+        <translation>跳过：调整前各点均合格</translation>
+    </message>
+    <message>
+        <source>Finish: keep the record</source>
+        <translation>完成：保存记录</translation>
+    </message>
+    <message>
+        <source>The certificate&apos;s figures give no true value.</source>
+        <translation>证书数据无法得出真值。</translation>
+    </message>
+    <message>
+        <source>%1 μSv/h today (decay × %2, distance × %3), U = %4 %</source>
+        <translation>今日 %1 μSv/h（衰变 × %2，距离 × %3），U = %4 %</translation>
+    </message>
+    <message>
+        <source>Point %1: settling, %2 readings left out.</source>
+        <translation>第 %1 点：稳定中，剔除 %2 个读数。</translation>
+    </message>
+    <message>
+        <source>Point %1: %2 readings, e = %3 %, U = %4 %; about %5 readings left.</source>
+        <translation>第 %1 点：%2 个读数，e = %3 %，U = %4 %；约剩 %5 个读数。</translation>
+    </message>
+    <message>
+        <source>Point %1 taken: %2 readings, mean %3 μSv/h, e = %4 %, U = %5 % (k = %6): %7</source>
+        <translation>第 %1 点已记录：%2 个读数，平均值 %3 μSv/h，e = %4 %，U = %5 % (k = %6)：%7</translation>
+    </message>
+    <message>
+        <source>Reopened: node %1&apos;s calibration stands at step %2, %3, as it was kept before the console stopped.</source>
+        <translation>已恢复：节点 %1 的校准停在第 %2 步（%3），与控制台停止前保存的一致。</translation>
+    </message>
+    <message>
+        <source>Calibration open</source>
+        <translation>校准进行中</translation>
+    </message>
+    <message>
+        <source>Node %1&apos;s calibration is open at step %2, %3. Close the console anyway? It reopens there at the next start.</source>
+        <translation>节点 %1 的校准停在第 %2 步（%3），尚未完成。仍要关闭控制台吗？下次启动时将从此处恢复。</translation>
+    </message>
+    <message>
+        <source>Settling: left out of the point&apos;s figures</source>
+        <translation>稳定期：不计入该点的结果</translation>
+    </message>
+    <message>
+        <source>Calc on the points as found (ranges not measured keep their coefficients), Set, and wait for the node&apos;s confirmation and read-back, which the Calibration page shows. Then confirm here.</source>
+        <translation>按调整前的测量点计算（未测量的量程保持原系数），设置，并等待节点确认与回读（显示在校准页）。然后在此确认。</translation>
+    </message>
+    <message>
+        <source>Calc</source>
+        <translation>计算</translation>
+    </message>
+    <message>
+        <source>Set</source>
+        <translation>设置</translation>
+    </message>
+</context>
+<context>
     <name>ReadingTrend</name>
     <message>
         <source>true value</source>
@@ -910,6 +1168,10 @@
     <message>
         <source>Records in %1: opening the store</source>
         <translation>记录库 %1：正在打开</translation>
+    </message>
+    <message>
+        <source>procedure</source>
+        <translation>校准流程</translation>
     </message>
 </context>
 <context>
@@ -1491,6 +1753,18 @@ p, li { white-space: pre-wrap; }
     <message>
         <source>U-shaped</source>
         <translation>U 形</translation>
+    </message>
+    <message>
+        <source>Reference source certificate</source>
+        <translation>参考源证书</translation>
+    </message>
+    <message>
+        <source>Decay since the reference date</source>
+        <translation>自参考日期以来的衰变</translation>
+    </message>
+    <message>
+        <source>Distance to the source</source>
+        <translation>到辐射源的距离</translation>
     </message>
 </context>
 </TS>

@@ -1,8 +1,16 @@
+#include "CalibrationProcedure.h"
 #include "ModalWatcher.h"
+#include "ProcedurePage.h"
+#include "RecordStore.h"
 #include "ReplyFrames.h"
 #include "WindowRig.h"
 
+#include <QDir>
 #include <QDoubleSpinBox>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QTableWidget>
+#include <QTemporaryDir>
 #include <QSpinBox>
 #include <QTest>
 
@@ -34,6 +42,7 @@ private slots:
     void resetSetsAllTwelveFieldsToOne();
     void coefficientReplyFillsTheReadBackRow();
     void coefficientReplyForAnotherIdIsDropped();
+    void procedureRunsAsFoundAndReopensAfterAKill();
 };
 
 void TestCalibration::calcComputesTrueOverMeasuredTimesCurrent_data()
@@ -123,6 +132,93 @@ void TestCalibration::coefficientReplyForAnotherIdIsDropped()
     QTRY_VERIFY(!watcher.boxes.isEmpty() && watcher.boxes.last().startsWith("set language|"));
     for (const char* field : { "doubleSpinBox_lastCoe_1", "doubleSpinBox_lastCoe_2", "doubleSpinBox_lastCoe_3" })
         QCOMPARE(Shown(rig, field), QString("1.0000"));
+}
+
+// Node 4 reads 40 % high at 1 μSv/h: the procedure restarts the table,
+// leaves the settling readings out, stops at a decisive FAIL, keeps the
+// point; a console started on the same store reopens at As found.
+void TestCalibration::procedureRunsAsFoundAndReopensAfterAKill()
+{
+    QTemporaryDir copy;
+    {
+        WindowRig rig;
+        auto* page = rig.Find<ProcedurePage>("procedure_page");
+        CalibrationProcedure* procedure = page->Procedure();
+        rig.Find<QSpinBox>("procedure_node")->setValue(4);
+        QVERIFY(!rig.Find<QAbstractButton>("procedure_next")->isEnabled()); // no serial yet
+        rig.SetText("procedure_serial", "DG5-2026-000417");
+        rig.Click("procedure_next");
+        QCOMPARE(rig.Find<QSpinBox>("id_for_potentiometer")->value(), 4);
+        rig.Find<QDoubleSpinBox>("procedure_true_value_1")->setValue(1.0);
+        rig.Click("procedure_next");
+        rig.Click("procedure_next"); // a background of 0, typed
+        QCOMPARE(procedure->CurrentStep(), CalibrationProcedure::AsFound);
+        QVERIFY(rig.Find<QAbstractButton>("calibration_check_box")->isChecked());
+        QCOMPARE(rig.Find<QTableWidget>("tableWidget_for_potentiometer")->rowCount(), 0);
+        const auto reading = [&](int count) { // one a request period: a row each
+            rig.Reading(4, count);
+            rig.Tick();
+        };
+        for (int count : { 900, 900, 900, 250, 250 }) // the first three settling: left out
+            reading(count);
+        QVERIFY(!procedure->Run()->Finished());
+        QCOMPARE(procedure->Run()->Current().n, 2);
+        reading(250);
+        auto* table = rig.Find<QTableWidget>("tableWidget_for_potentiometer");
+        QCOMPARE(table->rowCount(), 6);
+        for (int row = 0; row < 6; ++row)
+            QCOMPARE(table->item(row, 2)->foreground().color() == QColor(Qt::gray), row < 3);
+        QCOMPARE(procedure->AsFoundPoints().size(), 1);
+        QCOMPARE(procedure->AsFoundPoints()[0].figures.verdict, PointRun::Fail);
+        QVERIFY(qAbs(procedure->AsFoundPoints()[0].figures.error - 40.0) < 1e-9);
+        QVERIFY(rig.Find<QAbstractButton>("procedure_next")->isEnabled());
+        // The book holds the point, and Calc has it.
+        QTRY_VERIFY2(rig.Text("open_calibration").contains("as found in range 1"),
+                     qPrintable(rig.Text("open_calibration")));
+        QCOMPARE(rig.Find<QDoubleSpinBox>("doubleSpinBox_tvalue_1")->value(), 1.0);
+        QCOMPARE(rig.Find<QDoubleSpinBox>("doubleSpinBox_mvalue_1")->value(), 1.4);
+        const QString store = RecordStore::DefaultPath();
+        QTRY_VERIFY([&] {
+            RecordStore reader;
+            if (!reader.OpenExisting(store))
+                return false;
+            const auto rows = reader.Rows(ProcedurePage::kRecordKind, 4);
+            return !rows.isEmpty()
+                && QJsonDocument::fromJson(rows.constLast().content).object().value("as_found").toArray().size() == 1;
+        }());
+        rig.window.show();
+        {
+            ModalWatcher boxes(QMessageBox::No);
+            QVERIFY(!rig.window.close()); // an open calibration asks first
+            QCOMPARE(boxes.boxes.size(), 1);
+            QVERIFY2(boxes.boxes[0].contains("Node 4's calibration is open at step 4"), qPrintable(boxes.boxes[0]));
+        }
+        QVERIFY(rig.window.isVisible());
+        const QString folder = QFileInfo(store).absolutePath();
+        for (const QString& name : QDir(folder).entryList(QDir::Files))
+            QVERIFY(QFile::copy(folder + '/' + name, copy.filePath(name)));
+    } // killed after As found
+    const QString relative = QFileInfo(RecordStore::DefaultPath()).absoluteDir().dirName();
+    WindowRig::DataHome::prepare = [&](const QString& folder) {
+        QDir().mkpath(folder + '/' + relative);
+        for (const QString& name : QDir(copy.path()).entryList(QDir::Files))
+            QFile::copy(copy.filePath(name), folder + '/' + relative + '/' + name);
+    };
+    WindowRig rig;
+    WindowRig::DataHome::prepare = nullptr;
+    CalibrationProcedure* procedure = rig.Find<ProcedurePage>("procedure_page")->Procedure();
+    QTRY_COMPARE(procedure->CurrentStep(), CalibrationProcedure::AsFound);
+    QVERIFY2(rig.Text("procedure_missing").contains("Reopened: node 4"), qPrintable(rig.Text("procedure_missing")));
+    QCOMPARE(procedure->ItemIdentity().serial, QString("DG5-2026-000417"));
+    QCOMPARE(rig.Text("procedure_serial"), QString("DG5-2026-000417"));
+    QCOMPARE(rig.Find<QSpinBox>("id_for_potentiometer")->value(), 4);
+    rig.Click("procedure_next");
+    QCOMPARE(procedure->CurrentStep(), CalibrationProcedure::Adjust);
+    QVERIFY(!rig.Find<QAbstractButton>("procedure_skip_adjust")->isEnabled()); // the point failed
+    QTRY_VERIFY2(rig.Text("open_calibration").contains("as found in range 1"), qPrintable(rig.Text("open_calibration")));
+    rig.Click("procedure_calc"); // 1.0 true over 1.4 measured
+    QCOMPARE(Shown(rig, "doubleSpinBox_calib_1"), QString("0.7143"));
+    QCOMPARE(Shown(rig, "doubleSpinBox_calib_2"), Shown(rig, "doubleSpinBox_lastCoe_2")); // not measured: kept
 }
 
 QTEST_MAIN(TestCalibration)

@@ -716,14 +716,32 @@ void TestReadings::tickAddsOneRowWithTheNewestReading()
 void TestReadings::readingIdChangeStartsAFreshTable()
 {
     Run run;
+    run.SetText("fixed_value_set", "0.5"); // node 1 reads far too low: FAIL
+    run.Readings(1, 16, 20);
+    run.Tick();
+    QCOMPARE(run.Text("calibration_verdict"), CalibrationFigures::VerdictText(CalibrationFigures::Fail));
+    QVERIFY(!run.Text("expanded_uncertainty").isEmpty());
     for (int i = 0; i < 3; ++i) {
         run.Reading(1, 16);
         run.Tick();
     }
-    QCOMPARE(run.Table()->rowCount(), 3);
+    QCOMPARE(run.Table()->rowCount(), 4);
     run.Reading(1, 16); // arrives, but the id changes before the tick
     run.Find<QSpinBox>("id_for_potentiometer")->setValue(2);
     QCOMPARE(run.Table()->rowCount(), 0);
+    // Node 1's figures are gone at once, and stay gone while node 2 fills.
+    for (const char* name : { "average_group_3", "relative_error_2", "variable_conefficient", "standard_deviation",
+                              "expanded_uncertainty", "coverage_factor", "calibration_verdict", "verdict_rule" })
+        QVERIFY2(run.Text(name).isEmpty(), name);
+    run.Readings(2, 89, 10);
+    run.Tick();
+    QVERIFY(run.Text("calibration_verdict").isEmpty());
+    QVERIFY(run.Text("expanded_uncertainty").isEmpty());
+    run.Readings(2, 89, 10);
+    run.Tick();
+    QCOMPARE(run.Text("calibration_verdict"), CalibrationFigures::VerdictText(CalibrationFigures::Pass));
+    run.Find<QSpinBox>("id_for_potentiometer")->setValue(1);
+    run.Find<QSpinBox>("id_for_potentiometer")->setValue(2);
     run.Tick();
     QCOMPARE(run.Table()->rowCount(), 0);
     run.Reading(2, 32);
@@ -929,7 +947,7 @@ void TestReadings::everyTextReadsInChinese()
                 texts << name + text;
         }
     }
-    static const QRegularExpression kept("ZORVEK|DT-[A-D]|\\b(ID|IP|Gy|Rad|Sv|kPa)\\b|[uμm]Sv/h|V[0-9.]+|(/[^/\\s，：]+)+");
+    static const QRegularExpression kept("ZORVEK|DT-[A-D]|\\b(Cs|Co|Am|Ra)-[0-9]+\\b|\\b(ID|IP|Gy|Rad|Sv|kPa)\\b|[uμm]Sv/h|V[0-9.]+|(/[^/\\s，：]+)+");
     static const QRegularExpression english("[A-Za-z]{2,}");
     int chinese = 0;
     for (const QString& text : texts) {

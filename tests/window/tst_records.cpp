@@ -212,6 +212,7 @@ private slots:
     void registerStateAroundTheDueDate();
     void registerListsOverdueNodesFirst();
     void registerShowsAFailedNodeAsUnfit();
+    void procedureAsksAboutASerialTheRegisterHolds();
 };
 
 void TestRecords::calibrationIsKeptAndVerifies_data()
@@ -1229,6 +1230,33 @@ void TestRecords::registerShowsAFailedNodeAsUnfit()
     QCOMPARE(state.data().toString(), QString("failed — not fit for use"));
     QVERIFY(state.data(Qt::ForegroundRole).isValid());
     QCOMPARE(sorted.index(1, CalibrationRegister::ColumnState).data().toString(), QString("due in 356 days"));
+}
+
+void TestRecords::procedureAsksAboutASerialTheRegisterHolds()
+{
+    WindowRig::DataHome::prepare = [](const QString&) {
+        RecordStore store;
+        QVERIFY(store.Open(RecordStore::DefaultPath()));
+        QVERIFY(store.Append("calibration", 7, FixedCalibration(1)) > 0); // SN-0042
+    };
+    Calibration rig;
+    WindowRig::DataHome::prepare = nullptr;
+    auto* next = rig.Find<QAbstractButton>("procedure_next");
+    auto* confirmed = rig.Find<QAbstractButton>("procedure_serial_confirmed");
+    QTRY_VERIFY([&] {
+        rig.SetText("procedure_serial", QString());
+        rig.SetText("procedure_serial", "SN-0042");
+        return confirmed->isVisibleTo(rig.Find<QWidget>("procedure_page"));
+    }());
+    QVERIFY(!next->isEnabled());
+    QVERIFY2(rig.Text("procedure_missing").contains("already holds serial SN-0042"),
+             qPrintable(rig.Text("procedure_missing")));
+    confirmed->click(); // the same item, calibrated again
+    QVERIFY(next->isEnabled());
+    confirmed->click();
+    rig.SetText("procedure_serial", "SN-0043"); // a new item needs no confirmation
+    QVERIFY(next->isEnabled());
+    QVERIFY(!confirmed->isVisibleTo(rig.Find<QWidget>("procedure_page")));
 }
 
 QTEST_MAIN(TestRecords)

@@ -1,0 +1,150 @@
+#ifndef DOSEGATE_PROCEDUREPAGE_H
+#define DOSEGATE_PROCEDUREPAGE_H
+
+#include "CalibrationBook.h"
+
+#include <QJsonObject>
+#include <QWidget>
+
+class CalibrationProcedure;
+class QAbstractButton;
+class QAbstractItemModel;
+class RecordStore;
+class RecordWriter;
+class QComboBox;
+class QDateEdit;
+class QDoubleSpinBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QProgressBar;
+class QPushButton;
+class QSpinBox;
+class QStackedWidget;
+class QTableWidget;
+class QModelIndex;
+
+// The guided calibration's page: the steps numbered, the current one's
+// fields, what the next press does, a Next enabled only when the step is
+// done, and a run's progress. It shows the procedure's state and hands it
+// what the operator types; the window feeds it the readings.
+class ProcedurePage : public QWidget
+{
+    Q_OBJECT
+
+public:
+    // runSwitch: the readings page's run box, checked by a click when a
+    // point's run starts so that requests and readings flow.
+    explicit ProcedurePage(QAbstractButton* runSwitch, QWidget* parent = nullptr);
+
+    CalibrationProcedure* Procedure() const { return m_pProcedure; }
+    // A calibration begun and not finished: closing the window asks.
+    bool CalibrationOpen() const;
+    // Serials already in the register, looked up in the column given.
+    void SetRegister(QAbstractItemModel* model, int serialColumn);
+    // Each step and point is kept through the writer as it happens; an open
+    // calibration is read back from the store once it is open.
+    void SetRecords(RecordStore* reader, RecordWriter* writer);
+    // The calibration page's fields that Calc reads, filled as points are
+    // found: true values and net means of ranges 1 to 3, and its node.
+    void SetCalcFields(const QList<QDoubleSpinBox*>& trueValues, const QList<QDoubleSpinBox*>& measured,
+                       QSpinBox* node);
+    // The readings table, whose settling rows are shown greyed.
+    void SetReadingsTable(QTableWidget* table);
+    static constexpr const char* kRecordKind = "procedure";
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+signals:
+    // The node the readings page must follow.
+    void NodeChosen(int node);
+    // A point taken, for the calibration book.
+    void PointReady(int node, const QString& serial, CalibrationBook::Stage stage,
+                    const CalibrationBook::Point& point);
+    // The records page's Finish: the book writes the record and the
+    // certificate.
+    void FinishRequested();
+    // The calibration page's Calc and Set, pressed from here.
+    void CalcRequested();
+    void SetRequested();
+
+private slots:
+    void OnNext();
+    void OnSkipAdjust();
+    void OnAdjusted();
+    void OnFinish();
+    void OnFieldsEdited();
+    void OnComputeTrueValue();
+    void OnRunStarted();
+    void OnProgress(int percent, int readingsLeft);
+    void Refresh();
+    void Keep();
+    void OnPointTaken(int step, int point);
+    void GreySettlingRows(const QModelIndex& topLeft);
+    void Reopen();
+
+private:
+    QWidget* BuildItemPage();
+    QWidget* BuildReferencePage();
+    QWidget* BuildBackgroundPage();
+    QWidget* BuildRunPage();
+    QWidget* BuildAdjustPage();
+    QWidget* BuildFinishPage();
+    bool SerialInRegister(const QString& serial) const;
+
+    CalibrationProcedure* m_pProcedure;
+    QAbstractButton* m_pRunSwitch;
+    QAbstractItemModel* m_pRegister = nullptr;
+    int m_nSerialColumn = 0;
+    QTableWidget* m_pTable = nullptr;
+    QList<QDoubleSpinBox*> m_listCalcTrue;
+    QList<QDoubleSpinBox*> m_listCalcMeasured;
+    QSpinBox* m_pCalcNode = nullptr;
+    RecordStore* m_pReader = nullptr;
+    RecordWriter* m_pWriter = nullptr;
+    QJsonObject m_lastKept;
+    bool m_bRestoring = false;
+
+    QListWidget* m_pSteps;
+    QStackedWidget* m_pPages;
+    QLabel* m_pNextText;
+    QLabel* m_pMissing;
+    QProgressBar* m_pProgress;
+    QPushButton* m_pNext;
+
+    QSpinBox* m_pNode;
+    QLineEdit* m_pSerial;
+    QAbstractButton* m_pSerialConfirmed;
+    QLineEdit* m_pManufacturer;
+    QLineEdit* m_pModel;
+    QLineEdit* m_pCustomer;
+    QLineEdit* m_pCustomerAddress;
+    QLineEdit* m_pPlace;
+
+    QSpinBox* m_pPointCount;
+    QDoubleSpinBox* m_pTolerance;
+    QList<QDoubleSpinBox*> m_listTrueValue;
+    QList<QDoubleSpinBox*> m_listReferenceU;
+    QComboBox* m_pNuclide;
+    QDoubleSpinBox* m_pSourceRate;
+    QDoubleSpinBox* m_pSourceU;
+    QDateEdit* m_pSourceDate;
+    QDoubleSpinBox* m_pSourceDistance;
+    QDoubleSpinBox* m_pPointDistance;
+    QSpinBox* m_pSourcePoint;
+    QLabel* m_pSourceResult;
+
+    QDoubleSpinBox* m_pBackground;
+    QDoubleSpinBox* m_pBackgroundU;
+
+    QLabel* m_pRunText;
+    QLabel* m_pTaken;
+    QPushButton* m_pSkipAdjust;
+    QPushButton* m_pAdjusted;
+    QPushButton* m_pCalc;
+    QPushButton* m_pSet;
+    QPushButton* m_pFinish;
+};
+
+#endif
