@@ -629,6 +629,12 @@ void TestRecords::rowsKeepVerifyingByTheirOwnEncoding()
     QCOMPARE(RecordStore::HashedBytes(a), RecordStore::HashedBytes(b));
     a.encoding = b.encoding = 2;
     QVERIFY(RecordStore::HashedBytes(a) != RecordStore::HashedBytes(b));
+    // Stores written before keep verifying: the same bytes, the same digest.
+    const QByteArray bytesOfA = QByteArray("\0\0\0\1" "2" "\0\0\0\1" "1" "\0\0\0\x1d", 14)
+        + "2026-01-01T00:00:00.000+01:00" + QByteArray("\0\0\0\7", 4) + "event\n1" + QByteArray("\0\0\0\1", 4) + "2"
+        + QByteArray("\0\0\0\2", 4) + "{}" + QByteArray("\0\0\0\x40", 4) + QByteArray(64, '0');
+    QCOMPARE(RecordStore::HashedBytes(a), bytesOfA);
+    QCOMPARE(RecordStore::HashOf(a), QCryptographicHash::hash(bytesOfA, QCryptographicHash::Sha256).toHex());
 
     WindowRig::DataHome home;
     QVERIFY(QDir().mkpath(QFileInfo(RecordStore::DefaultPath()).absolutePath()));
