@@ -193,6 +193,7 @@ private slots:
     void lostTailHoldsNewRowsUntilTheLossIsAccepted();
     void verifyDuringAppendsOfFourProcessesFindsNoLoss();
     void storeInAReadOnlyFolderVerifiesAndExports();
+    void fullCheckTellsItsProgress();
     void rowsKeepVerifyingByTheirOwnEncoding();
     void killedWithABoxOpenKeepsTheReply();
     void registerExportReadsBackInPython();
@@ -573,6 +574,34 @@ void TestRecords::verifyDuringAppendsOfFourProcessesFindsNoLoss()
     QVERIFY(store.Verify().Intact());
     const QStringList left = QFileInfo(RecordStore::DefaultPath()).dir().entryList({ "*.anchor.*" }, QDir::Files);
     QVERIFY2(left.isEmpty(), qPrintable(left.join(' ')));
+}
+
+// Every kProgressRows rows, and never past a break.
+void TestRecords::fullCheckTellsItsProgress()
+{
+    WindowRig::DataHome home;
+    RecordStore store;
+    QVERIFY(store.Open(RecordStore::DefaultPath()) && store.Begin());
+    const qint64 rows = 2 * RecordStore::kProgressRows + 1;
+    for (qint64 i = 0; i < rows; ++i)
+        QVERIFY(store.Append("node state", 1, { { "state", "Live" } }) > 0);
+    QVERIFY(store.Commit());
+    QList<qint64> heard;
+    const auto listen = [&heard](qint64 checked) { heard << checked; };
+    QVERIFY(RecordVerifier::Full(store, listen).Intact());
+    QCOMPARE(heard, (QList<qint64> { RecordStore::kProgressRows, 2 * RecordStore::kProgressRows }));
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "tampering");
+        db.setDatabaseName(RecordStore::DefaultPath());
+        QVERIFY(db.open());
+        QSqlQuery query(db);
+        const QString change = QString("UPDATE records SET content = '{}' WHERE seq = %1");
+        QVERIFY(query.exec("DROP TRIGGER records_kept") && query.exec(change.arg(RecordStore::kProgressRows + 7)));
+    }
+    QSqlDatabase::removeDatabase("tampering");
+    heard.clear();
+    QCOMPARE(store.Verify(listen).badRow, RecordStore::kProgressRows + 7);
+    QCOMPARE(heard, QList<qint64> { RecordStore::kProgressRows });
 }
 
 // Cleanly closed, the store has no -wal or -shm, and SQLite may not make
