@@ -142,8 +142,10 @@ public:
     Row RowAt(qint64 seq) const;
     qint64 Count() const;
 
-    // The whole chain, from the first row to the newest one written here.
-    Check Verify() const;
+    // The whole chain, from the first row to the newest one written here;
+    // `progress` hears the rows checked so far every kProgressRows rows.
+    static constexpr qint64 kProgressRows = 50000;
+    Check Verify(const std::function<void(qint64 rows)>& progress = nullptr) const;
     // Every row, with a header; an empty string when written, else why not.
     QString ExportCsv(const QString& path) const;
 

@@ -64,9 +64,9 @@ static bool Follows(const RecordStore& store, qint64 after, QByteArray previous,
 
 // The store's own check, which also compares the newest row with the
 // anchor.
-RecordStore::Check RecordVerifier::Full(const RecordStore& store)
+RecordStore::Check RecordVerifier::Full(const RecordStore& store, const std::function<void(qint64 rows)>& progress)
 {
-    const RecordStore::Check check = store.Verify();
+    const RecordStore::Check check = store.Verify(progress);
     if (check.Intact())
         Mark(store, check.rows, store.RowAt(check.rows).hash);
     return check;
@@ -108,7 +108,7 @@ void RecordVerifier::Run()
         }
         const qint64 total = store.Newest();
         emit Progressed(0, total);
-        const RecordStore::Check check = Full(store);
+        const RecordStore::Check check = Full(store, [this, total](qint64 rows) { emit Progressed(rows, total); });
         emit Progressed(check.rows, total);
         if (!check.Intact()) // an intact chain is no news
             LogPrint(LOG_WARNING, "records: the chain does not verify: %s\n", qPrintable(check.reason));

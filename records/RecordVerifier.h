@@ -23,8 +23,9 @@ public:
 
     // records.verified beside records.sqlite.
     static QString MarkPath(const QString& storePath);
-    // From the first row.
-    static RecordStore::Check Full(const RecordStore& store);
+    // From the first row; `progress` as in RecordStore::Verify.
+    static RecordStore::Check Full(const RecordStore& store,
+                                   const std::function<void(qint64 rows)>& progress = nullptr);
     // The rows after the mark; the whole chain when there is none.
     static RecordStore::Check SinceMark(const RecordStore& store);
 
@@ -39,7 +40,8 @@ public slots:
     void Start();
 
 signals:
-    // Rows checked of the total, at the start and at the end.
+    // Rows checked of the total: at the start, every
+    // RecordStore::kProgressRows rows and at the end.
     void Progressed(qint64 rows, qint64 total);
     void Finished(qint64 rows, qint64 badRow, const QString& reason);
 

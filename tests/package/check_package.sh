@@ -29,6 +29,7 @@ grep -Eq 'libqt[56]widgets[56]' <<< "$depends" || fail "no Qt Widgets runtime in
 grep -Eq 'libqt[56]network[56]' <<< "$depends" || fail "no Qt Network runtime in Depends"
 grep -q 'libxlsxwriter' <<< "$depends" || fail "no libxlsxwriter runtime in Depends"
 grep -q 'libsodium' <<< "$depends" || fail "no libsodium runtime in Depends"
+grep -q 'libssl3' <<< "$depends" || fail "no OpenSSL crypto runtime in Depends"
 grep -q 'fonts-wqy-microhei' <<< "$depends" || fail "no font with the full-width forms in Depends"
 grep -Eq 'libqt(5sql5|6sql6)-sqlite' <<< "$depends" || fail "no SQLite driver for the record store in Depends"
 grep -Eq 'qt(translations5|6-translations)-l10n' <<< "$depends" || fail "no Chinese for Qt's own dialogs in Depends"

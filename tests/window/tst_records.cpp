@@ -193,6 +193,7 @@ private slots:
     void lostTailHoldsNewRowsUntilTheLossIsAccepted();
     void verifyDuringAppendsOfFourProcessesFindsNoLoss();
     void storeInAReadOnlyFolderVerifiesAndExports();
+    void fullCheckTellsItsProgress();
     void rowsKeepVerifyingByTheirOwnEncoding();
     void killedWithABoxOpenKeepsTheReply();
     void registerExportReadsBackInPython();
@@ -576,6 +577,34 @@ void TestRecords::verifyDuringAppendsOfFourProcessesFindsNoLoss()
     QVERIFY2(left.isEmpty(), qPrintable(left.join(' ')));
 }
 
+// Every kProgressRows rows, and never past a break.
+void TestRecords::fullCheckTellsItsProgress()
+{
+    WindowRig::DataHome home;
+    RecordStore store;
+    QVERIFY(store.Open(RecordStore::DefaultPath()) && store.Begin());
+    const qint64 rows = RecordStore::kProgressRows + 1;
+    for (qint64 i = 0; i < rows; ++i)
+        QVERIFY(store.Append("node state", 1, { { "state", "Live" } }) > 0);
+    QVERIFY(store.Commit());
+    QList<qint64> heard;
+    const auto listen = [&heard](qint64 checked) { heard << checked; };
+    QVERIFY(RecordVerifier::Full(store, listen).Intact());
+    QCOMPARE(heard, QList<qint64> { RecordStore::kProgressRows });
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "tampering");
+        db.setDatabaseName(RecordStore::DefaultPath());
+        QVERIFY(db.open());
+        QSqlQuery query(db);
+        const QString change = QString("UPDATE records SET content = '{}' WHERE seq = %1");
+        QVERIFY(query.exec("DROP TRIGGER records_kept") && query.exec(change.arg(7)));
+    }
+    QSqlDatabase::removeDatabase("tampering");
+    heard.clear();
+    QCOMPARE(store.Verify(listen).badRow, 7);
+    QVERIFY(heard.isEmpty());
+}
+
 // Cleanly closed, the store has no -wal or -shm, and SQLite may not make
 // them: checking and exporting still work, and change nothing.
 void TestRecords::storeInAReadOnlyFolderVerifiesAndExports()
@@ -630,6 +659,12 @@ void TestRecords::rowsKeepVerifyingByTheirOwnEncoding()
     QCOMPARE(RecordStore::HashedBytes(a), RecordStore::HashedBytes(b));
     a.encoding = b.encoding = 2;
     QVERIFY(RecordStore::HashedBytes(a) != RecordStore::HashedBytes(b));
+    // Stores written before keep verifying: the same bytes, the same digest.
+    const QByteArray bytesOfA = QByteArray("\0\0\0\1" "2" "\0\0\0\1" "1" "\0\0\0\x1d", 14)
+        + "2026-01-01T00:00:00.000+01:00" + QByteArray("\0\0\0\7", 4) + "event\n1" + QByteArray("\0\0\0\1", 4) + "2"
+        + QByteArray("\0\0\0\2", 4) + "{}" + QByteArray("\0\0\0\x40", 4) + QByteArray(64, '0');
+    QCOMPARE(RecordStore::HashedBytes(a), bytesOfA);
+    QCOMPARE(RecordStore::HashOf(a), QCryptographicHash::hash(bytesOfA, QCryptographicHash::Sha256).toHex());
 
     WindowRig::DataHome home;
     QVERIFY(QDir().mkpath(QFileInfo(RecordStore::DefaultPath()).absolutePath()));
