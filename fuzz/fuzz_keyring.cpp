@@ -14,6 +14,19 @@
 
 #include <cstdint>
 
+// Qt 5.15's JSON parser leaks a few bytes on some malformed input (a
+// control character in a key); the leak is Qt's, and the reading goes on.
+// Qt is built without frame pointers: the slow unwinder finds the caller.
+extern "C" const char* __lsan_default_suppressions()
+{
+    return "leak:QJsonDocument::fromJson\n";
+}
+
+extern "C" const char* __asan_default_options()
+{
+    return "fast_unwind_on_malloc=0";
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     const QByteArray text(reinterpret_cast<const char*>(data), int(size));
