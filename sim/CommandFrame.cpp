@@ -48,7 +48,9 @@ QString CommandFrame::Describe() const
 
 QString CommandFrame::Action() const
 {
-    const int value = int(Value(0));
+    // A value no int holds (a garbled frame) is named as 0, not converted.
+    const double first = Value(0);
+    const int value = first > -2e9 && first < 2e9 ? int(first) : 0;
     switch (m_code) {
     case CmdSetThreshold:
         return QStringLiteral("set threshold %1").arg(Value(0), 0, 'f', 2);
