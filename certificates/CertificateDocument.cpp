@@ -42,12 +42,11 @@ QString Escaped(const QJsonValue& value)
     return Escaped(value.toString());
 }
 
-// Figures are kept as decimal text; older records hold numbers.
+using Record = CalibrationRecord;
+
 bool FigureOf(const QJsonValue& value, double* figure)
 {
-    bool ok = value.isDouble();
-    *figure = ok ? value.toDouble() : value.toString().toDouble(&ok);
-    return ok && std::isfinite(*figure);
+    return Record::FigureOf(value, figure);
 }
 
 QString Figure(const QJsonValue& value, int decimals, const QString& unit = QString(), bool sign = false)
@@ -111,22 +110,22 @@ QString Grid(const QList<QPair<int, QString>>& header, const QList<QStringList>&
     return html + QStringLiteral("</table>");
 }
 
-QString Dates(const QJsonArray& points)
+QString Dates(const QVector<Record::Point>& points)
 {
     if (points.isEmpty())
         return kNone;
-    const QDate first = CalibrationSummary::DateOf(points.first()[QStringLiteral("time")].toString());
-    const QDate last = CalibrationSummary::DateOf(points.last()[QStringLiteral("time")].toString());
+    const QDate first = CalibrationSummary::DateOf(points.first().time);
+    const QDate last = CalibrationSummary::DateOf(points.last().time);
     return first == last ? first.toString(Qt::ISODate)
                          : QStringLiteral("%1 – %2").arg(first.toString(Qt::ISODate), last.toString(Qt::ISODate));
 }
 
 // The distinct values of a key over the points, in their first order.
-QStringList Distinct(const QJsonArray& points, const std::function<QString(const QJsonObject&)>& text)
+QStringList Distinct(const QVector<Record::Point>& points, const std::function<QString(const Record::Point&)>& text)
 {
     QStringList values;
-    for (const QJsonValue& point : points) {
-        const QString value = text(point.toObject());
+    for (const Record::Point& point : points) {
+        const QString value = text(point);
         if (!values.contains(value))
             values << value;
     }
@@ -144,12 +143,12 @@ QString Coefficients(const QJsonValue& values)
 
 // Fields of records that hold them; records made before they were kept
 // print as they always did.
-QStringList Present(const QJsonObject& record, const QList<QPair<const char*, QString>>& fields)
+QStringList Present(const QList<QPair<const std::optional<QString>*, QString>>& fields)
 {
     QStringList rows;
     for (const auto& field : fields) {
-        if (record.contains(QLatin1String(field.first)))
-            rows << Field(field.second, Escaped(record[QLatin1String(field.first)]));
+        if (field.first->has_value())
+            rows << Field(field.second, Escaped(**field.first));
     }
     return rows;
 }
@@ -160,34 +159,32 @@ const QString kRiskStatement = QStringLiteral(
     "within U of a tolerance limit, the risk of a wrong PASS or FAIL can reach 50 %. / 简单接受：以误差与允差直接比较，"
     "不设保护带；误差距允差限值不足 U 时，误判合格或不合格的风险可达 50 %。");
 
-QString ItemSection(const QJsonObject& record, int node)
+QString ItemSection(const Record& record, int node)
 {
-    const QString detector = record[QStringLiteral("detectorType")].toString();
+    const QString detector = record.detectorType;
     return Heading(2, "Item calibrated", "被校仪器")
-        + Fields(Present(record, { { "customer", Words("Customer", "委托方") },
-                                   { "manufacturer", Words("Manufacturer", "制造商") },
-                                   { "model", Words("Model", "型号") } })
+        + Fields(Present({ { &record.customer, Words("Customer", "委托方") },
+                           { &record.manufacturer, Words("Manufacturer", "制造商") },
+                           { &record.model, Words("Model", "型号") } })
                  + QStringList { Field(Words("Instrument", "仪器"), Words("dose-rate monitor, detector node", "剂量率监测仪探测节点")),
                    Field(Words("Node id", "节点编号"), QString::number(node)),
-                   Field(Words("Serial number", "出厂编号"), Escaped(record[QStringLiteral("serial")])),
+                   Field(Words("Serial number", "出厂编号"), Escaped(record.serial)),
                    Field(Words("Detector type", "探测器类型"),
                          detector.isEmpty() ? Words("not known", "未知") : Escaped(detector)) });
 }
 
-QString MethodSection(const QJsonObject& record)
+QString MethodSection(const Record& record)
 {
-    const QJsonArray points = record[QStringLiteral("points")].toArray();
     const QStringList counts
-        = Distinct(points, [](const QJsonObject& p) { return QString::number(p[QStringLiteral("n")].toInt()); });
-    const QStringList rules = Distinct(points, [](const QJsonObject& p) {
-        return QStringLiteral("%1, tolerance ±%2 %").arg(p[QStringLiteral("rule")].toString(),
-                                                         TrueValue(p[QStringLiteral("tolerance")]));
+        = Distinct(record.points, [](const Record::Point& p) { return QString::number(p.n); });
+    const QStringList rules = Distinct(record.points, [](const Record::Point& p) {
+        return QStringLiteral("%1, tolerance ±%2 %").arg(p.rule, TrueValue(p.tolerance));
     });
     const bool simple = rules.join(QString()).contains(QLatin1String("simple acceptance"));
     return Heading(3, "Method", "校准方法")
-        + Fields(Present(record, { { "measurand", Words("Measurand and radiation quality", "被测量与辐射质") },
-                                   { "procedure", Words("Procedure", "校准规程") } })
-                 + QStringList { Field(Words("Console version", "控制台软件版本"), Escaped(record[QStringLiteral("console")])),
+        + Fields(Present({ { &record.measurand, Words("Measurand and radiation quality", "被测量与辐射质") },
+                           { &record.procedure, Words("Procedure", "校准规程") } })
+                 + QStringList { Field(Words("Console version", "控制台软件版本"), Escaped(record.console)),
                    Field(Words("Readings per point", "每点读数次数"), counts.join(QStringLiteral(", ")).toHtmlEscaped()),
                    Field(Words("Averaging", "平均方式"),
                          QStringLiteral("mean of consecutive readings, one every %1 s, less the background / "
@@ -197,51 +194,43 @@ QString MethodSection(const QJsonObject& record)
         + (simple ? QStringLiteral("<p style=\"font-size:7.5pt\">%1</p>").arg(kRiskStatement.toHtmlEscaped()) : QString());
 }
 
-QString ReferenceSection(const QJsonObject& record)
+QString ReferenceSection(const Record& record)
 {
-    const QJsonObject reference = record[QStringLiteral("reference")].toObject();
-    const QJsonObject conditions = record[QStringLiteral("conditions")].toObject();
     const auto withUnit = [](const QJsonValue& value, const QString& unit) {
         return value.toString().trimmed().isEmpty() ? kNone : Escaped(value) + QChar(0x00A0) + unit;
     };
     return Heading(4, "Reference and conditions", "参考标准与环境条件")
-        + Fields(Present(record, { { "place", Words("Place of calibration", "校准地点") },
-                                   { "traceability", Words("Metrological traceability", "计量溯源性") } })
-                 + QStringList { Field(Words("Reference source", "参考源"), Escaped(reference[QStringLiteral("source")])),
+        + Fields(Present({ { &record.place, Words("Place of calibration", "校准地点") },
+                           { &record.traceability, Words("Metrological traceability", "计量溯源性") } })
+                 + QStringList { Field(Words("Reference source", "参考源"), Escaped(record.referenceSource)),
                    Field(Words("Reference certificate", "参考源证书编号"),
-                         Escaped(reference[QStringLiteral("certificate")])),
+                         Escaped(record.referenceCertificate)),
                    Field(Words("Reference expanded uncertainty (k = 2)", "参考源扩展不确定度"),
-                         withUnit(reference[QStringLiteral("expandedUncertainty")], QStringLiteral("%"))),
-                   Field(Words("Temperature", "温度"),
-                         withUnit(conditions[QStringLiteral("temperature")], QStringLiteral("°C"))),
-                   Field(Words("Pressure", "气压"), withUnit(conditions[QStringLiteral("pressure")], QStringLiteral("kPa"))),
-                   Field(Words("Relative humidity", "相对湿度"),
-                         withUnit(conditions[QStringLiteral("humidity")], QStringLiteral("%"))) });
+                         withUnit(record.referenceUncertainty, QStringLiteral("%"))),
+                   Field(Words("Temperature", "温度"), withUnit(record.temperature, QStringLiteral("°C"))),
+                   Field(Words("Pressure", "气压"), withUnit(record.pressure, QStringLiteral("kPa"))),
+                   Field(Words("Relative humidity", "相对湿度"), withUnit(record.humidity, QStringLiteral("%"))) });
 }
 
 // The budget of each range's final point: every term of u(e) with its
 // standard uncertainty, its share of u(e) and its degrees of freedom, then
 // U(e) and the calibration factor's relative expanded uncertainty, each
 // named. Records made before budgets were kept have none.
-QString BudgetTables(const QJsonObject& record)
+QString BudgetTables(const Record& record)
 {
     QString html;
     for (const CalibrationSummary::Result& result : CalibrationSummary::Results(record)) {
-        const QJsonObject& last = result.Final();
-        const QJsonArray budget = last[QStringLiteral("budget")].toArray();
+        const Record::Point& last = result.Final();
+        const QVector<Record::Term>& budget = last.budget;
         if (budget.isEmpty())
             continue;
         QList<QStringList> rows;
-        for (const QJsonValue& term : budget) {
-            const QJsonObject t = term.toObject();
-            const bool rate = t[QStringLiteral("unit")].toString() != QLatin1String("%");
-            rows << QStringList { Escaped(t[QStringLiteral("component")]),
-                                  t[QStringLiteral("distribution")].toString().isEmpty()
-                                      ? QStringLiteral("Type A")
-                                      : Escaped(t[QStringLiteral("distribution")]),
-                                  Figure(t[QStringLiteral("u")], rate ? 5 : 3, Escaped(t[QStringLiteral("unit")])),
-                                  Figure(t[QStringLiteral("contribution")], 3),
-                                  Escaped(t[QStringLiteral("degreesOfFreedom")]) };
+        for (const Record::Term& t : budget) {
+            const bool rate = t.unit != QLatin1String("%");
+            rows << QStringList { Escaped(t.component),
+                                  t.distribution.isEmpty() ? QStringLiteral("Type A") : Escaped(t.distribution),
+                                  Figure(t.u, rate ? 5 : 3, Escaped(t.unit)), Figure(t.contribution, 3),
+                                  Escaped(t.degreesOfFreedom) };
         }
         const auto header = [](const char* english, const char* chinese) {
             return QStringLiteral("%1<br>%2").arg(QString::fromUtf8(english), QString::fromUtf8(chinese));
@@ -257,42 +246,40 @@ QString BudgetTables(const QJsonObject& record)
                    rows);
         QStringList lines;
         lines << QStringLiteral("u(e) = %1, ν<sub>eff</sub> = %2; U(e) = %3 (k = %4) / 误差的扩展不确定度")
-                     .arg(Figure(last[QStringLiteral("standardUncertainty")], 2), Escaped(last[QStringLiteral("degreesOfFreedom")]),
-                          Figure(last[QStringLiteral("expandedUncertainty")], 2),
-                          Figure(last[QStringLiteral("coverageFactor")], 2));
+                     .arg(Figure(last.standardUncertainty, 2), Escaped(last.degreesOfFreedom),
+                          Figure(last.expandedUncertainty, 2), Figure(last.coverageFactor, 2));
         lines << QStringLiteral("Relative expanded uncertainty of the calibration factor N = T/(M − B): %1 (k = %2) / "
                                 "校准因子的相对扩展不确定度")
-                     .arg(Figure(last[QStringLiteral("factorExpandedUncertainty")], 2, QStringLiteral("%")),
-                          Figure(last[QStringLiteral("coverageFactor")], 2));
-        for (const QJsonValue& remark : last[QStringLiteral("remarks")].toArray())
+                     .arg(Figure(last.factorExpandedUncertainty, 2, QStringLiteral("%")), Figure(last.coverageFactor, 2));
+        for (const QString& remark : last.remarks)
             lines << Escaped(remark);
         html += QStringLiteral("<p style=\"font-size:7.5pt\">%1</p>").arg(lines.join(QStringLiteral("<br>")));
     }
     return html;
 }
 
-QString ResultsSection(const QJsonObject& record)
+QString ResultsSection(const Record& record)
 {
     QList<QStringList> rows;
     QStringList asFoundU;
     for (const CalibrationSummary::Result& result : CalibrationSummary::Results(record)) {
-        const QJsonObject& last = result.Final();
-        if (!result.asLeft.isEmpty() && result.asFound.contains(QStringLiteral("expandedUncertainty")))
+        const Record::Point& last = result.Final();
+        if (result.hasAsLeft && result.hasAsFound && !result.asFound.expandedUncertainty.isUndefined())
             asFoundU << QStringLiteral("%1 %2: %3").arg(Words("range", "量程")).arg(result.range)
-                            .arg(Figure(result.asFound[QStringLiteral("expandedUncertainty")], 2, QStringLiteral("%")));
+                            .arg(Figure(result.asFound.expandedUncertainty, 2, QStringLiteral("%")));
         QStringList verdicts;
-        if (!result.asFound.isEmpty())
-            verdicts << Escaped(result.asFound[QStringLiteral("verdict")]);
-        if (!result.asLeft.isEmpty())
-            verdicts << Escaped(result.asLeft[QStringLiteral("verdict")]);
-        rows << QStringList { QString::number(result.range), TrueValue(last[QStringLiteral("trueValue")]),
-                              Figure(last[QStringLiteral("background")], 4),
-                              Figure(result.asFound[QStringLiteral("mean")], 4),
-                              Figure(result.asFound[QStringLiteral("error")], 2, QStringLiteral("%"), true),
-                              Figure(result.asLeft[QStringLiteral("mean")], 4),
-                              Figure(result.asLeft[QStringLiteral("error")], 2, QStringLiteral("%"), true),
-                              Figure(last[QStringLiteral("expandedUncertainty")], 2, QStringLiteral("%")),
-                              Figure(last[QStringLiteral("coverageFactor")], 2),
+        if (result.hasAsFound)
+            verdicts << Escaped(result.asFound.verdict);
+        if (result.hasAsLeft)
+            verdicts << Escaped(result.asLeft.verdict);
+        rows << QStringList { QString::number(result.range), TrueValue(last.trueValue),
+                              Figure(last.background, 4),
+                              Figure(result.asFound.mean, 4),
+                              Figure(result.asFound.error, 2, QStringLiteral("%"), true),
+                              Figure(result.asLeft.mean, 4),
+                              Figure(result.asLeft.error, 2, QStringLiteral("%"), true),
+                              Figure(last.expandedUncertainty, 2, QStringLiteral("%")),
+                              Figure(last.coverageFactor, 2),
                               verdicts.join(QStringLiteral(" → ")) };
     }
     const auto header = [](const char* english, const char* chinese) {
@@ -323,10 +310,9 @@ QString ResultsSection(const QJsonObject& record)
         + BudgetTables(record);
 }
 
-QString CoefficientsSection(const QJsonObject& record)
+QString CoefficientsSection(const Record& record)
 {
-    const QJsonArray adjustments = record[QStringLiteral("adjustments")].toArray();
-    const QJsonObject last = adjustments.isEmpty() ? QJsonObject() : adjustments.last().toObject();
+    const Record::Adjustment* last = record.LastAdjustment();
     const QString none = QStringLiteral("<td align=\"center\" colspan=\"%1\">%2</td>").arg(kCoefficients);
     QString html = Heading(7, "Coefficients", "校准系数")
         + QStringLiteral("<table width=\"85%\" border=\"1\" cellspacing=\"0\" cellpadding=\"3\""
@@ -336,39 +322,37 @@ QString CoefficientsSection(const QJsonObject& record)
         html += QStringLiteral("<th style=\"background-color:#eeeeee\">Range %1 / 量程 %1</th>").arg(i);
     html += QStringLiteral("</tr></thead>");
     html += QStringLiteral("<tr><td>%1</td><td align=\"center\">%2</td></tr>")
-                .arg(Words("Before (as found)", "调整前"), Coefficients(record[QStringLiteral("asFoundCoefficients")]));
-    if (last.isEmpty()) {
+                .arg(Words("Before (as found)", "调整前"), Coefficients(record.asFoundCoefficients));
+    if (!last) {
         html += QStringLiteral("<tr><td>%1</td>%2</tr>")
                     .arg(Words("After (written)", "调整后"), none.arg(Words("not adjusted", "未调整")));
     } else {
         html += QStringLiteral("<tr><td>%1</td><td align=\"center\">%2</td></tr>")
-                    .arg(Words("After (written)", "调整后"), Coefficients(last[QStringLiteral("written")]));
-        html += last.contains(QStringLiteral("readBack"))
+                    .arg(Words("After (written)", "调整后"), Coefficients(last->written));
+        html += !last->readBack.isUndefined()
             ? QStringLiteral("<tr><td>%1</td><td align=\"center\">%2</td></tr>")
-                  .arg(Words("Read back", "回读"), Coefficients(last[QStringLiteral("readBack")]))
+                  .arg(Words("Read back", "回读"), Coefficients(last->readBack))
             : QStringLiteral("<tr><td>%1</td>%2</tr>").arg(Words("Read back", "回读"), none.arg(Words("not read", "未回读")));
     }
     html += QStringLiteral("</table>");
-    if (!last.isEmpty()) {
-        const bool matches = last[QStringLiteral("readBackMatches")].toBool();
+    if (last) {
+        const bool matches = last->readBackMatches;
         html += QStringLiteral("<p>%1: %2%3</p>")
                     .arg(Words("Read back as written", "回读与写入一致"),
                          matches ? Words("yes", "是") : Words("no", "否"),
-                         adjustments.size() > 1
+                         record.adjustments.size() > 1
                              ? QStringLiteral(" (%1)").arg(QStringLiteral("the last of %1 writes / 共写入 %1 次，此为最后一次")
-                                                               .arg(adjustments.size()))
+                                                               .arg(record.adjustments.size()))
                              : QString());
     }
     return html;
 }
 
-QString RemarksSection(const QJsonObject& record)
+QString RemarksSection(const Record& record)
 {
     QStringList items;
-    for (const QJsonValue& warning : record[QStringLiteral("warnings")].toArray()) {
-        const QJsonObject w = warning.toObject();
-        items << QStringLiteral("<li>%1: %2</li>").arg(Escaped(w[QStringLiteral("title")]), Escaped(w[QStringLiteral("text")]));
-    }
+    for (const Record::Warning& w : record.warnings)
+        items << QStringLiteral("<li>%1: %2</li>").arg(Escaped(w.title), Escaped(w.text));
     return Heading(8, "Remarks", "备注")
         + (items.isEmpty() ? QStringLiteral("<p>%1</p>").arg(Words("none", "无"))
                            : QStringLiteral("<ul>%1</ul>").arg(items.join(QString())));
@@ -415,7 +399,7 @@ QString VerificationBlock(const RecordStore::Row& row, const CertificateDocument
              keys.isEmpty() ? kNone : keys.join(QStringLiteral("; ")), Words("checked with", "验证命令"));
 }
 
-QString ClosingSection(const QJsonObject& record, const RecordStore::Row& row,
+QString ClosingSection(const Record& record, const RecordStore::Row& row,
                        const CertificateDocument::Signoff& signoff)
 {
     const QString line = QStringLiteral("______________________");
@@ -431,7 +415,7 @@ QString ClosingSection(const QJsonObject& record, const RecordStore::Row& row,
                          "<tr><td width=\"22%\" nowrap>%1</td><td width=\"28%\">%2</td><td width=\"22%\" nowrap>%3</td>"
                          "<td width=\"28%\">%4</td></tr>"
                          "<tr><td nowrap>%5</td><td>%6</td><td nowrap>%7</td><td>%6</td></tr></table>")
-              .arg(Words("Performed by", "校准员"), Escaped(record[QStringLiteral("operator")]),
+              .arg(Words("Performed by", "校准员"), Escaped(record.operatorName),
                    Words("Checked by", "核验员"), line, Words("Signature", "签名"), line, Words("Signature", "签名"))
         + QStringLiteral("<p style=\"margin-top:8px; font-size:7.5pt\">%1 %2, SHA-256: "
                          "<span style=\"font-family:'DejaVu Sans Mono'\">%3</span></p>")
@@ -503,9 +487,8 @@ CertificateDocument::CertificateDocument(const RecordStore::Row& row, const Sign
     , m_sNumber(signoff.Draft() ? QString() : CalibrationSummary::CertificateNumber(row))
     , m_bDraft(signoff.Draft())
 {
-    const QJsonObject record = row.Content();
-    const QJsonObject laboratory = record[QStringLiteral("laboratory")].toObject();
-    const QDate issued = CalibrationSummary::DateOf(record[QStringLiteral("finished")].toString());
+    const Record record = Record::fromJson(row.Content());
+    const QDate issued = CalibrationSummary::DateOf(record.finished);
     m_sHtml = QStringLiteral("<html><body>")
         + QStringLiteral("<h1 align=\"center\" style=\"font-size:17pt; margin-top:0; margin-bottom:2px\">Calibration certificate</h1>"
                          "<p align=\"center\" style=\"font-size:13pt; margin-top:0\">校准证书</p>")
@@ -519,11 +502,11 @@ CertificateDocument::CertificateDocument(const RecordStore::Row& row, const Sign
                            .arg(reissued.toString(Qt::ISODate))
                      : QString())
         + Heading(1, "Laboratory", "校准实验室")
-        + Fields({ Field(Words("Name", "名称"), Escaped(laboratory[QStringLiteral("name")])),
-                   Field(Words("Address", "地址"), Escaped(laboratory[QStringLiteral("address")])) })
+        + Fields({ Field(Words("Name", "名称"), Escaped(record.laboratoryName)),
+                   Field(Words("Address", "地址"), Escaped(record.laboratoryAddress)) })
         + ItemSection(record, row.node) + MethodSection(record) + ReferenceSection(record)
         + Heading(5, "Dates", "日期")
-        + Fields({ Field(Words("Date of calibration", "校准日期"), Dates(record[QStringLiteral("points")].toArray())),
+        + Fields({ Field(Words("Date of calibration", "校准日期"), Dates(record.points)),
                    Field(Words("Date of issue", "签发日期"), issued.isValid() ? issued.toString(Qt::ISODate) : kNone) })
         + ResultsSection(record) + CoefficientsSection(record) + RemarksSection(record)
         + ClosingSection(record, row, signoff)

@@ -1,5 +1,6 @@
 #include "CalibrationApproval.h"
 
+#include "CalibrationRecord.h"
 #include "Keyring.h"
 #include "SigningKey.h"
 
@@ -19,15 +20,15 @@ QByteArray SignerOf(const RecordStore::Row& row)
 
 CalibrationApproval::Person CalibrationApproval::PerformerOf(const RecordStore::Row& calibration)
 {
-    const QJsonObject performer = calibration.Content()[QStringLiteral("performedBy")].toObject();
+    const CalibrationRecord::Person performer = CalibrationRecord::fromJson(calibration.Content()).performedBy;
     Person person;
-    person.name = performer[QStringLiteral("name")].toString();
-    person.function = performer[QStringLiteral("function")].toString();
+    person.name = performer.name;
+    person.function = performer.function;
     person.time = calibration.time;
     const QByteArray signer = SignerOf(calibration);
     // The record's word for who performed it counts only with their signature.
     if (!person.name.isEmpty() && !signer.isEmpty()
-        && performer[QStringLiteral("key")].toString() == QString::fromLatin1(signer.toHex()))
+        && performer.key == QString::fromLatin1(signer.toHex()))
         person.fingerprint = SigningKey::FingerprintOf(signer);
     return person;
 }

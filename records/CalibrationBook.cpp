@@ -45,6 +45,8 @@ QJsonValue DegreesOfFreedom(double value)
     return std::isinf(value) ? QStringLiteral("inf") : QString::number(value, 'f', 0);
 }
 
+using Record = CalibrationRecord;
+
 QString Coefficients(const QJsonArray& values)
 {
     QStringList texts;
@@ -94,13 +96,10 @@ CalibrationBook::Point CalibrationBook::PointOf(const CalibrationFigures::Inputs
     point.probabilityWithin = figures.probabilityWithin;
     for (const CalibrationFigures::Contribution& term : figures.budget) {
         const bool rate = term.unit != QLatin1String("%");
-        point.budget.append(QJsonObject {
-            { QStringLiteral("component"), term.name },
-            { QStringLiteral("distribution"), term.distribution },
-            { QStringLiteral("u"), Figure(term.u, rate ? kRateDecimals + 1 : kPercentDecimals + 1) },
-            { QStringLiteral("unit"), term.unit },
-            { QStringLiteral("contribution"), Figure(term.contribution, kPercentDecimals + 1) },
-            { QStringLiteral("degreesOfFreedom"), DegreesOfFreedom(term.degreesOfFreedom) } });
+        point.budget.append({ term.name, term.distribution,
+                              Figure(term.u, rate ? kRateDecimals + 1 : kPercentDecimals + 1), term.unit,
+                              Figure(term.contribution, kPercentDecimals + 1),
+                              DegreesOfFreedom(term.degreesOfFreedom) });
     }
     point.remarks = CalibrationFigures::Remarks(inputs, figures, false);
     point.journal = journal;
@@ -113,7 +112,7 @@ CalibrationBook::Point CalibrationBook::PointOf(const CalibrationFigures::Inputs
 
 QString CalibrationBook::StageName(Stage stage)
 {
-    return stage == AsFound ? QStringLiteral("as found") : QStringLiteral("as left");
+    return stage == AsFound ? Record::kAsFound : Record::kAsLeft;
 }
 
 QString CalibrationBook::Summary(int node) const
@@ -121,12 +120,8 @@ QString CalibrationBook::Summary(int node) const
     if (!m_mapOpen.contains(node))
         return tr("Node %1: no calibration open").arg(node);
     QStringList points;
-    for (const QJsonValue& point : m_mapOpen[node].points) {
-        const QJsonObject p = point.toObject();
-        const int range = p[QStringLiteral("range")].toInt();
-        points << (p[QStringLiteral("stage")].toString() == StageName(AsFound) ? tr("as found in range %1").arg(range)
-                                                                               : tr("as left in range %1").arg(range));
-    }
+    for (const Record::Point& p : m_mapOpen[node].points)
+        points << (p.AsLeft() ? tr("as left in range %1").arg(p.range) : tr("as found in range %1").arg(p.range));
     return tr("Node %1, points so far: %2").arg(node).arg(points.join(QStringLiteral(", ")));
 }
 
@@ -134,59 +129,53 @@ QJsonObject CalibrationBook::Calibration(int node) const
 {
     if (!m_mapOpen.contains(node))
         return QJsonObject();
-    const Open& open = m_mapOpen[node];
-    QJsonObject record = open.record;
-    record.insert(QStringLiteral("points"), open.points);
-    record.insert(QStringLiteral("adjustments"), open.adjustments);
-    record.insert(QStringLiteral("warnings"), open.warnings);
-    return record;
+    return m_mapOpen[node].toJson();
 }
 
 void CalibrationBook::AddPoint(int node, const QString& serial, Stage stage, const Point& point)
 {
     if (!m_mapOpen.contains(node)) {
         Open open;
-        open.record = { { QStringLiteral("node"), node },
-                        { QStringLiteral("opened"), RecordStore::Now() },
-                        { QStringLiteral("console"), QCoreApplication::applicationVersion() },
-                        { QStringLiteral("asFoundCoefficients"), QJsonValue(QJsonValue::Null) } };
+        open.node = node;
+        open.opened = RecordStore::Now();
+        open.console = QCoreApplication::applicationVersion();
         m_mapOpen.insert(node, open);
         m_mapExpected[node].awaiting = Awaiting::AsFound;
         emit ReadBackRequested(node);
     }
     Open& open = m_mapOpen[node];
     if (!serial.trimmed().isEmpty())
-        open.record.insert(QStringLiteral("serial"), serial.trimmed());
-    open.points.append(QJsonObject {
-        { QStringLiteral("stage"), StageName(stage) },
-        { QStringLiteral("range"), RangeOf(point.trueValue) },
-        { QStringLiteral("time"), RecordStore::Now() },
-        { QStringLiteral("trueValue"), Typed(point.trueValue) },
-        { QStringLiteral("background"), Typed(point.background) },
-        { QStringLiteral("backgroundUncertainty"), Typed(point.backgroundUncertainty) },
-        { QStringLiteral("backgroundDegreesOfFreedom"), DegreesOfFreedom(point.backgroundDegreesOfFreedom) },
-        { QStringLiteral("referenceUncertainty"), Typed(point.referenceUncertainty) },
-        { QStringLiteral("n"), point.n },
-        { QStringLiteral("mean"), Figure(point.mean, kRateDecimals) },
-        { QStringLiteral("standardDeviation"), Figure(point.standardDeviation, kRateDecimals) },
-        { QStringLiteral("error"), Figure(point.error, kPercentDecimals) },
-        { QStringLiteral("standardUncertainty"), Figure(point.standardUncertainty, kPercentDecimals) },
-        { QStringLiteral("degreesOfFreedom"), DegreesOfFreedom(point.degreesOfFreedom) },
-        { QStringLiteral("expandedUncertainty"), Figure(point.expandedUncertainty, kPercentDecimals) },
-        { QStringLiteral("coverageFactor"), Figure(point.coverageFactor, kPercentDecimals) },
-        { QStringLiteral("factorExpandedUncertainty"), Figure(point.factorUncertainty, kPercentDecimals) },
-        { QStringLiteral("decisionThreshold"), Figure(point.decisionThreshold, kRateDecimals) },
-        { QStringLiteral("detectionLimit"), Figure(point.detectionLimit, kRateDecimals) },
-        { QStringLiteral("probabilityWithin"), Figure(point.probabilityWithin * 100.0, 1) },
-        { QStringLiteral("budget"), point.budget },
-        { QStringLiteral("remarks"), QJsonArray::fromStringList(point.remarks) },
-        { QStringLiteral("tolerance"), Typed(point.tolerance) },
-        { QStringLiteral("rule"), point.rule },
-        { QStringLiteral("verdict"), point.verdict },
-        { QStringLiteral("journal"), point.journal },
-        { QStringLiteral("firstLine"), point.firstLine },
-        { QStringLiteral("lastLine"), point.lastLine },
-    });
+        open.serial = serial.trimmed();
+    Record::Point kept;
+    kept.stage = StageName(stage);
+    kept.range = RangeOf(point.trueValue);
+    kept.time = RecordStore::Now();
+    kept.trueValue = Typed(point.trueValue);
+    kept.background = Typed(point.background);
+    kept.backgroundUncertainty = Typed(point.backgroundUncertainty);
+    kept.backgroundDegreesOfFreedom = DegreesOfFreedom(point.backgroundDegreesOfFreedom);
+    kept.referenceUncertainty = Typed(point.referenceUncertainty);
+    kept.n = point.n;
+    kept.mean = Figure(point.mean, kRateDecimals);
+    kept.standardDeviation = Figure(point.standardDeviation, kRateDecimals);
+    kept.error = Figure(point.error, kPercentDecimals);
+    kept.standardUncertainty = Figure(point.standardUncertainty, kPercentDecimals);
+    kept.degreesOfFreedom = DegreesOfFreedom(point.degreesOfFreedom);
+    kept.expandedUncertainty = Figure(point.expandedUncertainty, kPercentDecimals);
+    kept.coverageFactor = Figure(point.coverageFactor, kPercentDecimals);
+    kept.factorExpandedUncertainty = Figure(point.factorUncertainty, kPercentDecimals);
+    kept.decisionThreshold = Figure(point.decisionThreshold, kRateDecimals);
+    kept.detectionLimit = Figure(point.detectionLimit, kRateDecimals);
+    kept.probabilityWithin = Figure(point.probabilityWithin * 100.0, 1);
+    kept.budget = point.budget;
+    kept.remarks = point.remarks;
+    kept.tolerance = Typed(point.tolerance);
+    kept.rule = point.rule;
+    kept.verdict = point.verdict;
+    kept.journal = point.journal;
+    kept.firstLine = point.firstLine;
+    kept.lastLine = point.lastLine;
+    open.points.append(kept);
     emit Changed(node);
 }
 
@@ -207,9 +196,10 @@ void CalibrationBook::CommandSent(int code, int target, const QByteArray& frame)
     Expected& expected = m_mapExpected[node];
     expected.written = CommandEvents::Describe(code, frame).value(QStringLiteral("coefficients")).toArray();
     if (m_mapOpen.contains(node)) {
-        m_mapOpen[node].adjustments.append(QJsonObject { { QStringLiteral("time"), RecordStore::Now() },
-                                                         { QStringLiteral("written"), expected.written },
-                                                         { QStringLiteral("acknowledged"), false } });
+        Record::Adjustment adjustment;
+        adjustment.time = RecordStore::Now();
+        adjustment.written = expected.written;
+        m_mapOpen[node].adjustments.append(adjustment);
         emit Changed(node);
     }
 }
@@ -221,12 +211,8 @@ void CalibrationBook::Acknowledged(int id, int /*y*/, int x)
     if (x != FrameProtocol::ReplyCoefficients || !m_mapExpected.contains(id) || m_mapExpected[id].written.isEmpty())
         return;
     m_mapExpected[id].awaiting = Awaiting::AfterSet;
-    if (m_mapOpen.contains(id) && !m_mapOpen[id].adjustments.isEmpty()) {
-        QJsonArray& adjustments = m_mapOpen[id].adjustments;
-        QJsonObject last = adjustments.last().toObject();
-        last.insert(QStringLiteral("acknowledged"), true);
-        adjustments.replace(adjustments.size() - 1, last);
-    }
+    if (m_mapOpen.contains(id) && !m_mapOpen[id].adjustments.isEmpty())
+        m_mapOpen[id].adjustments.last().acknowledged = true;
     emit ReadBackRequested(id);
 }
 
@@ -238,7 +224,7 @@ void CalibrationBook::CoefficientsRead(int id, double c1, double c2, double c3)
     switch (m_mapExpected[id].awaiting) {
     case Awaiting::AsFound:
         if (m_mapOpen.contains(id))
-            m_mapOpen[id].record.insert(QStringLiteral("asFoundCoefficients"), read);
+            m_mapOpen[id].asFoundCoefficients = read;
         break;
     case Awaiting::AfterSet:
         CheckReadBack(id, read);
@@ -261,11 +247,9 @@ void CalibrationBook::CheckReadBack(int node, const QJsonArray& read)
     for (int i = 0; same && i < read.size(); ++i)
         same = units(read[i]) == units(written[i]);
     if (m_mapOpen.contains(node) && !m_mapOpen[node].adjustments.isEmpty()) {
-        QJsonArray& adjustments = m_mapOpen[node].adjustments;
-        QJsonObject last = adjustments.last().toObject();
-        last.insert(QStringLiteral("readBack"), read);
-        last.insert(QStringLiteral("readBackMatches"), same);
-        adjustments.replace(adjustments.size() - 1, last);
+        Record::Adjustment& last = m_mapOpen[node].adjustments.last();
+        last.readBack = read;
+        last.readBackMatches = same;
     }
     if (!same) {
         Warn(node, QT_TR_NOOP("Coefficients not taken"), QT_TR_NOOP("Node %1 holds %2 after %3 were written."),
@@ -283,14 +267,12 @@ void CalibrationBook::Warn(int node, const char* title, const char* text, const 
             words = words.arg(value);
         return words;
     };
-    const QJsonObject warning { { QStringLiteral("time"), RecordStore::Now() },
-                                { QStringLiteral("title"), QString::fromUtf8(title) },
-                                { QStringLiteral("text"), filled(QString::fromUtf8(text)) } };
+    const Record::Warning warning { RecordStore::Now(), QString::fromUtf8(title), filled(QString::fromUtf8(text)) };
     if (m_mapOpen.contains(node)) {
         m_mapOpen[node].warnings.append(warning);
         emit Changed(node);
     }
-    m_pWriter->Append(QStringLiteral("warning"), node, warning);
+    m_pWriter->Append(QStringLiteral("warning"), node, warning.toJson());
     emit Warning(tr(title), filled(tr(text)));
 }
 
@@ -298,39 +280,36 @@ bool CalibrationBook::Finish(int node, const Conditions& conditions)
 {
     if (!m_mapOpen.contains(node))
         return false;
-    QJsonObject record = Calibration(node);
-    record.insert(QStringLiteral("finished"), RecordStore::Now());
-    record.insert(QStringLiteral("operator"), conditions.operatorName);
-    record.insert(QStringLiteral("reference"),
-                  QJsonObject { { QStringLiteral("source"), conditions.referenceSource },
-                                { QStringLiteral("certificate"), conditions.referenceCertificate },
-                                { QStringLiteral("expandedUncertainty"),
-                                  Typed(TypedFigure::Read(conditions.referenceUncertainty,
-                                                          TypedFigure::NonNegative).value) } });
-    record.insert(QStringLiteral("laboratory"),
-                  QJsonObject { { QStringLiteral("name"), conditions.laboratoryName },
-                                { QStringLiteral("address"), conditions.laboratoryAddress } });
-    record.insert(QStringLiteral("detectorType"), DetectorType(node));
-    record.insert(QStringLiteral("conditions"),
-                  QJsonObject { { QStringLiteral("temperature"), conditions.temperature },
-                                { QStringLiteral("pressure"), conditions.pressure },
-                                { QStringLiteral("humidity"), conditions.humidity } });
-    record.insert(QStringLiteral("customer"), conditions.customer);
-    record.insert(QStringLiteral("place"), conditions.place);
-    record.insert(QStringLiteral("measurand"), conditions.measurand);
-    record.insert(QStringLiteral("procedure"), conditions.procedure);
-    record.insert(QStringLiteral("traceability"), conditions.traceability);
+    Record record = m_mapOpen[node];
+    record.finished = RecordStore::Now();
+    record.operatorName = conditions.operatorName;
+    record.referenceSource = conditions.referenceSource;
+    record.referenceCertificate = conditions.referenceCertificate;
+    record.referenceUncertainty
+        = Typed(TypedFigure::Read(conditions.referenceUncertainty, TypedFigure::NonNegative).value);
+    record.laboratoryName = conditions.laboratoryName;
+    record.laboratoryAddress = conditions.laboratoryAddress;
+    record.detectorType = DetectorType(node);
+    record.temperature = conditions.temperature;
+    record.pressure = conditions.pressure;
+    record.humidity = conditions.humidity;
+    record.customer = conditions.customer;
+    record.place = conditions.place;
+    record.measurand = conditions.measurand;
+    record.procedure = conditions.procedure;
+    record.traceability = conditions.traceability;
+    if (!conditions.manufacturer.trimmed().isEmpty())
+        record.manufacturer = conditions.manufacturer.trimmed();
+    if (!conditions.model.trimmed().isEmpty())
+        record.model = conditions.model.trimmed();
     if (conditions.performer && conditions.performer->CanSign()) {
-        record.insert(QStringLiteral("performedBy"),
-                      QJsonObject { { QStringLiteral("name"), conditions.performer->Name() },
-                                    { QStringLiteral("function"), conditions.performer->Function() },
-                                    { QStringLiteral("key"),
-                                      QString::fromLatin1(conditions.performer->PublicKey().toHex()) } });
+        record.performedBy = { conditions.performer->Name(), conditions.performer->Function(),
+                               QString::fromLatin1(conditions.performer->PublicKey().toHex()) };
     }
     RecordWriter::Entry entry;
     entry.kind = QStringLiteral("calibration");
     entry.node = node;
-    entry.content = record;
+    entry.content = record.toJson();
     entry.signer = conditions.performer;
     const qint64 ticket = m_pWriter->Append(QVector<RecordWriter::Entry> { entry });
     m_mapFinishing.insert(ticket, { node, m_mapOpen.take(node) });

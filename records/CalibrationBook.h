@@ -2,6 +2,7 @@
 #define DOSEGATE_CALIBRATIONBOOK_H
 
 #include "CalibrationFigures.h"
+#include "CalibrationRecord.h"
 
 #include <QJsonArray>
 #include <QJsonObject>
@@ -51,7 +52,7 @@ public:
         double decisionThreshold = 0; // μSv/h
         double detectionLimit = 0;    // μSv/h
         double probabilityWithin = std::numeric_limits<double>::quiet_NaN(); // under simple acceptance with a large U; NaN otherwise
-        QJsonArray budget;            // the terms of u(e)
+        QVector<CalibrationRecord::Term> budget; // the terms of u(e)
         QStringList remarks;          // in the words they were raised in
         double tolerance = 0; // %
         QString rule;
@@ -78,6 +79,8 @@ public:
         QString measurand; // and radiation quality, as the laboratory types it
         QString procedure;
         QString traceability; // the laboratory's statement
+        QString manufacturer; // of the item; kept only when given
+        QString model;
         // Whoever performed it, their key unlocked at Finish: the record
         // names them and is signed by them. None: the console signs.
         std::shared_ptr<const SigningKey> performer;
@@ -128,13 +131,8 @@ signals:
 private:
     enum class Awaiting { Nothing, AsFound, AfterSet };
 
-    struct Open
-    {
-        QJsonObject record; // node, serial, when opened, coefficients as found
-        QJsonArray points;
-        QJsonArray adjustments; // each Set: what was written, acknowledged, read back
-        QJsonArray warnings;
-    };
+    // Each Set in adjustments: what was written, acknowledged, read back.
+    using Open = CalibrationRecord;
 
     // Per node, open calibration or not: what the next read-back is for.
     struct Expected

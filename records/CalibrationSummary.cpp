@@ -15,23 +15,21 @@ const char* const kVerdictsWorstFirst[] = { "FAIL", "INCONCLUSIVE", "" };
 
 CalibrationSummary CalibrationSummary::Of(const RecordStore::Row& row)
 {
-    const QJsonObject record = row.Content();
+    const CalibrationRecord record = CalibrationRecord::fromJson(row.Content());
     CalibrationSummary summary;
     summary.seq = row.seq;
     summary.node = row.node;
-    summary.serial = record[QStringLiteral("serial")].toString();
-    summary.operatorName = record[QStringLiteral("operator")].toString();
+    summary.serial = record.serial;
+    summary.operatorName = record.operatorName;
     summary.certificate = CertificateNumber(row);
-    const QJsonArray points = record[QStringLiteral("points")].toArray();
-    summary.date = DateOf(points.isEmpty() ? record[QStringLiteral("finished")].toString()
-                                           : points.last()[QStringLiteral("time")].toString());
+    summary.date = DateOf(record.points.isEmpty() ? record.finished : record.points.last().time);
     summary.verdict = VerdictOf(Results(record));
     return summary;
 }
 
 QString CalibrationSummary::CertificateNumber(const RecordStore::Row& row)
 {
-    QDate finished = DateOf(row.Content()[QStringLiteral("finished")].toString());
+    QDate finished = DateOf(row.Content()[CalibrationRecord::kFinished].toString());
     if (!finished.isValid())
         finished = DateOf(row.time);
     return QStringLiteral("%1-%2-%3")
@@ -47,28 +45,29 @@ QDate CalibrationSummary::DateOf(const QString& time)
     return QDateTime::fromString(time, Qt::ISODateWithMs).date();
 }
 
-QVector<CalibrationSummary::Result> CalibrationSummary::Results(const QJsonObject& record)
+QVector<CalibrationSummary::Result> CalibrationSummary::Results(const CalibrationRecord& record)
 {
     QVector<Result> results;
     QStringList keys;
-    for (const QJsonValue& value : record[QStringLiteral("points")].toArray()) {
-        const QJsonObject point = value.toObject();
+    for (const CalibrationRecord::Point& point : record.points) {
         // The true value as stored: two runs at 0.09 are the same point.
-        const QString key = QString::fromUtf8(QJsonDocument(QJsonArray { point[QStringLiteral("range")],
-                                                                          point[QStringLiteral("trueValue")] })
-                                                  .toJson(QJsonDocument::Compact));
+        const QString key
+            = QString::fromUtf8(QJsonDocument(QJsonArray { point.range, point.trueValue }).toJson(QJsonDocument::Compact));
         int at = keys.indexOf(key);
         if (at < 0) {
             at = keys.size();
             keys << key;
             results.append(Result());
-            results[at].range = point[QStringLiteral("range")].toInt();
+            results[at].range = point.range;
         }
         // The later of two runs of a stage is the one that counts.
-        if (point[QStringLiteral("stage")].toString() == QLatin1String("as left"))
+        if (point.AsLeft()) {
             results[at].asLeft = point;
-        else
+            results[at].hasAsLeft = true;
+        } else {
             results[at].asFound = point;
+            results[at].hasAsFound = true;
+        }
     }
     return results;
 }
@@ -79,12 +78,12 @@ QString CalibrationSummary::VerdictOf(const QVector<Result>& results)
         return QString();
     for (const char* verdict : kVerdictsWorstFirst) {
         for (const Result& result : results) {
-            if (result.Final()[QStringLiteral("verdict")].toString() == QLatin1String(verdict))
+            if (result.Final().verdict == QLatin1String(verdict))
                 return QLatin1String(verdict);
         }
     }
     for (const Result& result : results) {
-        if (result.Final()[QStringLiteral("verdict")].toString() != QLatin1String("PASS"))
+        if (result.Final().verdict != QLatin1String("PASS"))
             return QString(); // a word this console does not write
     }
     return QStringLiteral("PASS");

@@ -1,6 +1,7 @@
 #ifndef DOSEGATE_CALIBRATIONSUMMARY_H
 #define DOSEGATE_CALIBRATIONSUMMARY_H
 
+#include "CalibrationRecord.h"
 #include "RecordStore.h"
 
 #include <QDate>
@@ -19,11 +20,13 @@ public:
     struct Result
     {
         int range = 0;
-        QJsonObject asFound;
-        QJsonObject asLeft;
+        bool hasAsFound = false;
+        bool hasAsLeft = false;
+        CalibrationRecord::Point asFound;
+        CalibrationRecord::Point asLeft;
         // What the item was left with: as left, or as found when it was
         // not adjusted.
-        const QJsonObject& Final() const { return asLeft.isEmpty() ? asFound : asLeft; }
+        const CalibrationRecord::Point& Final() const { return hasAsLeft ? asLeft : asFound; }
     };
 
     static CalibrationSummary Of(const RecordStore::Row& row);
@@ -34,7 +37,7 @@ public:
     // The date a time of the record names, where it was taken.
     static QDate DateOf(const QString& time);
     // One result per true value, in the order they were first measured.
-    static QVector<Result> Results(const QJsonObject& record);
+    static QVector<Result> Results(const CalibrationRecord& record);
     // The worst final verdict: FAIL, then INCONCLUSIVE, then a point without
     // one (empty); PASS only when every point passed.
     static QString VerdictOf(const QVector<Result>& results);

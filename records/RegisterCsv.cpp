@@ -28,10 +28,11 @@ QString StateOf(const CalibrationSummary& summary, const QDate& due, const QDate
 QString UncertaintiesOf(const RecordStore::Row& row)
 {
     QStringList shown;
-    for (const CalibrationSummary::Result& result : CalibrationSummary::Results(row.Content())) {
-        const QJsonValue u = result.Final()[QStringLiteral("expandedUncertainty")];
-        if (u.isDouble())
-            shown << QString::number(u.toDouble(), 'f', 2) + QStringLiteral(" %");
+    for (const CalibrationSummary::Result& result :
+         CalibrationSummary::Results(CalibrationRecord::fromJson(row.Content()))) {
+        double u = 0;
+        if (CalibrationRecord::FigureOf(result.Final().expandedUncertainty, &u))
+            shown << QString::number(u, 'f', 2) + QStringLiteral(" %");
     }
     return shown.join(QStringLiteral("; "));
 }
