@@ -23,6 +23,8 @@ CalibrationSummary CalibrationSummary::Of(const RecordStore::Row& row)
     summary.operatorName = record.operatorName;
     summary.certificate = CertificateNumber(row);
     summary.date = DateOf(record.points.isEmpty() ? record.finished : record.points.last().time);
+    if (!summary.date.isValid())
+        summary.date = DateOf(row.time); // when it was stored, for a record that names no time
     summary.verdict = VerdictOf(Results(record));
     return summary;
 }

@@ -556,7 +556,9 @@ qint64 RecordStore::AppendRow(Row row, const SigningKey* pSigner)
     query.addBindValue(row.encoding);
     query.addBindValue(row.signature.isEmpty() ? QStringLiteral("") : QString::fromLatin1(row.signature)); // never NULL
     if (!query.exec() || !Summarise(row) || (!m_bBatch && !query.exec(QStringLiteral("COMMIT")))) {
-        const QString why = query.lastError().text();
+        QString why = query.lastError().text();
+        if (why.isEmpty()) // the summary's own statement failed
+            why = QStringLiteral("cannot summarise the row");
         if (!m_bBatch)
             query.exec(QStringLiteral("ROLLBACK"));
         Fail(QStringLiteral("cannot write %1: %2").arg(QDir::toNativeSeparators(m_sPath), why));
@@ -941,16 +943,19 @@ bool RecordStore::Summarise(const Row& row)
     }
     if (row.kind == QLatin1String("calibration")) {
         const CalibrationSummary summary = CalibrationSummary::Of(row);
+        // A record without a serial, an operator or a verdict is summarised
+        // with empty ones; the summary's NULL would refuse the record.
+        const auto text = [](const QString& value) { return value.isNull() ? QStringLiteral("") : value; };
         query.prepare(QStringLiteral("INSERT OR REPLACE INTO summary_calibrations"
                                      " (seq, node, serial, date, verdict, operator, certificate)"
                                      " VALUES (?, ?, ?, ?, ?, ?, ?)"));
         query.addBindValue(summary.seq);
         query.addBindValue(summary.node);
-        query.addBindValue(summary.serial);
-        query.addBindValue(summary.date.toString(Qt::ISODate));
-        query.addBindValue(summary.verdict);
-        query.addBindValue(summary.operatorName);
-        query.addBindValue(summary.certificate);
+        query.addBindValue(text(summary.serial));
+        query.addBindValue(text(summary.date.toString(Qt::ISODate)));
+        query.addBindValue(text(summary.verdict));
+        query.addBindValue(text(summary.operatorName));
+        query.addBindValue(text(summary.certificate));
         if (!query.exec())
             return false;
     }

@@ -1,5 +1,6 @@
 #include "CalibrationBook.h"
 #include "CalibrationFigures.h"
+#include "CalibrationRecord.h"
 #include "CalibrationRegister.h"
 #include "CalibrationSummary.h"
 #include "CertificateWriter.h"
@@ -9,9 +10,11 @@
 #include "ModalWatcher.h"
 #include "CommandEvents.h"
 #include "FrameProtocol.h"
+#include "LinkCommand.h"
 #include "RecordStore.h"
 #include "RecordVerifier.h"
 #include "RecordWriter.h"
+#include "TypedFigure.h"
 #include "ReplyFrames.h"
 #include "UrlOpener.h"
 #include "WindowRig.h"
@@ -214,6 +217,10 @@ private slots:
     void registerListsOverdueNodesFirst();
     void registerShowsAFailedNodeAsUnfit();
     void procedureAsksAboutASerialTheRegisterHolds();
+    void bookWritesTheBytesItAlwaysWrote();
+    void recordReadsEveryShapeAndNamesTheMalformed_data();
+    void recordReadsEveryShapeAndNamesTheMalformed();
+    void calibrationWithoutSerialOrPointsIsStored();
 };
 
 void TestRecords::calibrationIsKeptAndVerifies_data()
@@ -1201,6 +1208,7 @@ void TestRecords::registerExportReadsBackInPython()
         QJsonArray points = record["points"].toArray(); // left failing: never "due in N days"
         QJsonObject left = points.last().toObject();
         left["verdict"] = "FAIL";
+        left["expandedUncertainty"] = "5.10"; // as this console keeps figures now: text
         points.replace(points.size() - 1, left);
         record["points"] = points;
         QCOMPARE(store.Append("calibration", 12, record), 3);
@@ -1237,6 +1245,7 @@ void TestRecords::registerExportReadsBackInPython()
     QCOMPARE(rows[3].toArray()[1].toString(), QString("'-1+1"));
     QCOMPARE(rows[3].toArray()[7].toString(), QString("'\tB. Tester 测试"));
     QCOMPARE(rows[3].toArray()[6].toString(), QString("failed — not fit for use"));
+    QCOMPARE(rows[3].toArray()[4].toString(), QString("5.10 %"));
 }
 
 // A node whose calibration ended in FAIL is not fit for use, however far
@@ -1292,6 +1301,141 @@ void TestRecords::procedureAsksAboutASerialTheRegisterHolds()
     rig.SetText("procedure_serial", "SN-0043"); // a new item needs no confirmation
     QVERIFY(next->isEnabled());
     QVERIFY(!confirmed->isVisibleTo(rig.Find<QWidget>("procedure_page")));
+}
+
+
+// Hashes and signatures cover a row's bytes: the book writes, key for key,
+// what it wrote before the record had a type of its own.
+void TestRecords::bookWritesTheBytesItAlwaysWrote()
+{
+    WindowRig::DataHome home;
+    RecordStore store;
+    QVERIFY(store.Open(RecordStore::DefaultPath()));
+    RecordWriter writer;
+    writer.Open(RecordStore::DefaultPath());
+    CalibrationBook book(&store, &writer);
+    CalibrationBook::Point point;
+    point.trueValue = 0.09;
+    point.background = 0.001;
+    point.referenceUncertainty = 3.5;
+    point.n = 20;
+    point.mean = 0.0905;
+    point.error = 0.56;
+    point.expandedUncertainty = 9.87;
+    point.budget = { { "repeatability", "", "0.002772", "μSv/h", "3.0800", "19" } };
+    point.remarks = QStringList { "readings scatter" };
+    point.tolerance = 10;
+    point.rule = "simple acceptance";
+    point.verdict = "PASS";
+    book.AddPoint(7, " SN-0042 ", CalibrationBook::AsFound, point);
+    book.CoefficientsRead(7, 1, 1, 1);
+    const LinkCommand set(FrameProtocol::CmdSetCalibrationCoefficients, 7, { 0.8929, 1, 1 });
+    book.CommandSent(set.Code(), 7, QByteArray("\xA4\x10", 2) + set.Inner() + '\0');
+    book.Acknowledged(7, 0, FrameProtocol::ReplyCoefficients);
+    book.CoefficientsRead(7, 0.8928, 1, 1); // not taken: a warning
+    CalibrationBook::Conditions conditions;
+    conditions.operatorName = "A. Tester";
+    conditions.referenceUncertainty = "3.5";
+    conditions.customer = "Plant 2";
+    QVERIFY(book.Finish(7, conditions));
+    QTRY_COMPARE_WITH_TIMEOUT(store.Rows("calibration").size(), 1, kWriterMs);
+    const RecordStore::Row row = store.Rows("calibration").constLast();
+    const QJsonObject kept = row.Content();
+    const auto figure = [](double value, int decimals) { return TypedFigure::Kept(value, decimals); };
+    const QJsonObject old {
+        { "node", 7 }, { "opened", kept["opened"] }, { "console", QCoreApplication::applicationVersion() },
+        { "asFoundCoefficients", QJsonArray { 1.0, 1.0, 1.0 } }, { "serial", "SN-0042" },
+        { "points", QJsonArray { QJsonObject {
+            { "stage", "as found" }, { "range", 1 }, { "time", kept["points"][0]["time"] }, { "trueValue", "0.09" },
+            { "background", "0.001" }, { "backgroundUncertainty", "0" }, { "backgroundDegreesOfFreedom", "inf" },
+            { "referenceUncertainty", "3.5" }, { "n", 20 }, { "mean", figure(0.0905, 4) },
+            { "standardDeviation", figure(0, 4) }, { "error", figure(0.56, 2) },
+            { "standardUncertainty", figure(0, 2) }, { "degreesOfFreedom", "0" },
+            { "expandedUncertainty", figure(9.87, 2) }, { "coverageFactor", figure(0, 2) },
+            { "factorExpandedUncertainty", figure(0, 2) }, { "decisionThreshold", figure(0, 4) },
+            { "detectionLimit", figure(0, 4) }, { "probabilityWithin", QJsonValue::Null },
+            { "budget", QJsonArray { QJsonObject { { "component", "repeatability" }, { "distribution", "" },
+                                                   { "u", "0.002772" }, { "unit", "μSv/h" },
+                                                   { "contribution", "3.0800" }, { "degreesOfFreedom", "19" } } } },
+            { "remarks", QJsonArray { "readings scatter" } }, { "tolerance", "10" }, { "rule", "simple acceptance" },
+            { "verdict", "PASS" }, { "journal", "" }, { "firstLine", 0 }, { "lastLine", 0 } } } },
+        { "adjustments", QJsonArray { QJsonObject { { "time", kept["adjustments"][0]["time"] },
+                                                    { "written", QJsonArray { 0.8929, 1.0, 1.0 } },
+                                                    { "acknowledged", true },
+                                                    { "readBack", QJsonArray { 0.8928, 1.0, 1.0 } },
+                                                    { "readBackMatches", false } } } },
+        { "warnings", QJsonArray { QJsonObject { { "time", kept["warnings"][0]["time"] },
+                                                 { "title", "Coefficients not taken" },
+                                                 { "text", "Node 7 holds 0.8928, 1.0000, 1.0000 after 0.8929, "
+                                                           "1.0000, 1.0000 were written." } } } },
+        { "finished", kept["finished"] }, { "operator", "A. Tester" },
+        { "reference", QJsonObject { { "source", "" }, { "certificate", "" }, { "expandedUncertainty", "3.5" } } },
+        { "laboratory", QJsonObject { { "name", "" }, { "address", "" } } }, { "detectorType", "" },
+        { "conditions", QJsonObject { { "temperature", "" }, { "pressure", "" }, { "humidity", "" } } },
+        { "customer", "Plant 2" }, { "place", "" }, { "measurand", "" }, { "procedure", "" },
+        { "traceability", "" } };
+    QCOMPARE(row.content, QJsonDocument(old).toJson(QJsonDocument::Compact));
+    QCOMPARE(CalibrationRecord::fromJson(kept).toJson(), kept);
+}
+
+// Rows of earlier consoles (figures as numbers, no budget, no customer)
+// and a bare one are read; a key holding what no console wrote there is
+// named, and what else there is still read.
+void TestRecords::recordReadsEveryShapeAndNamesTheMalformed_data()
+{
+    QTest::addColumn<QJsonObject>("content");
+    QTest::addColumn<QString>("why");
+    QTest::addColumn<int>("points");
+    const QJsonObject record = FixedCalibration(2);
+    QTest::newRow("numbers, no budget") << record << QString() << 4;
+    QTest::newRow("with a budget") << WithBudget(record) << QString() << 4;
+    QTest::newRow("bare") << QJsonObject { { "node", 3 } } << QString() << 0;
+    QJsonObject points = record;
+    points["points"] = "4 points";
+    QTest::newRow("points not a list") << points << QString("points is not a list") << 0;
+    QJsonObject item = record;
+    item["points"] = QJsonArray { 1, record["points"][0] };
+    QTest::newRow("a point not an object") << item << QString("an item of points is malformed") << 1;
+    QJsonObject figure = record;
+    QJsonObject first = record["points"][0].toObject();
+    first["mean"] = QJsonObject { { "value", 1 } };
+    figure["points"] = QJsonArray { first };
+    QTest::newRow("a figure not a figure") << figure << QString("an item of points is malformed") << 1;
+    QJsonObject serial = record;
+    serial["serial"] = 42;
+    QTest::newRow("serial a number") << serial << QString("serial is not text") << 4;
+}
+
+void TestRecords::recordReadsEveryShapeAndNamesTheMalformed()
+{
+    QFETCH(QJsonObject, content);
+    QFETCH(QString, why);
+    QFETCH(int, points);
+    CalibrationRecord record;
+    QString named;
+    QCOMPARE(CalibrationRecord::fromJson(content, &record, &named), why.isEmpty());
+    QCOMPARE(named, why);
+    QCOMPARE(record.points.size(), points);
+    QCOMPARE(record.node, content["node"].toInt());
+    if (content["operator"].isString())
+        QCOMPARE(record.operatorName, content["operator"].toString());
+}
+
+// Neither a serial nor a point, nor a time to date it by: stored all the
+// same, summarised with empty fields and the date it was stored.
+void TestRecords::calibrationWithoutSerialOrPointsIsStored()
+{
+    WindowRig::DataHome home;
+    RecordStore store;
+    QVERIFY(store.Open(RecordStore::DefaultPath()));
+    const qint64 seq = store.Append("calibration", 5, { { "node", 5 } });
+    QVERIFY2(seq > 0, qPrintable(store.Error()));
+    const QVector<CalibrationSummary> summaries = store.LastCalibrations();
+    QCOMPARE(summaries.size(), 1);
+    QCOMPARE(summaries[0].serial, QString(""));
+    QCOMPARE(summaries[0].verdict, QString(""));
+    QCOMPARE(summaries[0].date, CalibrationSummary::DateOf(store.RowAt(seq).time));
+    QVERIFY(summaries[0].date.isValid());
 }
 
 QTEST_MAIN(TestRecords)
