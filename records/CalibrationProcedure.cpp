@@ -1,6 +1,7 @@
 #include "CalibrationProcedure.h"
 
 #include "CalibrationBook.h"
+#include "CalibrationRecord.h"
 
 #include <QJsonArray>
 
@@ -68,25 +69,25 @@ CalibrationProcedure::Taken TakenOf(const QJsonObject& json)
 
 void CalibrationProcedure::Identity::Write(QJsonObject& json) const
 {
-    json.insert("node", node);
-    json.insert("serial", serial);
-    json.insert("manufacturer", manufacturer);
-    json.insert("model", model);
-    json.insert("customer", customerName);
+    json.insert(CalibrationRecord::kNode, node);
+    json.insert(CalibrationRecord::kSerial, serial);
+    json.insert(CalibrationRecord::kManufacturer, manufacturer);
+    json.insert(CalibrationRecord::kModel, model);
+    json.insert(CalibrationRecord::kCustomer, customerName);
     json.insert("customer_address", customerAddress);
-    json.insert("place", place);
+    json.insert(CalibrationRecord::kPlace, place);
     json.insert("serial_confirmed", serialConfirmed);
 }
 
 void CalibrationProcedure::Identity::Read(const QJsonObject& json)
 {
-    node = json.value("node").toInt();
-    serial = json.value("serial").toString();
-    manufacturer = json.value("manufacturer").toString();
-    model = json.value("model").toString();
-    customerName = json.value("customer").toString();
+    node = json.value(CalibrationRecord::kNode).toInt();
+    serial = json.value(CalibrationRecord::kSerial).toString();
+    manufacturer = json.value(CalibrationRecord::kManufacturer).toString();
+    model = json.value(CalibrationRecord::kModel).toString();
+    customerName = json.value(CalibrationRecord::kCustomer).toString();
     customerAddress = json.value("customer_address").toString();
-    place = json.value("place").toString();
+    place = json.value(CalibrationRecord::kPlace).toString();
     serialConfirmed = json.value("serial_confirmed").toBool();
     serialTaken = serialConfirmed;
 }
