@@ -1094,12 +1094,16 @@ void TestRecords::finishedRecordNamesTheAcknowledgedDetectorType()
     conditions.laboratoryName = "Radiation Metrology Laboratory";
     conditions.laboratoryAddress = "12 Example Road";
     conditions.referenceUncertainty = "abc"; // no figure: kept as none, never printed as "abc %"
+    conditions.model = " DG-5 ";
+    conditions.manufacturer = " "; // none given: not kept
     QVERIFY(book.Finish(7, conditions));
     QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 1, kWriterMs);
     QCOMPARE(finished[0][1].toLongLong(), store.Rows("calibration").constLast().seq);
     const QJsonObject record = store.Rows("calibration").constLast().Content();
     QVERIFY(record["reference"]["expandedUncertainty"].isNull());
     QCOMPARE(record["detectorType"].toString(), type);
+    QCOMPARE(record["model"].toString(), QString("DG-5"));
+    QVERIFY(!record.contains("manufacturer"));
     QCOMPARE(record["laboratory"].toObject(),
              (QJsonObject { { "name", conditions.laboratoryName }, { "address", conditions.laboratoryAddress } }));
 }
@@ -1376,6 +1380,7 @@ void TestRecords::bookWritesTheBytesItAlwaysWrote()
         { "traceability", "" } };
     QCOMPARE(row.content, QJsonDocument(old).toJson(QJsonDocument::Compact));
     QCOMPARE(CalibrationRecord::fromJson(kept).toJson(), kept);
+    QCOMPARE(CalibrationRecord::fromJson(kept).AsLeftCoefficients(), (QJsonArray { 0.8928, 1.0, 1.0 }));
 }
 
 // Rows of earlier consoles (figures as numbers, no budget, no customer)
