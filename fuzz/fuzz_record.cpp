@@ -1,10 +1,12 @@
 // A calibration record's content as the register and the certificate read
 // it: whatever a changed or foreign store holds, reading it must not crash,
-// and every cell the register writes stays text in a spreadsheet.
+// every cell the register writes stays text in a spreadsheet, and a record
+// read and written again reads the same.
 //
 // Input: the row's node from the first byte, its content from the rest.
 
 #include "FuzzCheck.h"
+#include "CalibrationRecord.h"
 #include "CalibrationSummary.h"
 #include "CertificateDocument.h"
 #include "RecordStore.h"
@@ -62,6 +64,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
           || verdict == QLatin1String("INCONCLUSIVE"));
     CheckCell(summary.serial);
     CheckCell(summary.operatorName);
+
+    CalibrationRecord record;
+    QString why;
+    const bool wellFormed = CalibrationRecord::fromJson(row.Content(), &record, &why);
+    CHECK(wellFormed == why.isEmpty());
+    const QJsonObject written = record.toJson();
+    CalibrationRecord again;
+    CHECK(CalibrationRecord::fromJson(written, &again) || !wellFormed);
+    CHECK(again.toJson() == written);
 
     const CertificateDocument document(row);
     CHECK(document.Number() == summary.certificate);

@@ -11,6 +11,18 @@
 
 #include <optional>
 
+namespace CalibrationRecordDetail {
+
+// A key with its length counted here: strlen is no constant expression to
+// every compiler.
+template <int N>
+constexpr QLatin1String Key(const char (&text)[N])
+{
+    return QLatin1String(text, N - 1);
+}
+
+} // namespace CalibrationRecordDetail
+
 // One calibration as a "calibration" row holds it: the item, the points as
 // found and as left with their figures and budgets, the coefficients as
 // found, written and read back, the warnings, the people, the reference and
@@ -23,82 +35,82 @@
 class CalibrationRecord
 {
 public:
-    static constexpr QLatin1String kNode { "node" };
-    static constexpr QLatin1String kSerial { "serial" };
-    static constexpr QLatin1String kManufacturer { "manufacturer" };
-    static constexpr QLatin1String kModel { "model" };
-    static constexpr QLatin1String kOpened { "opened" };
-    static constexpr QLatin1String kConsole { "console" };
-    static constexpr QLatin1String kAsFoundCoefficients { "asFoundCoefficients" };
-    static constexpr QLatin1String kPoints { "points" };
-    static constexpr QLatin1String kAdjustments { "adjustments" };
-    static constexpr QLatin1String kWarnings { "warnings" };
-    static constexpr QLatin1String kFinished { "finished" };
-    static constexpr QLatin1String kOperator { "operator" };
-    static constexpr QLatin1String kReference { "reference" };
-    static constexpr QLatin1String kSource { "source" };
-    static constexpr QLatin1String kCertificate { "certificate" };
-    static constexpr QLatin1String kExpandedUncertainty { "expandedUncertainty" };
-    static constexpr QLatin1String kLaboratory { "laboratory" };
-    static constexpr QLatin1String kName { "name" };
-    static constexpr QLatin1String kAddress { "address" };
-    static constexpr QLatin1String kDetectorType { "detectorType" };
-    static constexpr QLatin1String kConditions { "conditions" };
-    static constexpr QLatin1String kTemperature { "temperature" };
-    static constexpr QLatin1String kPressure { "pressure" };
-    static constexpr QLatin1String kHumidity { "humidity" };
-    static constexpr QLatin1String kCustomer { "customer" };
-    static constexpr QLatin1String kPlace { "place" };
-    static constexpr QLatin1String kMeasurand { "measurand" };
-    static constexpr QLatin1String kProcedure { "procedure" };
-    static constexpr QLatin1String kTraceability { "traceability" };
-    static constexpr QLatin1String kPerformedBy { "performedBy" };
-    static constexpr QLatin1String kFunction { "function" };
-    static constexpr QLatin1String kKey { "key" };
+    static constexpr QLatin1String kNode = CalibrationRecordDetail::Key("node");
+    static constexpr QLatin1String kSerial = CalibrationRecordDetail::Key("serial");
+    static constexpr QLatin1String kManufacturer = CalibrationRecordDetail::Key("manufacturer");
+    static constexpr QLatin1String kModel = CalibrationRecordDetail::Key("model");
+    static constexpr QLatin1String kOpened = CalibrationRecordDetail::Key("opened");
+    static constexpr QLatin1String kConsole = CalibrationRecordDetail::Key("console");
+    static constexpr QLatin1String kAsFoundCoefficients = CalibrationRecordDetail::Key("asFoundCoefficients");
+    static constexpr QLatin1String kPoints = CalibrationRecordDetail::Key("points");
+    static constexpr QLatin1String kAdjustments = CalibrationRecordDetail::Key("adjustments");
+    static constexpr QLatin1String kWarnings = CalibrationRecordDetail::Key("warnings");
+    static constexpr QLatin1String kFinished = CalibrationRecordDetail::Key("finished");
+    static constexpr QLatin1String kOperator = CalibrationRecordDetail::Key("operator");
+    static constexpr QLatin1String kReference = CalibrationRecordDetail::Key("reference");
+    static constexpr QLatin1String kSource = CalibrationRecordDetail::Key("source");
+    static constexpr QLatin1String kCertificate = CalibrationRecordDetail::Key("certificate");
+    static constexpr QLatin1String kExpandedUncertainty = CalibrationRecordDetail::Key("expandedUncertainty");
+    static constexpr QLatin1String kLaboratory = CalibrationRecordDetail::Key("laboratory");
+    static constexpr QLatin1String kName = CalibrationRecordDetail::Key("name");
+    static constexpr QLatin1String kAddress = CalibrationRecordDetail::Key("address");
+    static constexpr QLatin1String kDetectorType = CalibrationRecordDetail::Key("detectorType");
+    static constexpr QLatin1String kConditions = CalibrationRecordDetail::Key("conditions");
+    static constexpr QLatin1String kTemperature = CalibrationRecordDetail::Key("temperature");
+    static constexpr QLatin1String kPressure = CalibrationRecordDetail::Key("pressure");
+    static constexpr QLatin1String kHumidity = CalibrationRecordDetail::Key("humidity");
+    static constexpr QLatin1String kCustomer = CalibrationRecordDetail::Key("customer");
+    static constexpr QLatin1String kPlace = CalibrationRecordDetail::Key("place");
+    static constexpr QLatin1String kMeasurand = CalibrationRecordDetail::Key("measurand");
+    static constexpr QLatin1String kProcedure = CalibrationRecordDetail::Key("procedure");
+    static constexpr QLatin1String kTraceability = CalibrationRecordDetail::Key("traceability");
+    static constexpr QLatin1String kPerformedBy = CalibrationRecordDetail::Key("performedBy");
+    static constexpr QLatin1String kFunction = CalibrationRecordDetail::Key("function");
+    static constexpr QLatin1String kKey = CalibrationRecordDetail::Key("key");
     // A point's.
-    static constexpr QLatin1String kStage { "stage" };
-    static constexpr QLatin1String kRange { "range" };
-    static constexpr QLatin1String kTime { "time" };
-    static constexpr QLatin1String kTrueValue { "trueValue" };
-    static constexpr QLatin1String kBackground { "background" };
-    static constexpr QLatin1String kBackgroundUncertainty { "backgroundUncertainty" };
-    static constexpr QLatin1String kBackgroundDegreesOfFreedom { "backgroundDegreesOfFreedom" };
-    static constexpr QLatin1String kReferenceUncertainty { "referenceUncertainty" };
-    static constexpr QLatin1String kN { "n" };
-    static constexpr QLatin1String kMean { "mean" };
-    static constexpr QLatin1String kStandardDeviation { "standardDeviation" };
-    static constexpr QLatin1String kError { "error" };
-    static constexpr QLatin1String kStandardUncertainty { "standardUncertainty" };
-    static constexpr QLatin1String kDegreesOfFreedom { "degreesOfFreedom" };
-    static constexpr QLatin1String kCoverageFactor { "coverageFactor" };
-    static constexpr QLatin1String kFactorExpandedUncertainty { "factorExpandedUncertainty" };
-    static constexpr QLatin1String kDecisionThreshold { "decisionThreshold" };
-    static constexpr QLatin1String kDetectionLimit { "detectionLimit" };
-    static constexpr QLatin1String kProbabilityWithin { "probabilityWithin" };
-    static constexpr QLatin1String kBudget { "budget" };
-    static constexpr QLatin1String kRemarks { "remarks" };
-    static constexpr QLatin1String kTolerance { "tolerance" };
-    static constexpr QLatin1String kRule { "rule" };
-    static constexpr QLatin1String kVerdict { "verdict" };
-    static constexpr QLatin1String kJournal { "journal" };
-    static constexpr QLatin1String kFirstLine { "firstLine" };
-    static constexpr QLatin1String kLastLine { "lastLine" };
+    static constexpr QLatin1String kStage = CalibrationRecordDetail::Key("stage");
+    static constexpr QLatin1String kRange = CalibrationRecordDetail::Key("range");
+    static constexpr QLatin1String kTime = CalibrationRecordDetail::Key("time");
+    static constexpr QLatin1String kTrueValue = CalibrationRecordDetail::Key("trueValue");
+    static constexpr QLatin1String kBackground = CalibrationRecordDetail::Key("background");
+    static constexpr QLatin1String kBackgroundUncertainty = CalibrationRecordDetail::Key("backgroundUncertainty");
+    static constexpr QLatin1String kBackgroundDegreesOfFreedom = CalibrationRecordDetail::Key("backgroundDegreesOfFreedom");
+    static constexpr QLatin1String kReferenceUncertainty = CalibrationRecordDetail::Key("referenceUncertainty");
+    static constexpr QLatin1String kN = CalibrationRecordDetail::Key("n");
+    static constexpr QLatin1String kMean = CalibrationRecordDetail::Key("mean");
+    static constexpr QLatin1String kStandardDeviation = CalibrationRecordDetail::Key("standardDeviation");
+    static constexpr QLatin1String kError = CalibrationRecordDetail::Key("error");
+    static constexpr QLatin1String kStandardUncertainty = CalibrationRecordDetail::Key("standardUncertainty");
+    static constexpr QLatin1String kDegreesOfFreedom = CalibrationRecordDetail::Key("degreesOfFreedom");
+    static constexpr QLatin1String kCoverageFactor = CalibrationRecordDetail::Key("coverageFactor");
+    static constexpr QLatin1String kFactorExpandedUncertainty = CalibrationRecordDetail::Key("factorExpandedUncertainty");
+    static constexpr QLatin1String kDecisionThreshold = CalibrationRecordDetail::Key("decisionThreshold");
+    static constexpr QLatin1String kDetectionLimit = CalibrationRecordDetail::Key("detectionLimit");
+    static constexpr QLatin1String kProbabilityWithin = CalibrationRecordDetail::Key("probabilityWithin");
+    static constexpr QLatin1String kBudget = CalibrationRecordDetail::Key("budget");
+    static constexpr QLatin1String kRemarks = CalibrationRecordDetail::Key("remarks");
+    static constexpr QLatin1String kTolerance = CalibrationRecordDetail::Key("tolerance");
+    static constexpr QLatin1String kRule = CalibrationRecordDetail::Key("rule");
+    static constexpr QLatin1String kVerdict = CalibrationRecordDetail::Key("verdict");
+    static constexpr QLatin1String kJournal = CalibrationRecordDetail::Key("journal");
+    static constexpr QLatin1String kFirstLine = CalibrationRecordDetail::Key("firstLine");
+    static constexpr QLatin1String kLastLine = CalibrationRecordDetail::Key("lastLine");
     // A budget term's.
-    static constexpr QLatin1String kComponent { "component" };
-    static constexpr QLatin1String kDistribution { "distribution" };
-    static constexpr QLatin1String kU { "u" };
-    static constexpr QLatin1String kUnit { "unit" };
-    static constexpr QLatin1String kContribution { "contribution" };
+    static constexpr QLatin1String kComponent = CalibrationRecordDetail::Key("component");
+    static constexpr QLatin1String kDistribution = CalibrationRecordDetail::Key("distribution");
+    static constexpr QLatin1String kU = CalibrationRecordDetail::Key("u");
+    static constexpr QLatin1String kUnit = CalibrationRecordDetail::Key("unit");
+    static constexpr QLatin1String kContribution = CalibrationRecordDetail::Key("contribution");
     // An adjustment's and a warning's.
-    static constexpr QLatin1String kWritten { "written" };
-    static constexpr QLatin1String kAcknowledged { "acknowledged" };
-    static constexpr QLatin1String kReadBack { "readBack" };
-    static constexpr QLatin1String kReadBackMatches { "readBackMatches" };
-    static constexpr QLatin1String kTitle { "title" };
-    static constexpr QLatin1String kText { "text" };
+    static constexpr QLatin1String kWritten = CalibrationRecordDetail::Key("written");
+    static constexpr QLatin1String kAcknowledged = CalibrationRecordDetail::Key("acknowledged");
+    static constexpr QLatin1String kReadBack = CalibrationRecordDetail::Key("readBack");
+    static constexpr QLatin1String kReadBackMatches = CalibrationRecordDetail::Key("readBackMatches");
+    static constexpr QLatin1String kTitle = CalibrationRecordDetail::Key("title");
+    static constexpr QLatin1String kText = CalibrationRecordDetail::Key("text");
 
-    static constexpr QLatin1String kAsFound { "as found" };
-    static constexpr QLatin1String kAsLeft { "as left" };
+    static constexpr QLatin1String kAsFound = CalibrationRecordDetail::Key("as found");
+    static constexpr QLatin1String kAsLeft = CalibrationRecordDetail::Key("as left");
 
     // One term of u(e).
     struct Term
