@@ -1,5 +1,8 @@
 #include "CalibrationRecord.h"
 
+#include <QVarLengthArray>
+
+#include <algorithm>
 #include <cmath>
 #include <initializer_list>
 
@@ -14,8 +17,21 @@ public:
         : m_json(json)
         , m_pOther(other)
     {
-        if (m_pOther)
-            *m_pOther = json;
+    }
+
+    // What the object holds besides the keys taken, into other; mostly
+    // nothing, so that is found first.
+    ~Reader()
+    {
+        if (!m_pOther)
+            return;
+        *m_pOther = QJsonObject();
+        if (m_json.size() == m_nTaken)
+            return;
+        for (auto at = m_json.constBegin(); at != m_json.constEnd(); ++at) {
+            if (std::find(m_taken.cbegin(), m_taken.cend(), at.key()) == m_taken.cend())
+                m_pOther->insert(at.key(), at.value());
+        }
     }
 
     void Fault(const QString& why)
@@ -28,9 +44,12 @@ public:
 
     QJsonValue Take(QLatin1String key)
     {
-        if (m_pOther)
-            m_pOther->remove(key);
-        return m_json.value(key);
+        const QJsonValue value = m_json.value(key);
+        if (m_pOther) {
+            m_taken.append(key);
+            m_nTaken += value.isUndefined() ? 0 : 1;
+        }
+        return value;
     }
 
     QString Text(QLatin1String key)
@@ -108,6 +127,8 @@ public:
 private:
     QJsonObject m_json;
     QJsonObject* m_pOther;
+    QVarLengthArray<QLatin1String, 40> m_taken;
+    int m_nTaken = 0; // of the keys taken, how many the object holds
     QString m_sWhy;
 };
 

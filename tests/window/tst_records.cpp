@@ -1409,6 +1409,12 @@ void TestRecords::recordReadsEveryShapeAndNamesTheMalformed_data()
     QJsonObject serial = record;
     serial["serial"] = 42;
     QTest::newRow("serial a number") << serial << QString("serial is not text") << 4;
+    QJsonObject later = record; // kept as they came
+    later["later"] = QJsonArray { 1 };
+    QJsonObject laterPoint = record["points"][0].toObject();
+    laterPoint["later"] = "x";
+    later["points"] = QJsonArray { laterPoint };
+    QTest::newRow("keys of a later console") << later << QString() << 1;
 }
 
 void TestRecords::recordReadsEveryShapeAndNamesTheMalformed()
@@ -1424,6 +1430,9 @@ void TestRecords::recordReadsEveryShapeAndNamesTheMalformed()
     QCOMPARE(record.node, content["node"].toInt());
     if (content["operator"].isString())
         QCOMPARE(record.operatorName, content["operator"].toString());
+    const QJsonObject again = record.toJson();
+    QCOMPARE(again["later"], content.value("later"));
+    QCOMPARE(again["points"][0]["later"], content.value("points")[0]["later"]);
 }
 
 // Neither a serial nor a point, nor a time to date it by: stored all the
