@@ -67,7 +67,7 @@ void SetwiseDosegate::AttachRecords()
     // what is queued before it goes.
     m_pRecords = new RecordStore(this);
     m_pRecordWriter = new RecordWriter(this);
-    m_pRecordVerifier = new RecordVerifier(RecordStore::DefaultPath(), this);
+    m_pRecordVerifier = new RecordVerifier(RecordStore::Location(), this);
     m_pEvents = new CommandEvents(m_pRecordWriter, this);
     m_pBook = new CalibrationBook(m_pRecords, m_pRecordWriter, this);
     QSettings settings(RecordStore::SettingsPath(), QSettings::IniFormat);
@@ -82,7 +82,7 @@ void SetwiseDosegate::AttachRecords()
     // connected first, since the writer's thread may be quicker than this one.
     connect(m_pRecordWriter, SIGNAL(StateChanged()), this, SLOT(ShowRecordsState()));
     connect(m_pRecordWriter, SIGNAL(Opened()), m_pRecordVerifier, SLOT(Start()));
-    m_pRecordWriter->Open(RecordStore::DefaultPath(), m_pRecords);
+    m_pRecordWriter->Open(RecordStore::Location(), m_pRecords);
     AttachRegister();
     ShowRecordsState();
     // Before the window's own reactions, whose boxes wait for the operator:
