@@ -12,6 +12,7 @@
 #include "RecordStore.h"
 #include "RecordVerifier.h"
 #include "RecordWriter.h"
+#include "TestServer.h"
 #include "ReplyFrames.h"
 #include "UrlOpener.h"
 #include "WindowRig.h"
@@ -23,12 +24,14 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QMap>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QSortFilterProxyModel>
 #include <QStandardPaths>
 #include <QSqlDatabase>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QTableView>
 #include <QTableWidget>
@@ -36,6 +39,8 @@
 #include <QUrl>
 
 #include <numeric>
+
+#include <csignal>
 
 #include <unistd.h>
 
@@ -191,7 +196,9 @@ private slots:
     void exportWritesOverNothing_data();
     void exportWritesOverNothing();
     void lostTailHoldsNewRowsUntilTheLossIsAccepted();
+    void verifyDuringAppendsOfFourProcessesFindsNoLoss_data();
     void verifyDuringAppendsOfFourProcessesFindsNoLoss();
+    void serverRefusesEditsAndKeepsNothingOfAKilledWriter();
     void storeInAReadOnlyFolderVerifiesAndExports();
     void fullCheckTellsItsProgress();
     void rowsKeepVerifyingByTheirOwnEncoding();
@@ -529,18 +536,38 @@ void TestRecords::lostTailHoldsNewRowsUntilTheLossIsAccepted()
 }
 
 // The anchor is read before the rows: a check while others append never
-// finds the anchor ahead of the rows it read.
+// finds the anchor ahead of the rows it read. On a lab's server, the
+// appends of every console make one chain, none lost.
+void TestRecords::verifyDuringAppendsOfFourProcessesFindsNoLoss_data()
+{
+    QTest::addColumn<bool>("server");
+    QTest::addColumn<int>("rows"); // of each process
+    QTest::newRow("file") << false << 50;
+    QTest::newRow("server") << true << 1000;
+}
+
 void TestRecords::verifyDuringAppendsOfFourProcessesFindsNoLoss()
 {
+    QFETCH(bool, server);
+    QFETCH(int, rows);
     WindowRig::DataHome home;
+    QString location = RecordStore::DefaultPath();
+    if (server) {
+        if (TestServer::Address().isEmpty())
+            SKIP_FOR_MISSING_TOOL("no test server: DOSEGATE_TEST_SERVER is not set (scripts/pg-test-server)");
+        QString why;
+        location = TestServer::FreshStore(&why);
+        QVERIFY2(why.isEmpty(), qPrintable(why));
+    }
     {
         RecordStore store;
-        QVERIFY(store.Open(RecordStore::DefaultPath()));
+        QVERIFY2(store.Open(location), qPrintable(store.Error()));
     }
     QList<QProcess*> writers;
     for (int i = 0; i < 4; ++i) {
         writers << new QProcess(this);
-        writers.last()->start(QStringLiteral(RECORDS_PROBE), { "append", "50" });
+        writers.last()->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        writers.last()->start(QStringLiteral(RECORDS_PROBE), { "append", QString::number(rows), location });
         QVERIFY(writers.last()->waitForStarted());
     }
     const auto writing = [&] {
@@ -551,7 +578,7 @@ void TestRecords::verifyDuringAppendsOfFourProcessesFindsNoLoss()
         return false;
     };
     RecordStore store;
-    QVERIFY(store.OpenExisting(RecordStore::DefaultPath()));
+    QVERIFY(store.OpenExisting(location));
     int checks = 0;
     qint64 firstSeen = -1;
     QStringList alarms;
@@ -570,11 +597,57 @@ void TestRecords::verifyDuringAppendsOfFourProcessesFindsNoLoss()
         QCOMPARE(writer->exitCode(), 0);
     }
     QVERIFY2(alarms.isEmpty(), qPrintable(alarms.join('\n')));
-    QVERIFY2(checks >= 20 && firstSeen < 200, qPrintable(QString("%1 checks").arg(checks))); // they did overlap
-    QCOMPARE(store.Verify().rows, 200);
+    QVERIFY2(checks >= 20 && firstSeen < 4 * rows, qPrintable(QString("%1 checks").arg(checks))); // they did overlap
+    QCOMPARE(store.Verify().rows, 4 * rows);
     QVERIFY(store.Verify().Intact());
+    // Each process's rows, all of them, in the order it appended them.
+    QMap<int, QVector<int>> values;
+    QVERIFY(store.Scan([&values](const RecordStore::Row& row) {
+        values[row.node] << row.Content()["value"].toInt();
+        return true;
+    }));
+    QCOMPARE(values.size(), 4);
+    QVector<int> all(rows);
+    std::iota(all.begin(), all.end(), 0);
+    for (const QVector<int>& appended : values)
+        QCOMPARE(appended, all);
     const QStringList left = QFileInfo(RecordStore::DefaultPath()).dir().entryList({ "*.anchor.*" }, QDir::Files);
     QVERIFY2(left.isEmpty(), qPrintable(left.join(' ')));
+}
+
+// The consoles' role may only read and insert, whatever program it runs;
+// a console killed in the middle of its rows leaves none of them, and the
+// lock it held goes with it.
+void TestRecords::serverRefusesEditsAndKeepsNothingOfAKilledWriter()
+{
+    if (TestServer::Address().isEmpty())
+        SKIP_FOR_MISSING_TOOL("no test server: DOSEGATE_TEST_SERVER is not set (scripts/pg-test-server)");
+    WindowRig::DataHome home;
+    QString why;
+    const QString location = TestServer::FreshStore(&why);
+    QVERIFY2(why.isEmpty(), qPrintable(why));
+    RecordStore store;
+    QVERIFY2(store.Open(location), qPrintable(store.Error()));
+    QVERIFY(store.Append("event", 1, { { "value", 1 } }) == 1 && store.Append("event", 2, { { "value", 2 } }) == 2);
+    QVERIFY(RecordServer::Connect(location, "editor").isEmpty());
+    {
+        QSqlQuery query(QSqlDatabase::database("editor"));
+        for (const char* edit : { "UPDATE records SET content = '{}' WHERE seq = 1", "DELETE FROM records WHERE seq = 2",
+                                  "TRUNCATE records", "UPDATE summary_nodes SET node = 9", "DELETE FROM summary_nodes" }) {
+            QVERIFY2(!query.exec(edit), edit);
+            QVERIFY2(query.lastError().text().contains("permission denied"), qPrintable(query.lastError().text()));
+        }
+    }
+    QSqlDatabase::removeDatabase("editor");
+
+    QProcess writer;
+    writer.start(QStringLiteral(RECORDS_PROBE), { "--hold", location });
+    QVERIFY(QTest::qWaitFor([&] { return writer.readAllStandardOutput().contains("holding"); }, 30000));
+    ::kill(pid_t(writer.processId()), SIGKILL);
+    QVERIFY(writer.waitForFinished());
+    QCOMPARE(store.Append("event", 3, { { "value", 3 } }), 3);
+    QCOMPARE(store.Count(), 3);
+    QVERIFY(store.Rows("event", 1).size() == 1 && store.Verify().Intact());
 }
 
 // Every kProgressRows rows, and never past a break.
