@@ -516,6 +516,18 @@
         <source>Check that a certificate&apos;s record is signed by trusted keys and its figures are the record&apos;s, and exit.</source>
         <translation>检查证书所载记录由受信任的密钥签名、证书上的数值与记录一致，然后退出。</translation>
     </message>
+    <message>
+        <source>Keep the records on the lab&apos;s server, postgresql://USER@HOST:PORT/DATABASE (the password from ~/.pgpass or PGPASSWORD), not in this PC&apos;s file.</source>
+        <translation>将记录保存在实验室的服务器 postgresql://USER@HOST:PORT/DATABASE 上（密码取自 ~/.pgpass 或 PGPASSWORD），而不是本机的文件中。</translation>
+    </message>
+    <message>
+        <source>Create the records&apos; tables and roles on the server at URL, as a user who may create roles, and exit.</source>
+        <translation>以可创建角色的用户身份，在 URL 所指的服务器上创建记录的表和角色，然后退出。</translation>
+    </message>
+    <message>
+        <source>The records&apos; server must be named as postgresql://USER@HOST:PORT/DATABASE, not &apos;%1&apos;.</source>
+        <translation>记录服务器须写作 postgresql://USER@HOST:PORT/DATABASE，而不是“%1”。</translation>
+    </message>
 </context>
 <context>
     <name>FrameProtocol</name>
