@@ -58,6 +58,11 @@ const Option kOptions[] = {
                         "Create the records' tables and roles on the server at URL, as a user who may create roles, "
                         "and exit."),
       false },
+    { Console, "copy-records", "FROM",
+      QT_TRANSLATE_NOOP("CommandLine",
+                        "--copy-records FROM URL: copy the records of the file FROM to the server at URL, each row "
+                        "keeping its number, time and hash, check both, and exit."),
+      false },
     { Toolkit, "platform", "name[:options]",
       QT_TRANSLATE_NOOP("CommandLine", "Qt's platform plugin, e.g. xcb, wayland or offscreen."), false },
     { Toolkit, "platformpluginpath", "path", QT_TRANSLATE_NOOP("CommandLine", "A folder to load platform plugins from."),
@@ -149,8 +154,14 @@ CommandLine::CommandLine(const QStringList& arguments)
         m_action = AcceptLoss;
     else if (parser.isSet(QStringLiteral("records-init")))
         m_action = InitServer;
+    else if (parser.isSet(QStringLiteral("copy-records")))
+        m_action = CopyRecords;
     m_sRecords = parser.value(QLatin1String(m_action == InitServer ? "records-init" : "records"));
-    if ((parser.isSet(QStringLiteral("records")) || m_action == InitServer) && !RecordServer::IsServer(m_sRecords)) {
+    m_sCopyFrom = parser.value(QStringLiteral("copy-records"));
+    if (m_action == CopyRecords)
+        m_sRecords = parser.positionalArguments().value(0);
+    if ((parser.isSet(QStringLiteral("records")) || m_action == InitServer || m_action == CopyRecords)
+        && !RecordServer::IsServer(m_sRecords)) {
         m_action = Refuse;
         m_sProblem = tr("The records' server must be named as postgresql://USER@HOST:PORT/DATABASE, not '%1'.")
                          .arg(m_sRecords);
@@ -223,6 +234,7 @@ QString CommandLine::Message() const
     case AcceptLoss:
     case VerifyCertificate:
     case InitServer:
+    case CopyRecords:
         break;
     }
     return QString();

@@ -4,6 +4,7 @@
 #include "CertificateCheck.h"
 #include "Keyring.h"
 #include "Log.h"
+#include "RecordCopy.h"
 #include "RecordServer.h"
 #include "RecordStore.h"
 #include "RegisterCsv.h"
@@ -225,7 +226,7 @@ int main(int argc, char* argv[])
     // Decided before any application object: only the window needs a
     // display, so a terminal without one still gets its answer.
     const CommandLine options(CommandLine::Decode(argc, argv));
-    if (options.GetAction() != CommandLine::InitServer)
+    if (options.GetAction() != CommandLine::InitServer && options.GetAction() != CommandLine::CopyRecords)
         RecordStore::SetLocation(options.RecordsLocation());
     if (options.GetAction() == CommandLine::Run && HasDisplay(options))
         return RunWindow(options);
@@ -247,6 +248,17 @@ int main(int argc, char* argv[])
     if (options.GetAction() == CommandLine::VerifyRecords || options.GetAction() == CommandLine::ExportRecords
         || options.GetAction() == CommandLine::ExportRegister || options.GetAction() == CommandLine::AcceptLoss)
         return RecordsCommand(options);
+    if (options.GetAction() == CommandLine::CopyRecords) {
+        qint64 copied = 0;
+        const QString why = RecordCopy::Copy(options.CopyFrom(), options.RecordsLocation(), &copied);
+        if (!why.isEmpty()) {
+            std::fprintf(stderr, "dosegate-console: %s\n", qPrintable(why));
+            return 1;
+        }
+        std::printf("%lld records copied from %s to %s; both chains intact\n", copied, qPrintable(options.CopyFrom()),
+                    qPrintable(RecordServer::Shown(options.RecordsLocation())));
+        return 0;
+    }
     if (options.GetAction() == CommandLine::InitServer) {
         const QString why = RecordServer::Init(options.RecordsLocation());
         if (!why.isEmpty()) {

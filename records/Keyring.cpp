@@ -1,5 +1,8 @@
 #include "Keyring.h"
 
+#include "RecordServer.h"
+#include "RecordStore.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -23,7 +26,9 @@ QString Keyring::DefaultPath()
 
 QString Keyring::BesideStore(const QString& store)
 {
-    return QFileInfo(store).absoluteDir().filePath(QStringLiteral("keyring.json"));
+    // A lab's server has no folder: the console's own is used.
+    const QString beside = RecordServer::IsServer(store) ? RecordStore::DefaultPath() : store;
+    return QFileInfo(beside).absoluteDir().filePath(QStringLiteral("keyring.json"));
 }
 
 QString Keyring::Load(const QString& path)

@@ -528,6 +528,10 @@
         <source>The records&apos; server must be named as postgresql://USER@HOST:PORT/DATABASE, not &apos;%1&apos;.</source>
         <translation>记录服务器须写作 postgresql://USER@HOST:PORT/DATABASE，而不是“%1”。</translation>
     </message>
+    <message>
+        <source>--copy-records FROM URL: copy the records of the file FROM to the server at URL, each row keeping its number, time and hash, check both, and exit.</source>
+        <translation>--copy-records FROM URL：将文件 FROM 中的记录复制到 URL 所指的服务器，每行保留其序号、时间和哈希值，检查两边后退出。</translation>
+    </message>
 </context>
 <context>
     <name>FrameProtocol</name>

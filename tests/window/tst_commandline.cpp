@@ -94,6 +94,11 @@ void TestCommandLine::parse_data()
     QTest::newRow("a server's records made")
         << QStringList { "--records-init", "postgres://admin@lab/records" } << CommandLine::InitServer << "" << ""
         << false << none;
+    QTest::newRow("records copied to a server")
+        << QStringList { "--copy-records", "r.sqlite", "postgresql://c@lab/records" } << CommandLine::CopyRecords << ""
+        << "" << false << none;
+    QTest::newRow("records copied nowhere") << QStringList { "--copy-records", "r.sqlite" } << refuse << "" << ""
+                                            << false << none;
     QTest::newRow("a server's records made nowhere")
         << QStringList { "--records-init", "" } << refuse << "" << "" << false << none;
     QTest::newRow("version after a Qt option")

@@ -199,6 +199,7 @@ private slots:
     void verifyDuringAppendsOfFourProcessesFindsNoLoss_data();
     void verifyDuringAppendsOfFourProcessesFindsNoLoss();
     void serverRefusesEditsAndKeepsNothingOfAKilledWriter();
+    void copiedRecordsKeepTheirProvenanceOnTheServer();
     void storeInAReadOnlyFolderVerifiesAndExports();
     void fullCheckTellsItsProgress();
     void rowsKeepVerifyingByTheirOwnEncoding();
@@ -648,6 +649,55 @@ void TestRecords::serverRefusesEditsAndKeepsNothingOfAKilledWriter()
     QCOMPARE(store.Append("event", 3, { { "value", 3 } }), 3);
     QCOMPARE(store.Count(), 3);
     QVERIFY(store.Rows("event", 1).size() == 1 && store.Verify().Intact());
+}
+
+// Each row copied anew, signed, holding the original's number, time and
+// hash; a source whose chain is broken is not copied at all.
+void TestRecords::copiedRecordsKeepTheirProvenanceOnTheServer()
+{
+    if (TestServer::Address().isEmpty())
+        SKIP_FOR_MISSING_TOOL("no test server: DOSEGATE_TEST_SERVER is not set (scripts/pg-test-server)");
+    WindowRig::DataHome home;
+    QString why;
+    const QString location = TestServer::FreshStore(&why);
+    QVERIFY2(why.isEmpty(), qPrintable(why));
+    const QString file = RecordStore::DefaultPath();
+    QVector<RecordStore::Row> originals;
+    {
+        RecordStore store;
+        QVERIFY(store.Open(file));
+        for (int i = 0; i < 3; ++i)
+            QVERIFY(store.Append("event", i + 1, { { "value", i } }, 1700000000000 + i) > 0);
+        originals = store.Rows();
+    }
+    int code = -1;
+    QString output;
+    QCOMPARE(RunConsole({ "--copy-records", file, location }, &code, &output), QProcess::NormalExit);
+    QVERIFY2(code == 0 && output.contains("3 records copied"), qPrintable(output));
+    RecordStore server;
+    QVERIFY(server.OpenExisting(location));
+    const QVector<RecordStore::Row> copies = server.Rows();
+    QCOMPARE(copies.size(), 3);
+    for (int i = 0; i < 3; ++i) {
+        const QJsonObject provenance = copies[i].Content()["copied from"].toObject();
+        QCOMPARE(provenance["row"].toInt(), originals[i].seq);
+        QCOMPARE(provenance["time"].toString(), originals[i].time);
+        QCOMPARE(provenance["hash"].toString().toLatin1(), originals[i].hash);
+        QCOMPARE(copies[i].Content()["value"].toInt(), i);
+        QVERIFY(!copies[i].signature.isEmpty());
+    }
+    QVERIFY(server.Verify().Intact());
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "tampering");
+        db.setDatabaseName(file);
+        QVERIFY(db.open());
+        QSqlQuery query(db);
+        QVERIFY(query.exec("DROP TRIGGER records_kept") && query.exec("UPDATE records SET content = '{}' WHERE seq = 2"));
+    }
+    QSqlDatabase::removeDatabase("tampering");
+    QCOMPARE(RunConsole({ "--copy-records", file, location }, &code, &output), QProcess::NormalExit);
+    QVERIFY2(code == 1 && output.contains("row 2 was changed"), qPrintable(output));
+    QCOMPARE(server.Count(), 3);
 }
 
 // Every kProgressRows rows, and never past a break.
