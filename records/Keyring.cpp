@@ -1,6 +1,5 @@
 #include "Keyring.h"
 
-#include "RecordServer.h"
 #include "RecordStore.h"
 
 #include <QDir>
@@ -26,9 +25,7 @@ QString Keyring::DefaultPath()
 
 QString Keyring::BesideStore(const QString& store)
 {
-    // A lab's server has no folder: the console's own is used.
-    const QString beside = RecordServer::IsServer(store) ? RecordStore::DefaultPath() : store;
-    return QFileInfo(beside).absoluteDir().filePath(QStringLiteral("keyring.json"));
+    return QFileInfo(RecordStore::LocalPath(store)).absoluteDir().filePath(QStringLiteral("keyring.json"));
 }
 
 QString Keyring::Load(const QString& path)

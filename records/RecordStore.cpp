@@ -280,6 +280,11 @@ void RecordStore::SetLocation(const QString& location)
     g_sLocation = location;
 }
 
+QString RecordStore::LocalPath(const QString& location)
+{
+    return RecordServer::IsServer(location) ? DefaultPath() : location;
+}
+
 bool RecordStore::Open(const QString& path, bool logs)
 {
     m_bLogs = logs;

@@ -77,6 +77,10 @@ public:
     // server was named for this run.
     static QString Location();
     static void SetLocation(const QString& location);
+    // The file beside which a store's own files are kept (its keyring, its
+    // certificates): the store itself, or for a lab's server the console's
+    // own DefaultPath().
+    static QString LocalPath(const QString& location);
     // Local time with milliseconds and its offset: unambiguous across a
     // change of daylight saving time.
     static QString Now();

@@ -46,17 +46,24 @@ int ChildAppend(const QString& location, int appends)
     if (!store.Open(location, false))
         return 1;
     std::vector<double> latencies;
+    int busy = 0;
     QElapsedTimer all;
     all.start();
     QElapsedTimer timer;
     for (int i = 0; i < appends; ++i) {
         timer.start();
-        if (store.Append(QStringLiteral("node state"), 1 + i % 255, { { "state", "Live" } }) == 0)
-            return 1;
+        // A store busy beyond its timeout is tried again, as the records
+        // thread does; the row's latency is all of it.
+        int tries = 0;
+        while (store.Append(QStringLiteral("node state"), 1 + i % 255, { { "state", "Live" } }) == 0) {
+            if (++tries == 20)
+                return 1;
+            ++busy;
+        }
         latencies.push_back(Ms(timer));
     }
     std::printf("%s\n", qPrintable(Bench::FiguresLine(kTag, { { "ms", Ms(all) }, { "p99", Percentile(latencies, 0.99) },
-                                                              { "p50", Percentile(latencies, 0.5) } })));
+                                                              { "p50", Percentile(latencies, 0.5) }, { "busy", busy } })));
     return 0;
 }
 
@@ -117,6 +124,7 @@ QMap<QString, double> Writers(const QString& location, int writers, int appends)
     }
     double p99 = 0.0;
     double p50 = 0.0;
+    double busy = 0.0;
     bool all = true;
     for (QProcess* child : children) {
         child->waitForFinished(600000);
@@ -124,12 +132,13 @@ QMap<QString, double> Writers(const QString& location, int writers, int appends)
         all = all && child->exitCode() == 0 && !figures.isEmpty();
         p99 = std::max(p99, figures.value(QStringLiteral("p99")));
         p50 = std::max(p50, figures.value(QStringLiteral("p50")));
+        busy += figures.value(QStringLiteral("busy"));
         delete child;
     }
     const double seconds = Ms(wall) / 1e3;
     if (!all)
         return {};
-    return { { "perSecond", writers * appends / seconds }, { "p99", p99 }, { "p50", p50 } };
+    return { { "perSecond", writers * appends / seconds }, { "p99", p99 }, { "p50", p50 }, { "busy", busy } };
 }
 
 } // namespace
@@ -178,7 +187,8 @@ int main(int argc, char* argv[])
     std::printf("appends, each row in its own transaction, %d by each writer (a process of its own); this machine,"
                 " server on loopback\n\n",
                 appends);
-    std::printf("%8s %8s %14s %10s %10s\n", "engine", "writers", "appends/s", "p50", "p99 (worst)");
+    std::printf("%8s %8s %14s %10s %12s %12s\n", "engine", "writers", "appends/s", "p50", "p99 (worst)",
+                "busy, again");
     int made = 0;
     for (int writers : counts) {
         for (const bool onServer : { true, false }) {
@@ -192,8 +202,8 @@ int main(int argc, char* argv[])
                 std::fprintf(stderr, "%d writers on %s failed\n", writers, qPrintable(location));
                 return 1;
             }
-            std::printf("%8s %8d %14.0f %7.2f ms %7.2f ms\n", onServer ? "server" : "sqlite", writers,
-                        figures.value("perSecond"), figures.value("p50"), figures.value("p99"));
+            std::printf("%8s %8d %14.0f %7.2f ms %9.2f ms %12.0f\n", onServer ? "server" : "sqlite", writers,
+                        figures.value("perSecond"), figures.value("p50"), figures.value("p99"), figures.value("busy"));
             std::fflush(stdout);
         }
     }

@@ -27,6 +27,7 @@
 #include <QMap>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QSortFilterProxyModel>
 #include <QStandardPaths>
@@ -229,11 +230,13 @@ void TestRecords::calibrationIsKeptAndVerifies_data()
     QTest::addColumn<qint32>("readBack");
     QTest::addColumn<QStringList>("warnings"); // as the record keeps them
     QTest::addColumn<bool>("chinese");
+    QTest::addColumn<bool>("server");
     const QStringList notTaken { "Coefficients not taken|Node 1 holds 0.9000, 1.0000, 1.0000 after 0.8929, 1.0000, "
                                  "1.0000 were written." };
-    QTest::newRow("read back as written") << 8929 << QStringList() << false;
-    QTest::newRow("read back otherwise") << 9000 << notTaken << false;
-    QTest::newRow("read back otherwise, in Chinese") << 9000 << notTaken << true;
+    QTest::newRow("read back as written") << 8929 << QStringList() << false << false;
+    QTest::newRow("read back otherwise") << 9000 << notTaken << false << false;
+    QTest::newRow("read back otherwise, in Chinese") << 9000 << notTaken << true << false;
+    QTest::newRow("read back otherwise, on a lab's server") << 9000 << notTaken << false << true;
 }
 
 // Get, a run as found, Calc, Set and its read-back, a run as left, Finish.
@@ -242,6 +245,17 @@ void TestRecords::calibrationIsKeptAndVerifies()
     QFETCH(qint32, readBack);
     QFETCH(QStringList, warnings);
     QFETCH(bool, chinese);
+    QFETCH(bool, server);
+    QStringList onServer; // what the command line is told
+    if (server) {
+        if (TestServer::Address().isEmpty())
+            SKIP_FOR_MISSING_TOOL("no test server: DOSEGATE_TEST_SERVER is not set (scripts/pg-test-server)");
+        QString why;
+        onServer << "--records" << TestServer::FreshStore(&why);
+        QVERIFY2(why.isEmpty(), qPrintable(why));
+        RecordStore::SetLocation(onServer[1]);
+    }
+    const auto fileAgain = qScopeGuard([] { RecordStore::SetLocation(QString()); });
     const ConsoleLanguage speaking(chinese ? ConsoleLanguage::kChinese : ConsoleLanguage::kEnglish);
     Calibration rig;
     ModalWatcher boxes(QMessageBox::Ok);
@@ -277,11 +291,11 @@ void TestRecords::calibrationIsKeptAndVerifies()
 
     int code = 0;
     QString output;
-    QCOMPARE(RunConsole({ "--verify-records" }, &code, &output), QProcess::NormalExit);
+    QCOMPARE(RunConsole(QStringList { "--verify-records" } + onServer, &code, &output), QProcess::NormalExit);
     QCOMPARE(output.section('\n', 0, 0), QString("%1 records, chain intact").arg(7 + warnings.size()));
     QCOMPARE(code, 0);
     const QString csv = rig.dataHome.folder.filePath("records.csv");
-    QCOMPARE(RunConsole({ "--export-records", csv }, &code, &output), QProcess::NormalExit);
+    QCOMPARE(RunConsole(QStringList { "--export-records", csv } + onServer, &code, &output), QProcess::NormalExit);
     QCOMPARE(code, 0);
     QFile file(csv);
     QVERIFY(file.open(QIODevice::ReadOnly));
@@ -297,7 +311,7 @@ void TestRecords::calibrationIsKeptAndVerifies()
     QVERIFY(lines[2].contains("set coefficients") && lines[2].contains("[0.8929,1,1]"));
 
     RecordStore store;
-    QVERIFY(store.OpenExisting(RecordStore::DefaultPath()));
+    QVERIFY(store.OpenExisting(RecordStore::Location()));
     const QJsonObject record = store.Rows("calibration").constLast().Content();
     QCOMPARE(record["asFoundCoefficients"].toArray(), (QJsonArray { 1, 1, 1 }));
     const QJsonArray points = record["points"].toArray();
