@@ -12,6 +12,7 @@
 #include "CommandEvents.h"
 #include "KeysDialog.h"
 #include "NodeCalibrations.h"
+#include "RecordServer.h"
 #include "RecordStore.h"
 #include "RecordVerifier.h"
 #include "RecordWriter.h"
@@ -262,7 +263,9 @@ void SetwiseDosegate::ShowRecordsState()
     const QString loss = m_pRecords->IsOpen() ? m_pRecords->Loss() : QString();
     // A loss stays in sight, in red, until someone accepts it.
     ui.records_state->setStyleSheet(loss.isEmpty() ? QString() : QStringLiteral("color: #d02020;"));
-    if (m_pRecordWriter->IsWaiting())
+    if (m_pRecordWriter->IsWaiting() && RecordServer::IsServer(m_pRecordWriter->Path()))
+        ui.records_state->setText(tr("%1 records waiting for the lab server").arg(m_pRecordWriter->Queued()));
+    else if (m_pRecordWriter->IsWaiting())
         ui.records_state->setText(tr("Records in %1: waiting for the store, held by another console").arg(where));
     else if (!m_pRecordWriter->IsOpen() && error.isEmpty())
         ui.records_state->setText(tr("Records in %1: opening the store").arg(where));

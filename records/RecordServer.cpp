@@ -123,8 +123,10 @@ QString RecordServer::Init(const QString& location)
 
 QString RecordServer::BeginAppend(QSqlQuery& query)
 {
+    // A closed connection fails with no error of its own.
     if (!query.exec(QStringLiteral("BEGIN")))
-        return query.lastError().text().trimmed();
+        return query.lastError().text().trimmed().isEmpty() ? QStringLiteral("not connected")
+                                                            : query.lastError().text().trimmed();
     if (query.exec(QStringLiteral("SELECT pg_advisory_xact_lock(%1)").arg(kAppendLock)))
         return QString();
     const QString why = query.lastError().text().trimmed();

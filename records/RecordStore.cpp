@@ -1063,8 +1063,17 @@ QString RecordStore::Where() const
 
 QString RecordStore::BeginWrite(QSqlQuery& query)
 {
-    if (m_bServer)
+    if (m_bServer) {
+        QSqlDatabase db = QSqlDatabase::database(m_sConnection, false);
+        if (db.isOpen() && RecordServer::BeginAppend(query).isEmpty())
+            return QString();
+        // A server restarted, or answering again: a fresh connection, once.
+        db.close();
+        if (!db.open())
+            return QStringLiteral("cannot reach the lab server: %1").arg(db.lastError().text().trimmed());
+        query = QSqlQuery(db);
         return RecordServer::BeginAppend(query);
+    }
     return query.exec(QStringLiteral("BEGIN IMMEDIATE")) ? QString() : query.lastError().text();
 }
 

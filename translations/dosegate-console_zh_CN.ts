@@ -1189,6 +1189,10 @@
         <source>procedure</source>
         <translation>校准流程</translation>
     </message>
+    <message>
+        <source>%1 records waiting for the lab server</source>
+        <translation>%1 条记录等待发送到实验室服务器</translation>
+    </message>
 </context>
 <context>
     <name>SetwiseDosegateClass</name>

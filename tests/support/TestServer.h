@@ -24,15 +24,14 @@ public:
         static int made = 0;
         QUrl url(Address());
         const QString name = QStringLiteral("records_%1_%2").arg(QCoreApplication::applicationPid()).arg(++made);
+        // Connected afresh: a test may have stopped and started the server.
+        *pWhy = RecordServer::Connect(url.toString(), QStringLiteral("test-server"));
         {
-            QSqlDatabase db = QSqlDatabase::database(QStringLiteral("test-server"), false);
-            if (!db.isValid())
-                *pWhy = RecordServer::Connect(url.toString(), QStringLiteral("test-server"));
-            db = QSqlDatabase::database(QStringLiteral("test-server"));
-            QSqlQuery query(db);
+            QSqlQuery query(QSqlDatabase::database(QStringLiteral("test-server"), false));
             if (pWhy->isEmpty() && !query.exec(QStringLiteral("CREATE DATABASE ") + name))
                 *pWhy = query.lastError().text();
         }
+        QSqlDatabase::removeDatabase(QStringLiteral("test-server"));
         url.setPath(QLatin1Char('/') + name);
         if (pWhy->isEmpty())
             *pWhy = RecordServer::Init(url.toString());

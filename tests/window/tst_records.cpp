@@ -201,6 +201,7 @@ private slots:
     void verifyDuringAppendsOfFourProcessesFindsNoLoss();
     void serverRefusesEditsAndKeepsNothingOfAKilledWriter();
     void copiedRecordsKeepTheirProvenanceOnTheServer();
+    void rowsWaitWhileTheServerIsAway();
     void storeInAReadOnlyFolderVerifiesAndExports();
     void fullCheckTellsItsProgress();
     void rowsKeepVerifyingByTheirOwnEncoding();
@@ -712,6 +713,48 @@ void TestRecords::copiedRecordsKeepTheirProvenanceOnTheServer()
     QCOMPARE(RunConsole({ "--copy-records", file, location }, &code, &output), QProcess::NormalExit);
     QVERIFY2(code == 1 && output.contains("row 2 was changed"), qPrintable(output));
     QCOMPARE(server.Count(), 3);
+}
+
+// Rows handed over while the lab's server is away wait, in their order,
+// and go once it answers again: none lost, none twice.
+void TestRecords::rowsWaitWhileTheServerIsAway()
+{
+    if (TestServer::Address().isEmpty())
+        SKIP_FOR_MISSING_TOOL("no test server: DOSEGATE_TEST_SERVER is not set (scripts/pg-test-server)");
+    WindowRig::DataHome home;
+    QString why;
+    const QString location = TestServer::FreshStore(&why);
+    QVERIFY2(why.isEmpty(), qPrintable(why));
+    const QString folder = QFileInfo(qEnvironmentVariable("DOSEGATE_TEST_SERVER_DATA")).path();
+    bool away = false;
+    const auto server = [&](const char* action) {
+        away = qstrcmp(action, "pause") == 0;
+        return QProcess::execute(QStringLiteral(PG_TEST_SERVER), { action, folder }) == 0;
+    };
+    const auto back = qScopeGuard([&] { // for the tests after this one, whatever failed
+        if (away)
+            server("resume");
+    });
+    RecordWriter writer;
+    writer.Open(location);
+    writer.Append("event", 1, { { "value", 0 } });
+    QTRY_COMPARE_WITH_TIMEOUT(writer.Rows(), 1, kWriterMs);
+    QVERIFY(server("pause"));
+    for (int value : { 1, 2, 3 })
+        writer.Append("event", 1, { { "value", value } });
+    QTRY_VERIFY_WITH_TIMEOUT(writer.IsWaiting(), kWriterMs);
+    QVERIFY2(writer.Error().contains("cannot reach"), qPrintable(writer.Error()));
+    QCOMPARE(writer.Rows(), 1);
+    QVERIFY(server("resume"));
+    QTRY_COMPARE_WITH_TIMEOUT(writer.Rows(), 4, kWriterMs);
+    QVERIFY(!writer.IsWaiting());
+    RecordStore store;
+    QVERIFY(store.OpenExisting(location));
+    QList<int> values;
+    for (const RecordStore::Row& row : store.Rows("event"))
+        values << row.Content()["value"].toInt();
+    QCOMPARE(values, (QList<int> { 0, 1, 2, 3 }));
+    QVERIFY(store.Verify().Intact());
 }
 
 // Every kProgressRows rows, and never past a break.
