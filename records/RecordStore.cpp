@@ -992,10 +992,9 @@ bool RecordStore::Summarise(const Row& row)
     }
     if (row.kind == QLatin1String("calibration")) {
         const CalibrationSummary summary = CalibrationSummary::Of(row);
-        query.prepare(QLatin1String(m_bServer ? "INSERT INTO summary_calibrations" : "INSERT OR REPLACE INTO summary_calibrations")
-                      + QStringLiteral(""
-                                     " (seq, node, serial, date, verdict, operator, certificate)"
-                                     " VALUES (?, ?, ?, ?, ?, ?, ?)"));
+        query.prepare(QLatin1String(m_bServer ? "INSERT INTO" : "INSERT OR REPLACE INTO")
+                      + QStringLiteral(" summary_calibrations (seq, node, serial, date, verdict, operator, certificate)"
+                                       " VALUES (?, ?, ?, ?, ?, ?, ?)"));
         query.addBindValue(summary.seq);
         query.addBindValue(summary.node);
         query.addBindValue(summary.serial);
