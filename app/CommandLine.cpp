@@ -1,6 +1,7 @@
 #include "CommandLine.h"
 
 #include "ConsoleLanguage.h"
+#include "RecordServer.h"
 
 #include <QCommandLineParser>
 
@@ -46,6 +47,21 @@ const Option kOptions[] = {
     { Console, "accept-loss", "NAME",
       QT_TRANSLATE_NOOP("CommandLine",
                         "Accept, as NAME, that rows are missing from the records' end, so that they are kept again."),
+      false },
+    { Console, "records", "URL",
+      QT_TRANSLATE_NOOP("CommandLine",
+                        "Keep the records on the lab's server, postgresql://USER@HOST:PORT/DATABASE (the password "
+                        "from ~/.pgpass or PGPASSWORD), not in this PC's file."),
+      false },
+    { Console, "records-init", "URL",
+      QT_TRANSLATE_NOOP("CommandLine",
+                        "Create the records' tables and roles on the server at URL, as a user who may create roles, "
+                        "and exit."),
+      false },
+    { Console, "copy-records", "FROM",
+      QT_TRANSLATE_NOOP("CommandLine",
+                        "--copy-records FROM URL: copy the records of the file FROM to the server at URL, each row "
+                        "keeping its number, time and hash, check both, and exit."),
       false },
     { Toolkit, "platform", "name[:options]",
       QT_TRANSLATE_NOOP("CommandLine", "Qt's platform plugin, e.g. xcb, wayland or offscreen."), false },
@@ -136,6 +152,21 @@ CommandLine::CommandLine(const QStringList& arguments)
         m_action = ExportRegister;
     else if (parser.isSet(QStringLiteral("accept-loss")))
         m_action = AcceptLoss;
+    else if (parser.isSet(QStringLiteral("records-init")))
+        m_action = InitServer;
+    else if (parser.isSet(QStringLiteral("copy-records")))
+        m_action = CopyRecords;
+    m_sRecords = parser.value(QLatin1String(m_action == InitServer ? "records-init" : "records"));
+    m_sCopyFrom = parser.value(QStringLiteral("copy-records"));
+    if (m_action == CopyRecords)
+        m_sRecords = parser.positionalArguments().value(0);
+    if ((parser.isSet(QStringLiteral("records")) || m_action == InitServer || m_action == CopyRecords)
+        && !RecordServer::IsServer(m_sRecords)) {
+        m_action = Refuse;
+        m_sProblem = tr("The records' server must be named as postgresql://USER@HOST:PORT/DATABASE, not '%1'.")
+                         .arg(m_sRecords);
+        return;
+    }
     m_sExportPath = parser.value(QLatin1String(m_action == ExportRegister ? "export-register" : "export-records"));
     m_sKeyringPath = parser.value(QStringLiteral("trust-keys"));
     m_sCertificatePath = parser.value(QStringLiteral("verify-certificate"));
@@ -202,6 +233,8 @@ QString CommandLine::Message() const
     case ExportRegister:
     case AcceptLoss:
     case VerifyCertificate:
+    case InitServer:
+    case CopyRecords:
         break;
     }
     return QString();

@@ -18,7 +18,7 @@ public:
     // Run opens the window; every other action needs no display and is
     // answered with a QCoreApplication at most.
     enum Action { Run, ShowHelp, ShowHelpAll, ShowVersion, Refuse, VerifyRecords, ExportRecords, ExportRegister,
-                  AcceptLoss, VerifyCertificate };
+                  AcceptLoss, VerifyCertificate, InitServer, CopyRecords };
     static constexpr int kRefusedExitCode = 2;
 
     static QStringList Decode(int argc, const char* const* argv);
@@ -42,6 +42,9 @@ public:
     QString OperatorName() const { return m_sOperator; } // who accepts a loss
     QString KeyringPath() const { return m_sKeyringPath; } // empty: the one the console trusts
     QString CertificatePath() const { return m_sCertificatePath; }
+    // The records' store for this run: empty for the console's own file.
+    QString RecordsLocation() const { return m_sRecords; }
+    QString CopyFrom() const { return m_sCopyFrom; } // a store's file, copied to RecordsLocation()
 
 private:
     Action m_action;
@@ -54,6 +57,8 @@ private:
     QString m_sOperator;
     QString m_sKeyringPath;
     QString m_sCertificatePath;
+    QString m_sRecords;
+    QString m_sCopyFrom;
     QString m_sLanguage;
     QStringList m_listArguments;
     QStringList m_listQtArguments;

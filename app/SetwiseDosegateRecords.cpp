@@ -12,6 +12,7 @@
 #include "CommandEvents.h"
 #include "KeysDialog.h"
 #include "NodeCalibrations.h"
+#include "RecordServer.h"
 #include "RecordStore.h"
 #include "RecordVerifier.h"
 #include "RecordWriter.h"
@@ -67,7 +68,7 @@ void SetwiseDosegate::AttachRecords()
     // what is queued before it goes.
     m_pRecords = new RecordStore(this);
     m_pRecordWriter = new RecordWriter(this);
-    m_pRecordVerifier = new RecordVerifier(RecordStore::DefaultPath(), this);
+    m_pRecordVerifier = new RecordVerifier(RecordStore::Location(), this);
     m_pEvents = new CommandEvents(m_pRecordWriter, this);
     m_pBook = new CalibrationBook(m_pRecords, m_pRecordWriter, this);
     QSettings settings(RecordStore::SettingsPath(), QSettings::IniFormat);
@@ -82,7 +83,7 @@ void SetwiseDosegate::AttachRecords()
     // connected first, since the writer's thread may be quicker than this one.
     connect(m_pRecordWriter, SIGNAL(StateChanged()), this, SLOT(ShowRecordsState()));
     connect(m_pRecordWriter, SIGNAL(Opened()), m_pRecordVerifier, SLOT(Start()));
-    m_pRecordWriter->Open(RecordStore::DefaultPath(), m_pRecords);
+    m_pRecordWriter->Open(RecordStore::Location(), m_pRecords);
     AttachRegister();
     ShowRecordsState();
     // Before the window's own reactions, whose boxes wait for the operator:
@@ -262,7 +263,9 @@ void SetwiseDosegate::ShowRecordsState()
     const QString loss = m_pRecords->IsOpen() ? m_pRecords->Loss() : QString();
     // A loss stays in sight, in red, until someone accepts it.
     ui.records_state->setStyleSheet(loss.isEmpty() ? QString() : QStringLiteral("color: #d02020;"));
-    if (m_pRecordWriter->IsWaiting())
+    if (m_pRecordWriter->IsWaiting() && RecordServer::IsServer(m_pRecordWriter->Path()))
+        ui.records_state->setText(tr("%1 records waiting for the lab server").arg(m_pRecordWriter->Queued()));
+    else if (m_pRecordWriter->IsWaiting())
         ui.records_state->setText(tr("Records in %1: waiting for the store, held by another console").arg(where));
     else if (!m_pRecordWriter->IsOpen() && error.isEmpty())
         ui.records_state->setText(tr("Records in %1: opening the store").arg(where));

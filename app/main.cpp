@@ -4,6 +4,8 @@
 #include "CertificateCheck.h"
 #include "Keyring.h"
 #include "Log.h"
+#include "RecordCopy.h"
+#include "RecordServer.h"
 #include "RecordStore.h"
 #include "RegisterCsv.h"
 #include "SetwiseDosegate.h"
@@ -119,8 +121,8 @@ int VerifyCertificate(const CommandLine& options)
         return 1;
     }
     RecordStore store;
-    if (QFileInfo::exists(RecordStore::DefaultPath()))
-        store.OpenExisting(RecordStore::DefaultPath());
+    if (RecordServer::IsServer(RecordStore::Location()) || QFileInfo::exists(RecordStore::Location()))
+        store.OpenExisting(RecordStore::Location());
     const CertificateCheck check = CertificateCheck::Of(file.readAll(), keyring, &store);
     if (!check.passed) {
         std::printf("certificate refused: %s\n", qPrintable(check.reason));
@@ -136,7 +138,7 @@ int VerifyCertificate(const CommandLine& options)
 // window. A refusal is the command line's: exit 2, before anything opens.
 int RecordsCommand(const CommandLine& options)
 {
-    const QString path = RecordStore::DefaultPath();
+    const QString path = RecordStore::Location();
     const bool exporting = options.GetAction() == CommandLine::ExportRecords
         || options.GetAction() == CommandLine::ExportRegister;
     if (exporting) {
@@ -151,7 +153,8 @@ int RecordsCommand(const CommandLine& options)
         return 1;
     RecordStore store;
     const bool accepting = options.GetAction() == CommandLine::AcceptLoss;
-    if (!(accepting && QFileInfo::exists(path) ? store.Open(path, false) : store.OpenExisting(path))) {
+    if (!(accepting && !RecordServer::IsServer(path) && QFileInfo::exists(path) ? store.Open(path, false)
+                                                                                 : store.OpenExisting(path))) {
         std::fprintf(stderr, "dosegate-console: %s\n", qPrintable(store.Error()));
         return 1;
     }
@@ -223,6 +226,8 @@ int main(int argc, char* argv[])
     // Decided before any application object: only the window needs a
     // display, so a terminal without one still gets its answer.
     const CommandLine options(CommandLine::Decode(argc, argv));
+    if (options.GetAction() != CommandLine::InitServer && options.GetAction() != CommandLine::CopyRecords)
+        RecordStore::SetLocation(options.RecordsLocation());
     if (options.GetAction() == CommandLine::Run && HasDisplay(options))
         return RunWindow(options);
     if (options.GetAction() == CommandLine::VerifyCertificate) {
@@ -243,6 +248,27 @@ int main(int argc, char* argv[])
     if (options.GetAction() == CommandLine::VerifyRecords || options.GetAction() == CommandLine::ExportRecords
         || options.GetAction() == CommandLine::ExportRegister || options.GetAction() == CommandLine::AcceptLoss)
         return RecordsCommand(options);
+    if (options.GetAction() == CommandLine::CopyRecords) {
+        qint64 copied = 0;
+        const QString why = RecordCopy::Copy(options.CopyFrom(), options.RecordsLocation(), &copied);
+        if (!why.isEmpty()) {
+            std::fprintf(stderr, "dosegate-console: %s\n", qPrintable(why));
+            return 1;
+        }
+        std::printf("%lld records copied from %s to %s; both chains intact\n", copied, qPrintable(options.CopyFrom()),
+                    qPrintable(RecordServer::Shown(options.RecordsLocation())));
+        return 0;
+    }
+    if (options.GetAction() == CommandLine::InitServer) {
+        const QString why = RecordServer::Init(options.RecordsLocation());
+        if (!why.isEmpty()) {
+            std::fprintf(stderr, "dosegate-console: %s\n", qPrintable(why));
+            return 1;
+        }
+        std::printf("records' tables and roles ready on %s; consoles connect as %s\n",
+                    qPrintable(RecordServer::Shown(options.RecordsLocation())), RecordServer::kConsoleRole);
+        return 0;
+    }
     std::fputs(qPrintable(options.Message()), options.GetAction() == CommandLine::Refuse ? stderr : stdout);
     return options.ExitCode();
 }

@@ -36,7 +36,7 @@ CertificateWriter::CertificateWriter(RecordStore* pStore, QObject* parent)
 
 QString CertificateWriter::Folder() const
 {
-    return QFileInfo(m_pStore->Path()).absoluteDir().filePath(QStringLiteral("certificates"));
+    return QFileInfo(RecordStore::LocalPath(m_pStore->Path())).absoluteDir().filePath(QStringLiteral("certificates"));
 }
 
 void CertificateWriter::Issue(int /*node*/, qint64 record)

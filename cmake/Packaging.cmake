@@ -22,19 +22,21 @@ set(CPACK_DEBIAN_PACKAGE_SECTION science)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # The layout is measured with DejaVu; WenQuanYi Micro Hei has the full-width
 # punctuation of the console's texts and the table's CJK captions.
-# The record store needs Qt's SQLite driver, a plugin that no shared-library
-# dependency names; Qt's own dialogs speak Chinese with Qt's catalogues,
+# The record store needs Qt's SQLite driver, and a lab's server Qt's
+# PostgreSQL driver, plugins that no shared-library dependency names; Qt's own dialogs speak Chinese with Qt's catalogues,
 # which are data files.
 if(QT_VERSION_MAJOR EQUAL 5)
     set(DOSEGATE_SQLITE_DRIVER libqt5sql5-sqlite)
+    set(DOSEGATE_PSQL_DRIVER libqt5sql5-psql)
     set(DOSEGATE_QT_TRANSLATIONS qttranslations5-l10n)
 else()
     set(DOSEGATE_SQLITE_DRIVER libqt6sql6-sqlite)
+    set(DOSEGATE_PSQL_DRIVER libqt6sql6-psql)
     set(DOSEGATE_QT_TRANSLATIONS qt6-translations-l10n)
 endif()
 # Boost.Math (libboost-dev) is needed to build only: its headers are all
 # of it, so the installed console depends on no Boost package.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "fonts-dejavu-core, fonts-wqy-microhei, ${DOSEGATE_SQLITE_DRIVER}, ${DOSEGATE_QT_TRANSLATIONS}")
+    "fonts-dejavu-core, fonts-wqy-microhei, ${DOSEGATE_SQLITE_DRIVER}, ${DOSEGATE_PSQL_DRIVER}, ${DOSEGATE_QT_TRANSLATIONS}")
 set(CPACK_STRIP_FILES ON)
 include(CPack)

@@ -1,5 +1,7 @@
 #include "Keyring.h"
 
+#include "RecordStore.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -23,7 +25,7 @@ QString Keyring::DefaultPath()
 
 QString Keyring::BesideStore(const QString& store)
 {
-    return QFileInfo(store).absoluteDir().filePath(QStringLiteral("keyring.json"));
+    return QFileInfo(RecordStore::LocalPath(store)).absoluteDir().filePath(QStringLiteral("keyring.json"));
 }
 
 QString Keyring::Load(const QString& path)

@@ -2,6 +2,7 @@
 
 #include "CalibrationSummary.h"
 #include "Log.h"
+#include "RecordServer.h"
 #include "SigningKey.h"
 
 #include <QCryptographicHash>
@@ -17,6 +18,7 @@
 #include <QSqlQuery>
 #include <QStandardPaths>
 #include <QUrl>
+#include <QUuid>
 #include <QVariant>
 #include <QtEndian>
 
@@ -241,7 +243,10 @@ RecordStore::~RecordStore()
 // the rows unsigned, which every check then says.
 void RecordStore::LoadConsoleKey()
 {
-    const QString path = ConsoleKeyPath(m_sPath);
+    // One key for the console, whichever store it writes to.
+    const QString path = ConsoleKeyPath(m_bServer ? DefaultPath() : m_sPath);
+    if (m_bServer)
+        QDir().mkpath(QFileInfo(path).absolutePath());
     QString why = QFileInfo::exists(path) ? QString() : SigningKey::CreateOpen(path, QStringLiteral("console"));
     auto key = std::make_unique<SigningKey>();
     if (why.isEmpty())
@@ -261,6 +266,25 @@ QString RecordStore::DefaultPath()
         .filePath(QStringLiteral("records.sqlite"));
 }
 
+namespace {
+QString g_sLocation; // set before any thread opens a store
+}
+
+QString RecordStore::Location()
+{
+    return g_sLocation.isEmpty() ? DefaultPath() : g_sLocation;
+}
+
+void RecordStore::SetLocation(const QString& location)
+{
+    g_sLocation = location;
+}
+
+QString RecordStore::LocalPath(const QString& location)
+{
+    return RecordServer::IsServer(location) ? DefaultPath() : location;
+}
+
 bool RecordStore::Open(const QString& path, bool logs)
 {
     m_bLogs = logs;
@@ -278,7 +302,8 @@ bool RecordStore::OpenConnection(const QString& path, bool create)
 {
     Close();
     m_sPath = path;
-    const QString why = Connect(create);
+    m_bServer = RecordServer::IsServer(path);
+    const QString why = m_bServer ? ConnectServer() : Connect(create);
     if (!why.isEmpty()) {
         Close(); // whatever step failed
         return Fail(why);
@@ -297,7 +322,7 @@ bool RecordStore::OpenConnection(const QString& path, bool create)
 // Why the store cannot be used; empty when it can.
 QString RecordStore::Connect(bool create)
 {
-    const QString where = QDir::toNativeSeparators(m_sPath);
+    const QString where = Where();
     if (!QSqlDatabase::isDriverAvailable(QLatin1String(kDriver)))
         return QStringLiteral("Qt's SQLite driver is not installed");
     if (!create && !QFileInfo::exists(m_sPath))
@@ -373,6 +398,8 @@ QString RecordStore::Connect(bool create)
 
 QString RecordStore::Columns() const
 {
+    if (m_bServer)
+        return QStringLiteral("seq, time, kind, node, content, previous_hash, hash, encoding, signature");
     // The content and hashes as the bytes stored, with no round trip
     // through UTF-16.
     return QStringLiteral("seq, time, kind, node, CAST(content AS BLOB), CAST(previous_hash AS BLOB),"
@@ -432,6 +459,8 @@ QString RecordStore::AnchorKey() const
 bool RecordStore::ReadAnchor(Anchor* pAnchor, QString* pWhy) const
 {
     *pAnchor = Anchor();
+    if (m_bServer)
+        return true; // nobody may take rows off the server's end
     QFile file(AnchorPath(m_sPath));
     if (file.exists()) {
         if (!file.open(QIODevice::ReadOnly) || !ParseAnchor(file.read(256), pAnchor)) {
@@ -514,9 +543,12 @@ qint64 RecordStore::AppendRow(Row row, const SigningKey* pSigner)
     QSqlQuery query(db);
     // Immediate: the newest row cannot change between reading it and
     // appending after it, whoever else writes.
-    if (!m_bBatch && !query.exec(QStringLiteral("BEGIN IMMEDIATE"))) {
-        Fail(QStringLiteral("cannot write %1: %2").arg(QDir::toNativeSeparators(m_sPath), query.lastError().text()));
-        return 0;
+    if (!m_bBatch) {
+        const QString why = BeginWrite(query);
+        if (!why.isEmpty()) {
+            Fail(QStringLiteral("cannot write %1: %2").arg(Where(), why));
+            return 0;
+        }
     }
     // A row after a loss would make the shortened chain look whole again.
     // A batch judged it once, when it took the write lock.
@@ -545,7 +577,9 @@ qint64 RecordStore::AppendRow(Row row, const SigningKey* pSigner)
     const SigningKey* signer = pSigner && pSigner->CanSign() ? pSigner : m_pConsoleKey.get();
     row.signature = signer ? signer->Sign(HashedBytes(row)) : QByteArray();
     query.prepare(QStringLiteral("INSERT INTO records (seq, time, kind, node, content, previous_hash, hash, encoding,"
-                                 " signature) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)"));
+                                 " signature%1) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?%2)")
+                      .arg(m_bServer ? QStringLiteral(", console, row_id") : QString(),
+                           m_bServer ? QStringLiteral(", ?, ?") : QString()));
     query.addBindValue(row.seq);
     query.addBindValue(row.time);
     query.addBindValue(row.kind);
@@ -555,13 +589,17 @@ qint64 RecordStore::AppendRow(Row row, const SigningKey* pSigner)
     query.addBindValue(QString::fromLatin1(row.hash));
     query.addBindValue(row.encoding);
     query.addBindValue(row.signature.isEmpty() ? QStringLiteral("") : QString::fromLatin1(row.signature)); // never NULL
+    if (m_bServer) {
+        query.addBindValue(RecordServer::ConsoleId());
+        query.addBindValue(QUuid::createUuid().toString(QUuid::WithoutBraces));
+    }
     if (!query.exec() || !Summarise(row) || (!m_bBatch && !query.exec(QStringLiteral("COMMIT")))) {
         QString why = query.lastError().text();
         if (why.isEmpty()) // the summary's own statement failed
             why = QStringLiteral("cannot summarise the row");
         if (!m_bBatch)
             query.exec(QStringLiteral("ROLLBACK"));
-        Fail(QStringLiteral("cannot write %1: %2").arg(QDir::toNativeSeparators(m_sPath), why));
+        Fail(QStringLiteral("cannot write %1: %2").arg(Where(), why));
         return 0;
     }
     if (m_bBatch) {
@@ -570,7 +608,7 @@ qint64 RecordStore::AppendRow(Row row, const SigningKey* pSigner)
     }
     AnchorCommitted(row);
     if (!m_sError.isEmpty()) {
-        LogPrint(LOG_NOTICE, "records: %s is written again\n", qPrintable(QDir::toNativeSeparators(m_sPath)));
+        LogPrint(LOG_NOTICE, "records: %s is written again\n", qPrintable(Where()));
         m_sError.clear();
     }
     emit StateChanged();
@@ -583,7 +621,7 @@ qint64 RecordStore::AppendRow(Row row, const SigningKey* pSigner)
 void RecordStore::AnchorCommitted(const Row& newest)
 {
     QSqlQuery query(QSqlDatabase::database(m_sConnection, false));
-    if (query.exec(QStringLiteral("BEGIN IMMEDIATE"))) {
+    if (!m_bServer && query.exec(QStringLiteral("BEGIN IMMEDIATE"))) {
         Anchor anchor;
         QString why;
         // An accepted loss starts the anchor afresh from the shortened chain.
@@ -705,13 +743,24 @@ RecordStore::Check RecordStore::Verify(const std::function<void(qint64 rows)>& p
     // One snapshot of the rows, however many are appended while it is read.
     // The time and kind come as the bytes stored, which are what is hashed:
     // no round trip through UTF-16 for each row.
-    db.transaction();
-    if (!query.exec(QStringLiteral("SELECT seq, CAST(time AS BLOB), CAST(kind AS BLOB), node, CAST(content AS BLOB),"
-                                   " CAST(previous_hash AS BLOB), CAST(hash AS BLOB), ")
-                    + (m_bEncodingColumn ? QStringLiteral("encoding") : QStringLiteral("1"))
-                    + QStringLiteral(" FROM records ORDER BY seq"))) {
+    const auto snapshot = [&](bool begin) {
+        QSqlQuery end(db);
+        if (m_bServer)
+            end.exec(begin ? QStringLiteral("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY") : QStringLiteral("ROLLBACK"));
+        else if (begin)
+            db.transaction();
+        else
+            db.rollback();
+    };
+    snapshot(true);
+    if (!query.exec(m_bServer ? QStringLiteral("SELECT seq, time, kind, node, content, previous_hash, hash, encoding"
+                                               " FROM records ORDER BY seq")
+                              : QStringLiteral("SELECT seq, CAST(time AS BLOB), CAST(kind AS BLOB), node,"
+                                               " CAST(content AS BLOB), CAST(previous_hash AS BLOB), CAST(hash AS BLOB), ")
+                        + (m_bEncodingColumn ? QStringLiteral("encoding") : QStringLiteral("1"))
+                        + QStringLiteral(" FROM records ORDER BY seq"))) {
         check.reason = query.lastError().text();
-        db.rollback();
+        snapshot(false);
         return check;
     }
     QByteArray previous = kNoHash;
@@ -755,7 +804,7 @@ RecordStore::Check RecordStore::Verify(const std::function<void(qint64 rows)>& p
             progress(seq);
     }
     query.finish();
-    db.rollback();
+    snapshot(false);
     if (!check.reason.isEmpty())
         return check;
     check.badRow = 0;
@@ -802,8 +851,9 @@ bool RecordStore::Begin()
     QSqlQuery query(QSqlDatabase::database(m_sConnection, false));
     // Immediate: the newest row cannot change under the batch, whoever else
     // writes.
-    if (!query.exec(QStringLiteral("BEGIN IMMEDIATE")))
-        return Fail(QStringLiteral("cannot write %1: %2").arg(QDir::toNativeSeparators(m_sPath), query.lastError().text()));
+    const QString why = BeginWrite(query);
+    if (!why.isEmpty())
+        return Fail(QStringLiteral("cannot write %1: %2").arg(Where(), why));
     m_bBatch = true;
     m_newest = Row();
     m_sLoss = LossNow();
@@ -818,13 +868,13 @@ bool RecordStore::Commit()
     if (!query.exec(QStringLiteral("COMMIT"))) {
         const QString why = query.lastError().text();
         Rollback();
-        return Fail(QStringLiteral("cannot write %1: %2").arg(QDir::toNativeSeparators(m_sPath), why));
+        return Fail(QStringLiteral("cannot write %1: %2").arg(Where(), why));
     }
     m_bBatch = false;
     if (m_newest.seq > 0)
         AnchorCommitted(m_newest);
     if (!m_sError.isEmpty()) {
-        LogPrint(LOG_NOTICE, "records: %s is written again\n", qPrintable(QDir::toNativeSeparators(m_sPath)));
+        LogPrint(LOG_NOTICE, "records: %s is written again\n", qPrintable(Where()));
         m_sError.clear();
     }
     emit StateChanged();
@@ -936,7 +986,8 @@ bool RecordStore::Summarise(const Row& row)
 {
     QSqlQuery query(QSqlDatabase::database(m_sConnection, false));
     if (row.node > 0) {
-        query.prepare(QStringLiteral("INSERT OR IGNORE INTO summary_nodes (node) VALUES (?)"));
+        query.prepare(m_bServer ? QStringLiteral("INSERT INTO summary_nodes (node) VALUES (?) ON CONFLICT DO NOTHING")
+                                : QStringLiteral("INSERT OR IGNORE INTO summary_nodes (node) VALUES (?)"));
         query.addBindValue(row.node);
         if (!query.exec())
             return false;
@@ -946,9 +997,9 @@ bool RecordStore::Summarise(const Row& row)
         // A record without a serial, an operator or a verdict is summarised
         // with empty ones; the summary's NULL would refuse the record.
         const auto text = [](const QString& value) { return value.isNull() ? QStringLiteral("") : value; };
-        query.prepare(QStringLiteral("INSERT OR REPLACE INTO summary_calibrations"
-                                     " (seq, node, serial, date, verdict, operator, certificate)"
-                                     " VALUES (?, ?, ?, ?, ?, ?, ?)"));
+        query.prepare(QLatin1String(m_bServer ? "INSERT INTO" : "INSERT OR REPLACE INTO")
+                      + QStringLiteral(" summary_calibrations (seq, node, serial, date, verdict, operator, certificate)"
+                                       " VALUES (?, ?, ?, ?, ?, ?, ?)"));
         query.addBindValue(summary.seq);
         query.addBindValue(summary.node);
         query.addBindValue(text(summary.serial));
@@ -959,6 +1010,10 @@ bool RecordStore::Summarise(const Row& row)
         if (!query.exec())
             return false;
     }
+    // Every console summarises in the row's own transaction there, and
+    // may not update.
+    if (m_bServer)
+        return true;
     query.prepare(QStringLiteral("UPDATE summary_through SET seq = ?"));
     query.addBindValue(row.seq);
     return query.exec();
@@ -1002,5 +1057,41 @@ QString RecordStore::CatchUpSummary()
         query.exec(QStringLiteral("ROLLBACK"));
         return why.isEmpty() ? QStringLiteral("cannot summarise the rows") : why;
     }
+    return QString();
+}
+
+QString RecordStore::Where() const
+{
+    return m_bServer ? RecordServer::Shown(m_sPath) : QDir::toNativeSeparators(m_sPath);
+}
+
+QString RecordStore::BeginWrite(QSqlQuery& query)
+{
+    if (m_bServer) {
+        QSqlDatabase db = QSqlDatabase::database(m_sConnection, false);
+        if (db.isOpen() && RecordServer::BeginAppend(query).isEmpty())
+            return QString();
+        // A server restarted, or answering again: a fresh connection, once.
+        db.close();
+        if (!db.open())
+            return QStringLiteral("cannot reach the lab server: %1").arg(db.lastError().text().trimmed());
+        query = QSqlQuery(db);
+        return RecordServer::BeginAppend(query);
+    }
+    return query.exec(QStringLiteral("BEGIN IMMEDIATE")) ? QString() : query.lastError().text();
+}
+
+// Made by --records-init, never by a console, whose role may not.
+QString RecordStore::ConnectServer()
+{
+    const QString why = RecordServer::Connect(m_sPath, m_sConnection);
+    if (!why.isEmpty())
+        return why;
+    m_bEncodingColumn = true;
+    m_bSignatureColumn = true;
+    QSqlQuery query(QSqlDatabase::database(m_sConnection, false));
+    if (!query.exec(QStringLiteral("SELECT max(seq) FROM records")))
+        return QStringLiteral("%1 is not a record store (--records-init makes one): %2")
+            .arg(Where(), query.lastError().text().trimmed());
     return QString();
 }

@@ -10,6 +10,7 @@
 #include <memory>
 
 class CalibrationSummary;
+class QSqlQuery;
 class SigningKey;
 
 // The laboratory's record: one SQLite file of rows that are only ever
@@ -22,6 +23,10 @@ class SigningKey;
 // the store, so that rows cut off its end show too. A store that has lost
 // rows from its end takes no more: new rows wait in a side file until
 // someone accepts the loss, which is itself recorded.
+//
+// Opened from a postgresql:// address instead, the same rows are kept on a
+// lab's server shared by every console (RecordServer): the server
+// serialises the appends and refuses edits itself, so it has no anchor.
 class RecordStore : public QObject
 {
     Q_OBJECT
@@ -68,6 +73,14 @@ public:
 
     // records.sqlite in the console's data folder.
     static QString DefaultPath();
+    // Where this console keeps its records: DefaultPath(), unless a lab's
+    // server was named for this run.
+    static QString Location();
+    static void SetLocation(const QString& location);
+    // The file beside which a store's own files are kept (its keyring, its
+    // certificates): the store itself, or for a lab's server the console's
+    // own DefaultPath().
+    static QString LocalPath(const QString& location);
     // Local time with milliseconds and its offset: unambiguous across a
     // change of daylight saving time.
     static QString Now();
@@ -171,6 +184,10 @@ private:
     void LoadConsoleKey();
     bool Hold(const Row& row);
     QString Columns() const;
+    QString Where() const; // the store, as a message names it
+    // Why the write transaction could not be opened, else empty.
+    QString BeginWrite(QSqlQuery& query);
+    QString ConnectServer();
     bool Summarise(const Row& row);
     QString CatchUpSummary();
     // Replaces the anchor with the newest row committed, under the write lock.
@@ -181,6 +198,7 @@ private:
     QString m_sError;
     QString m_sLoss;
     bool m_bOpen;
+    bool m_bServer = false; // a lab's server, not a file
     bool m_bEncodingColumn; // stores written before encoding 2 have none until opened for writing
     bool m_bSignatureColumn = false; // nor before signatures
     std::unique_ptr<SigningKey> m_pConsoleKey; // only while open for writing

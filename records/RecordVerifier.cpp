@@ -1,6 +1,7 @@
 #include "RecordVerifier.h"
 
 #include "Log.h"
+#include "RecordServer.h"
 
 #include <QDir>
 #include <QFile>
@@ -29,6 +30,10 @@ RecordVerifier::~RecordVerifier()
 
 QString RecordVerifier::MarkPath(const QString& storePath)
 {
+    // A server's mark is kept beside the console's own store.
+    if (RecordServer::IsServer(storePath))
+        return QFileInfo(RecordStore::DefaultPath()).absoluteDir().filePath(RecordServer::LocalName(storePath)
+                                                                              + QStringLiteral(".verified"));
     const QFileInfo store(storePath);
     return store.absoluteDir().filePath(store.completeBaseName() + QStringLiteral(".verified"));
 }

@@ -22,7 +22,8 @@ constexpr std::size_t kTicketsKept = std::size_t(1) << 16;
 // after the busy timeout has run out.
 bool HeldElsewhere(const QString& error)
 {
-    return error.contains(QLatin1String("database is locked"));
+    // A lab's server out of reach holds them too, until it answers.
+    return error.contains(QLatin1String("database is locked")) || error.contains(QLatin1String("cannot reach"));
 }
 
 } // namespace

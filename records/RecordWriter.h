@@ -67,7 +67,8 @@ public:
     qint64 Append(const QVector<Entry>& entries);
 
     bool IsOpen() const;
-    // Another console holds the store: the rows wait.
+    // Another console holds the store, or a lab's server is out of reach:
+    // the rows wait, in their order.
     bool IsWaiting() const;
     // Why the store is not open, or why the last rows were not written.
     QString Error() const;

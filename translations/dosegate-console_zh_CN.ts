@@ -516,6 +516,22 @@
         <source>Check that a certificate&apos;s record is signed by trusted keys and its figures are the record&apos;s, and exit.</source>
         <translation>检查证书所载记录由受信任的密钥签名、证书上的数值与记录一致，然后退出。</translation>
     </message>
+    <message>
+        <source>Keep the records on the lab&apos;s server, postgresql://USER@HOST:PORT/DATABASE (the password from ~/.pgpass or PGPASSWORD), not in this PC&apos;s file.</source>
+        <translation>将记录保存在实验室的服务器 postgresql://USER@HOST:PORT/DATABASE 上（密码取自 ~/.pgpass 或 PGPASSWORD），而不是本机的文件中。</translation>
+    </message>
+    <message>
+        <source>Create the records&apos; tables and roles on the server at URL, as a user who may create roles, and exit.</source>
+        <translation>以可创建角色的用户身份，在 URL 所指的服务器上创建记录的表和角色，然后退出。</translation>
+    </message>
+    <message>
+        <source>The records&apos; server must be named as postgresql://USER@HOST:PORT/DATABASE, not &apos;%1&apos;.</source>
+        <translation>记录服务器须写作 postgresql://USER@HOST:PORT/DATABASE，而不是“%1”。</translation>
+    </message>
+    <message>
+        <source>--copy-records FROM URL: copy the records of the file FROM to the server at URL, each row keeping its number, time and hash, check both, and exit.</source>
+        <translation>--copy-records FROM URL：将文件 FROM 中的记录复制到 URL 所指的服务器，每行保留其序号、时间和哈希值，检查两边后退出。</translation>
+    </message>
 </context>
 <context>
     <name>FrameProtocol</name>
@@ -1172,6 +1188,10 @@
     <message>
         <source>procedure</source>
         <translation>校准流程</translation>
+    </message>
+    <message>
+        <source>%1 records waiting for the lab server</source>
+        <translation>%1 条记录等待发送到实验室服务器</translation>
     </message>
 </context>
 <context>

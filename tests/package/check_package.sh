@@ -32,6 +32,7 @@ grep -q 'libsodium' <<< "$depends" || fail "no libsodium runtime in Depends"
 grep -q 'libssl3' <<< "$depends" || fail "no OpenSSL crypto runtime in Depends"
 grep -q 'fonts-wqy-microhei' <<< "$depends" || fail "no font with the full-width forms in Depends"
 grep -Eq 'libqt(5sql5|6sql6)-sqlite' <<< "$depends" || fail "no SQLite driver for the record store in Depends"
+grep -Eq 'libqt(5sql5|6sql6)-psql' <<< "$depends" || fail "no PostgreSQL driver for a lab's records server in Depends"
 grep -Eq 'qt(translations5|6-translations)-l10n' <<< "$depends" || fail "no Chinese for Qt's own dialogs in Depends"
 
 root=$work/root

@@ -4,10 +4,11 @@
 //   (no argument)  records a calibration point and finishes the calibration
 //   reply PORT     connects to the controller at PORT and says when a reply's
 //                  box is open
-//   append N       appends N rows to the record store, without a window, and
-//                  ends
-//   --hold         holds the store's write lock, as a second console in the
-//                  middle of a write would, until killed
+//   append N [AT]  appends N rows to the record store (or the one at AT),
+//                  without a window, and ends
+//   --hold [AT]    holds the store's write lock, as a second console in the
+//                  middle of a write would, until killed; with AT, in the
+//                  middle of appending rows there
 #include "RecordStore.h"
 #include "SetwiseDosegate.h"
 
@@ -31,6 +32,19 @@ int Hold(int argc, char* argv[])
 {
     QCoreApplication application(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("dosegate-console"));
+    RecordStore store;
+    if (argc > 2) {
+        if (!store.Open(QString::fromLocal8Bit(argv[2])) || !store.Begin())
+            return 1;
+        for (int i = 0; i < 3; ++i) {
+            if (store.Append(QStringLiteral("event"), 1, { { QStringLiteral("never"), i } }) == 0)
+                return 1;
+        }
+        std::printf("holding\n");
+        std::fflush(stdout);
+        for (;;)
+            QThread::sleep(1);
+    }
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"));
     db.setDatabaseName(RecordStore::DefaultPath());
     if (!db.open() || !QSqlQuery(db).exec(QStringLiteral("BEGIN IMMEDIATE")))
@@ -48,10 +62,10 @@ int main(int argc, char* argv[])
         QCoreApplication application(argc, argv);
         QCoreApplication::setApplicationName(QStringLiteral("dosegate-console"));
         RecordStore store;
-        if (!store.Open(RecordStore::DefaultPath()))
+        if (!store.Open(argc > 3 ? QString::fromLocal8Bit(argv[3]) : RecordStore::DefaultPath()))
             return 1;
         for (int i = 0, rows = QByteArray(argv[2]).toInt(); i < rows; ++i) {
-            if (store.Append(QStringLiteral("event"), int(QCoreApplication::applicationPid() % 255),
+            if (store.Append(QStringLiteral("event"), int(QCoreApplication::applicationPid()),
                              { { QStringLiteral("value"), i } }) == 0)
                 return 1;
         }

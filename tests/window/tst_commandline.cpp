@@ -87,6 +87,20 @@ void TestCommandLine::parse_data()
                                    << "" << false << none;
     QTest::newRow("accept a loss as nobody") << QStringList { "--accept-loss", " " } << refuse << "" << "" << false
                                              << none;
+    QTest::newRow("records on a server") << QStringList { "--records", "postgresql://c@lab:5432/records", "--connect" }
+                                         << run << "" << "" << true << none;
+    QTest::newRow("records in a file named as a server")
+        << QStringList { "--records", "records.sqlite" } << refuse << "" << "" << false << none;
+    QTest::newRow("a server's records made")
+        << QStringList { "--records-init", "postgres://admin@lab/records" } << CommandLine::InitServer << "" << ""
+        << false << none;
+    QTest::newRow("records copied to a server")
+        << QStringList { "--copy-records", "r.sqlite", "postgresql://c@lab/records" } << CommandLine::CopyRecords << ""
+        << "" << false << none;
+    QTest::newRow("records copied nowhere") << QStringList { "--copy-records", "r.sqlite" } << refuse << "" << ""
+                                            << false << none;
+    QTest::newRow("a server's records made nowhere")
+        << QStringList { "--records-init", "" } << refuse << "" << "" << false << none;
     QTest::newRow("version after a Qt option")
         << QStringList { "-style", "fusion", "--version" } << CommandLine::ShowVersion << "" << "" << false << none;
     QTest::newRow("a host that looks like help")

@@ -15,6 +15,7 @@
 #include "RecordVerifier.h"
 #include "RecordWriter.h"
 #include "TypedFigure.h"
+#include "TestServer.h"
 #include "ReplyFrames.h"
 #include "UrlOpener.h"
 #include "WindowRig.h"
@@ -26,12 +27,15 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QMap>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QSortFilterProxyModel>
 #include <QStandardPaths>
 #include <QSqlDatabase>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QTableView>
 #include <QTableWidget>
@@ -39,6 +43,8 @@
 #include <QUrl>
 
 #include <numeric>
+
+#include <csignal>
 
 #include <unistd.h>
 
@@ -194,7 +200,11 @@ private slots:
     void exportWritesOverNothing_data();
     void exportWritesOverNothing();
     void lostTailHoldsNewRowsUntilTheLossIsAccepted();
+    void verifyDuringAppendsOfFourProcessesFindsNoLoss_data();
     void verifyDuringAppendsOfFourProcessesFindsNoLoss();
+    void serverRefusesEditsAndKeepsNothingOfAKilledWriter();
+    void copiedRecordsKeepTheirProvenanceOnTheServer();
+    void rowsWaitWhileTheServerIsAway();
     void storeInAReadOnlyFolderVerifiesAndExports();
     void fullCheckTellsItsProgress();
     void rowsKeepVerifyingByTheirOwnEncoding();
@@ -228,11 +238,13 @@ void TestRecords::calibrationIsKeptAndVerifies_data()
     QTest::addColumn<qint32>("readBack");
     QTest::addColumn<QStringList>("warnings"); // as the record keeps them
     QTest::addColumn<bool>("chinese");
+    QTest::addColumn<bool>("server");
     const QStringList notTaken { "Coefficients not taken|Node 1 holds 0.9000, 1.0000, 1.0000 after 0.8929, 1.0000, "
                                  "1.0000 were written." };
-    QTest::newRow("read back as written") << 8929 << QStringList() << false;
-    QTest::newRow("read back otherwise") << 9000 << notTaken << false;
-    QTest::newRow("read back otherwise, in Chinese") << 9000 << notTaken << true;
+    QTest::newRow("read back as written") << 8929 << QStringList() << false << false;
+    QTest::newRow("read back otherwise") << 9000 << notTaken << false << false;
+    QTest::newRow("read back otherwise, in Chinese") << 9000 << notTaken << true << false;
+    QTest::newRow("read back otherwise, on a lab's server") << 9000 << notTaken << false << true;
 }
 
 // Get, a run as found, Calc, Set and its read-back, a run as left, Finish.
@@ -241,6 +253,17 @@ void TestRecords::calibrationIsKeptAndVerifies()
     QFETCH(qint32, readBack);
     QFETCH(QStringList, warnings);
     QFETCH(bool, chinese);
+    QFETCH(bool, server);
+    QStringList onServer; // what the command line is told
+    if (server) {
+        if (TestServer::Address().isEmpty())
+            SKIP_FOR_MISSING_TOOL("no test server: DOSEGATE_TEST_SERVER is not set (scripts/pg-test-server)");
+        QString why;
+        onServer << "--records" << TestServer::FreshStore(&why);
+        QVERIFY2(why.isEmpty(), qPrintable(why));
+        RecordStore::SetLocation(onServer[1]);
+    }
+    const auto fileAgain = qScopeGuard([] { RecordStore::SetLocation(QString()); });
     const ConsoleLanguage speaking(chinese ? ConsoleLanguage::kChinese : ConsoleLanguage::kEnglish);
     Calibration rig;
     ModalWatcher boxes(QMessageBox::Ok);
@@ -276,11 +299,11 @@ void TestRecords::calibrationIsKeptAndVerifies()
 
     int code = 0;
     QString output;
-    QCOMPARE(RunConsole({ "--verify-records" }, &code, &output), QProcess::NormalExit);
+    QCOMPARE(RunConsole(QStringList { "--verify-records" } + onServer, &code, &output), QProcess::NormalExit);
     QCOMPARE(output.section('\n', 0, 0), QString("%1 records, chain intact").arg(7 + warnings.size()));
     QCOMPARE(code, 0);
     const QString csv = rig.dataHome.folder.filePath("records.csv");
-    QCOMPARE(RunConsole({ "--export-records", csv }, &code, &output), QProcess::NormalExit);
+    QCOMPARE(RunConsole(QStringList { "--export-records", csv } + onServer, &code, &output), QProcess::NormalExit);
     QCOMPARE(code, 0);
     QFile file(csv);
     QVERIFY(file.open(QIODevice::ReadOnly));
@@ -296,7 +319,7 @@ void TestRecords::calibrationIsKeptAndVerifies()
     QVERIFY(lines[2].contains("set coefficients") && lines[2].contains("[0.8929,1,1]"));
 
     RecordStore store;
-    QVERIFY(store.OpenExisting(RecordStore::DefaultPath()));
+    QVERIFY(store.OpenExisting(RecordStore::Location()));
     const QJsonObject record = store.Rows("calibration").constLast().Content();
     QCOMPARE(record["asFoundCoefficients"].toArray(), (QJsonArray { 1, 1, 1 }));
     const QJsonArray points = record["points"].toArray();
@@ -536,18 +559,38 @@ void TestRecords::lostTailHoldsNewRowsUntilTheLossIsAccepted()
 }
 
 // The anchor is read before the rows: a check while others append never
-// finds the anchor ahead of the rows it read.
+// finds the anchor ahead of the rows it read. On a lab's server, the
+// appends of every console make one chain, none lost.
+void TestRecords::verifyDuringAppendsOfFourProcessesFindsNoLoss_data()
+{
+    QTest::addColumn<bool>("server");
+    QTest::addColumn<int>("rows"); // of each process
+    QTest::newRow("file") << false << 50;
+    QTest::newRow("server") << true << 1000;
+}
+
 void TestRecords::verifyDuringAppendsOfFourProcessesFindsNoLoss()
 {
+    QFETCH(bool, server);
+    QFETCH(int, rows);
     WindowRig::DataHome home;
+    QString location = RecordStore::DefaultPath();
+    if (server) {
+        if (TestServer::Address().isEmpty())
+            SKIP_FOR_MISSING_TOOL("no test server: DOSEGATE_TEST_SERVER is not set (scripts/pg-test-server)");
+        QString why;
+        location = TestServer::FreshStore(&why);
+        QVERIFY2(why.isEmpty(), qPrintable(why));
+    }
     {
         RecordStore store;
-        QVERIFY(store.Open(RecordStore::DefaultPath()));
+        QVERIFY2(store.Open(location), qPrintable(store.Error()));
     }
     QList<QProcess*> writers;
     for (int i = 0; i < 4; ++i) {
         writers << new QProcess(this);
-        writers.last()->start(QStringLiteral(RECORDS_PROBE), { "append", "50" });
+        writers.last()->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        writers.last()->start(QStringLiteral(RECORDS_PROBE), { "append", QString::number(rows), location });
         QVERIFY(writers.last()->waitForStarted());
     }
     const auto writing = [&] {
@@ -558,7 +601,7 @@ void TestRecords::verifyDuringAppendsOfFourProcessesFindsNoLoss()
         return false;
     };
     RecordStore store;
-    QVERIFY(store.OpenExisting(RecordStore::DefaultPath()));
+    QVERIFY(store.OpenExisting(location));
     int checks = 0;
     qint64 firstSeen = -1;
     QStringList alarms;
@@ -577,11 +620,148 @@ void TestRecords::verifyDuringAppendsOfFourProcessesFindsNoLoss()
         QCOMPARE(writer->exitCode(), 0);
     }
     QVERIFY2(alarms.isEmpty(), qPrintable(alarms.join('\n')));
-    QVERIFY2(checks >= 20 && firstSeen < 200, qPrintable(QString("%1 checks").arg(checks))); // they did overlap
-    QCOMPARE(store.Verify().rows, 200);
+    QVERIFY2(checks >= 20 && firstSeen < 4 * rows, qPrintable(QString("%1 checks").arg(checks))); // they did overlap
+    QCOMPARE(store.Verify().rows, 4 * rows);
     QVERIFY(store.Verify().Intact());
+    // Each process's rows, all of them, in the order it appended them.
+    QMap<int, QVector<int>> values;
+    QVERIFY(store.Scan([&values](const RecordStore::Row& row) {
+        values[row.node] << row.Content()["value"].toInt();
+        return true;
+    }));
+    QCOMPARE(values.size(), 4);
+    QVector<int> all(rows);
+    std::iota(all.begin(), all.end(), 0);
+    for (const QVector<int>& appended : values)
+        QCOMPARE(appended, all);
     const QStringList left = QFileInfo(RecordStore::DefaultPath()).dir().entryList({ "*.anchor.*" }, QDir::Files);
     QVERIFY2(left.isEmpty(), qPrintable(left.join(' ')));
+}
+
+// The consoles' role may only read and insert, whatever program it runs;
+// a console killed in the middle of its rows leaves none of them, and the
+// lock it held goes with it.
+void TestRecords::serverRefusesEditsAndKeepsNothingOfAKilledWriter()
+{
+    if (TestServer::Address().isEmpty())
+        SKIP_FOR_MISSING_TOOL("no test server: DOSEGATE_TEST_SERVER is not set (scripts/pg-test-server)");
+    WindowRig::DataHome home;
+    QString why;
+    const QString location = TestServer::FreshStore(&why);
+    QVERIFY2(why.isEmpty(), qPrintable(why));
+    RecordStore store;
+    QVERIFY2(store.Open(location), qPrintable(store.Error()));
+    QVERIFY(store.Append("event", 1, { { "value", 1 } }) == 1 && store.Append("event", 2, { { "value", 2 } }) == 2);
+    QVERIFY(RecordServer::Connect(location, "editor").isEmpty());
+    {
+        QSqlQuery query(QSqlDatabase::database("editor"));
+        for (const char* edit : { "UPDATE records SET content = '{}' WHERE seq = 1", "DELETE FROM records WHERE seq = 2",
+                                  "TRUNCATE records", "UPDATE summary_nodes SET node = 9", "DELETE FROM summary_nodes" }) {
+            QVERIFY2(!query.exec(edit), edit);
+            QVERIFY2(query.lastError().text().contains("permission denied"), qPrintable(query.lastError().text()));
+        }
+    }
+    QSqlDatabase::removeDatabase("editor");
+
+    QProcess writer;
+    writer.start(QStringLiteral(RECORDS_PROBE), { "--hold", location });
+    QVERIFY(QTest::qWaitFor([&] { return writer.readAllStandardOutput().contains("holding"); }, 30000));
+    ::kill(pid_t(writer.processId()), SIGKILL);
+    QVERIFY(writer.waitForFinished());
+    QCOMPARE(store.Append("event", 3, { { "value", 3 } }), 3);
+    QCOMPARE(store.Count(), 3);
+    QVERIFY(store.Rows("event", 1).size() == 1 && store.Verify().Intact());
+}
+
+// Each row copied anew, signed, holding the original's number, time and
+// hash; a source whose chain is broken is not copied at all.
+void TestRecords::copiedRecordsKeepTheirProvenanceOnTheServer()
+{
+    if (TestServer::Address().isEmpty())
+        SKIP_FOR_MISSING_TOOL("no test server: DOSEGATE_TEST_SERVER is not set (scripts/pg-test-server)");
+    WindowRig::DataHome home;
+    QString why;
+    const QString location = TestServer::FreshStore(&why);
+    QVERIFY2(why.isEmpty(), qPrintable(why));
+    const QString file = RecordStore::DefaultPath();
+    QVector<RecordStore::Row> originals;
+    {
+        RecordStore store;
+        QVERIFY(store.Open(file));
+        for (int i = 0; i < 3; ++i)
+            QVERIFY(store.Append("event", i + 1, { { "value", i } }, 1700000000000 + i) > 0);
+        originals = store.Rows();
+    }
+    int code = -1;
+    QString output;
+    QCOMPARE(RunConsole({ "--copy-records", file, location }, &code, &output), QProcess::NormalExit);
+    QVERIFY2(code == 0 && output.contains("3 records copied"), qPrintable(output));
+    RecordStore server;
+    QVERIFY(server.OpenExisting(location));
+    const QVector<RecordStore::Row> copies = server.Rows();
+    QCOMPARE(copies.size(), 3);
+    for (int i = 0; i < 3; ++i) {
+        const QJsonObject provenance = copies[i].Content()["copied from"].toObject();
+        QCOMPARE(provenance["row"].toInt(), originals[i].seq);
+        QCOMPARE(provenance["time"].toString(), originals[i].time);
+        QCOMPARE(provenance["hash"].toString().toLatin1(), originals[i].hash);
+        QCOMPARE(copies[i].Content()["value"].toInt(), i);
+        QVERIFY(!copies[i].signature.isEmpty());
+    }
+    QVERIFY(server.Verify().Intact());
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "tampering");
+        db.setDatabaseName(file);
+        QVERIFY(db.open());
+        QSqlQuery query(db);
+        QVERIFY(query.exec("DROP TRIGGER records_kept") && query.exec("UPDATE records SET content = '{}' WHERE seq = 2"));
+    }
+    QSqlDatabase::removeDatabase("tampering");
+    QCOMPARE(RunConsole({ "--copy-records", file, location }, &code, &output), QProcess::NormalExit);
+    QVERIFY2(code == 1 && output.contains("row 2 was changed"), qPrintable(output));
+    QCOMPARE(server.Count(), 3);
+}
+
+// Rows handed over while the lab's server is away wait, in their order,
+// and go once it answers again: none lost, none twice.
+void TestRecords::rowsWaitWhileTheServerIsAway()
+{
+    if (TestServer::Address().isEmpty())
+        SKIP_FOR_MISSING_TOOL("no test server: DOSEGATE_TEST_SERVER is not set (scripts/pg-test-server)");
+    WindowRig::DataHome home;
+    QString why;
+    const QString location = TestServer::FreshStore(&why);
+    QVERIFY2(why.isEmpty(), qPrintable(why));
+    const QString folder = QFileInfo(qEnvironmentVariable("DOSEGATE_TEST_SERVER_DATA")).path();
+    bool away = false;
+    const auto server = [&](const char* action) {
+        away = qstrcmp(action, "pause") == 0;
+        return QProcess::execute(QStringLiteral(PG_TEST_SERVER), { action, folder }) == 0;
+    };
+    const auto back = qScopeGuard([&] { // for the tests after this one, whatever failed
+        if (away)
+            server("resume");
+    });
+    RecordWriter writer;
+    writer.Open(location);
+    writer.Append("event", 1, { { "value", 0 } });
+    QTRY_COMPARE_WITH_TIMEOUT(writer.Rows(), 1, kWriterMs);
+    QVERIFY(server("pause"));
+    for (int value : { 1, 2, 3 })
+        writer.Append("event", 1, { { "value", value } });
+    QTRY_VERIFY_WITH_TIMEOUT(writer.IsWaiting(), kWriterMs);
+    QVERIFY2(writer.Error().contains("cannot reach"), qPrintable(writer.Error()));
+    QCOMPARE(writer.Rows(), 1);
+    QVERIFY(server("resume"));
+    QTRY_COMPARE_WITH_TIMEOUT(writer.Rows(), 4, kWriterMs);
+    QVERIFY(!writer.IsWaiting());
+    RecordStore store;
+    QVERIFY(store.OpenExisting(location));
+    QList<int> values;
+    for (const RecordStore::Row& row : store.Rows("event"))
+        values << row.Content()["value"].toInt();
+    QCOMPARE(values, (QList<int> { 0, 1, 2, 3 }));
+    QVERIFY(store.Verify().Intact());
 }
 
 // Every kProgressRows rows, and never past a break.
