@@ -15,7 +15,7 @@ PointRun::PointRun(const Inputs& inputs, const Settings& settings)
 
 double PointRun::TargetU() const
 {
-    return std::isnan(m_settings.targetU) ? m_inputs.tolerance / 3.0 : m_settings.targetU;
+    return std::isnan(m_settings.targetU) ? m_inputs.tolerance * m_settings.targetShare : m_settings.targetU;
 }
 
 int PointRun::SettlingLeft() const

@@ -42,7 +42,8 @@ public:
     {
         int settlingReadings = 3;     // 3 request periods
         int limitReadings = 300;      // 10 min at one reading every 2 s
-        double targetU = kEmpty;      // points of e; NaN: a third of the tolerance; 0: none
+        double targetU = kEmpty;      // points of e; NaN: targetShare of the tolerance; 0: none
+        double targetShare = 1.0 / 3.0;
         double lookCoverage = kLookCoverage;
         int minReadings = kMinReadings; // settled readings before the first look
     };
