@@ -96,6 +96,8 @@ void TestProcedure::trueValueFromASourceCertificate()
 // reading: PASS at the look coverage after 4 readings. 196 counts (e =
 // 9.76 %) never decide and stop when U = 2·7.84/√n reaches 10/3 (n = 23);
 // without a target the limit ends them. 250 counts (e = 40 %): FAIL at once.
+// 30 counts (e = −83 %) would fail too, but the limit comes before 400
+// counts do: no verdict is guessed.
 void TestProcedure::runEnds_data()
 {
     QTest::addColumn<int>("count");
@@ -103,11 +105,15 @@ void TestProcedure::runEnds_data()
     QTest::addColumn<int>("status");
     QTest::addColumn<int>("verdict");
     QTest::addColumn<int>("n");
-    QTest::newRow("pass") << 179 << PointRun::kEmpty << int(PointRun::Decided) << int(PointRun::Pass) << 4;
+    QTest::addColumn<int>("limit");
+    QTest::newRow("pass") << 179 << PointRun::kEmpty << int(PointRun::Decided) << int(PointRun::Pass) << 4 << 300;
     QTest::newRow("U reaches its target") << 196 << PointRun::kEmpty << int(PointRun::TargetReached)
-                                          << int(PointRun::Inconclusive) << 23;
-    QTest::newRow("time limit") << 196 << 0.0 << int(PointRun::TimedOut) << int(PointRun::Inconclusive) << 297;
-    QTest::newRow("fail") << 250 << PointRun::kEmpty << int(PointRun::Decided) << int(PointRun::Fail) << 3;
+                                          << int(PointRun::Inconclusive) << 23 << 300;
+    QTest::newRow("time limit") << 196 << 0.0 << int(PointRun::TimedOut) << int(PointRun::Inconclusive) << 297
+                                << 300;
+    QTest::newRow("fail") << 250 << PointRun::kEmpty << int(PointRun::Decided) << int(PointRun::Fail) << 3 << 300;
+    QTest::newRow("limit before enough counts") << 30 << PointRun::kEmpty << int(PointRun::TimedOut)
+                                                << int(PointRun::Inconclusive) << 7 << 10;
 }
 
 void TestProcedure::runEnds()
@@ -116,6 +122,8 @@ void TestProcedure::runEnds()
     QFETCH(double, target);
     PointRun::Settings settings;
     settings.targetU = target;
+    QFETCH(int, limit);
+    settings.limitReadings = limit;
     PointRun run({ 1.0, 10, 0, 0, 0 }, settings);
     int readings = 0;
     while (!run.Finished() && readings < 1000) {
