@@ -27,6 +27,8 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include <cmath>
+
 namespace {
 
 constexpr int kSerialChars = 24;
@@ -263,6 +265,10 @@ QWidget* ProcedurePage::BuildAdjustPage()
     layout->addWidget(words);
     layout->addLayout(calcAndSet);
     layout->addWidget(m_pSkipAdjust);
+    m_pAdjustState = new QLabel;
+    m_pAdjustState->setObjectName("procedure_adjust_state");
+    m_pAdjustState->setWordWrap(true);
+    layout->addWidget(m_pAdjustState);
     layout->addStretch();
     connect(m_pSkipAdjust, SIGNAL(clicked()), this, SLOT(OnSkipAdjust()));
     return page;
@@ -275,6 +281,8 @@ QWidget* ProcedurePage::BuildFinishPage()
     m_pFinish = new QPushButton(tr("Finish: keep the record"));
     m_pFinish->setObjectName("procedure_finish");
     layout->addWidget(m_pFinish);
+    m_pFinishState = new QLabel;
+    layout->addWidget(m_pFinishState);
     layout->addStretch();
     connect(m_pFinish, SIGNAL(clicked()), this, SLOT(OnFinish()));
     return page;
@@ -588,13 +596,16 @@ void ProcedurePage::OnProgress(int percent, int readingsLeft)
     if (!run)
         return;
     const PointRun::Figures& f = run->Current();
+    const QString u = std::isfinite(f.expandedUncertainty)
+        ? QString::number(f.expandedUncertainty, 'f', 2) + QStringLiteral(" %")
+        : tr("not yet known");
     QString text = run->SettlingLeft() > 0
         ? tr("Point %1: settling, %2 readings left out.").arg(m_pProcedure->CurrentPoint() + 1).arg(run->SettlingLeft())
-        : tr("Point %1: %2 readings, e = %3 %, U = %4 %; about %5 readings left.")
+        : tr("Point %1: %2 readings, e = %3 %, U = %4; about %5 readings left.")
               .arg(m_pProcedure->CurrentPoint() + 1)
               .arg(f.n)
               .arg(f.error, 0, 'f', 2)
-              .arg(f.expandedUncertainty, 0, 'f', 2)
+              .arg(u)
               .arg(readingsLeft);
     m_pRunText->setText(text);
 }
@@ -621,6 +632,25 @@ void ProcedurePage::Refresh()
     m_pCalc->setEnabled(step == CalibrationProcedure::Adjust && !m_pProcedure->StepDone());
     m_pSet->setEnabled(m_pCalc->isEnabled());
     m_pFinish->setEnabled(step == CalibrationProcedure::Finish && !m_pProcedure->StepDone());
+    m_pFinishState->setText(step == CalibrationProcedure::Finish && m_pProcedure->StepDone()
+                                ? tr("Node %1's record is kept.").arg(m_pProcedure->ItemIdentity().node)
+                                : QString());
+    m_pProgress->setVisible(pageOf[step] == kRunPage);
+    const auto coefficients = [](const QJsonArray& values) {
+        QStringList texts;
+        for (const QJsonValue& value : values)
+            texts << QString::number(value.toDouble(), 'f', 4);
+        return texts.join(QStringLiteral(", "));
+    };
+    const CalibrationProcedure* p = m_pProcedure;
+    QString adjust;
+    if (!p->AsFoundCoefficients().isEmpty())
+        adjust = tr("Found: %1.").arg(coefficients(p->AsFoundCoefficients()));
+    if (!p->WrittenCoefficients().isEmpty())
+        adjust += QLatin1Char(' ') + tr("Written: %1.").arg(coefficients(p->WrittenCoefficients()));
+    if (step == CalibrationProcedure::Adjust && p->StepDone() && !p->ReadBackCoefficients().isEmpty())
+        adjust += QLatin1Char(' ') + tr("Read back: %1, as written.").arg(coefficients(p->ReadBackCoefficients()));
+    m_pAdjustState->setText(adjust.trimmed());
     const auto& taken = step == CalibrationProcedure::AsLeft ? m_pProcedure->AsLeftPoints()
                                                              : m_pProcedure->AsFoundPoints();
     QStringList lines;

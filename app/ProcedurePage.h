@@ -155,6 +155,8 @@ private:
     QPushButton* m_pCalc;
     QPushButton* m_pSet;
     QPushButton* m_pFinish;
+    QLabel* m_pAdjustState;
+    QLabel* m_pFinishState;
 };
 
 #endif

@@ -235,6 +235,14 @@ QString CalibrationProcedure::NextText() const
             .arg(point.range)
             .arg(stage->size() + 1);
     }
+    if (stage && m_nPoint + 1 < m_points.size()) {
+        const ReferencePoint& point = m_points.at(m_nPoint + 1);
+        return tr("Next, once point %1 is taken: set the field to %2 μSv/h (range %3) and measure point %4.")
+            .arg(m_nPoint + 1)
+            .arg(point.trueValue)
+            .arg(point.range)
+            .arg(m_nPoint + 2);
+    }
     switch (m_step) {
     case Item:
         return m_bFieldKept && FieldAvailable()

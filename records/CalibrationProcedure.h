@@ -92,6 +92,7 @@ public:
     const QJsonArray& AsFoundCoefficients() const { return m_asFoundCoefficients; }
     // The last coefficients Set wrote, and whether the node holds them.
     const QJsonArray& WrittenCoefficients() const { return m_written; }
+    const QJsonArray& ReadBackCoefficients() const { return m_readBack; }
 
     // The run of the current point of As found or As left; the readings
     // table restarts with it.

@@ -303,6 +303,10 @@
         <source>Next: as found, point 1, in the same reference field and background as the last node.</source>
         <translation>下一步：调整前测量，第 1 点，沿用上一节点的参考辐射场与本底。</translation>
     </message>
+    <message>
+        <source>Next, once point %1 is taken: set the field to %2 μSv/h (range %3) and measure point %4.</source>
+        <translation>第 %1 点测完后的下一步：将辐射场设为 %2 μSv/h（量程 %3），测量第 %4 点。</translation>
+    </message>
 </context>
 <context>
     <name>CalibrationRegister</name>
@@ -906,10 +910,6 @@
         <translation>第 %1 点：稳定中，剔除 %2 个读数。</translation>
     </message>
     <message>
-        <source>Point %1: %2 readings, e = %3 %, U = %4 %; about %5 readings left.</source>
-        <translation>第 %1 点：%2 个读数，e = %3 %，U = %4 %；约剩 %5 个读数。</translation>
-    </message>
-    <message>
         <source>Point %1 taken: %2 readings, mean %3 μSv/h, e = %4 %, U = %5 % (k = %6): %7</source>
         <translation>第 %1 点已记录：%2 个读数，平均值 %3 μSv/h，e = %4 %，U = %5 % (k = %6)：%7</translation>
     </message>
@@ -944,6 +944,30 @@
     <message>
         <source>Calc on the points as found (ranges not measured keep their coefficients), then Set. The node&apos;s coefficients are read back and compared with what was written; as left follows when they match.</source>
         <translation>按调整前的测量点计算（未测量的量程保持原系数），然后设置。节点的系数会被回读并与写入值比较；一致后进入调整后测量。</translation>
+    </message>
+    <message>
+        <source>not yet known</source>
+        <translation>尚不可知</translation>
+    </message>
+    <message>
+        <source>Point %1: %2 readings, e = %3 %, U = %4; about %5 readings left.</source>
+        <translation>第 %1 点：%2 个读数，e = %3 %，U = %4；约剩 %5 个读数。</translation>
+    </message>
+    <message>
+        <source>Node %1&apos;s record is kept.</source>
+        <translation>节点 %1 的记录已保存。</translation>
+    </message>
+    <message>
+        <source>Found: %1.</source>
+        <translation>调整前：%1。</translation>
+    </message>
+    <message>
+        <source>Written: %1.</source>
+        <translation>写入：%1。</translation>
+    </message>
+    <message>
+        <source>Read back: %1, as written.</source>
+        <translation>回读：%1，与写入一致。</translation>
     </message>
 </context>
 <context>
