@@ -438,8 +438,18 @@ void ProcedurePage::Reopen()
     // coefficients and points again, and Calc its fields unless the node
     // was adjusted already. The node is not asked what it holds now: after
     // a Set that is no longer what was found.
-    if (!m_pProcedure->AsFoundCoefficients().isEmpty() || !m_pProcedure->WrittenCoefficients().isEmpty())
-        emit Resumed(item.node, item.serial, m_pProcedure->AsFoundCoefficients());
+    if (!m_pProcedure->AsFoundCoefficients().isEmpty() || !m_pProcedure->WrittenCoefficients().isEmpty()) {
+        QJsonObject kept { { QStringLiteral("asFoundCoefficients"), m_pProcedure->AsFoundCoefficients() } };
+        if (!m_pProcedure->WrittenCoefficients().isEmpty()) {
+            QJsonObject adjustment { { QStringLiteral("written"), m_pProcedure->WrittenCoefficients() } };
+            if (!m_pProcedure->ReadBackCoefficients().isEmpty()) {
+                adjustment.insert(QStringLiteral("readBack"), m_pProcedure->ReadBackCoefficients());
+                adjustment.insert(QStringLiteral("readBackMatches"), state.value("adjusted").toBool());
+            }
+            kept.insert(QStringLiteral("adjustments"), QJsonArray { adjustment });
+        }
+        emit Resumed(item.node, item.serial, kept);
+    }
     for (int i = 0; i < m_pProcedure->AsFoundPoints().size(); ++i)
         GivePoint(CalibrationProcedure::AsFound, i, !state.value("adjusted").toBool());
     for (int i = 0; i < m_pProcedure->AsLeftPoints().size(); ++i)

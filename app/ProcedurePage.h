@@ -76,7 +76,7 @@ signals:
     void CalcRequested();
     void SetRequested();
     // A kept calibration reopened, for the calibration book.
-    void Resumed(int node, const QString& serial, const QJsonArray& asFoundCoefficients);
+    void Resumed(int node, const QString& serial, const QJsonObject& kept);
 
 private slots:
     void OnNext();

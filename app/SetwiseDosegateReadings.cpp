@@ -108,7 +108,7 @@ void SetwiseDosegate::ConnectReadings()
     procedure->SetCurrentCoefficientFields(
         { ui.doubleSpinBox_lastCoe_1, ui.doubleSpinBox_lastCoe_2, ui.doubleSpinBox_lastCoe_3 });
     procedure->Procedure()->SetRunSettings(CalibrationProcedure::LoadRunSettings(RecordStore::SettingsPath(), m_pSendTimer->interval()));
-    connect(procedure, SIGNAL(Resumed(int, QString, QJsonArray)), m_pBook, SLOT(Resume(int, QString, QJsonArray)));
+    connect(procedure, SIGNAL(Resumed(int, QString, QJsonObject)), m_pBook, SLOT(Resume(int, QString, QJsonObject)));
     connect(m_pWriteDataFrame, SIGNAL(CommandSent(int, int, QByteArray)), procedure->Procedure(),
             SLOT(CommandSent(int, int, QByteArray)));
     connect(m_pSocket, SIGNAL(AnalyticalFinished(int, int, int)), procedure->Procedure(),

@@ -142,8 +142,9 @@ QJsonObject CalibrationBook::Calibration(int node) const
     return record;
 }
 
-void CalibrationBook::Resume(int node, const QString& serial, const QJsonArray& asFoundCoefficients)
+void CalibrationBook::Resume(int node, const QString& serial, const QJsonObject& kept)
 {
+    const QJsonArray asFoundCoefficients = kept.value(QStringLiteral("asFoundCoefficients")).toArray();
     if (m_mapOpen.contains(node))
         return;
     Open open;
@@ -154,6 +155,7 @@ void CalibrationBook::Resume(int node, const QString& serial, const QJsonArray& 
                           ? QJsonValue(QJsonValue::Null) : QJsonValue(asFoundCoefficients) } };
     if (!serial.trimmed().isEmpty())
         open.record.insert(QStringLiteral("serial"), serial.trimmed());
+    open.adjustments = kept.value(QStringLiteral("adjustments")).toArray();
     m_mapOpen.insert(node, open);
     m_mapExpected[node].awaiting = Awaiting::Nothing;
     emit Changed(node);

@@ -3,6 +3,7 @@
 #include "ControllerServer.h"
 #include "DoseModel.h"
 #include "MissingTool.h"
+#include "RecordStore.h"
 #include "NodeBank.h"
 #include "NodeSchedule.h"
 #include "ProcedurePage.h"
@@ -88,8 +89,8 @@ struct Bench : WindowRig {
 // The simulator's controller in this process, its clock the test's: the
 // dose rate at node 1 steps through `rates`, one field after another, as
 // the test moves the source.
-struct FieldBench : WindowRig {
-    FieldBench(double sensitivity, const QList<double>& rates)
+struct SourceField {
+    SourceField(double sensitivity, const QList<double>& rates)
         : model(rates.value(0), sensitivity, 5)
         , bank({ 1 }, &model, &log)
     {
@@ -97,16 +98,30 @@ struct FieldBench : WindowRig {
             QString error;
             schedule.AddStep(QStringLiteral("1:%1:%2").arg(i).arg(rates[i]), error);
         }
-        bank.SetSchedule(&schedule, [this] { return field * 1000 + 500; });
+        bank.SetSchedule(&schedule, [this] { return index * 1000 + 500; });
         ControllerServer::Settings settings;
         settings.port = 0;
         server.reset(new ControllerServer(settings, &bank, &log));
-    }
-    bool Up()
-    {
         QString error;
-        return server->Listen(error) && ConnectTo(server->Port());
+        listening = server->Listen(error);
     }
+
+    SimLog log { true };
+    DoseModel model;
+    NodeBank bank;
+    NodeSchedule schedule;
+    std::unique_ptr<ControllerServer> server;
+    bool listening = false;
+    int index = 0;
+};
+
+// A console beside it.
+struct FieldBench : WindowRig {
+    explicit FieldBench(SourceField& theField)
+        : field(theField)
+    {
+    }
+    bool Up() { return field.listening && ConnectTo(field.server->Port()); }
     // A click on the procedure page, counted.
     void Press(const char* button)
     {
@@ -137,12 +152,7 @@ struct FieldBench : WindowRig {
     QTableWidget* Table() const { return Find<QTableWidget>("tableWidget_for_potentiometer"); }
     double Field(const char* name) const { return Find<QDoubleSpinBox>(name)->value(); }
 
-    SimLog log { true };
-    DoseModel model;
-    NodeBank bank;
-    NodeSchedule schedule;
-    std::unique_ptr<ControllerServer> server;
-    int field = 0;
+    SourceField& field;
     int clicks = 0;
 };
 
@@ -160,6 +170,7 @@ private slots:
     void controllerRestartResumesReadings();
     void procedureOverThreeRanges();
     void procedureSkipsTheAdjustmentWhenAllPass();
+    void procedureKilledAfterSetKeepsTheCoefficientsFound();
 
 private:
     static void EnterItemAndReference(FieldBench& bench, const QList<double>& rates, double tolerance);
@@ -184,7 +195,8 @@ void TestEndToEnd::EnterItemAndReference(FieldBench& bench, const QList<double>&
 void TestEndToEnd::procedureOverThreeRanges()
 {
     const QList<double> rates { 10, 500, 5000, 10, 500, 5000 };
-    FieldBench bench(1.2, rates);
+    SourceField field(1.2, rates);
+    FieldBench bench(field);
     ModalWatcher watcher;
     QVERIFY(bench.Up());
     CalibrationProcedure* procedure = bench.Page()->Procedure();
@@ -193,7 +205,7 @@ void TestEndToEnd::procedureOverThreeRanges()
     QCOMPARE(procedure->CurrentStep(), CalibrationProcedure::AsFound);
     for (int point = 0; point < 3; ++point) {
         if (point > 0) {
-            bench.field = point;
+            field.index = point;
             bench.Press("procedure_next");
         }
         QVERIFY(bench.Measure());
@@ -218,7 +230,7 @@ void TestEndToEnd::procedureOverThreeRanges()
     for (int point = 0; point < 3; ++point) {
         if (point > 0)
             bench.Press("procedure_next");
-        bench.field = 3 + point;
+        field.index = 3 + point;
         QVERIFY(bench.Measure());
         QCOMPARE(procedure->AsLeftPoints().value(point).figures.verdict, PointRun::Pass);
     }
@@ -239,7 +251,8 @@ void TestEndToEnd::procedureOverThreeRanges()
 // it was, in five clicks.
 void TestEndToEnd::procedureSkipsTheAdjustmentWhenAllPass()
 {
-    FieldBench bench(1.0, { 10 });
+    SourceField field(1.0, { 10 });
+    FieldBench bench(field);
     ModalWatcher watcher;
     QVERIFY(bench.Up());
     CalibrationProcedure* procedure = bench.Page()->Procedure();
@@ -257,7 +270,7 @@ void TestEndToEnd::procedureSkipsTheAdjustmentWhenAllPass()
     QCOMPARE(bench.clicks, 5);
     QVERIFY(watcher.boxes.isEmpty());
     QVERIFY(procedure->WrittenCoefficients().isEmpty());
-    QCOMPARE(bench.bank.NodeById(1)->Coefficient(0), 1.0);
+    QCOMPARE(field.bank.NodeById(1)->Coefficient(0), 1.0);
 }
 
 void TestEndToEnd::everyCommandIsConfirmed_data()
@@ -423,6 +436,55 @@ void TestEndToEnd::controllerRestartResumesReadings()
     QVERIFY(bench.Run(2));
     QCOMPARE(bench.Table()->rowCount(), 4);
     QCOMPARE(ThreadsOfThisProcess(), threads); // the decoder was not started again
+}
+
+// The console killed after Set, the node holding the new coefficients:
+// the reopened procedure and the record keep those read before it, and
+// the Set with its read-back.
+void TestEndToEnd::procedureKilledAfterSetKeepsTheCoefficientsFound()
+{
+    SourceField field(1.2, { 10 });
+    ModalWatcher watcher;
+    auto first = std::make_unique<FieldBench>(field);
+    QVERIFY(first->Up());
+    CalibrationProcedure* procedure = first->Page()->Procedure();
+    EnterItemAndReference(*first, { 10 }, 10);
+    first->Press("procedure_next");
+    QVERIFY(first->Measure());
+    first->Press("procedure_next");
+    first->Press("procedure_set");
+    QTRY_VERIFY(procedure->StepDone());
+    const QJsonArray written = procedure->WrittenCoefficients();
+    QVERIFY(written.at(0).toDouble() < 0.9);
+    first->dataHome.folder.setAutoRemove(false);
+    const QString kept = first->dataHome.folder.path();
+    first.reset(); // what was kept stays; the node keeps what was written
+
+    WindowRig::DataHome::prepare = [&kept](const QString& folder) {
+        QProcess::execute("cp", { "-a", kept + "/.", folder });
+        QDir(kept).removeRecursively();
+    };
+    FieldBench second(field);
+    WindowRig::DataHome::prepare = nullptr;
+    QVERIFY(second.Up());
+    procedure = second.Page()->Procedure();
+    QTRY_COMPARE(procedure->CurrentStep(), CalibrationProcedure::Adjust);
+    QCOMPARE(procedure->AsFoundCoefficients(), (QJsonArray { 1.0, 1.0, 1.0 }));
+    QVERIFY(procedure->StepDone());
+    second.Press("procedure_next");
+    QVERIFY(second.Measure());
+    second.Press("procedure_next");
+    second.Press("procedure_finish");
+    QTRY_VERIFY(procedure->StepDone());
+    RecordStore store;
+    QVERIFY(store.OpenExisting(RecordStore::DefaultPath()));
+    const QVector<RecordStore::Row> records = store.Rows("calibration");
+    QCOMPARE(records.size(), 1);
+    const QJsonObject record = records[0].Content();
+    QCOMPARE(record["asFoundCoefficients"].toArray(), (QJsonArray { 1.0, 1.0, 1.0 }));
+    QCOMPARE(record["adjustments"].toArray().at(0).toObject()["written"].toArray(), written);
+    QCOMPARE(record["adjustments"].toArray().at(0).toObject()["readBackMatches"].toBool(), true);
+    QCOMPARE(record["points"].toArray().size(), 2);
 }
 
 QTEST_MAIN(TestEndToEnd)
