@@ -80,7 +80,7 @@ ProcedurePage::ProcedurePage(QAbstractButton* runSwitch, QWidget* parent)
 
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(m_pProgress, 1);
-    buttons->addWidget(m_pNext);
+    buttons->addWidget(m_pNext, 0, Qt::AlignRight);
     auto* right = new QVBoxLayout;
     right->addWidget(m_pPages, 1);
     right->addWidget(m_pMissing);
