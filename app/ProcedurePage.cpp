@@ -27,6 +27,8 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include <cmath>
+
 namespace {
 
 constexpr int kSerialChars = 24;
@@ -78,7 +80,7 @@ ProcedurePage::ProcedurePage(QAbstractButton* runSwitch, QWidget* parent)
 
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(m_pProgress, 1);
-    buttons->addWidget(m_pNext);
+    buttons->addWidget(m_pNext, 0, Qt::AlignRight);
     auto* right = new QVBoxLayout;
     right->addWidget(m_pPages, 1);
     right->addWidget(m_pMissing);
@@ -94,6 +96,7 @@ ProcedurePage::ProcedurePage(QAbstractButton* runSwitch, QWidget* parent)
     connect(m_pProcedure, SIGNAL(StepChanged(int)), this, SLOT(Refresh()));
     connect(m_pProcedure, SIGNAL(PointTaken(int, int)), this, SLOT(Refresh()));
     connect(m_pProcedure, SIGNAL(StepFinished(int)), this, SLOT(Refresh()));
+    connect(m_pProcedure, SIGNAL(StateChanged()), this, SLOT(Refresh()));
     connect(m_pProcedure, SIGNAL(RunStarted(int)), this, SLOT(OnRunStarted()));
     connect(m_pProcedure, SIGNAL(RunProgress(int, int)), this, SLOT(OnProgress(int, int)));
     connect(m_pProcedure, SIGNAL(PointTaken(int, int)), this, SLOT(OnPointTaken(int, int)));
@@ -112,6 +115,9 @@ QWidget* ProcedurePage::BuildItemPage()
     m_pSerial->setMinimumWidth(m_pSerial->fontMetrics().horizontalAdvance(QString(kSerialChars + 2, QChar('W'))));
     m_pSerialConfirmed = new QCheckBox(tr("Same item as the register's"));
     m_pSerialConfirmed->setObjectName("procedure_serial_confirmed");
+    m_pSameField = new QCheckBox(tr("Same reference field and background as the last node"));
+    m_pSameField->setObjectName("procedure_same_field");
+    m_pSameField->setChecked(true);
     m_pManufacturer = new QLineEdit;
     m_pModel = new QLineEdit;
     m_pCustomer = new QLineEdit;
@@ -125,10 +131,12 @@ QWidget* ProcedurePage::BuildItemPage()
     form->addRow(tr("Customer"), m_pCustomer);
     form->addRow(tr("Customer's address"), m_pCustomerAddress);
     form->addRow(tr("Place of calibration"), m_pPlace);
+    form->addRow(QString(), m_pSameField);
     for (QLineEdit* edit : { m_pSerial, m_pManufacturer, m_pModel, m_pCustomer, m_pCustomerAddress, m_pPlace })
         connect(edit, SIGNAL(textChanged(QString)), this, SLOT(OnFieldsEdited()));
     connect(m_pNode, SIGNAL(valueChanged(int)), this, SLOT(OnFieldsEdited()));
     connect(m_pSerialConfirmed, SIGNAL(toggled(bool)), this, SLOT(OnFieldsEdited()));
+    connect(m_pSameField, SIGNAL(toggled(bool)), this, SLOT(OnFieldsEdited()));
     return page;
 }
 
@@ -141,6 +149,8 @@ QWidget* ProcedurePage::BuildReferencePage()
     m_pPointCount->setRange(1, CalibrationProcedure::kMaxPoints);
     m_pTolerance = Figure(100, 1, QStringLiteral(" %"));
     m_pTolerance->setValue(10);
+    m_pPointCount->setObjectName("procedure_points");
+    m_pTolerance->setObjectName("procedure_tolerance");
     form->addRow(tr("Points (ranges)"), m_pPointCount);
     form->addRow(tr("Tolerance"), m_pTolerance);
     for (int i = 0; i < CalibrationProcedure::kMaxPoints; ++i) {
@@ -237,8 +247,8 @@ QWidget* ProcedurePage::BuildAdjustPage()
     auto* page = new QWidget;
     auto* layout = new QVBoxLayout(page);
     auto* words = new QLabel(tr("Calc on the points as found (ranges not measured keep their coefficients), "
-                                "Set, and wait for the node's confirmation and read-back, which the Calibration "
-                                "page shows. Then confirm here."));
+                                "then Set. The node's coefficients are read back and compared with what was "
+                                "written; as left follows when they match."));
     m_pCalc = new QPushButton(tr("Calc"));
     m_pCalc->setObjectName("procedure_calc");
     m_pSet = new QPushButton(tr("Set"));
@@ -247,19 +257,19 @@ QWidget* ProcedurePage::BuildAdjustPage()
     calcAndSet->addWidget(m_pCalc);
     calcAndSet->addWidget(m_pSet);
     calcAndSet->addStretch();
-    connect(m_pCalc, SIGNAL(clicked()), this, SIGNAL(CalcRequested()));
+    connect(m_pCalc, SIGNAL(clicked()), this, SLOT(OnCalc()));
     connect(m_pSet, SIGNAL(clicked()), this, SIGNAL(SetRequested()));
     words->setWordWrap(true);
-    m_pAdjusted = new QPushButton(tr("Read-back matches"));
-    m_pAdjusted->setObjectName("procedure_adjusted");
     m_pSkipAdjust = new QPushButton(tr("Skip: every point passes as found"));
     m_pSkipAdjust->setObjectName("procedure_skip_adjust");
     layout->addWidget(words);
     layout->addLayout(calcAndSet);
-    layout->addWidget(m_pAdjusted);
     layout->addWidget(m_pSkipAdjust);
+    m_pAdjustState = new QLabel;
+    m_pAdjustState->setObjectName("procedure_adjust_state");
+    m_pAdjustState->setWordWrap(true);
+    layout->addWidget(m_pAdjustState);
     layout->addStretch();
-    connect(m_pAdjusted, SIGNAL(clicked()), this, SLOT(OnAdjusted()));
     connect(m_pSkipAdjust, SIGNAL(clicked()), this, SLOT(OnSkipAdjust()));
     return page;
 }
@@ -271,6 +281,8 @@ QWidget* ProcedurePage::BuildFinishPage()
     m_pFinish = new QPushButton(tr("Finish: keep the record"));
     m_pFinish->setObjectName("procedure_finish");
     layout->addWidget(m_pFinish);
+    m_pFinishState = new QLabel;
+    layout->addWidget(m_pFinishState);
     layout->addStretch();
     connect(m_pFinish, SIGNAL(clicked()), this, SLOT(OnFinish()));
     return page;
@@ -284,9 +296,19 @@ void ProcedurePage::SetCalcFields(const QList<QDoubleSpinBox*>& trueValues, cons
     m_pCalcNode = node;
 }
 
+void ProcedurePage::SetCurrentCoefficientFields(const QList<QDoubleSpinBox*>& fields)
+{
+    m_listCalcCurrent = fields;
+}
+
+void ProcedurePage::OnPointTaken(int step, int point)
+{
+    GivePoint(step, point, true);
+}
+
 // The point goes to the book as the manual As found and As left give it;
 // as found, it is also what Calc works on.
-void ProcedurePage::OnPointTaken(int step, int point)
+void ProcedurePage::GivePoint(int step, int point, bool toCalc)
 {
     const bool found = step == CalibrationProcedure::AsFound;
     const auto& taken = found ? m_pProcedure->AsFoundPoints() : m_pProcedure->AsLeftPoints();
@@ -296,7 +318,7 @@ void ProcedurePage::OnPointTaken(int step, int point)
     const CalibrationProcedure::Identity& item = m_pProcedure->ItemIdentity();
     emit PointReady(item.node, item.serial, found ? CalibrationBook::AsFound : CalibrationBook::AsLeft, kept);
     const int range = CalibrationBook::RangeOf(kept.trueValue) - 1;
-    if (!found || range < 0 || range >= m_listCalcTrue.size() || range >= m_listCalcMeasured.size())
+    if (!found || !toCalc || range < 0 || range >= m_listCalcTrue.size() || range >= m_listCalcMeasured.size())
         return;
     if (m_pCalcNode)
         m_pCalcNode->setValue(item.node);
@@ -364,6 +386,7 @@ void ProcedurePage::SetRecords(RecordStore* reader, RecordWriter* writer)
     connect(m_pProcedure, SIGNAL(StepChanged(int)), this, SLOT(Keep()));
     connect(m_pProcedure, SIGNAL(PointTaken(int, int)), this, SLOT(Keep()));
     connect(m_pProcedure, SIGNAL(StepFinished(int)), this, SLOT(Keep()));
+    connect(m_pProcedure, SIGNAL(StateChanged()), this, SLOT(Keep()));
     connect(m_pWriter, SIGNAL(Opened()), this, SLOT(Reopen()));
 }
 
@@ -412,13 +435,25 @@ void ProcedurePage::Reopen()
     m_bRestoring = false;
     emit NodeChosen(item.node);
     // The book holds its calibrations in memory: it is given the kept
-    // points again, and Calc its fields.
-    if (!state.value("adjusted").toBool()) {
-        for (int i = 0; i < m_pProcedure->AsFoundPoints().size(); ++i)
-            OnPointTaken(CalibrationProcedure::AsFound, i);
+    // coefficients and points again, and Calc its fields unless the node
+    // was adjusted already. The node is not asked what it holds now: after
+    // a Set that is no longer what was found.
+    if (!m_pProcedure->AsFoundCoefficients().isEmpty() || !m_pProcedure->WrittenCoefficients().isEmpty()) {
+        QJsonObject kept { { QStringLiteral("asFoundCoefficients"), m_pProcedure->AsFoundCoefficients() } };
+        if (!m_pProcedure->WrittenCoefficients().isEmpty()) {
+            QJsonObject adjustment { { QStringLiteral("written"), m_pProcedure->WrittenCoefficients() } };
+            if (!m_pProcedure->ReadBackCoefficients().isEmpty()) {
+                adjustment.insert(QStringLiteral("readBack"), m_pProcedure->ReadBackCoefficients());
+                adjustment.insert(QStringLiteral("readBackMatches"), state.value("adjusted").toBool());
+            }
+            kept.insert(QStringLiteral("adjustments"), QJsonArray { adjustment });
+        }
+        emit Resumed(item.node, item.serial, kept);
     }
+    for (int i = 0; i < m_pProcedure->AsFoundPoints().size(); ++i)
+        GivePoint(CalibrationProcedure::AsFound, i, !state.value("adjusted").toBool());
     for (int i = 0; i < m_pProcedure->AsLeftPoints().size(); ++i)
-        OnPointTaken(CalibrationProcedure::AsLeft, i);
+        GivePoint(CalibrationProcedure::AsLeft, i, false);
     Refresh();
     m_pMissing->setText(tr("Reopened: node %1's calibration stands at step %2, %3, as it was kept before the console stopped.")
                             .arg(item.node)
@@ -454,8 +489,11 @@ void ProcedurePage::OnFieldsEdited()
     item.serialTaken = SerialInRegister(item.serial);
     item.serialConfirmed = item.serialTaken && m_pSerialConfirmed->isChecked();
     m_pSerialConfirmed->setVisible(item.serialTaken);
-    if (m_pProcedure->CurrentStep() == CalibrationProcedure::Item)
+    if (m_pProcedure->CurrentStep() == CalibrationProcedure::Item) {
         m_pProcedure->SetIdentity(item);
+        if (m_pProcedure->FieldAvailable())
+            m_pProcedure->KeepField(m_pSameField->isChecked());
+    }
 
     if (m_pProcedure->CurrentStep() <= CalibrationProcedure::Reference) {
         QList<CalibrationProcedure::ReferencePoint> points;
@@ -507,10 +545,15 @@ void ProcedurePage::OnNext()
         emit NodeChosen(m_pProcedure->ItemIdentity().node);
     const bool nextNode = m_pProcedure->CurrentStep() == CalibrationProcedure::Finish;
     m_pProcedure->Next();
+    // Calc sends nothing: its coefficients wait in the fields for Set.
+    if (m_pProcedure->CurrentStep() == CalibrationProcedure::Adjust && !m_pProcedure->AllAsFoundPass())
+        OnCalc();
     if (nextNode && m_pProcedure->CurrentStep() == CalibrationProcedure::Item) {
+        // The node first: each field's edit hands the whole item over.
+        m_pNode->setValue(m_pProcedure->ItemIdentity().node);
+        m_pSameField->setChecked(true);
         m_pSerialConfirmed->setChecked(false);
         m_pSerial->clear();
-        m_pNode->setValue(m_pProcedure->ItemIdentity().node);
         m_pSerial->setFocus();
     }
     Refresh();
@@ -522,10 +565,14 @@ void ProcedurePage::OnSkipAdjust()
     Refresh();
 }
 
-void ProcedurePage::OnAdjusted()
+// The points as found were measured with the coefficients found, which the
+// node may no longer hold after a Set: Calc works from those.
+void ProcedurePage::OnCalc()
 {
-    m_pProcedure->AdjustConfirmed();
-    Refresh();
+    const QJsonArray found = m_pProcedure->AsFoundCoefficients();
+    for (int i = 0; i < found.size() && i < m_listCalcCurrent.size(); ++i)
+        m_listCalcCurrent[i]->setValue(found[i].toDouble());
+    emit CalcRequested();
 }
 
 // Done when the book reports the record written.
@@ -559,13 +606,16 @@ void ProcedurePage::OnProgress(int percent, int readingsLeft)
     if (!run)
         return;
     const PointRun::Figures& f = run->Current();
+    const QString u = std::isfinite(f.expandedUncertainty)
+        ? QString::number(f.expandedUncertainty, 'f', 2) + QStringLiteral(" %")
+        : tr("not yet known");
     QString text = run->SettlingLeft() > 0
         ? tr("Point %1: settling, %2 readings left out.").arg(m_pProcedure->CurrentPoint() + 1).arg(run->SettlingLeft())
-        : tr("Point %1: %2 readings, e = %3 %, U = %4 %; about %5 readings left.")
+        : tr("Point %1: %2 readings, e = %3 %, U = %4; about %5 readings left.")
               .arg(m_pProcedure->CurrentPoint() + 1)
               .arg(f.n)
               .arg(f.error, 0, 'f', 2)
-              .arg(f.expandedUncertainty, 0, 'f', 2)
+              .arg(u)
               .arg(readingsLeft);
     m_pRunText->setText(text);
 }
@@ -588,10 +638,29 @@ void ProcedurePage::Refresh()
     m_pMissing->setText(m_pProcedure->StepDone() ? QString() : m_pProcedure->Missing());
     m_pNextText->setText(m_pProcedure->NextText());
     m_pSkipAdjust->setEnabled(step == CalibrationProcedure::Adjust && m_pProcedure->AllAsFoundPass());
-    m_pAdjusted->setEnabled(step == CalibrationProcedure::Adjust && !m_pProcedure->StepDone());
-    m_pCalc->setEnabled(m_pAdjusted->isEnabled());
-    m_pSet->setEnabled(m_pAdjusted->isEnabled());
+    m_pSameField->setVisible(step == CalibrationProcedure::Item && m_pProcedure->FieldAvailable());
+    m_pCalc->setEnabled(step == CalibrationProcedure::Adjust && !m_pProcedure->StepDone());
+    m_pSet->setEnabled(m_pCalc->isEnabled());
     m_pFinish->setEnabled(step == CalibrationProcedure::Finish && !m_pProcedure->StepDone());
+    m_pFinishState->setText(step == CalibrationProcedure::Finish && m_pProcedure->StepDone()
+                                ? tr("Node %1's record is kept.").arg(m_pProcedure->ItemIdentity().node)
+                                : QString());
+    m_pProgress->setVisible(pageOf[step] == kRunPage);
+    const auto coefficients = [](const QJsonArray& values) {
+        QStringList texts;
+        for (const QJsonValue& value : values)
+            texts << QString::number(value.toDouble(), 'f', 4);
+        return texts.join(QStringLiteral(", "));
+    };
+    const CalibrationProcedure* p = m_pProcedure;
+    QString adjust;
+    if (!p->AsFoundCoefficients().isEmpty())
+        adjust = tr("Found: %1.").arg(coefficients(p->AsFoundCoefficients()));
+    if (!p->WrittenCoefficients().isEmpty())
+        adjust += QLatin1Char(' ') + tr("Written: %1.").arg(coefficients(p->WrittenCoefficients()));
+    if (step == CalibrationProcedure::Adjust && p->StepDone() && !p->ReadBackCoefficients().isEmpty())
+        adjust += QLatin1Char(' ') + tr("Read back: %1, as written.").arg(coefficients(p->ReadBackCoefficients()));
+    m_pAdjustState->setText(adjust.trimmed());
     const auto& taken = step == CalibrationProcedure::AsLeft ? m_pProcedure->AsLeftPoints()
                                                              : m_pProcedure->AsFoundPoints();
     QStringList lines;

@@ -3,6 +3,7 @@
 
 #include "CalibrationBook.h"
 
+#include <QJsonArray>
 #include <QJsonObject>
 #include <QWidget>
 
@@ -49,12 +50,18 @@ public:
     // found: true values and net means of ranges 1 to 3, and its node.
     void SetCalcFields(const QList<QDoubleSpinBox*>& trueValues, const QList<QDoubleSpinBox*>& measured,
                        QSpinBox* node);
+    // The calibration page's current coefficients, which Calc multiplies:
+    // the procedure's Calc puts the ones found there first.
+    void SetCurrentCoefficientFields(const QList<QDoubleSpinBox*>& fields);
     // The readings table, whose settling rows are shown greyed.
     void SetReadingsTable(QTableWidget* table);
     static constexpr const char* kRecordKind = "procedure";
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void GivePoint(int step, int point, bool toCalc);
 
 signals:
     // The node the readings page must follow.
@@ -68,11 +75,13 @@ signals:
     // The calibration page's Calc and Set, pressed from here.
     void CalcRequested();
     void SetRequested();
+    // A kept calibration reopened, for the calibration book.
+    void Resumed(int node, const QString& serial, const QJsonObject& kept);
 
 private slots:
     void OnNext();
     void OnSkipAdjust();
-    void OnAdjusted();
+    void OnCalc();
     void OnFinish();
     void OnFieldsEdited();
     void OnComputeTrueValue();
@@ -101,6 +110,7 @@ private:
     QList<QDoubleSpinBox*> m_listCalcTrue;
     QList<QDoubleSpinBox*> m_listCalcMeasured;
     QSpinBox* m_pCalcNode = nullptr;
+    QList<QDoubleSpinBox*> m_listCalcCurrent;
     RecordStore* m_pReader = nullptr;
     RecordWriter* m_pWriter = nullptr;
     QJsonObject m_lastKept;
@@ -116,6 +126,7 @@ private:
     QSpinBox* m_pNode;
     QLineEdit* m_pSerial;
     QAbstractButton* m_pSerialConfirmed;
+    QAbstractButton* m_pSameField;
     QLineEdit* m_pManufacturer;
     QLineEdit* m_pModel;
     QLineEdit* m_pCustomer;
@@ -141,10 +152,11 @@ private:
     QLabel* m_pRunText;
     QLabel* m_pTaken;
     QPushButton* m_pSkipAdjust;
-    QPushButton* m_pAdjusted;
     QPushButton* m_pCalc;
     QPushButton* m_pSet;
     QPushButton* m_pFinish;
+    QLabel* m_pAdjustState;
+    QLabel* m_pFinishState;
 };
 
 #endif

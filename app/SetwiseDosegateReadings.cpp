@@ -11,7 +11,9 @@
 #include "Pacer.h"
 #include "ProcedurePage.h"
 #include "ReadingTrend.h"
+#include "RecordStore.h"
 #include "RunJournal.h"
+#include "TcpSocket.h"
 #include "TypedFigure.h"
 #include "WriteDataFrame.h"
 
@@ -103,6 +105,17 @@ void SetwiseDosegate::ConnectReadings()
     connect(procedure, SIGNAL(FinishRequested()), this, SLOT(OnFinishCalibrationClicked()));
     connect(procedure, SIGNAL(CalcRequested()), this, SLOT(OnCalcCalibrationClicked()));
     connect(procedure, SIGNAL(SetRequested()), this, SLOT(OnSetCalibrationClicked()));
+    procedure->SetCurrentCoefficientFields(
+        { ui.doubleSpinBox_lastCoe_1, ui.doubleSpinBox_lastCoe_2, ui.doubleSpinBox_lastCoe_3 });
+    procedure->Procedure()->SetRunSettings(CalibrationProcedure::LoadRunSettings(RecordStore::SettingsPath(), m_pSendTimer->interval()));
+    connect(procedure, SIGNAL(Resumed(int, QString, QJsonObject)), m_pBook, SLOT(Resume(int, QString, QJsonObject)));
+    connect(m_pWriteDataFrame, SIGNAL(CommandSent(int, int, QByteArray)), procedure->Procedure(),
+            SLOT(CommandSent(int, int, QByteArray)));
+    connect(m_pSocket, SIGNAL(AnalyticalFinished(int, int, int)), procedure->Procedure(),
+            SLOT(Acknowledged(int, int, int)));
+    connect(this, SIGNAL(CoefficientsRead(int, double, double, double)), procedure->Procedure(),
+            SLOT(CoefficientsRead(int, double, double, double)));
+    connect(procedure->Procedure(), SIGNAL(ReadBackRequested(int)), this, SLOT(ReadCoefficientsBack(int)));
     connect(m_pBook, SIGNAL(Finished(int, qint64)), procedure->Procedure(), SLOT(RecordWritten(int)));
     connect(procedure, SIGNAL(NodeChosen(int)), ui.id_for_potentiometer, SLOT(setValue(int)));
     connect(procedure->Procedure(), SIGNAL(RunStarted(int)), this, SLOT(slot_modifyIDData()));

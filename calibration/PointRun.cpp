@@ -15,7 +15,7 @@ PointRun::PointRun(const Inputs& inputs, const Settings& settings)
 
 double PointRun::TargetU() const
 {
-    return std::isnan(m_settings.targetU) ? m_inputs.tolerance / 3.0 : m_settings.targetU;
+    return std::isnan(m_settings.targetU) ? m_inputs.tolerance * m_settings.targetShare : m_settings.targetU;
 }
 
 int PointRun::SettlingLeft() const
@@ -41,8 +41,12 @@ PointRun::Status PointRun::AddCount(int count)
         else if (TargetU() > 0 && m_figures.expandedUncertainty <= TargetU())
             m_status = TargetReached;
     }
-    if (m_status == Collecting && m_nReadings >= m_settings.limitReadings)
+    if (m_status == Collecting && m_nReadings >= m_settings.limitReadings) {
         m_status = TimedOut;
+        // Too few counts to look at: what they seem to say is no verdict.
+        if (m_figures.verdict == Pass || m_figures.verdict == Fail)
+            m_figures.verdict = Inconclusive;
+    }
     return m_status;
 }
 
@@ -85,7 +89,7 @@ void PointRun::Evaluate()
     figures.coverageFactor = StudentT::CoverageFactor(dof);
     figures.expandedUncertainty = figures.coverageFactor * u;
     // The looks' coverage, widened as the report's k is for few degrees of freedom.
-    const double look = m_settings.lookCoverage * figures.coverageFactor / 2.0 * u;
+    const double look = LookCoverage() * figures.coverageFactor / 2.0 * u;
     const double distance = std::fabs(figures.error);
     if (distance + look <= m_inputs.tolerance)
         figures.verdict = Pass;
@@ -94,6 +98,12 @@ void PointRun::Evaluate()
     else
         figures.verdict = Inconclusive;
     m_figures = figures;
+}
+
+double PointRun::LookCoverage() const
+{
+    const double looks = double(m_n) / std::max(1, m_settings.lookGrowthFrom);
+    return m_settings.lookCoverage * std::sqrt(1.0 + m_settings.lookGrowth * std::log(std::max(1.0, looks)));
 }
 
 // Whichever comes first: U reaching the target at k = 2, or U at the
@@ -110,7 +120,7 @@ int PointRun::EstimatedReadingsLeft() const
         const double room = goal * goal / (k * k) - m_fRelativeOther;
         return room > 0 ? std::ceil(perReading * perReading / room) : std::numeric_limits<double>::infinity();
     };
-    double needed = readingsFor(std::fabs(m_inputs.tolerance - std::fabs(m_figures.error)), m_settings.lookCoverage);
+    double needed = readingsFor(std::fabs(m_inputs.tolerance - std::fabs(m_figures.error)), LookCoverage());
     if (TargetU() > 0)
         needed = std::min(needed, readingsFor(TargetU(), 2.0));
     return int(std::min<double>(toLimit, std::max(0.0, needed - m_n)));

@@ -132,6 +132,25 @@ QJsonObject CalibrationBook::Calibration(int node) const
     return m_mapOpen[node].toJson();
 }
 
+void CalibrationBook::Resume(int node, const QString& serial, const QJsonObject& kept)
+{
+    const QJsonArray asFoundCoefficients = kept.value(QStringLiteral("asFoundCoefficients")).toArray();
+    if (m_mapOpen.contains(node))
+        return;
+    Open open;
+    open.record = { { QStringLiteral("node"), node },
+                    { QStringLiteral("opened"), RecordStore::Now() },
+                    { QStringLiteral("console"), QCoreApplication::applicationVersion() },
+                    { QStringLiteral("asFoundCoefficients"), asFoundCoefficients.isEmpty()
+                          ? QJsonValue(QJsonValue::Null) : QJsonValue(asFoundCoefficients) } };
+    if (!serial.trimmed().isEmpty())
+        open.record.insert(QStringLiteral("serial"), serial.trimmed());
+    open.adjustments = kept.value(QStringLiteral("adjustments")).toArray();
+    m_mapOpen.insert(node, open);
+    m_mapExpected[node].awaiting = Awaiting::Nothing;
+    emit Changed(node);
+}
+
 void CalibrationBook::AddPoint(int node, const QString& serial, Stage stage, const Point& point)
 {
     if (!m_mapOpen.contains(node)) {

@@ -109,6 +109,11 @@ public slots:
     // is changed.
     void AddPoint(int node, const QString& serial, CalibrationBook::Stage stage,
                   const CalibrationBook::Point& point);
+    // A calibration kept elsewhere and reopened after a restart: the node
+    // may hold other coefficients by now, so the ones found before are
+    // taken as they were kept ("asFoundCoefficients", none: not known)
+    // instead of being read, with the adjustments made ("adjustments").
+    void Resume(int node, const QString& serial, const QJsonObject& kept);
     // Calc gave a coefficient outside what the node takes; the field holds
     // the clamped one, which Set would write.
     void CoefficientClamped(int node, int range, double computed, double clamped);

@@ -2,8 +2,11 @@
 
 #include "CalibrationBook.h"
 #include "CalibrationRecord.h"
+#include "CommandEvents.h"
+#include "FrameProtocol.h"
 
 #include <QJsonArray>
+#include <QSettings>
 
 #include <cmath>
 
@@ -63,6 +66,27 @@ CalibrationProcedure::Taken TakenOf(const QJsonObject& json)
     point.status = PointRun::Status(qMax(0, IndexOf(kStatusKeys, json.value("status").toString())));
     point.taken = true;
     return point;
+}
+
+QString CoefficientsText(const QJsonArray& values)
+{
+    QStringList texts;
+    for (const QJsonValue& value : values)
+        texts << QString::number(value.toDouble(), 'f', 4);
+    return texts.join(QLatin1String(", "));
+}
+
+// At the four decimals the node keeps.
+bool SameCoefficients(const QJsonArray& a, const QJsonArray& b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (int i = 0; i < a.size(); ++i) {
+        if (std::llround(a[i].toDouble() * FrameProtocol::kCoefficientScale)
+            != std::llround(b[i].toDouble() * FrameProtocol::kCoefficientScale))
+            return false;
+    }
+    return true;
 }
 
 } // namespace
@@ -180,8 +204,15 @@ QString CalibrationProcedure::Missing() const
                                              : tr("Point %1 is not measured yet.").arg(stage->size() + 1);
     }
     case Adjust:
-        return m_bAdjusted || m_bAdjustSkipped ? QString()
-                                               : tr("Calc, Set and the node's read-back are still to come.");
+        if (m_bAdjusted || m_bAdjustSkipped)
+            return QString();
+        if (!m_readBack.isEmpty())
+            return tr("Node %1 holds %2 after %3 were written: Set again.")
+                .arg(m_identity.node)
+                .arg(CoefficientsText(m_readBack), CoefficientsText(m_written));
+        if (!m_written.isEmpty())
+            return tr("Waiting for the node's confirmation and read-back.");
+        return tr("Calc and Set are still to come.");
     case Finish:
         return m_bFinished ? QString() : tr("The record is not written yet.");
     case Done:
@@ -205,8 +236,19 @@ QString CalibrationProcedure::NextText() const
             .arg(point.range)
             .arg(stage->size() + 1);
     }
+    if (stage && m_nPoint + 1 < m_points.size()) {
+        const ReferencePoint& point = m_points.at(m_nPoint + 1);
+        return tr("Next, once point %1 is taken: set the field to %2 μSv/h (range %3) and measure point %4.")
+            .arg(m_nPoint + 1)
+            .arg(point.trueValue)
+            .arg(point.range)
+            .arg(m_nPoint + 2);
+    }
     switch (m_step) {
-    case Item: return tr("Next: the reference field of each point.");
+    case Item:
+        return m_bFieldKept && FieldAvailable()
+            ? tr("Next: as found, point 1, in the same reference field and background as the last node.")
+            : tr("Next: the reference field of each point.");
     case Reference: return tr("Next: the background, with the source shielded.");
     case Background: return tr("Next: as found, point 1.");
     case AsFound:
@@ -302,12 +344,66 @@ void CalibrationProcedure::RecordWritten(int node)
         Finished();
 }
 
-void CalibrationProcedure::AdjustConfirmed()
+PointRun::Settings CalibrationProcedure::LoadRunSettings(const QString& settingsPath, int requestPeriodMs)
 {
-    if (m_step != Adjust)
+    QSettings settings(settingsPath, QSettings::IniFormat);
+    settings.beginGroup(QStringLiteral("procedure"));
+    const auto value = [&settings](const char* key, double byDefault) {
+        const QString name = QLatin1String(key);
+        if (!settings.contains(name))
+            settings.setValue(name, byDefault);
+        bool ok = false;
+        const double number = settings.value(name).toDouble(&ok);
+        return ok && std::isfinite(number) && number > 0 ? number : byDefault;
+    };
+    PointRun::Settings run;
+    run.settlingReadings = int(value("settlingRequestPeriods", run.settlingReadings));
+    // A third of the tolerance by default: the tolerance is the point's.
+    run.targetShare = 1.0 / value("toleranceOverUTarget", 3);
+    const double minutes = value("timeLimitMinutes", 10);
+    run.limitReadings = qMax(1, int(std::ceil(minutes * 60000.0 / qMax(1, requestPeriodMs))));
+    return run;
+}
+
+void CalibrationProcedure::CommandSent(int code, int target, const QByteArray& frame)
+{
+    if (code != FrameProtocol::CmdSetCalibrationCoefficients || target != m_identity.node || m_step < AsFound
+        || m_step > AsLeft)
         return;
-    m_bAdjusted = true;
-    emit StepFinished(m_step);
+    m_written = CommandEvents::Describe(code, frame).value(QStringLiteral("coefficients")).toArray();
+    m_readBack = QJsonArray();
+    m_bAwaitingReadBack = false;
+    emit StateChanged();
+}
+
+void CalibrationProcedure::Acknowledged(int id, int /*y*/, int x)
+{
+    if (x == FrameProtocol::ReplyCoefficients && id == m_identity.node && !m_written.isEmpty() && m_readBack.isEmpty())
+        m_bAwaitingReadBack = true;
+}
+
+// Before any Set the node's coefficients are the ones found; after Set's
+// acknowledgement they are its read-back.
+void CalibrationProcedure::CoefficientsRead(int id, double c1, double c2, double c3)
+{
+    if (id != m_identity.node)
+        return;
+    const QJsonArray read { c1, c2, c3 };
+    if (m_bAwaitingReadBack) {
+        m_bAwaitingReadBack = false;
+        m_readBack = read;
+        if (m_step == Adjust && SameCoefficients(read, m_written)) {
+            m_bAdjusted = true;
+            emit StepFinished(m_step);
+        } else {
+            emit StateChanged();
+        }
+        return;
+    }
+    if (m_asFoundCoefficients.isEmpty() && m_written.isEmpty() && (m_step == AsFound || m_step == Adjust)) {
+        m_asFoundCoefficients = read;
+        emit StateChanged();
+    }
 }
 
 bool CalibrationProcedure::SkipAdjust()
@@ -350,8 +446,15 @@ bool CalibrationProcedure::Next()
     if (m_step == Item || m_step == Reference || m_step == Background)
         emit StepFinished(m_step);
     m_pRun.reset();
-    m_step = m_step == Adjust && m_bAdjustSkipped ? Finish : Step(m_step + 1);
+    if (m_step == Adjust && m_bAdjustSkipped)
+        m_step = Finish;
+    else if (m_step == Item && m_bFieldKept && FieldAvailable())
+        m_step = AsFound;
+    else
+        m_step = Step(m_step + 1);
     emit StepChanged(m_step);
+    if (m_step == AsFound && m_asFoundCoefficients.isEmpty())
+        emit ReadBackRequested(m_identity.node);
     if (m_step == AsFound || m_step == AsLeft)
         StartRun();
     return true;
@@ -371,6 +474,12 @@ void CalibrationProcedure::StartNextNode()
     m_bAdjusted = false;
     m_bAdjustSkipped = false;
     m_bFinished = false;
+    m_bFieldKept = true;
+    m_bSeries = true;
+    m_asFoundCoefficients = QJsonArray();
+    m_written = QJsonArray();
+    m_readBack = QJsonArray();
+    m_bAwaitingReadBack = false;
     m_pRun.reset();
     m_step = Item;
     emit StepChanged(m_step);
@@ -402,6 +511,9 @@ void CalibrationProcedure::Write(QJsonObject& json) const
     json.insert("adjusted", m_bAdjusted);
     json.insert("adjust_skipped", m_bAdjustSkipped);
     json.insert("finished", m_bFinished);
+    json.insert("as_found_coefficients", m_asFoundCoefficients);
+    json.insert("written_coefficients", m_written);
+    json.insert("read_back_coefficients", m_readBack);
 }
 
 bool CalibrationProcedure::Read(const QJsonObject& json)
@@ -432,8 +544,15 @@ bool CalibrationProcedure::Read(const QJsonObject& json)
     m_bAdjusted = json.value("adjusted").toBool();
     m_bAdjustSkipped = json.value("adjust_skipped").toBool();
     m_bFinished = json.value("finished").toBool();
+    m_asFoundCoefficients = json.value("as_found_coefficients").toArray();
+    m_written = json.value("written_coefficients").toArray();
+    m_readBack = json.value("read_back_coefficients").toArray();
     m_pRun.reset();
     m_step = Step(step);
     emit StepChanged(m_step);
+    // A Set whose read-back was not kept: the node is asked again.
+    m_bAwaitingReadBack = m_step == Adjust && !m_bAdjusted && !m_written.isEmpty() && m_readBack.isEmpty();
+    if (m_bAwaitingReadBack)
+        emit ReadBackRequested(m_identity.node);
     return true;
 }

@@ -5,6 +5,7 @@
 #include "PointRun.h"
 #include "Reading.h"
 
+#include <QJsonArray>
 #include <QJsonObject>
 #include <QList>
 #include <QObject>
@@ -75,8 +76,23 @@ public:
     const QList<ReferencePoint>& Points() const { return m_points; }
     void SetTolerance(double tolerance) { m_fTolerance = tolerance; }
     void SetBackground(double background, double expandedUncertainty);
+    // The next node of a series is measured in the field the last one was:
+    // from its item, Next goes straight to as found.
+    bool FieldKept() const { return m_bFieldKept; }
+    bool FieldAvailable() const { return m_bSeries && RangesValid() && m_bBackgroundSet; }
+    void KeepField(bool keep) { m_bFieldKept = keep; }
     void SetRunSettings(const PointRun::Settings& settings) { m_runSettings = settings; }
     const PointRun::Settings& RunSettings() const { return m_runSettings; }
+    // The run's settings kept with the console's others, each written with
+    // its default when it is missing so that the operator finds it.
+    static PointRun::Settings LoadRunSettings(const QString& settingsPath, int requestPeriodMs);
+
+    // What the node held before anything was written to it; empty until
+    // its read-back comes.
+    const QJsonArray& AsFoundCoefficients() const { return m_asFoundCoefficients; }
+    // The last coefficients Set wrote, and whether the node holds them.
+    const QJsonArray& WrittenCoefficients() const { return m_written; }
+    const QJsonArray& ReadBackCoefficients() const { return m_readBack; }
 
     // The run of the current point of As found or As left; the readings
     // table restarts with it.
@@ -96,8 +112,12 @@ public:
 public slots:
     void StartRun();
     void AddReading(const Reading& reading);
-    // The new coefficients are written and the node's read-back matches.
-    void AdjustConfirmed();
+    // The node's coefficients as Set writes them, its acknowledgement and
+    // its read-back: a read-back that matches what was written ends the
+    // adjustment; one that does not holds it.
+    void CommandSent(int code, int target, const QByteArray& frame);
+    void Acknowledged(int id, int y, int x);
+    void CoefficientsRead(int id, double c1, double c2, double c3);
     // As found passed at every point and the operator keeps the node as it is.
     bool SkipAdjust();
     // The record is written.
@@ -114,6 +134,9 @@ signals:
     void PointTaken(int step, int point);
     // A step is done and should be kept before anything else happens.
     void StepFinished(int step);
+    // Something to keep changed within a step: the coefficients as found, a Set.
+    void StateChanged();
+    void ReadBackRequested(int node);
 
 private:
     QList<Taken>* Stage();
@@ -131,11 +154,17 @@ private:
     bool m_bAdjusted = false;
     bool m_bAdjustSkipped = false;
     bool m_bFinished = false;
+    bool m_bFieldKept = false;
+    bool m_bSeries = false; // a node after the first of a series
     PointRun::Settings m_runSettings;
     int m_nPoint = 0;
     std::unique_ptr<PointRun> m_pRun;
     QList<Taken> m_asFound;
     QList<Taken> m_asLeft;
+    QJsonArray m_asFoundCoefficients;
+    QJsonArray m_written;
+    QJsonArray m_readBack;
+    bool m_bAwaitingReadBack = false;
 };
 
 #endif

@@ -2,7 +2,13 @@
 #include "PointRun.h"
 #include "ReferenceSource.h"
 
+#include "FrameProtocol.h"
+#include "LinkCommand.h"
+
+#include <QJsonArray>
 #include <QJsonObject>
+#include <QSettings>
+#include <QTemporaryDir>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -24,8 +30,11 @@ private slots:
     void everyPointPassingSkipsTheAdjustment();
     void aFailingNodeIsAdjustedAndMeasuredAsLeft();
     void reopensWhereItStoodAfterAsFound();
+    void readBackDecidesTheAdjustment();
+    void runSettingsAreKeptWithTheirDefaults();
 
 private:
+    static QByteArray SetFrame(int node, const QList<double>& coefficients);
     static void Feed(CalibrationProcedure& procedure, int node, int count, int times);
 };
 
@@ -37,6 +46,13 @@ void TestProcedure::Feed(CalibrationProcedure& procedure, int node, int count, i
         reading.count = count;
         procedure.AddReading(reading);
     }
+}
+
+QByteArray TestProcedure::SetFrame(int node, const QList<double>& coefficients)
+{
+    const QByteArray inner
+        = LinkCommand(FrameProtocol::CmdSetCalibrationCoefficients, node, coefficients.toVector()).Inner();
+    return char(FrameProtocol::kEnvelopeMarker) + QByteArray(1, char(inner.size())) + inner + '\0';
 }
 
 // By hand: Cs-137, T½ = 30.05 a = 10975.528 d; 3652 d after the reference
@@ -80,6 +96,8 @@ void TestProcedure::trueValueFromASourceCertificate()
 // reading: PASS at the look coverage after 4 readings. 196 counts (e =
 // 9.76 %) never decide and stop when U = 2·7.84/√n reaches 10/3 (n = 23);
 // without a target the limit ends them. 250 counts (e = 40 %): FAIL at once.
+// 30 counts (e = −83 %) would fail too, but the limit comes before 400
+// counts do: no verdict is guessed.
 void TestProcedure::runEnds_data()
 {
     QTest::addColumn<int>("count");
@@ -87,11 +105,15 @@ void TestProcedure::runEnds_data()
     QTest::addColumn<int>("status");
     QTest::addColumn<int>("verdict");
     QTest::addColumn<int>("n");
-    QTest::newRow("pass") << 179 << PointRun::kEmpty << int(PointRun::Decided) << int(PointRun::Pass) << 4;
+    QTest::addColumn<int>("limit");
+    QTest::newRow("pass") << 179 << PointRun::kEmpty << int(PointRun::Decided) << int(PointRun::Pass) << 4 << 300;
     QTest::newRow("U reaches its target") << 196 << PointRun::kEmpty << int(PointRun::TargetReached)
-                                          << int(PointRun::Inconclusive) << 23;
-    QTest::newRow("time limit") << 196 << 0.0 << int(PointRun::TimedOut) << int(PointRun::Inconclusive) << 297;
-    QTest::newRow("fail") << 250 << PointRun::kEmpty << int(PointRun::Decided) << int(PointRun::Fail) << 3;
+                                          << int(PointRun::Inconclusive) << 23 << 300;
+    QTest::newRow("time limit") << 196 << 0.0 << int(PointRun::TimedOut) << int(PointRun::Inconclusive) << 297
+                                << 300;
+    QTest::newRow("fail") << 250 << PointRun::kEmpty << int(PointRun::Decided) << int(PointRun::Fail) << 3 << 300;
+    QTest::newRow("limit before enough counts") << 30 << PointRun::kEmpty << int(PointRun::TimedOut)
+                                                << int(PointRun::Inconclusive) << 7 << 10;
 }
 
 void TestProcedure::runEnds()
@@ -100,6 +122,8 @@ void TestProcedure::runEnds()
     QFETCH(double, target);
     PointRun::Settings settings;
     settings.targetU = target;
+    QFETCH(int, limit);
+    settings.limitReadings = limit;
     PointRun run({ 1.0, 10, 0, 0, 0 }, settings);
     int readings = 0;
     while (!run.Finished() && readings < 1000) {
@@ -221,6 +245,7 @@ void TestProcedure::everyPointPassingSkipsTheAdjustment()
     QVERIFY(procedure.ItemIdentity().serial.isEmpty());
     QCOMPARE(procedure.Points().size(), 2);
     QVERIFY(procedure.AsFoundPoints().isEmpty());
+    QVERIFY(procedure.FieldAvailable());
     QList<int> steps;
     for (const auto& signal : kept)
         steps << signal.at(0).toInt();
@@ -228,6 +253,15 @@ void TestProcedure::everyPointPassingSkipsTheAdjustment()
                                   CalibrationProcedure::Background, CalibrationProcedure::AsFound,
                                   CalibrationProcedure::Adjust, CalibrationProcedure::Finish,
                                   CalibrationProcedure::Done }));
+    // The next node in the same field goes from its item to as found, or
+    // through the reference again when the operator says so.
+    procedure.SetIdentity({ 5, "A-12", {}, {}, {}, {}, {}, false, false });
+    procedure.KeepField(false);
+    QVERIFY(procedure.NextText().contains("reference field"));
+    procedure.KeepField(true);
+    QVERIFY(procedure.Next());
+    QCOMPARE(procedure.CurrentStep(), CalibrationProcedure::AsFound);
+    QCOMPARE(restarts.count(), 3);
 }
 
 void TestProcedure::aFailingNodeIsAdjustedAndMeasuredAsLeft()
@@ -244,7 +278,9 @@ void TestProcedure::aFailingNodeIsAdjustedAndMeasuredAsLeft()
     procedure.Next();
     QVERIFY(!procedure.SkipAdjust());
     QVERIFY(!procedure.Next());
-    procedure.AdjustConfirmed();
+    procedure.CommandSent(FrameProtocol::CmdSetCalibrationCoefficients, 2, SetFrame(2, { 0.75, 1, 1 }));
+    procedure.Acknowledged(2, 0, FrameProtocol::ReplyCoefficients);
+    procedure.CoefficientsRead(2, 0.75, 1, 1);
     QVERIFY(procedure.Next());
     QCOMPARE(procedure.CurrentStep(), CalibrationProcedure::AsLeft);
     Feed(procedure, 2, 179, 7);
@@ -282,6 +318,78 @@ void TestProcedure::reopensWhereItStoodAfterAsFound()
     reopened.Write(again);
     QCOMPARE(again.value("points"), kept.value("points"));
     QCOMPARE(again.value("background"), kept.value("background"));
+}
+
+// A crash after Set: the coefficients found are the ones read before it,
+// kept with the procedure, never what the node holds when it reopens. A
+// read-back that differs from what was written holds As left until a Set
+// is taken; no press confirms it.
+void TestProcedure::readBackDecidesTheAdjustment()
+{
+    QJsonObject kept;
+    {
+        CalibrationProcedure procedure;
+        QSignalSpy asks(&procedure, SIGNAL(ReadBackRequested(int)));
+        procedure.SetIdentity({ 3, "D-5", {}, {}, {}, {}, {}, false, false });
+        procedure.Next();
+        procedure.SetPoints({ { 1.0, 0, 1 } });
+        procedure.Next();
+        procedure.SetBackground(0, 0);
+        procedure.Next();
+        QCOMPARE(asks.count(), 1);
+        procedure.CoefficientsRead(4, 2, 2, 2); // another node's
+        procedure.CoefficientsRead(3, 1.1, 1, 0.9);
+        procedure.CoefficientsRead(3, 1.2, 1, 0.9); // a second read-back changes nothing
+        Feed(procedure, 3, 250, 6);
+        procedure.Next();
+        QCOMPARE(procedure.CurrentStep(), CalibrationProcedure::Adjust);
+        procedure.CommandSent(FrameProtocol::CmdSetCalibrationCoefficients, 3, SetFrame(3, { 0.75, 1, 0.9 }));
+        procedure.CoefficientsRead(3, 1.1, 1, 0.9); // an earlier Get's reply, before the acknowledgement
+        QVERIFY(!procedure.StepDone());
+        procedure.Acknowledged(3, 0, FrameProtocol::ReplyCoefficients);
+        procedure.CoefficientsRead(3, 1.1, 1, 0.9); // not taken
+        QVERIFY(!procedure.StepDone());
+        QVERIFY(procedure.Missing().contains("1.1000, 1.0000, 0.9000"));
+        QVERIFY(!procedure.Next());
+        procedure.Write(kept);
+    } // killed here, the node holding what was written
+    CalibrationProcedure reopened;
+    QSignalSpy asks(&reopened, SIGNAL(ReadBackRequested(int)));
+    QVERIFY(reopened.Read(kept));
+    QCOMPARE(reopened.AsFoundCoefficients(), (QJsonArray { 1.1, 1, 0.9 }));
+    QCOMPARE(asks.count(), 0); // the mismatch was kept: Set again
+    reopened.CommandSent(FrameProtocol::CmdSetCalibrationCoefficients, 3, SetFrame(3, { 0.75, 1, 0.9 }));
+    reopened.Write(kept);
+    CalibrationProcedure again; // killed before the read-back came
+    QSignalSpy askedAgain(&again, SIGNAL(ReadBackRequested(int)));
+    QVERIFY(again.Read(kept));
+    QCOMPARE(askedAgain.count(), 1);
+    again.CoefficientsRead(3, 0.75, 1, 0.9);
+    QCOMPARE(again.AsFoundCoefficients(), (QJsonArray { 1.1, 1, 0.9 }));
+    QVERIFY(again.Next());
+    QCOMPARE(again.CurrentStep(), CalibrationProcedure::AsLeft);
+}
+
+void TestProcedure::runSettingsAreKeptWithTheirDefaults()
+{
+    QTemporaryDir folder;
+    const QString path = folder.filePath("console.ini");
+    const PointRun::Settings first = CalibrationProcedure::LoadRunSettings(path, 2000);
+    QCOMPARE(first.settlingReadings, 3);
+    QCOMPARE(first.limitReadings, 300);
+    PointRun run({ 1.0, 12, 0, 0, 0 }, first);
+    QCOMPARE(run.TargetU(), 4.0);
+    {
+        QSettings settings(path, QSettings::IniFormat);
+        QCOMPARE(settings.value("procedure/timeLimitMinutes").toInt(), 10);
+        settings.setValue("procedure/settlingRequestPeriods", 5);
+        settings.setValue("procedure/toleranceOverUTarget", 4);
+        settings.setValue("procedure/timeLimitMinutes", "soon"); // not a number: the default
+    }
+    const PointRun::Settings changed = CalibrationProcedure::LoadRunSettings(path, 1000);
+    QCOMPARE(changed.settlingReadings, 5);
+    QCOMPARE(changed.limitReadings, 600);
+    QCOMPARE(PointRun({ 1.0, 12, 0, 0, 0 }, changed).TargetU(), 3.0);
 }
 
 QTEST_GUILESS_MAIN(TestProcedure)

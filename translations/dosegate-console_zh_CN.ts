@@ -244,10 +244,6 @@
         <translation>第 %1 点尚未测量。</translation>
     </message>
     <message>
-        <source>Calc, Set and the node&apos;s read-back are still to come.</source>
-        <translation>尚需计算、设置并回读节点的校准系数。</translation>
-    </message>
-    <message>
         <source>The record is not written yet.</source>
         <translation>记录尚未写入。</translation>
     </message>
@@ -290,6 +286,26 @@
     <message>
         <source>Next: the next node.</source>
         <translation>下一步：下一个节点。</translation>
+    </message>
+    <message>
+        <source>Node %1 holds %2 after %3 were written: Set again.</source>
+        <translation>写入 %3 后节点 %1 的系数为 %2：请再次设置。</translation>
+    </message>
+    <message>
+        <source>Waiting for the node&apos;s confirmation and read-back.</source>
+        <translation>正在等待节点确认与回读。</translation>
+    </message>
+    <message>
+        <source>Calc and Set are still to come.</source>
+        <translation>尚需计算与设置。</translation>
+    </message>
+    <message>
+        <source>Next: as found, point 1, in the same reference field and background as the last node.</source>
+        <translation>下一步：调整前测量，第 1 点，沿用上一节点的参考辐射场与本底。</translation>
+    </message>
+    <message>
+        <source>Next, once point %1 is taken: set the field to %2 μSv/h (range %3) and measure point %4.</source>
+        <translation>第 %1 点测完后的下一步：将辐射场设为 %2 μSv/h（量程 %3），测量第 %4 点。</translation>
     </message>
 </context>
 <context>
@@ -890,10 +906,6 @@
         <translation>直接输入，或在电位器页测量（作为本底）后填入此处。</translation>
     </message>
     <message>
-        <source>Read-back matches</source>
-        <translation>回读一致</translation>
-    </message>
-    <message>
         <source>Skip: every point passes as found</source>
         <translation>跳过：调整前各点均合格</translation>
     </message>
@@ -912,10 +924,6 @@
     <message>
         <source>Point %1: settling, %2 readings left out.</source>
         <translation>第 %1 点：稳定中，剔除 %2 个读数。</translation>
-    </message>
-    <message>
-        <source>Point %1: %2 readings, e = %3 %, U = %4 %; about %5 readings left.</source>
-        <translation>第 %1 点：%2 个读数，e = %3 %，U = %4 %；约剩 %5 个读数。</translation>
     </message>
     <message>
         <source>Point %1 taken: %2 readings, mean %3 μSv/h, e = %4 %, U = %5 % (k = %6): %7</source>
@@ -938,16 +946,44 @@
         <translation>稳定期：不计入该点的结果</translation>
     </message>
     <message>
-        <source>Calc on the points as found (ranges not measured keep their coefficients), Set, and wait for the node&apos;s confirmation and read-back, which the Calibration page shows. Then confirm here.</source>
-        <translation>按调整前的测量点计算（未测量的量程保持原系数），设置，并等待节点确认与回读（显示在校准页）。然后在此确认。</translation>
-    </message>
-    <message>
         <source>Calc</source>
         <translation>计算</translation>
     </message>
     <message>
         <source>Set</source>
         <translation>设置</translation>
+    </message>
+    <message>
+        <source>Same reference field and background as the last node</source>
+        <translation>沿用上一节点的参考辐射场与本底</translation>
+    </message>
+    <message>
+        <source>Calc on the points as found (ranges not measured keep their coefficients), then Set. The node&apos;s coefficients are read back and compared with what was written; as left follows when they match.</source>
+        <translation>按调整前的测量点计算（未测量的量程保持原系数），然后设置。节点的系数会被回读并与写入值比较；一致后进入调整后测量。</translation>
+    </message>
+    <message>
+        <source>not yet known</source>
+        <translation>尚不可知</translation>
+    </message>
+    <message>
+        <source>Point %1: %2 readings, e = %3 %, U = %4; about %5 readings left.</source>
+        <translation>第 %1 点：%2 个读数，e = %3 %，U = %4；约剩 %5 个读数。</translation>
+    </message>
+    <message>
+        <source>Node %1&apos;s record is kept.</source>
+        <translation>节点 %1 的记录已保存。</translation>
+    </message>
+    <message>
+        <source>Found: %1.</source>
+        <translation>调整前：%1。</translation>
+    </message>
+    <message>
+        <source>Written: %1.</source>
+        <translation>写入：%1。</translation>
+    </message>
+    <message>
+        <source>Read back: %1, as written.</source>
+        <translation>回读：%1，与写入一致。</translation>
     </message>
 </context>
 <context>

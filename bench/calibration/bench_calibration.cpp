@@ -9,7 +9,7 @@
 // per run, as the procedure as a whole gives them (a run that ends
 // without a decisive verdict is not wrong, only slow).
 //
-//   bench_calibration [--runs N] [--seed S] [--look K]
+//   bench_calibration [--runs N] [--seed S] [--look K] [--growth G --growth-from F]
 
 #include "BenchSupport.h"
 #include "DoseModel.h"
@@ -66,6 +66,9 @@ int main(int argc, char* argv[])
     const int runs = Bench::IntArgument(arguments, "--runs", 400);
     const quint64 seed = quint64(Bench::IntArgument(arguments, "--seed", 31));
     const double look = Bench::TextArgument(arguments, "--look", QString::number(PointRun::kLookCoverage)).toDouble();
+    const double growth
+        = Bench::TextArgument(arguments, "--growth", QString::number(PointRun::kLookGrowth)).toDouble();
+    const int growthFrom = Bench::IntArgument(arguments, "--growth-from", PointRun::kLookGrowthFrom);
 
     std::vector<Cell> cells;
     quint64 runSeed = seed;
@@ -83,6 +86,8 @@ int main(int argc, char* argv[])
             procedure.limitReadings = kReadingsOfTheLimit;
             procedure.targetU = 0; // until the verdict or the limit: the time a verdict takes
             procedure.lookCoverage = look;
+            procedure.lookGrowth = growth;
+            procedure.lookGrowthFrom = growthFrom;
             for (int i = 0; i < runs; ++i) {
                 DoseModel model(rate, 1.0 + error / 100.0, ++runSeed);
                 PointRun run(inputs, procedure);

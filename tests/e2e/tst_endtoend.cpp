@@ -1,4 +1,13 @@
+#include "CalibrationBook.h"
+#include "CalibrationProcedure.h"
+#include "ControllerServer.h"
+#include "DoseModel.h"
 #include "MissingTool.h"
+#include "RecordStore.h"
+#include "NodeBank.h"
+#include "NodeSchedule.h"
+#include "ProcedurePage.h"
+#include "SimLog.h"
 #include "ModalWatcher.h"
 #include "SaveDialogAnswer.h"
 #include "SimProcess.h"
@@ -14,8 +23,10 @@
 #include <QJsonObject>
 #include <QSpinBox>
 #include <QTableWidget>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <functional>
 
@@ -75,6 +86,76 @@ struct Bench : WindowRig {
     SimProcess sim;
 };
 
+// The simulator's controller in this process, its clock the test's: the
+// dose rate at node 1 steps through `rates`, one field after another, as
+// the test moves the source.
+struct SourceField {
+    SourceField(double sensitivity, const QList<double>& rates)
+        : model(rates.value(0), sensitivity, 5)
+        , bank({ 1 }, &model, &log)
+    {
+        for (int i = 0; i < rates.size(); ++i) {
+            QString error;
+            schedule.AddStep(QStringLiteral("1:%1:%2").arg(i).arg(rates[i]), error);
+        }
+        bank.SetSchedule(&schedule, [this] { return index * 1000 + 500; });
+        ControllerServer::Settings settings;
+        settings.port = 0;
+        server.reset(new ControllerServer(settings, &bank, &log));
+        QString error;
+        listening = server->Listen(error);
+    }
+
+    SimLog log { true };
+    DoseModel model;
+    NodeBank bank;
+    NodeSchedule schedule;
+    std::unique_ptr<ControllerServer> server;
+    bool listening = false;
+    int index = 0;
+};
+
+// A console beside it.
+struct FieldBench : WindowRig {
+    explicit FieldBench(SourceField& theField)
+        : field(theField)
+    {
+    }
+    bool Up() { return field.listening && ConnectTo(field.server->Port()); }
+    // A click on the procedure page, counted.
+    void Press(const char* button)
+    {
+        QVERIFY2(Find<QPushButton>(button)->isEnabled(), button);
+        Click(button);
+        ++clicks;
+    }
+    // Readings as the run's timer would ask for them, until the point's
+    // run ends. The window's own timers stay still: the readings are the
+    // test's, one at a time.
+    bool Measure(int atMost = 100)
+    {
+        for (QTimer* timer : window.findChildren<QTimer*>()) {
+            if (timer->interval() >= 500)
+                timer->stop();
+        }
+        const CalibrationProcedure* procedure = Page()->Procedure();
+        for (int i = 0; i < atMost && procedure->Run() && !procedure->Run()->Finished(); ++i) {
+            const int taken = procedure->Run()->Readings();
+            QMetaObject::invokeMethod(&window, "SendTimeout");
+            if (!QTest::qWaitFor([&] { return procedure->Run()->Readings() > taken; }, 5000))
+                return false;
+            Tick();
+        }
+        return procedure->Run() && procedure->Run()->Finished();
+    }
+    ProcedurePage* Page() const { return Find<ProcedurePage>("procedure_page"); }
+    QTableWidget* Table() const { return Find<QTableWidget>("tableWidget_for_potentiometer"); }
+    double Field(const char* name) const { return Find<QDoubleSpinBox>(name)->value(); }
+
+    SourceField& field;
+    int clicks = 0;
+};
+
 } // namespace
 
 class TestEndToEnd : public QObject
@@ -87,7 +168,110 @@ private slots:
     void slaveAddressChangeIsSilent();
     void fullCalibrationAndItsReport();
     void controllerRestartResumesReadings();
+    void procedureOverThreeRanges();
+    void procedureSkipsTheAdjustmentWhenAllPass();
+    void procedureKilledAfterSetKeepsTheCoefficientsFound();
+
+private:
+    static void EnterItemAndReference(FieldBench& bench, const QList<double>& rates, double tolerance);
 };
+
+void TestEndToEnd::EnterItemAndReference(FieldBench& bench, const QList<double>& rates, double tolerance)
+{
+    bench.SetText("procedure_serial", "SN-2026-0001");
+    bench.Press("procedure_next");
+    bench.Find<QSpinBox>("procedure_points")->setValue(rates.size());
+    bench.Find<QDoubleSpinBox>("procedure_tolerance")->setValue(tolerance);
+    for (int i = 0; i < rates.size(); ++i)
+        bench.Find<QDoubleSpinBox>(qPrintable(QString("procedure_true_value_%1").arg(i + 1)))->setValue(rates[i]);
+    bench.Press("procedure_next");
+    bench.clicks = 0; // counted from here: the item and the reference are entered
+}
+
+// A node 20 % high at 10, 500 and 5000 μSv/h, a tolerance of 20 %: as
+// found each point stops once U reaches a third of the tolerance, its
+// verdict open; Calc from the points found, Set, the read-back compared by
+// itself, as left passes, and the record is written.
+void TestEndToEnd::procedureOverThreeRanges()
+{
+    const QList<double> rates { 10, 500, 5000, 10, 500, 5000 };
+    SourceField field(1.2, rates);
+    FieldBench bench(field);
+    ModalWatcher watcher;
+    QVERIFY(bench.Up());
+    CalibrationProcedure* procedure = bench.Page()->Procedure();
+    EnterItemAndReference(bench, rates.mid(0, 3), 20);
+    bench.Press("procedure_next"); // the background, 0
+    QCOMPARE(procedure->CurrentStep(), CalibrationProcedure::AsFound);
+    for (int point = 0; point < 3; ++point) {
+        if (point > 0) {
+            field.index = point;
+            bench.Press("procedure_next");
+        }
+        QVERIFY(bench.Measure());
+        QCOMPARE(procedure->AsFoundPoints().value(point).status, PointRun::TargetReached);
+        QCOMPARE(procedure->AsFoundPoints().value(point).figures.verdict, PointRun::Inconclusive);
+        QCOMPARE(bench.Table()->rowCount(), procedure->Run()->Readings());
+        QCOMPARE(bench.Table()->item(2, 2)->foreground().color(), QColor(Qt::gray));
+        QVERIFY(bench.Table()->item(3, 2)->foreground().color() != QColor(Qt::gray));
+    }
+    QTRY_COMPARE(procedure->AsFoundCoefficients(), (QJsonArray { 1.0, 1.0, 1.0 }));
+    bench.Press("procedure_next");
+    QCOMPARE(procedure->CurrentStep(), CalibrationProcedure::Adjust);
+    const double coefficient = bench.Field("doubleSpinBox_calib_2"); // Calc ran on entering the step
+    QVERIFY2(qAbs(coefficient - 1 / 1.2) < 0.01, qPrintable(QString::number(coefficient)));
+    bench.Press("procedure_set");
+    QTRY_COMPARE(watcher.boxes.size(), 1); // the node's confirmation, answered
+    ++bench.clicks;
+    QTRY_VERIFY(procedure->StepDone()); // the read-back matched, unasked
+    QCOMPARE(procedure->WrittenCoefficients().at(1).toDouble(), coefficient);
+    bench.Press("procedure_next");
+    QCOMPARE(procedure->CurrentStep(), CalibrationProcedure::AsLeft);
+    for (int point = 0; point < 3; ++point) {
+        if (point > 0)
+            bench.Press("procedure_next");
+        field.index = 3 + point;
+        QVERIFY(bench.Measure());
+        QCOMPARE(procedure->AsLeftPoints().value(point).figures.verdict, PointRun::Pass);
+    }
+    bench.Press("procedure_next");
+    QCOMPARE(procedure->CurrentStep(), CalibrationProcedure::Finish);
+    bench.Press("procedure_finish");
+    QTRY_VERIFY(procedure->StepDone()); // the book's record is written
+    bench.Press("procedure_next");
+    QCOMPARE(procedure->CurrentStep(), CalibrationProcedure::Item);
+    QCOMPARE(procedure->ItemIdentity().node, 2);
+    // 8 for a node of one point; each further point is one Next as found
+    // and one as left, where the source is moved.
+    QCOMPARE(bench.clicks, 8 + 2 * 2);
+    QCOMPARE(watcher.boxes.size(), 1);
+}
+
+// Every point passes as found: the adjustment is skipped, the node left as
+// it was, in five clicks.
+void TestEndToEnd::procedureSkipsTheAdjustmentWhenAllPass()
+{
+    SourceField field(1.0, { 10 });
+    FieldBench bench(field);
+    ModalWatcher watcher;
+    QVERIFY(bench.Up());
+    CalibrationProcedure* procedure = bench.Page()->Procedure();
+    EnterItemAndReference(bench, { 10 }, 10);
+    bench.Press("procedure_next");
+    QVERIFY(bench.Measure());
+    QCOMPARE(procedure->AsFoundPoints().value(0).status, PointRun::Decided);
+    bench.Press("procedure_next");
+    QVERIFY(procedure->AllAsFoundPass());
+    bench.Press("procedure_skip_adjust");
+    QCOMPARE(procedure->CurrentStep(), CalibrationProcedure::Finish);
+    bench.Press("procedure_finish");
+    QTRY_VERIFY(procedure->StepDone());
+    bench.Press("procedure_next");
+    QCOMPARE(bench.clicks, 5);
+    QVERIFY(watcher.boxes.isEmpty());
+    QVERIFY(procedure->WrittenCoefficients().isEmpty());
+    QCOMPARE(field.bank.NodeById(1)->Coefficient(0), 1.0);
+}
 
 void TestEndToEnd::everyCommandIsConfirmed_data()
 {
@@ -252,6 +436,55 @@ void TestEndToEnd::controllerRestartResumesReadings()
     QVERIFY(bench.Run(2));
     QCOMPARE(bench.Table()->rowCount(), 4);
     QCOMPARE(ThreadsOfThisProcess(), threads); // the decoder was not started again
+}
+
+// The console killed after Set, the node holding the new coefficients:
+// the reopened procedure and the record keep those read before it, and
+// the Set with its read-back.
+void TestEndToEnd::procedureKilledAfterSetKeepsTheCoefficientsFound()
+{
+    SourceField field(1.2, { 10 });
+    ModalWatcher watcher;
+    auto first = std::make_unique<FieldBench>(field);
+    QVERIFY(first->Up());
+    CalibrationProcedure* procedure = first->Page()->Procedure();
+    EnterItemAndReference(*first, { 10 }, 10);
+    first->Press("procedure_next");
+    QVERIFY(first->Measure());
+    first->Press("procedure_next");
+    first->Press("procedure_set");
+    QTRY_VERIFY(procedure->StepDone());
+    const QJsonArray written = procedure->WrittenCoefficients();
+    QVERIFY(written.at(0).toDouble() < 0.9);
+    first->dataHome.folder.setAutoRemove(false);
+    const QString kept = first->dataHome.folder.path();
+    first.reset(); // what was kept stays; the node keeps what was written
+
+    WindowRig::DataHome::prepare = [&kept](const QString& folder) {
+        QProcess::execute("cp", { "-a", kept + "/.", folder });
+        QDir(kept).removeRecursively();
+    };
+    FieldBench second(field);
+    WindowRig::DataHome::prepare = nullptr;
+    QVERIFY(second.Up());
+    procedure = second.Page()->Procedure();
+    QTRY_COMPARE(procedure->CurrentStep(), CalibrationProcedure::Adjust);
+    QCOMPARE(procedure->AsFoundCoefficients(), (QJsonArray { 1.0, 1.0, 1.0 }));
+    QVERIFY(procedure->StepDone());
+    second.Press("procedure_next");
+    QVERIFY(second.Measure());
+    second.Press("procedure_next");
+    second.Press("procedure_finish");
+    QTRY_VERIFY(procedure->StepDone());
+    RecordStore store;
+    QVERIFY(store.OpenExisting(RecordStore::DefaultPath()));
+    const QVector<RecordStore::Row> records = store.Rows("calibration");
+    QCOMPARE(records.size(), 1);
+    const QJsonObject record = records[0].Content();
+    QCOMPARE(record["asFoundCoefficients"].toArray(), (QJsonArray { 1.0, 1.0, 1.0 }));
+    QCOMPARE(record["adjustments"].toArray().at(0).toObject()["written"].toArray(), written);
+    QCOMPARE(record["adjustments"].toArray().at(0).toObject()["readBackMatches"].toBool(), true);
+    QCOMPARE(record["points"].toArray().size(), 2);
 }
 
 QTEST_MAIN(TestEndToEnd)
