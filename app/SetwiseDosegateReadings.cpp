@@ -81,32 +81,28 @@ QString VerdictStyle(CalibrationFigures::Verdict verdict)
 
 } // namespace
 
-// The journal first: a reading is on disk before anything else is done
-// with it. The trend takes it before the figures, whose mean it draws.
+// The session hands each accepted reading to the journal, the trend, the
+// figures and the procedure, in that order.
 void SetwiseDosegate::ConnectReadings()
 {
-    connect(this, SIGNAL(ReadingAccepted(Reading)), m_pJournal, SLOT(Append(Reading)));
-    connect(this, SIGNAL(ReadingAccepted(Reading)), m_pTrend, SLOT(AddReading(Reading)));
-    connect(this, SIGNAL(ReadingAccepted(Reading)), m_pFigures, SLOT(AddReading(Reading)));
+    connect(m_pSession, SIGNAL(ReadingAccepted(Reading)), m_pTrend, SLOT(AddReading(Reading)));
     // The guided calibration, on a page of its own: each of its runs
     // restarts the table as an ID change does.
-    auto* procedure = new ProcedurePage(ui.calibration_check_box, this);
+    auto* procedure = new ProcedurePage(m_pSession->Procedure(), ui.calibration_check_box, this);
     ui.tabWidget->addTab(procedure, tr("procedure"));
     procedure->SetRegister(m_pRegister, CalibrationRegister::ColumnSerial);
-    procedure->SetRecords(m_pRecords, m_pRecordWriter);
+    procedure->SetRecords(m_pSession->Store(), m_pSession->Writer());
     procedure->SetReadingsTable(ui.tableWidget_for_potentiometer);
     procedure->SetCalcFields({ ui.doubleSpinBox_tvalue_1, ui.doubleSpinBox_tvalue_2, ui.doubleSpinBox_tvalue_3 },
                              { ui.doubleSpinBox_mvalue_1, ui.doubleSpinBox_mvalue_2, ui.doubleSpinBox_mvalue_3 },
                              ui.m_pSpinBox_calib_id);
-    connect(procedure, SIGNAL(PointReady(int, QString, CalibrationBook::Stage, CalibrationBook::Point)), m_pBook,
+    connect(procedure, SIGNAL(PointReady(int, QString, CalibrationBook::Stage, CalibrationBook::Point)), m_pSession,
             SLOT(AddPoint(int, QString, CalibrationBook::Stage, CalibrationBook::Point)));
     connect(procedure, SIGNAL(FinishRequested()), this, SLOT(OnFinishCalibrationClicked()));
     connect(procedure, SIGNAL(CalcRequested()), this, SLOT(OnCalcCalibrationClicked()));
     connect(procedure, SIGNAL(SetRequested()), this, SLOT(OnSetCalibrationClicked()));
-    connect(m_pBook, SIGNAL(Finished(int, qint64)), procedure->Procedure(), SLOT(RecordWritten(int)));
     connect(procedure, SIGNAL(NodeChosen(int)), ui.id_for_potentiometer, SLOT(setValue(int)));
     connect(procedure->Procedure(), SIGNAL(RunStarted(int)), this, SLOT(slot_modifyIDData()));
-    connect(this, SIGNAL(ReadingAccepted(Reading)), procedure->Procedure(), SLOT(AddReading(Reading)));
     connect(m_pFigures, SIGNAL(MeanChanged(double, double, double)), m_pTrend, SLOT(AddMean(double, double, double)));
     connect(m_pFigures, SIGNAL(MeanChanged(double, double, double)), m_pFigurePacer, SLOT(Request()));
     connect(ui.use_as_background_button, SIGNAL(clicked()), m_pFigures, SLOT(UseAsBackground()));
@@ -150,7 +146,7 @@ void SetwiseDosegate::GetRealTimeDoseCount(int id, int count)
     reading.row = m_nRowNum + 1;
     m_fNewestDose = reading.value;
     ++m_nDoseCount;
-    emit ReadingAccepted(reading);
+    m_pSession->AcceptReading(reading);
 }
 
 // A full window's mean, and the points it may now give.
