@@ -27,14 +27,9 @@ SetwiseDosegate::SetwiseDosegate(QWidget* parent)
     , m_pTimer(nullptr)
     , m_pTableTimer(nullptr)
     , m_pSendTimer(nullptr)
-    , m_fNewestDose(0)
-    , m_nDoseCount(0)
-    , m_nRowNum(0)
-    , m_bNewData(false)
     , m_nCalibrationId(0)
     , m_pTrend(nullptr)
     , m_pSession(nullptr)
-    , m_pJournal(nullptr)
     , m_pFigurePacer(nullptr)
     , m_pFigures(nullptr)
     , m_pCertificates(nullptr)
@@ -48,7 +43,6 @@ SetwiseDosegate::SetwiseDosegate(QWidget* parent)
     // trigger none of the slots.
     ui.setupUi(this);
     m_pSession = new ConsoleSession(this);
-    m_pJournal = m_pSession->Journal();
     m_pFigurePacer = m_pSession->FigurePacer();
     m_pFigures = m_pSession->Figures();
     m_pCertificates = m_pSession->Certificates();

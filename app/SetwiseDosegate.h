@@ -20,7 +20,6 @@ class CertificateWriter;
 class NodeCalibrations;
 class Pacer;
 class ReadingTrend;
-class RunJournal;
 class TcpSocket;
 class WriteDataFrame;
 class QSortFilterProxyModel;
@@ -133,7 +132,7 @@ private:
     QList<QPair<QLineEdit*, QString>> RecordFields() const;
     void AddCalibrationPoint(CalibrationBook::Stage stage);
     void OpenCertificate(qint64 record, const QString& path);
-    void AddTableRow(float reading);
+    void AddTableRow(float reading, int number);
     void RaiseAverageNumber();
     void UpdateStatistics();
     void RestartFigures();
@@ -146,13 +145,6 @@ private:
     QTimer* m_pTimer;
     QTimer* m_pTableTimer;
     QTimer* m_pSendTimer;
-    // The newest accepted reading, and how many came since the last change
-    // of the reading id: the journal keeps them all, memory only what the
-    // table shows, so a flood does not grow it.
-    float m_fNewestDose;
-    qint64 m_nDoseCount;
-    int m_nRowNum;
-    bool m_bNewData;
     std::atomic<int> m_nCalibrationId;
     ReadingTrend* m_pTrend; // a child of the readings page
     LocalClock m_clock;
@@ -160,7 +152,6 @@ private:
     // the widgets that show it.
     ConsoleSession* m_pSession;
     // The session's, at hand.
-    RunJournal* m_pJournal;
     Pacer* m_pFigurePacer;
     CalibrationFigures* m_pFigures; // the averaging window and what follows from it
     CertificateWriter* m_pCertificates;

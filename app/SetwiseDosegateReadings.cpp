@@ -7,11 +7,9 @@
 #include "CalibrationFigures.h"
 #include "CalibrationProcedure.h"
 #include "CalibrationRegister.h"
-#include "FrameProtocol.h"
 #include "Pacer.h"
 #include "ProcedurePage.h"
 #include "ReadingTrend.h"
-#include "RunJournal.h"
 #include "TypedFigure.h"
 #include "WriteDataFrame.h"
 
@@ -23,7 +21,6 @@
 
 namespace {
 
-constexpr int kMinAverageNum = 20;
 constexpr int kScrollAfterRows = 9;
 constexpr int kReadingDecimals = 4; // shows any count × 0.0056 exactly
 constexpr int kPercentDecimals = 2;
@@ -130,23 +127,12 @@ void SetwiseDosegate::SendTimeout()
     m_pWriteDataFrame->SendFixedDoseFrame();
 }
 
-// The reading is stamped with its arrival and names the row the next tick
-// adds for it; readings that arrive within one tick share that row, which
-// shows the newest of them.
+// Only while the run is ticked, and only the node it follows.
 void SetwiseDosegate::GetRealTimeDoseCount(int id, int count)
 {
     if (ui.calibration_check_box->checkState() != Qt::Checked || id != ui.id_for_potentiometer->value())
         return;
-    m_bNewData = true;
-    Reading reading;
-    reading.arrivalMs = ArrivalMs();
-    reading.id = id;
-    reading.count = count;
-    reading.value = float(FrameProtocol::DoseOfCount(count));
-    reading.row = m_nRowNum + 1;
-    m_fNewestDose = reading.value;
-    ++m_nDoseCount;
-    m_pSession->AcceptReading(reading);
+    m_pSession->AcceptCount(id, count);
 }
 
 // A full window's mean, and the points it may now give.
@@ -159,12 +145,12 @@ void SetwiseDosegate::ShowFigures()
 
 void SetwiseDosegate::TableTimeout()
 {
-    if (m_pFigures->AverageNumber() < kMinAverageNum)
+    if (m_pSession->HoldMinimumAverageNumber())
         RaiseAverageNumber();
-    if (m_bNewData && m_nDoseCount >= 1) {
-        m_bNewData = false;
-        AddTableRow(m_fNewestDose);
-    }
+    float reading = 0;
+    int number = 0;
+    if (m_pSession->Run().TakeRow(&reading, &number))
+        AddTableRow(reading, number);
     UpdateStatistics();
 }
 
@@ -172,8 +158,7 @@ void SetwiseDosegate::TableTimeout()
 // hold this timer back, and requests, readings and rows go on behind the box.
 void SetwiseDosegate::RaiseAverageNumber()
 {
-    m_pFigures->SetAverageNumber(kMinAverageNum);
-    ui.average_group->setText(QString::number(kMinAverageNum));
+    ui.average_group->setText(QString::number(ConsoleSession::kMinAverageNumber));
     auto* box = new QMessageBox(QMessageBox::Information, tr("warn"),
                                 tr("The average number of groups needs to be greater than 20！！！"),
                                 QMessageBox::Ok, this);
@@ -183,7 +168,7 @@ void SetwiseDosegate::RaiseAverageNumber()
 }
 
 // One row per tick, showing the newest reading if several arrived.
-void SetwiseDosegate::AddTableRow(float reading)
+void SetwiseDosegate::AddTableRow(float reading, int number)
 {
     QTableWidget* table = ui.tableWidget_for_potentiometer;
     const int row = table->rowCount();
@@ -192,7 +177,7 @@ void SetwiseDosegate::AddTableRow(float reading)
     table->insertRow(row);
     table->setItem(row, 2, new QTableWidgetItem(Figure(reading, kReadingDecimals)));
     table->setItem(row, 1, new QTableWidgetItem(m_clock.Now().toString(QLatin1String(kRowTimeFormat))));
-    table->setItem(row, 3, new QTableWidgetItem(QString::number(++m_nRowNum)));
+    table->setItem(row, 3, new QTableWidgetItem(QString::number(number)));
     table->scrollToBottom(); // the newest row stays in sight however tall the rows are
 }
 
@@ -263,12 +248,10 @@ void SetwiseDosegate::slot_modifyIDData()
     RestartFigures();
     ui.as_found_button->setEnabled(false);
     ui.as_left_button->setEnabled(false);
-    m_nDoseCount = 0;
-    m_nRowNum = 0;
+    m_pSession->RestartRun();
     ui.tableWidget_for_potentiometer->clearContents();
     ui.tableWidget_for_potentiometer->setRowCount(0);
     m_pTrend->Clear();
-    m_pJournal->Restart();
 }
 
 // Whatever restarts the table, no figure of the previous run may stand
@@ -276,8 +259,7 @@ void SetwiseDosegate::slot_modifyIDData()
 // full.
 void SetwiseDosegate::RestartFigures()
 {
-    m_pFigurePacer->Flush();
-    m_pFigures->RestartAveraging();
+    m_pSession->RestartAveraging();
     for (QLineEdit* field : {ui.relative_error_2, ui.variable_conefficient, ui.standard_deviation,
                              ui.expanded_uncertainty})
         field->clear();

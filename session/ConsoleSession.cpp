@@ -6,6 +6,7 @@
 #include "CalibrationRegister.h"
 #include "CertificateWriter.h"
 #include "CommandEvents.h"
+#include "FrameProtocol.h"
 #include "NodeBoard.h"
 #include "NodeCalibrations.h"
 #include "Pacer.h"
@@ -151,6 +152,31 @@ QStringList ConsoleSession::NodeColumnSamples(int column)
 QString ConsoleSession::SettingsPath()
 {
     return RecordStore::SettingsPath();
+}
+
+void ConsoleSession::AcceptCount(int id, int count)
+{
+    AcceptReading(m_run.Accept(id, count, float(FrameProtocol::DoseOfCount(count)), ArrivalMs()));
+}
+
+bool ConsoleSession::HoldMinimumAverageNumber()
+{
+    if (m_pFigures->AverageNumber() >= kMinAverageNumber)
+        return false;
+    m_pFigures->SetAverageNumber(kMinAverageNumber);
+    return true;
+}
+
+void ConsoleSession::RestartAveraging()
+{
+    m_pFigurePacer->Flush();
+    m_pFigures->RestartAveraging();
+}
+
+void ConsoleSession::RestartRun()
+{
+    m_run.Restart();
+    m_pJournal->Restart();
 }
 
 void ConsoleSession::AcceptReading(const Reading& reading)

@@ -3,6 +3,7 @@
 
 #include "CalibrationBook.h"
 #include "Reading.h"
+#include "ReadingRun.h"
 
 #include <QObject>
 #include <QPointer>
@@ -58,7 +59,11 @@ public:
     // When the frame being handled arrived; now outside the link's relay.
     qint64 ArrivalMs() const;
 
+    // The smallest averaging window whose mean is judged.
+    static constexpr int kMinAverageNumber = 20;
+
     RunJournal* Journal() const { return m_pJournal; }
+    ReadingRun& Run() { return m_run; }
     CalibrationFigures* Figures() const { return m_pFigures; }
     // Paces the mean shown, which every reading of a full window changes.
     Pacer* FigurePacer() const { return m_pFigurePacer; }
@@ -94,6 +99,17 @@ public:
     // The records' state in a line, and whether it tells of a loss.
     QString RecordsState() const;
     bool RecordsLost() const;
+
+    // A count of the node the run follows, as the link relayed it.
+    void AcceptCount(int id, int count);
+    // True when the averaging window was smaller than the smallest judged
+    // and now is that.
+    bool HoldMinimumAverageNumber();
+    // The averaging starts again (a new run, a potentiometer step): no mean
+    // of before, nor one still waiting for the pacer, stands.
+    void RestartAveraging();
+    // A new run of the table: its rows, journal and averaging start afresh.
+    void RestartRun();
 
 public slots:
     // In this order: the journal (on disk before anything else is done with
@@ -131,6 +147,7 @@ private:
 
     // The window's, gone first when it closes.
     QPointer<TcpSocket> m_pSocket;
+    ReadingRun m_run;
     QPointer<WriteDataFrame> m_pEncoder;
     // Qt children, deleted in the order made; the writer writes what is
     // queued before it goes.

@@ -82,6 +82,42 @@ private slots:
         QCOMPARE(rig.session->Figures()->Average(), 11.0f);
     }
 
+    // Readings within one tick share a row, which shows the newest; a new
+    // run counts rows from 1 and gives none before its first reading.
+    void readingsWithinATickShareARow()
+    {
+        Linked rig;
+        ReadingRun& run = rig.session->Run();
+        float value = 0;
+        int row = 0;
+        QSignalSpy accepted(rig.session.get(), SIGNAL(ReadingAccepted(Reading)));
+        rig.session->AcceptCount(1, 100);
+        rig.session->AcceptCount(1, 300);
+        QCOMPARE(accepted.count(), 2);
+        QCOMPARE(accepted.at(1).at(0).value<Reading>().row, 1);
+        QVERIFY(run.TakeRow(&value, &row));
+        QCOMPARE(row, 1);
+        QCOMPARE(value, accepted.at(1).at(0).value<Reading>().value);
+        QVERIFY(!run.TakeRow(&value, &row));
+        rig.session->AcceptCount(1, 200);
+        QCOMPARE(accepted.at(2).at(0).value<Reading>().row, 2);
+        rig.session->RestartRun();
+        QVERIFY(!run.TakeRow(&value, &row));
+        rig.session->AcceptCount(1, 200);
+        QVERIFY(run.TakeRow(&value, &row));
+        QCOMPARE(row, 1);
+        QCOMPARE(rig.session->Journal()->LastLine(), 2); // a journal of its own
+    }
+
+    void averagingWindowIsHeldAtItsMinimum()
+    {
+        Linked rig;
+        rig.session->Figures()->SetAverageNumber(19);
+        QVERIFY(rig.session->HoldMinimumAverageNumber());
+        QCOMPARE(rig.session->Figures()->AverageNumber(), ConsoleSession::kMinAverageNumber);
+        QVERIFY(!rig.session->HoldMinimumAverageNumber());
+    }
+
     // A node's first point reads its coefficients back: the page follows
     // the node before the request goes out on the wire.
     void firstPointReadsTheNodeBack()
