@@ -235,9 +235,9 @@ void SetwiseDosegate::UpdateLimits()
 {
     const double tolerance = Typed(ui.relative_error, TypedFigure::Positive);
     const double trueValue = Typed(ui.fixed_value_set, TypedFigure::DoseRate);
-    const float upper = float(trueValue + trueValue * (tolerance / 100.0));
-    const float lower = float(trueValue - trueValue * (tolerance / 100.0));
-    const bool finite = std::isfinite(upper) && std::isfinite(lower);
+    float upper = 0;
+    float lower = 0;
+    const bool finite = ConsoleSession::ToleranceLimits(trueValue, tolerance, &upper, &lower);
     ui.average_group_4->setText(finite ? QString::number(upper, 'g', 6) : QString());
     ui.average_group_5->setText(finite ? QString::number(lower, 'g', 6) : QString());
     m_pTrend->SetLimits(float(trueValue), upper, lower);

@@ -245,6 +245,13 @@ void ConsoleSession::ThresholdSent(int id, double threshold)
     m_pNodeBoard->ThresholdSent(id, threshold);
 }
 
+bool ConsoleSession::ToleranceLimits(double trueValue, double tolerance, float* pUpper, float* pLower)
+{
+    *pUpper = float(trueValue + trueValue * (tolerance / 100.0));
+    *pLower = float(trueValue - trueValue * (tolerance / 100.0));
+    return std::isfinite(*pUpper) && std::isfinite(*pLower);
+}
+
 QString ConsoleSession::CalibrationSummary(int node) const
 {
     return m_pBook->Summary(node);

@@ -94,6 +94,10 @@ public:
     // The board takes the threshold as the node's alarm level once the node
     // acknowledges it.
     void ThresholdSent(int id, double threshold);
+    // The upper and lower limits of a true value at a tolerance in %, in
+    // single precision as the fields show them; false when either is not
+    // finite (no true value, no tolerance).
+    static bool ToleranceLimits(double trueValue, double tolerance, float* pUpper, float* pLower);
     QString CalibrationSummary(int node) const;
     bool CalibrationOpen(int node) const;
     // The records' state in a line, and whether it tells of a loss.

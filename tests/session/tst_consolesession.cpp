@@ -163,6 +163,18 @@ private slots:
         QCOMPARE(warnings.count(), warned ? 1 : 0);
     }
 
+    void toleranceLimits()
+    {
+        float upper = 0;
+        float lower = 0;
+        QVERIFY(ConsoleSession::ToleranceLimits(0.09, 10, &upper, &lower));
+        QCOMPARE(upper, 0.099f);
+        QCOMPARE(lower, 0.081f);
+        // A true value or tolerance that is none gives no limits.
+        QVERIFY(!ConsoleSession::ToleranceLimits(CalibrationFigures::kEmpty, 10, &upper, &lower));
+        QVERIFY(!ConsoleSession::ToleranceLimits(0.09, CalibrationFigures::kEmpty, &upper, &lower));
+    }
+
     // Where the records are and how many rows they keep, once the writer
     // has the store open; the same words a window shows.
     void recordsStateFollowsTheWriter()
