@@ -17,13 +17,11 @@
 #include <QDir>
 #include <QHeaderView>
 #include <QMessageBox>
-#include <QSettings>
 #include <QSortFilterProxyModel>
 #include <QUrl>
 
 namespace {
 
-const char* const kFieldsGroup = "records";
 const char* const kIntervalKey = "intervalMonths";
 
 } // namespace
@@ -51,11 +49,10 @@ QList<QPair<QLineEdit*, QString>> SetwiseDosegate::RecordFields() const
 
 void SetwiseDosegate::AttachRecords()
 {
-    QSettings settings(ConsoleSession::SettingsPath(), QSettings::IniFormat);
-    settings.beginGroup(QLatin1String(kFieldsGroup));
     for (const auto& field : RecordFields())
-        field.first->setText(settings.value(field.second, field.first->text()).toString());
-    ui.records_interval->setValue(settings.value(QLatin1String(kIntervalKey), ui.records_interval->value()).toInt());
+        field.first->setText(ConsoleSession::RecordField(field.second, field.first->text()).toString());
+    ui.records_interval->setValue(
+        ConsoleSession::RecordField(QLatin1String(kIntervalKey), ui.records_interval->value()).toInt());
     // The reference's uncertainty is the one the readings page computes with.
     if (!ui.records_reference_uncertainty->text().isEmpty())
         ui.reference_uncertainty->setText(ui.records_reference_uncertainty->text());
@@ -115,11 +112,11 @@ void SetwiseDosegate::ConnectRecords()
 
 void SetwiseDosegate::SaveRecordFields()
 {
-    QSettings settings(ConsoleSession::SettingsPath(), QSettings::IniFormat);
-    settings.beginGroup(QLatin1String(kFieldsGroup));
+    QVariantMap fields;
     for (const auto& field : RecordFields())
-        settings.setValue(field.second, field.first->text());
-    settings.setValue(QLatin1String(kIntervalKey), ui.records_interval->value());
+        fields.insert(field.second, field.first->text());
+    fields.insert(QLatin1String(kIntervalKey), ui.records_interval->value());
+    ConsoleSession::SaveRecordFields(fields);
 }
 
 void SetwiseDosegate::OnAsFoundClicked()

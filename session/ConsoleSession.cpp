@@ -21,6 +21,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QMetaEnum>
+#include <QSettings>
 #include <QStandardPaths>
 #include <QTcpSocket>
 
@@ -29,6 +30,7 @@
 namespace {
 
 constexpr int kFigureMs = 40;
+const char* const kFieldsGroup = "records";
 const char* const kNodeSamples[] = { "888", "8888.8888", "", "88888", "8888.8888", "8888.8888",
                                      "8888.8888", "", "8888.8888", "" };
 
@@ -243,6 +245,27 @@ double ConsoleSession::Coefficient(int node, int range, double trueValue, double
 void ConsoleSession::ThresholdSent(int id, double threshold)
 {
     m_pNodeBoard->ThresholdSent(id, threshold);
+}
+
+QString ConsoleSession::FieldsPath()
+{
+    return QDir(QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation))
+        .filePath(QStringLiteral("records-fields.ini"));
+}
+
+QVariant ConsoleSession::RecordField(const QString& name, const QVariant& otherwise)
+{
+    const QString key = QLatin1String(kFieldsGroup) + QLatin1Char('/') + name;
+    const QVariant kept = QSettings(FieldsPath(), QSettings::IniFormat).value(key);
+    return kept.isValid() ? kept : QSettings(SettingsPath(), QSettings::IniFormat).value(key, otherwise);
+}
+
+void ConsoleSession::SaveRecordFields(const QVariantMap& fields)
+{
+    QSettings settings(FieldsPath(), QSettings::IniFormat);
+    settings.beginGroup(QLatin1String(kFieldsGroup));
+    for (auto field = fields.cbegin(); field != fields.cend(); ++field)
+        settings.setValue(field.key(), field.value());
 }
 
 bool ConsoleSession::ToleranceLimits(double trueValue, double tolerance, float* pUpper, float* pLower)

@@ -8,6 +8,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QStringList>
+#include <QVariantMap>
 #include <QVector>
 
 #include <memory>
@@ -81,6 +82,12 @@ public:
     static QStringList NodeColumnSamples(int column);
     // The ini of the records' settings, the chain's anchor among them.
     static QString SettingsPath();
+    // The records tab's fields by name, kept between runs in an ini of
+    // their own, apart from the chain's anchor; one that only an earlier
+    // console kept beside the anchor is read from there.
+    static QString FieldsPath();
+    static QVariant RecordField(const QString& name, const QVariant& otherwise);
+    static void SaveRecordFields(const QVariantMap& fields);
 
     // The point the figures give now, kept in the node's calibration; as
     // found, also where the calibration page takes it.

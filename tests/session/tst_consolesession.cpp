@@ -8,6 +8,8 @@
 #include "WriteDataFrame.h"
 
 #include <QJsonArray>
+#include <QFile>
+#include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -173,6 +175,26 @@ private slots:
         // A true value or tolerance that is none gives no limits.
         QVERIFY(!ConsoleSession::ToleranceLimits(CalibrationFigures::kEmpty, 10, &upper, &lower));
         QVERIFY(!ConsoleSession::ToleranceLimits(0.09, CalibrationFigures::kEmpty, &upper, &lower));
+    }
+
+    // Saving the fields leaves the anchor's ini as it was; one kept there
+    // by an earlier console is still read.
+    void recordFieldsAreKeptApartFromTheAnchor()
+    {
+        Linked rig;
+        QSettings(ConsoleSession::SettingsPath(), QSettings::IniFormat)
+            .setValue("records/customer", "Earlier Customer");
+        QFile anchor(ConsoleSession::SettingsPath());
+        QVERIFY(anchor.open(QIODevice::ReadOnly));
+        const QByteArray before = anchor.readAll();
+        anchor.close();
+        QCOMPARE(ConsoleSession::RecordField("customer", "none").toString(), QString("Earlier Customer"));
+        ConsoleSession::SaveRecordFields({ { "customer", "New Customer" }, { "intervalMonths", 6 } });
+        QCOMPARE(ConsoleSession::RecordField("customer", "none").toString(), QString("New Customer"));
+        QCOMPARE(ConsoleSession::RecordField("intervalMonths", 12).toInt(), 6);
+        QCOMPARE(ConsoleSession::RecordField("operator", "none").toString(), QString("none"));
+        QVERIFY(anchor.open(QIODevice::ReadOnly));
+        QCOMPARE(anchor.readAll(), before);
     }
 
     // Where the records are and how many rows they keep, once the writer
