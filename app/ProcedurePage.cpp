@@ -45,9 +45,9 @@ QDoubleSpinBox* Figure(double maximum, int decimals, const QString& suffix)
 
 } // namespace
 
-ProcedurePage::ProcedurePage(QAbstractButton* runSwitch, QWidget* parent)
+ProcedurePage::ProcedurePage(CalibrationProcedure* procedure, QAbstractButton* runSwitch, QWidget* parent)
     : QWidget(parent)
-    , m_pProcedure(new CalibrationProcedure(this))
+    , m_pProcedure(procedure)
     , m_pRunSwitch(runSwitch)
     , m_pSteps(new QListWidget)
     , m_pPages(new QStackedWidget)

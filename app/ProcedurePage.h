@@ -36,7 +36,8 @@ class ProcedurePage : public QWidget
 public:
     // runSwitch: the readings page's run box, checked by a click when a
     // point's run starts so that requests and readings flow.
-    explicit ProcedurePage(QAbstractButton* runSwitch, QWidget* parent = nullptr);
+    // The procedure is not owned.
+    ProcedurePage(CalibrationProcedure* procedure, QAbstractButton* runSwitch, QWidget* parent = nullptr);
 
     CalibrationProcedure* Procedure() const { return m_pProcedure; }
     // A calibration begun and not finished: closing the window asks.

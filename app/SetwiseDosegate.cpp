@@ -1,23 +1,16 @@
 #include "SetwiseDosegate.h"
 
-#include "AlarmLevels.h"
 #include "BudgetDialog.h"
 #include "CalibrationFigures.h"
 #include "FontSubstitutes.h"
 #include "FrameProtocol.h"
-#include "NodeBoard.h"
 #include "Pacer.h"
 #include "PageScroller.h"
 #include "ReadingTrend.h"
-#include "RecordStore.h"
-#include "RunJournal.h"
 #include "TcpSocket.h"
-#include "WatchRequests.h"
 #include "WindowIcon.h"
 #include "WriteDataFrame.h"
 
-#include <QDateTime>
-#include <QStandardPaths>
 #include <QTcpSocket>
 #include <QTimer>
 
@@ -25,7 +18,6 @@ namespace {
 constexpr int kThresholdConfirmDelayMs = 1000;
 constexpr int kTableTickMs = 500;
 constexpr int kDoseRequestMs = 2000;
-constexpr int kFigureMs = 40;
 } // namespace
 
 SetwiseDosegate::SetwiseDosegate(QWidget* parent)
@@ -35,34 +27,27 @@ SetwiseDosegate::SetwiseDosegate(QWidget* parent)
     , m_pTimer(nullptr)
     , m_pTableTimer(nullptr)
     , m_pSendTimer(nullptr)
-    , m_fNewestDose(0)
-    , m_nDoseCount(0)
-    , m_nRowNum(0)
-    , m_bNewData(false)
     , m_nCalibrationId(0)
     , m_pTrend(nullptr)
-    , m_pJournal(new RunJournal(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)
-                                    + QStringLiteral("/runs"),
-                                this))
-    , m_pFigurePacer(new Pacer(kFigureMs, this))
-    , m_pFigures(new CalibrationFigures(this))
-    , m_pBudget(new BudgetDialog(RecordStore::SettingsPath(), this))
-    , m_pRecords(nullptr)
-    , m_pRecordWriter(nullptr)
-    , m_pRecordVerifier(nullptr)
-    , m_pEvents(nullptr)
-    , m_pBook(nullptr)
+    , m_pSession(nullptr)
+    , m_pFigurePacer(nullptr)
+    , m_pFigures(nullptr)
     , m_pCertificates(nullptr)
     , m_pRegister(nullptr)
-    , m_pRegisterSorted(nullptr)
     , m_pNodeCalibrations(nullptr)
-    , m_pNodeBoard(nullptr)
-    , m_pWatchRequests(nullptr)
+    , m_pBudget(new BudgetDialog(ConsoleSession::SettingsPath(), this))
+    , m_pRegisterSorted(nullptr)
 {
     FontSubstitutes::Install();
     // The form is set up before anything is connected, so its defaults
     // trigger none of the slots.
     ui.setupUi(this);
+    m_pSession = new ConsoleSession(this);
+    m_pFigurePacer = m_pSession->FigurePacer();
+    m_pFigures = m_pSession->Figures();
+    m_pCertificates = m_pSession->Certificates();
+    m_pRegister = m_pSession->Register();
+    m_pNodeCalibrations = m_pSession->Calibrations();
     setWindowIcon(WindowIcon::Make());
     AddTrend();
     FitToFonts();
@@ -111,6 +96,8 @@ void SetwiseDosegate::AttachLink()
     m_pSocket->SetWindow(this);
     m_pWriteDataFrame = new WriteDataFrame;
     m_pWriteDataFrame->SetSocket(m_pSocket->GetSocket());
+    // Before the window's own reactions, whose boxes wait for the operator.
+    m_pSession->AttachLink(m_pSocket, m_pWriteDataFrame);
 }
 
 // The session goes first: nothing may write through the encoder to a socket
@@ -136,7 +123,7 @@ void SetwiseDosegate::ConnectControls()
     connect(ui.m_pPushButton_uint, SIGNAL(clicked()), this, SLOT(OnSetUintButtonClicked()));
     connect(ui.m_pPushButton_precision, SIGNAL(clicked()), this, SLOT(OnSetPrecisionButtonClicked()));
     connect(ui.m_pPushButton_changed_alarm, SIGNAL(clicked()), this, SLOT(OnSetAlarmnButtonClicked()));
-    connect(m_pSocket, SIGNAL(AnalyticalFinished(int, int, int)), this, SLOT(Analytical(int, int, int)));
+    connect(m_pSession, SIGNAL(ReplyArrived(int, int, int)), this, SLOT(Analytical(int, int, int)));
     connect(m_pSocket, SIGNAL(CountDoseSignl(int, int)), this, SLOT(GetRealTimeDoseCount(int, int)));
     connect(ui.m_pSetCalibrationBtn, SIGNAL(clicked()), this, SLOT(OnSetCalibrationClicked()));
     connect(ui.m_pCalcCoefficientBtn, SIGNAL(clicked()), this, SLOT(OnCalcCalibrationClicked()));
@@ -154,15 +141,11 @@ void SetwiseDosegate::ConnectControls()
     connect(ui.id_for_potentiometer, SIGNAL(valueChanged(int)), this, SLOT(slot_modifyIDData()));
     connect(ui.m_pPushButton_address, SIGNAL(clicked()), this, SLOT(OnChangedAdressButtonClicked()));
 
-    // The board of nodes takes what the link relays, as the readings do.
-    connect(m_pSocket->GetSocket(), SIGNAL(connected()), this, SLOT(OnLinkUp()));
-    connect(m_pSocket, SIGNAL(CountDoseSignl(int, int)), m_pNodeBoard, SLOT(TakeDoseCount(int, int)));
-    connect(m_pSocket, SIGNAL(AnalyticalFinished(int, int, int)), m_pNodeBoard, SLOT(TakeReply(int, int, int)));
-    connect(ui.nodes_watch_check_box, SIGNAL(toggled(bool)), m_pWatchRequests, SLOT(SetWatching(bool)));
-    connect(ui.calibration_check_box, SIGNAL(clicked(bool)), m_pWatchRequests, SLOT(SetRunActive(bool)));
-    connect(m_pSendTimer, SIGNAL(timeout()), m_pWatchRequests, SLOT(NoteRunRequest()));
-    connect(m_pWatchRequests, SIGNAL(RequestDue()), this, SLOT(SendTimeout()));
-    connect(m_pWatchRequests, SIGNAL(RequestingChanged(bool)), m_pNodeBoard, SLOT(SetRequesting(bool)));
+    // The board of nodes asks for doses while watched, between the run's.
+    connect(ui.nodes_watch_check_box, SIGNAL(toggled(bool)), m_pSession, SLOT(SetWatching(bool)));
+    connect(ui.calibration_check_box, SIGNAL(clicked(bool)), m_pSession, SLOT(SetRunActive(bool)));
+    connect(m_pSendTimer, SIGNAL(timeout()), m_pSession, SLOT(NoteRunRequest()));
+    connect(m_pSession, SIGNAL(RequestDue()), this, SLOT(SendTimeout()));
 }
 
 void SetwiseDosegate::OnConnectButtonClicked()
@@ -201,8 +184,7 @@ void SetwiseDosegate::ShowDoseLine(int id, int count, int tag)
 
 qint64 SetwiseDosegate::ArrivalMs() const
 {
-    const qint64 arrival = m_pSocket->RelayedArrivalMs();
-    return arrival >= 0 ? arrival : QDateTime::currentMSecsSinceEpoch();
+    return m_pSession->ArrivalMs();
 }
 
 int SetwiseDosegate::GetCalibrationId() const
@@ -222,5 +204,5 @@ void SetwiseDosegate::SetLastCoefficients(double c1, double c2, double c3)
     ui.doubleSpinBox_lastCoe_3->setValue(c3);
     // The node that answered, which the page's id may have left since.
     const int id = m_pSocket->RelayedNodeId();
-    emit CoefficientsRead(id >= 0 ? id : int(m_nCalibrationId), c1, c2, c3);
+    m_pSession->TakeCoefficients(id >= 0 ? id : int(m_nCalibrationId), c1, c2, c3);
 }

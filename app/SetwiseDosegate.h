@@ -1,11 +1,10 @@
 #ifndef DOSEGATE_SETWISEDOSEGATE_H
 #define DOSEGATE_SETWISEDOSEGATE_H
 
-#include "CalibrationBook.h"
 #include "CalibrationFigures.h"
+#include "ConsoleSession.h"
 #include "LinkConsole.h"
 #include "LocalClock.h"
-#include "NodeBoard.h"
 #include "Reading.h"
 #include "ui_SetwiseDosegate.h"
 
@@ -13,23 +12,15 @@
 #include <QWidget>
 
 #include <atomic>
-#include <memory>
 
-class AlarmLevels;
 class BudgetDialog;
 class KeysDialog;
 class CalibrationRegister;
 class CertificateWriter;
-class CommandEvents;
 class NodeCalibrations;
 class Pacer;
 class ReadingTrend;
-class RecordStore;
-class RecordVerifier;
-class RecordWriter;
-class RunJournal;
 class TcpSocket;
-class WatchRequests;
 class WriteDataFrame;
 class QSortFilterProxyModel;
 class QTableWidget;
@@ -59,13 +50,6 @@ public:
     // Fills the connect page's address and port; an empty text leaves the
     // form's own.
     void FillConnectPage(const QString& host, const QString& port);
-
-signals:
-    // The journal, the trend and the figures take each accepted reading
-    // from here, in that order.
-    void ReadingAccepted(const Reading& reading);
-    // The coefficients a node sent back, for the calibration page's id.
-    void CoefficientsRead(int id, double c1, double c2, double c3);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -111,19 +95,16 @@ private slots:
     void OnAsFoundClicked();
     void OnAsLeftClicked();
     void OnFinishCalibrationClicked();
-    void ReadCoefficientsBack(int node);
+    void FollowReadBack(int node);
     void ShowRecordWarning(const QString& title, const QString& text);
     void ShowRecordsState();
     void SaveRecordFields();
-    void RecordNodeState(const QVector<int>& ids, const QVector<int>& states);
     void ShowNodeCalibrations(const QModelIndex& current);
     void ShowCalibrationChoice();
     void OnShowCertificateClicked();
     void OnIssueAgainClicked();
     void ShowCertificateIssued(qint64 record, const QString& path);
     void ShowCertificateRefused(qint64 record, const QString& reason);
-    // Tells the board of nodes which controller the link has come up to.
-    void OnLinkUp();
 
 private:
     void AddTrend();
@@ -151,7 +132,7 @@ private:
     QList<QPair<QLineEdit*, QString>> RecordFields() const;
     void AddCalibrationPoint(CalibrationBook::Stage stage);
     void OpenCertificate(qint64 record, const QString& path);
-    void AddTableRow(float reading);
+    void AddTableRow(float reading, int number);
     void RaiseAverageNumber();
     void UpdateStatistics();
     void RestartFigures();
@@ -164,38 +145,21 @@ private:
     QTimer* m_pTimer;
     QTimer* m_pTableTimer;
     QTimer* m_pSendTimer;
-    // The newest accepted reading, and how many came since the last change
-    // of the reading id: the journal keeps them all, memory only what the
-    // table shows, so a flood does not grow it.
-    float m_fNewestDose;
-    qint64 m_nDoseCount;
-    int m_nRowNum;
-    bool m_bNewData;
     std::atomic<int> m_nCalibrationId;
     ReadingTrend* m_pTrend; // a child of the readings page
-    // The journal, the figures, the records with their models, the board of
-    // nodes and its requests are the window's Qt children: they go after
-    // its widgets, when the base class deletes its children.
-    RunJournal* m_pJournal;
     LocalClock m_clock;
+    // The window's Qt child, made after the form: what it owns goes after
+    // the widgets that show it.
+    ConsoleSession* m_pSession;
+    // The session's, at hand.
     Pacer* m_pFigurePacer;
     CalibrationFigures* m_pFigures; // the averaging window and what follows from it
-    BudgetDialog* m_pBudget;        // a child: the lab's uncertainty budget
-    KeysDialog* m_pKeys = nullptr;  // people's keys and approval, with the records
-    RecordStore* m_pRecords; // read on this thread
-    RecordWriter* m_pRecordWriter; // written on its own
-    RecordVerifier* m_pRecordVerifier; // the whole chain once opened, on its own
-    CommandEvents* m_pEvents;
-    CalibrationBook* m_pBook;
     CertificateWriter* m_pCertificates;
     CalibrationRegister* m_pRegister;
-    QSortFilterProxyModel* m_pRegisterSorted;
     NodeCalibrations* m_pNodeCalibrations;
-    // Not a QObject: gone before the window's Qt children, the board of
-    // nodes among them, which reads none of it while it goes.
-    std::unique_ptr<AlarmLevels> m_pAlarmLevels;
-    NodeBoard* m_pNodeBoard;
-    WatchRequests* m_pWatchRequests;
+    BudgetDialog* m_pBudget;        // a child: the lab's uncertainty budget
+    KeysDialog* m_pKeys = nullptr;  // people's keys and approval, with the records
+    QSortFilterProxyModel* m_pRegisterSorted;
 };
 
 #endif

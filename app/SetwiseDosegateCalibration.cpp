@@ -2,7 +2,6 @@
 // true and measured values, write them, reset the fields.
 #include "SetwiseDosegate.h"
 
-#include "CalibrationBook.h"
 #include "WriteDataFrame.h"
 
 void SetwiseDosegate::OnGetCalibrationBtnClicked()
@@ -10,8 +9,8 @@ void SetwiseDosegate::OnGetCalibrationBtnClicked()
     m_pWriteDataFrame->GetCalibrationCoefficients(ui.m_pSpinBox_calib_id->value());
 }
 
-// New coefficient = true / measured × current, in double, then single
-// precision; the field clamps it to its range.
+// The session computes each range's coefficient within what its field
+// holds, and keeps any clamp, since Set would write the clamped value.
 void SetwiseDosegate::OnCalcCalibrationClicked()
 {
     const struct {
@@ -27,11 +26,9 @@ void SetwiseDosegate::OnCalcCalibrationClicked()
     int range = 0;
     for (const auto& r : ranges) {
         ++range;
-        const float coefficient = float(r.trueValue->value() / r.measured->value() * r.current->value());
-        r.result->setValue(coefficient);
-        // Set would write the clamped value: the technician is told.
-        if (coefficient < r.result->minimum() || coefficient > r.result->maximum())
-            m_pBook->CoefficientClamped(ui.m_pSpinBox_calib_id->value(), range, coefficient, r.result->value());
+        r.result->setValue(m_pSession->Coefficient(ui.m_pSpinBox_calib_id->value(), range, r.trueValue->value(),
+                                                   r.measured->value(), r.current->value(), r.result->minimum(),
+                                                   r.result->maximum()));
     }
 }
 

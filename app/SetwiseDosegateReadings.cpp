@@ -7,13 +7,9 @@
 #include "CalibrationFigures.h"
 #include "CalibrationProcedure.h"
 #include "CalibrationRegister.h"
-#include "FrameProtocol.h"
 #include "Pacer.h"
 #include "ProcedurePage.h"
 #include "ReadingTrend.h"
-#include "RecordStore.h"
-#include "RunJournal.h"
-#include "TcpSocket.h"
 #include "TypedFigure.h"
 #include "WriteDataFrame.h"
 
@@ -25,7 +21,6 @@
 
 namespace {
 
-constexpr int kMinAverageNum = 20;
 constexpr int kScrollAfterRows = 9;
 constexpr int kReadingDecimals = 4; // shows any count × 0.0056 exactly
 constexpr int kPercentDecimals = 2;
@@ -83,43 +78,34 @@ QString VerdictStyle(CalibrationFigures::Verdict verdict)
 
 } // namespace
 
-// The journal first: a reading is on disk before anything else is done
-// with it. The trend takes it before the figures, whose mean it draws.
+// The session hands each accepted reading to the journal, the trend, the
+// figures and the procedure, in that order.
 void SetwiseDosegate::ConnectReadings()
 {
-    connect(this, SIGNAL(ReadingAccepted(Reading)), m_pJournal, SLOT(Append(Reading)));
-    connect(this, SIGNAL(ReadingAccepted(Reading)), m_pTrend, SLOT(AddReading(Reading)));
-    connect(this, SIGNAL(ReadingAccepted(Reading)), m_pFigures, SLOT(AddReading(Reading)));
+    connect(m_pSession, SIGNAL(ReadingAccepted(Reading)), m_pTrend, SLOT(AddReading(Reading)));
     // The guided calibration, on a page of its own: each of its runs
     // restarts the table as an ID change does.
-    auto* procedure = new ProcedurePage(ui.calibration_check_box, this);
+    auto* procedure = new ProcedurePage(m_pSession->Procedure(), ui.calibration_check_box, this);
     ui.tabWidget->addTab(procedure, tr("procedure"));
     procedure->SetRegister(m_pRegister, CalibrationRegister::ColumnSerial);
-    procedure->SetRecords(m_pRecords, m_pRecordWriter);
+    procedure->SetRecords(m_pSession->Store(), m_pSession->Writer());
     procedure->SetReadingsTable(ui.tableWidget_for_potentiometer);
     procedure->SetCalcFields({ ui.doubleSpinBox_tvalue_1, ui.doubleSpinBox_tvalue_2, ui.doubleSpinBox_tvalue_3 },
                              { ui.doubleSpinBox_mvalue_1, ui.doubleSpinBox_mvalue_2, ui.doubleSpinBox_mvalue_3 },
                              ui.m_pSpinBox_calib_id);
-    connect(procedure, SIGNAL(PointReady(int, QString, CalibrationBook::Stage, CalibrationBook::Point)), m_pBook,
+    connect(procedure, SIGNAL(PointReady(int, QString, CalibrationBook::Stage, CalibrationBook::Point)), m_pSession,
             SLOT(AddPoint(int, QString, CalibrationBook::Stage, CalibrationBook::Point)));
     connect(procedure, SIGNAL(FinishRequested()), this, SLOT(OnFinishCalibrationClicked()));
     connect(procedure, SIGNAL(CalcRequested()), this, SLOT(OnCalcCalibrationClicked()));
     connect(procedure, SIGNAL(SetRequested()), this, SLOT(OnSetCalibrationClicked()));
     procedure->SetCurrentCoefficientFields(
         { ui.doubleSpinBox_lastCoe_1, ui.doubleSpinBox_lastCoe_2, ui.doubleSpinBox_lastCoe_3 });
-    procedure->Procedure()->SetRunSettings(CalibrationProcedure::LoadRunSettings(RecordStore::SettingsPath(), m_pSendTimer->interval()));
-    connect(procedure, SIGNAL(Resumed(int, QString, QJsonObject)), m_pBook, SLOT(Resume(int, QString, QJsonObject)));
-    connect(m_pWriteDataFrame, SIGNAL(CommandSent(int, int, QByteArray)), procedure->Procedure(),
-            SLOT(CommandSent(int, int, QByteArray)));
-    connect(m_pSocket, SIGNAL(AnalyticalFinished(int, int, int)), procedure->Procedure(),
-            SLOT(Acknowledged(int, int, int)));
-    connect(this, SIGNAL(CoefficientsRead(int, double, double, double)), procedure->Procedure(),
-            SLOT(CoefficientsRead(int, double, double, double)));
-    connect(procedure->Procedure(), SIGNAL(ReadBackRequested(int)), this, SLOT(ReadCoefficientsBack(int)));
-    connect(m_pBook, SIGNAL(Finished(int, qint64)), procedure->Procedure(), SLOT(RecordWritten(int)));
+    procedure->Procedure()->SetRunSettings(
+        CalibrationProcedure::LoadRunSettings(ConsoleSession::SettingsPath(), m_pSendTimer->interval()));
+    connect(procedure, SIGNAL(Resumed(int, QString, QJsonObject)), m_pSession,
+            SLOT(ResumeCalibration(int, QString, QJsonObject)));
     connect(procedure, SIGNAL(NodeChosen(int)), ui.id_for_potentiometer, SLOT(setValue(int)));
     connect(procedure->Procedure(), SIGNAL(RunStarted(int)), this, SLOT(slot_modifyIDData()));
-    connect(this, SIGNAL(ReadingAccepted(Reading)), procedure->Procedure(), SLOT(AddReading(Reading)));
     connect(m_pFigures, SIGNAL(MeanChanged(double, double, double)), m_pTrend, SLOT(AddMean(double, double, double)));
     connect(m_pFigures, SIGNAL(MeanChanged(double, double, double)), m_pFigurePacer, SLOT(Request()));
     connect(ui.use_as_background_button, SIGNAL(clicked()), m_pFigures, SLOT(UseAsBackground()));
@@ -147,23 +133,12 @@ void SetwiseDosegate::SendTimeout()
     m_pWriteDataFrame->SendFixedDoseFrame();
 }
 
-// The reading is stamped with its arrival and names the row the next tick
-// adds for it; readings that arrive within one tick share that row, which
-// shows the newest of them.
+// Only while the run is ticked, and only the node it follows.
 void SetwiseDosegate::GetRealTimeDoseCount(int id, int count)
 {
     if (ui.calibration_check_box->checkState() != Qt::Checked || id != ui.id_for_potentiometer->value())
         return;
-    m_bNewData = true;
-    Reading reading;
-    reading.arrivalMs = ArrivalMs();
-    reading.id = id;
-    reading.count = count;
-    reading.value = float(FrameProtocol::DoseOfCount(count));
-    reading.row = m_nRowNum + 1;
-    m_fNewestDose = reading.value;
-    ++m_nDoseCount;
-    emit ReadingAccepted(reading);
+    m_pSession->AcceptCount(id, count);
 }
 
 // A full window's mean, and the points it may now give.
@@ -176,12 +151,12 @@ void SetwiseDosegate::ShowFigures()
 
 void SetwiseDosegate::TableTimeout()
 {
-    if (m_pFigures->AverageNumber() < kMinAverageNum)
+    if (m_pSession->HoldMinimumAverageNumber())
         RaiseAverageNumber();
-    if (m_bNewData && m_nDoseCount >= 1) {
-        m_bNewData = false;
-        AddTableRow(m_fNewestDose);
-    }
+    float reading = 0;
+    int number = 0;
+    if (m_pSession->Run().TakeRow(&reading, &number))
+        AddTableRow(reading, number);
     UpdateStatistics();
 }
 
@@ -189,8 +164,7 @@ void SetwiseDosegate::TableTimeout()
 // hold this timer back, and requests, readings and rows go on behind the box.
 void SetwiseDosegate::RaiseAverageNumber()
 {
-    m_pFigures->SetAverageNumber(kMinAverageNum);
-    ui.average_group->setText(QString::number(kMinAverageNum));
+    ui.average_group->setText(QString::number(ConsoleSession::kMinAverageNumber));
     auto* box = new QMessageBox(QMessageBox::Information, tr("warn"),
                                 tr("The average number of groups needs to be greater than 20！！！"),
                                 QMessageBox::Ok, this);
@@ -200,7 +174,7 @@ void SetwiseDosegate::RaiseAverageNumber()
 }
 
 // One row per tick, showing the newest reading if several arrived.
-void SetwiseDosegate::AddTableRow(float reading)
+void SetwiseDosegate::AddTableRow(float reading, int number)
 {
     QTableWidget* table = ui.tableWidget_for_potentiometer;
     const int row = table->rowCount();
@@ -209,7 +183,7 @@ void SetwiseDosegate::AddTableRow(float reading)
     table->insertRow(row);
     table->setItem(row, 2, new QTableWidgetItem(Figure(reading, kReadingDecimals)));
     table->setItem(row, 1, new QTableWidgetItem(m_clock.Now().toString(QLatin1String(kRowTimeFormat))));
-    table->setItem(row, 3, new QTableWidgetItem(QString::number(++m_nRowNum)));
+    table->setItem(row, 3, new QTableWidgetItem(QString::number(number)));
     table->scrollToBottom(); // the newest row stays in sight however tall the rows are
 }
 
@@ -267,9 +241,9 @@ void SetwiseDosegate::UpdateLimits()
 {
     const double tolerance = Typed(ui.relative_error, TypedFigure::Positive);
     const double trueValue = Typed(ui.fixed_value_set, TypedFigure::DoseRate);
-    const float upper = float(trueValue + trueValue * (tolerance / 100.0));
-    const float lower = float(trueValue - trueValue * (tolerance / 100.0));
-    const bool finite = std::isfinite(upper) && std::isfinite(lower);
+    float upper = 0;
+    float lower = 0;
+    const bool finite = ConsoleSession::ToleranceLimits(trueValue, tolerance, &upper, &lower);
     ui.average_group_4->setText(finite ? QString::number(upper, 'g', 6) : QString());
     ui.average_group_5->setText(finite ? QString::number(lower, 'g', 6) : QString());
     m_pTrend->SetLimits(float(trueValue), upper, lower);
@@ -280,12 +254,10 @@ void SetwiseDosegate::slot_modifyIDData()
     RestartFigures();
     ui.as_found_button->setEnabled(false);
     ui.as_left_button->setEnabled(false);
-    m_nDoseCount = 0;
-    m_nRowNum = 0;
+    m_pSession->RestartRun();
     ui.tableWidget_for_potentiometer->clearContents();
     ui.tableWidget_for_potentiometer->setRowCount(0);
     m_pTrend->Clear();
-    m_pJournal->Restart();
 }
 
 // Whatever restarts the table, no figure of the previous run may stand
@@ -293,8 +265,7 @@ void SetwiseDosegate::slot_modifyIDData()
 // full.
 void SetwiseDosegate::RestartFigures()
 {
-    m_pFigurePacer->Flush();
-    m_pFigures->RestartAveraging();
+    m_pSession->RestartAveraging();
     for (QLineEdit* field : {ui.relative_error_2, ui.variable_conefficient, ui.standard_deviation,
                              ui.expanded_uncertainty})
         field->clear();

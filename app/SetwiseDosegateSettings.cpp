@@ -3,7 +3,6 @@
 #include "SetwiseDosegate.h"
 
 #include "FrameProtocol.h"
-#include "NodeBoard.h"
 #include "WriteDataFrame.h"
 
 #include <QCoreApplication>
@@ -39,7 +38,7 @@ void SetwiseDosegate::OnThresholdButtonClicked()
 {
     const int id = ui.m_pSpinBox_thr_id->value();
     m_pWriteDataFrame->SetThreshold(id, float(ui.m_pSpinBox_thr->value()));
-    m_pNodeBoard->ThresholdSent(id, ui.m_pSpinBox_thr->value());
+    m_pSession->ThresholdSent(id, ui.m_pSpinBox_thr->value());
 }
 
 void SetwiseDosegate::OnShowSwitchButtonClicked()

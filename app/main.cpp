@@ -1,4 +1,5 @@
 #include "CommandLine.h"
+#include "ConsoleSession.h"
 #include "ConsoleLanguage.h"
 #include "CalibrationRegister.h"
 #include "CertificateCheck.h"
@@ -178,8 +179,8 @@ int RecordsCommand(const CommandLine& options)
     }
     if (options.GetAction() == CommandLine::ExportRegister) {
         // The interval the records tab was last given.
-        const int months = QSettings(RecordStore::SettingsPath(), QSettings::IniFormat)
-                               .value(QStringLiteral("records/intervalMonths"), CalibrationRegister::kDefaultIntervalMonths)
+        const int months = ConsoleSession::RecordField(QStringLiteral("intervalMonths"),
+                                                       CalibrationRegister::kDefaultIntervalMonths)
                                .toInt();
         const QString error = RegisterCsv::Write(store, options.ExportPath(), months, QDate::currentDate());
         if (!error.isEmpty()) {

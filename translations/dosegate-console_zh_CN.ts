@@ -550,6 +550,33 @@
     </message>
 </context>
 <context>
+    <name>ConsoleSession</name>
+    <message>
+        <source>Records in %1: waiting for the store, held by another console</source>
+        <translation>记录库 %1：正在等待，它正被另一个控制台占用</translation>
+    </message>
+    <message>
+        <source>Records in %1: opening the store</source>
+        <translation>记录库 %1：正在打开</translation>
+    </message>
+    <message>
+        <source>Records are not kept: %1</source>
+        <translation>记录未能保存：%1</translation>
+    </message>
+    <message>
+        <source>Records in %1 have lost rows: %2. New rows are held in %3 (%4 so far) until the loss is accepted: dosegate-console --accept-loss NAME</source>
+        <translation>%1 中的记录有行缺失：%2。在确认缺失之前，新记录暂存于 %3（目前 %4 行）：dosegate-console --accept-loss NAME</translation>
+    </message>
+    <message>
+        <source>Records in %1; the last one could not be written: %2</source>
+        <translation>记录库 %1；最近一条记录未能写入：%2</translation>
+    </message>
+    <message>
+        <source>Records in %1, rows kept: %2</source>
+        <translation>记录库 %1，已保存 %2 条记录</translation>
+    </message>
+</context>
+<context>
     <name>FrameProtocol</name>
     <message>
         <source>count:</source>
@@ -1146,18 +1173,6 @@
         <translation>证书保存在 %1</translation>
     </message>
     <message>
-        <source>Records are not kept: %1</source>
-        <translation>记录未能保存：%1</translation>
-    </message>
-    <message>
-        <source>Records in %1; the last one could not be written: %2</source>
-        <translation>记录库 %1；最近一条记录未能写入：%2</translation>
-    </message>
-    <message>
-        <source>Records in %1, rows kept: %2</source>
-        <translation>记录库 %1，已保存 %2 条记录</translation>
-    </message>
-    <message>
         <source>Calibrations of node %1</source>
         <translation>节点 %1 的校准记录</translation>
     </message>
@@ -1198,10 +1213,6 @@
         <translation>文件已导出。是否现在打开？</translation>
     </message>
     <message>
-        <source>Records in %1 have lost rows: %2. New rows are held in %3 (%4 so far) until the loss is accepted: dosegate-console --accept-loss NAME</source>
-        <translation>%1 中的记录有行缺失：%2。在确认缺失之前，新记录暂存于 %3（目前 %4 行）：dosegate-console --accept-loss NAME</translation>
-    </message>
-    <message>
         <source>Certificate</source>
         <translation>证书</translation>
     </message>
@@ -1212,14 +1223,6 @@
     <message>
         <source>Copy path</source>
         <translation>复制路径</translation>
-    </message>
-    <message>
-        <source>Records in %1: waiting for the store, held by another console</source>
-        <translation>记录库 %1：正在等待，它正被另一个控制台占用</translation>
-    </message>
-    <message>
-        <source>Records in %1: opening the store</source>
-        <translation>记录库 %1：正在打开</translation>
     </message>
     <message>
         <source>procedure</source>

@@ -1,0 +1,357 @@
+#include "ConsoleSession.h"
+
+#include "AlarmLevels.h"
+#include "CalibrationFigures.h"
+#include "CalibrationProcedure.h"
+#include "RecordServer.h"
+#include "CalibrationRegister.h"
+#include "CertificateWriter.h"
+#include "CommandEvents.h"
+#include "FrameProtocol.h"
+#include "NodeBoard.h"
+#include "NodeCalibrations.h"
+#include "Pacer.h"
+#include "RecordStore.h"
+#include "RecordVerifier.h"
+#include "RecordWriter.h"
+#include "RunJournal.h"
+#include "TcpSocket.h"
+#include "WatchRequests.h"
+#include "WriteDataFrame.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QMetaEnum>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QTcpSocket>
+
+#include <cmath>
+
+namespace {
+
+constexpr int kFigureMs = 40;
+const char* const kFieldsGroup = "records";
+const char* const kNodeSamples[] = { "888", "8888.8888", "", "88888", "8888.8888", "8888.8888",
+                                     "8888.8888", "", "8888.8888", "" };
+
+} // namespace
+
+ConsoleSession::ConsoleSession(QObject* parent)
+    : QObject(parent)
+    , m_pJournal(new RunJournal(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)
+                                    + QStringLiteral("/runs"),
+                                this))
+    , m_pFigurePacer(new Pacer(kFigureMs, this))
+    , m_pFigures(new CalibrationFigures(this))
+    , m_pRecords(new RecordStore(this))
+    , m_pRecordWriter(new RecordWriter(this))
+    , m_pRecordVerifier(new RecordVerifier(RecordStore::Location(), this))
+    , m_pEvents(new CommandEvents(m_pRecordWriter, this))
+    , m_pBook(new CalibrationBook(m_pRecords, m_pRecordWriter, this))
+    , m_pCertificates(nullptr)
+    , m_pRegister(nullptr)
+    , m_pNodeCalibrations(nullptr)
+    , m_pProcedure(nullptr)
+    , m_pAlarmLevels(std::make_unique<AlarmLevels>(QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation)
+                                                   + QStringLiteral("/alarm-levels.ini")))
+    , m_pNodeBoard(nullptr)
+    , m_pWatchRequests(nullptr)
+{
+    // Connected before the store opens, since the writer's thread may be
+    // quicker than this one.
+    connect(m_pRecordWriter, SIGNAL(StateChanged()), this, SIGNAL(RecordsChanged()));
+    connect(m_pRecordWriter, SIGNAL(Opened()), m_pRecordVerifier, SLOT(Start()));
+    m_pRecordWriter->Open(RecordStore::Location(), m_pRecords);
+    m_pCertificates = new CertificateWriter(m_pRecords, this);
+    m_pRegister = new CalibrationRegister(m_pRecords, this);
+    m_pNodeCalibrations = new NodeCalibrations(m_pRecords, this);
+    m_pProcedure = new CalibrationProcedure(this);
+    m_pNodeBoard = new NodeBoard(m_pAlarmLevels.get(), this);
+    m_pWatchRequests = new WatchRequests(this);
+    m_pNodeBoard->KnowNodesOf(m_pRegister, CalibrationRegister::ColumnNode);
+    m_pEvents->SetArrivalClock([this] { return ArrivalMs(); });
+    ConnectRecords();
+}
+
+ConsoleSession::~ConsoleSession() = default;
+
+void ConsoleSession::ConnectRecords()
+{
+    connect(m_pBook, SIGNAL(ReadBackRequested(int)), this, SLOT(ReadCoefficientsBack(int)));
+    connect(m_pBook, SIGNAL(Warning(QString, QString)), this, SIGNAL(Warning(QString, QString)));
+    connect(m_pBook, SIGNAL(Changed(int)), this, SIGNAL(RecordsChanged()));
+    connect(m_pRecords, SIGNAL(StateChanged()), this, SIGNAL(RecordsChanged()));
+    // A certificate then checks only the rows after the ones found intact.
+    connect(m_pRecordWriter, SIGNAL(Written(qint64, qint64, qint64)), this, SIGNAL(RecordsChanged()));
+    connect(m_pRecordWriter, SIGNAL(Written(qint64, qint64, qint64)), m_pBook,
+            SLOT(RowsWritten(qint64, qint64, qint64)));
+    connect(m_pRecordWriter, SIGNAL(NotWritten(qint64, qint64, QString)), m_pBook,
+            SLOT(RowsNotWritten(qint64, qint64, QString)));
+    connect(m_pNodeBoard, SIGNAL(StatesChanged(QVector<int>, QVector<int>)), this,
+            SLOT(RecordNodeState(QVector<int>, QVector<int>)));
+    connect(m_pBook, SIGNAL(Finished(int, qint64)), m_pCertificates, SLOT(Issue(int, qint64)));
+    connect(m_pBook, SIGNAL(Finished(int, qint64)), m_pProcedure, SLOT(RecordWritten(int)));
+    connect(m_pProcedure, SIGNAL(ReadBackRequested(int)), this, SLOT(ReadCoefficientsBack(int)));
+    connect(m_pRecords, SIGNAL(StateChanged()), m_pRegister, SLOT(Update()));
+    connect(m_pRecords, SIGNAL(StateChanged()), m_pNodeCalibrations, SLOT(Update()));
+    connect(m_pRecordWriter, SIGNAL(Written(qint64, qint64, qint64)), m_pRegister, SLOT(Update()));
+    connect(m_pRecordWriter, SIGNAL(Written(qint64, qint64, qint64)), m_pNodeCalibrations, SLOT(Update()));
+    connect(m_pWatchRequests, SIGNAL(RequestDue()), this, SIGNAL(RequestDue()));
+    connect(m_pWatchRequests, SIGNAL(RequestingChanged(bool)), m_pNodeBoard, SLOT(SetRequesting(bool)));
+}
+
+// A reply is kept as it arrives, stamped with its arrival, in wire order,
+// before anything waits for the operator.
+void ConsoleSession::AttachLink(TcpSocket* socket, WriteDataFrame* encoder)
+{
+    m_pSocket = socket;
+    m_pEncoder = encoder;
+    connect(encoder, SIGNAL(CommandSent(int, int, QByteArray)), m_pEvents, SLOT(CommandSent(int, int, QByteArray)));
+    connect(encoder, SIGNAL(CommandSent(int, int, QByteArray)), m_pBook, SLOT(CommandSent(int, int, QByteArray)));
+    connect(encoder, SIGNAL(CommandSent(int, int, QByteArray)), m_pProcedure,
+            SLOT(CommandSent(int, int, QByteArray)));
+    connect(socket, SIGNAL(AnalyticalFinished(int, int, int)), this, SLOT(TakeReply(int, int, int)));
+    connect(socket, SIGNAL(CountDoseSignl(int, int)), m_pNodeBoard, SLOT(TakeDoseCount(int, int)));
+    connect(socket->GetSocket(), SIGNAL(connected()), this, SLOT(OnLinkUp()));
+}
+
+void ConsoleSession::TakeReply(int id, int y, int x)
+{
+    m_pEvents->Acknowledged(id, y, x);
+    emit ReplyArrived(id, y, x);
+    m_pNodeBoard->TakeReply(id, y, x);
+    m_pBook->Acknowledged(id, y, x);
+    m_pProcedure->Acknowledged(id, y, x);
+}
+
+qint64 ConsoleSession::ArrivalMs() const
+{
+    const qint64 arrival = m_pSocket ? m_pSocket->RelayedArrivalMs() : -1;
+    return arrival >= 0 ? arrival : QDateTime::currentMSecsSinceEpoch();
+}
+
+QAbstractItemModel* ConsoleSession::NodeModel() const
+{
+    return m_pNodeBoard;
+}
+
+int ConsoleSession::NodeTrendColumn()
+{
+    return NodeBoard::ColumnTrend;
+}
+
+// The age and the state depend on the language.
+QStringList ConsoleSession::NodeColumnSamples(int column)
+{
+    switch (column) {
+    case NodeBoard::ColumnAge:
+        return { NodeBoard::tr("%1 s ago").arg(88), NodeBoard::tr("%1 min ago").arg(888),
+                 NodeBoard::tr("%1 h ago").arg(888) };
+    case NodeBoard::ColumnState:
+        return { NodeBoard::tr("live"), NodeBoard::tr("stale"), QStringLiteral("\u2715 ") + NodeBoard::tr("lost"),
+                 QStringLiteral("\u25B2 ") + NodeBoard::tr("above alarm"), NodeBoard::tr("not heard since start") };
+    default:
+        return { QLatin1String(kNodeSamples[column]) };
+    }
+}
+
+QString ConsoleSession::SettingsPath()
+{
+    return RecordStore::SettingsPath();
+}
+
+void ConsoleSession::AcceptCount(int id, int count)
+{
+    AcceptReading(m_run.Accept(id, count, float(FrameProtocol::DoseOfCount(count)), ArrivalMs()));
+}
+
+bool ConsoleSession::HoldMinimumAverageNumber()
+{
+    if (m_pFigures->AverageNumber() >= kMinAverageNumber)
+        return false;
+    m_pFigures->SetAverageNumber(kMinAverageNumber);
+    return true;
+}
+
+void ConsoleSession::RestartAveraging()
+{
+    m_pFigurePacer->Flush();
+    m_pFigures->RestartAveraging();
+}
+
+void ConsoleSession::RestartRun()
+{
+    m_run.Restart();
+    m_pJournal->Restart();
+}
+
+void ConsoleSession::AcceptReading(const Reading& reading)
+{
+    m_pJournal->Append(reading);
+    emit ReadingAccepted(reading);
+    m_pFigures->AddReading(reading);
+    m_pProcedure->AddReading(reading);
+}
+
+void ConsoleSession::TakeCoefficients(int id, double c1, double c2, double c3)
+{
+    m_pEvents->CoefficientsRead(id, c1, c2, c3);
+    m_pBook->CoefficientsRead(id, c1, c2, c3);
+    m_pProcedure->CoefficientsRead(id, c1, c2, c3);
+}
+
+void ConsoleSession::ResumeCalibration(int node, const QString& serial, const QJsonObject& kept)
+{
+    m_pBook->Resume(node, serial, kept);
+}
+
+void ConsoleSession::AddPoint(int node, const QString& serial, CalibrationBook::Stage stage,
+                              const CalibrationBook::Point& point)
+{
+    m_pBook->AddPoint(node, serial, stage, point);
+}
+
+// The decoder takes a coefficient reply only for the calibration page's id.
+void ConsoleSession::ReadCoefficientsBack(int node)
+{
+    emit ReadBackStarting(node);
+    if (m_pEncoder)
+        m_pEncoder->GetCalibrationCoefficients(node);
+}
+
+ConsoleSession::CalcEntry ConsoleSession::TakePoint(int node, const QString& serial, CalibrationBook::Stage stage)
+{
+    const CalibrationBook::Point point =
+        CalibrationBook::PointOf(m_pFigures->LastInputs(), m_pFigures->LastResult(),
+                                 QDir::toNativeSeparators(m_pJournal->Path()), m_pJournal->LastLine());
+    m_pBook->AddPoint(node, serial, stage, point);
+    CalcEntry entry;
+    if (stage != CalibrationBook::AsFound || !std::isfinite(point.trueValue))
+        return entry;
+    entry.range = CalibrationBook::RangeOf(point.trueValue);
+    entry.trueValue = point.trueValue;
+    entry.measured = point.mean - point.background;
+    return entry;
+}
+
+bool ConsoleSession::Finish(int node, const CalibrationBook::Conditions& conditions)
+{
+    return m_pBook->Finish(node, conditions);
+}
+
+double ConsoleSession::Coefficient(int node, int range, double trueValue, double measured, double current,
+                                   double lowest, double highest)
+{
+    const float coefficient = float(trueValue / measured * current);
+    if (coefficient >= lowest && coefficient <= highest)
+        return coefficient;
+    if (std::isnan(coefficient)) // no figure to clamp: the field shows what it makes of it
+        return coefficient;
+    const double held = coefficient < lowest ? lowest : highest;
+    m_pBook->CoefficientClamped(node, range, coefficient, held);
+    return held;
+}
+
+void ConsoleSession::ThresholdSent(int id, double threshold)
+{
+    m_pNodeBoard->ThresholdSent(id, threshold);
+}
+
+QString ConsoleSession::FieldsPath()
+{
+    return QDir(QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation))
+        .filePath(QStringLiteral("records-fields.ini"));
+}
+
+QVariant ConsoleSession::RecordField(const QString& name, const QVariant& otherwise)
+{
+    const QString key = QLatin1String(kFieldsGroup) + QLatin1Char('/') + name;
+    const QVariant kept = QSettings(FieldsPath(), QSettings::IniFormat).value(key);
+    return kept.isValid() ? kept : QSettings(SettingsPath(), QSettings::IniFormat).value(key, otherwise);
+}
+
+void ConsoleSession::SaveRecordFields(const QVariantMap& fields)
+{
+    QSettings settings(FieldsPath(), QSettings::IniFormat);
+    settings.beginGroup(QLatin1String(kFieldsGroup));
+    for (auto field = fields.cbegin(); field != fields.cend(); ++field)
+        settings.setValue(field.key(), field.value());
+}
+
+bool ConsoleSession::ToleranceLimits(double trueValue, double tolerance, float* pUpper, float* pLower)
+{
+    *pUpper = float(trueValue + trueValue * (tolerance / 100.0));
+    *pLower = float(trueValue - trueValue * (tolerance / 100.0));
+    return std::isfinite(*pUpper) && std::isfinite(*pLower);
+}
+
+QString ConsoleSession::CalibrationSummary(int node) const
+{
+    return m_pBook->Summary(node);
+}
+
+bool ConsoleSession::CalibrationOpen(int node) const
+{
+    return m_pBook->IsOpen(node);
+}
+
+bool ConsoleSession::RecordsLost() const
+{
+    return m_pRecords->IsOpen() && !m_pRecords->Loss().isEmpty();
+}
+
+// A loss stays in sight until someone accepts it.
+QString ConsoleSession::RecordsState() const
+{
+    const QString where = QDir::toNativeSeparators(m_pRecordWriter->Path());
+    const QString error = m_pRecordWriter->Error();
+    const QString loss = m_pRecords->IsOpen() ? m_pRecords->Loss() : QString();
+    if (m_pRecordWriter->IsWaiting() && RecordServer::IsServer(m_pRecordWriter->Path()))
+        return tr("%1 records waiting for the lab server").arg(m_pRecordWriter->Queued());
+    if (m_pRecordWriter->IsWaiting())
+        return tr("Records in %1: waiting for the store, held by another console").arg(where);
+    if (!m_pRecordWriter->IsOpen() && error.isEmpty())
+        return tr("Records in %1: opening the store").arg(where);
+    if (!m_pRecordWriter->IsOpen())
+        return tr("Records are not kept: %1").arg(error);
+    if (!loss.isEmpty())
+        return tr("Records in %1 have lost rows: %2. New rows are held in %3 (%4 so far) until "
+                  "the loss is accepted: dosegate-console --accept-loss NAME")
+            .arg(where, loss, QDir::toNativeSeparators(RecordStore::HeldPath(m_pRecordWriter->Path())))
+            .arg(m_pRecords->HeldCount());
+    if (!error.isEmpty())
+        return tr("Records in %1; the last one could not be written: %2").arg(where, error);
+    return tr("Records in %1, rows kept: %2").arg(where).arg(m_pRecordWriter->Rows());
+}
+
+// Kept by the state's name in the code, which no translation changes; a
+// refresh's changes are written together.
+void ConsoleSession::RecordNodeState(const QVector<int>& ids, const QVector<int>& states)
+{
+    QStringList names;
+    for (int state : states)
+        names << QString::fromLatin1(QMetaEnum::fromType<NodeBoard::State>().valueToKey(state));
+    m_pEvents->NodeStatesChanged(ids, names);
+}
+
+void ConsoleSession::OnLinkUp()
+{
+    const QTcpSocket* socket = m_pSocket->GetSocket();
+    m_pNodeBoard->SetController(QStringLiteral("%1:%2").arg(socket->peerName()).arg(socket->peerPort()));
+}
+
+void ConsoleSession::SetWatching(bool watching)
+{
+    m_pWatchRequests->SetWatching(watching);
+}
+
+void ConsoleSession::SetRunActive(bool active)
+{
+    m_pWatchRequests->SetRunActive(active);
+}
+
+void ConsoleSession::NoteRunRequest()
+{
+    m_pWatchRequests->NoteRunRequest();
+}

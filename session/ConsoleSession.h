@@ -1,0 +1,188 @@
+#ifndef DOSEGATE_CONSOLESESSION_H
+#define DOSEGATE_CONSOLESESSION_H
+
+#include "CalibrationBook.h"
+#include "Reading.h"
+#include "ReadingRun.h"
+
+#include <QJsonObject>
+#include <QObject>
+#include <QPointer>
+#include <QStringList>
+#include <QVariantMap>
+#include <QVector>
+
+#include <memory>
+
+class AlarmLevels;
+class CalibrationFigures;
+class CalibrationProcedure;
+class CalibrationRegister;
+class CertificateWriter;
+class CommandEvents;
+class NodeBoard;
+class NodeCalibrations;
+class Pacer;
+class QAbstractItemModel;
+class RecordStore;
+class RecordVerifier;
+class RecordWriter;
+class RunJournal;
+class TcpSocket;
+class WatchRequests;
+class WriteDataFrame;
+
+// What the console keeps and decides while it runs, apart from what it
+// shows: the run's journal and figures, the calibrations under way and
+// their records, the register, the certificates, the board of nodes and the
+// guided procedure, wired to one another and to the link. A window, a test
+// or a headless tool drives it the same way.
+class ConsoleSession : public QObject
+{
+    Q_OBJECT
+
+public:
+    // Where the calibration page's fields take a point as found: its range
+    // (1 to 3, 0 for none) with the true value and the net mean.
+    struct CalcEntry
+    {
+        int range = 0;
+        double trueValue = 0;
+        double measured = 0;
+    };
+
+    // Journals, records and alarm levels in the user's folders.
+    explicit ConsoleSession(QObject* parent = nullptr);
+    ~ConsoleSession() override;
+
+    // Follows the link: the commands sent, the replies and readings that
+    // come back. Neither is owned; both outlive the session's use of them.
+    void AttachLink(TcpSocket* socket, WriteDataFrame* encoder);
+    // When the frame being handled arrived; now outside the link's relay.
+    qint64 ArrivalMs() const;
+
+    // The smallest averaging window whose mean is judged.
+    static constexpr int kMinAverageNumber = 20;
+
+    RunJournal* Journal() const { return m_pJournal; }
+    ReadingRun& Run() { return m_run; }
+    CalibrationFigures* Figures() const { return m_pFigures; }
+    // Paces the mean shown, which every reading of a full window changes.
+    Pacer* FigurePacer() const { return m_pFigurePacer; }
+    RecordStore* Store() const { return m_pRecords; }
+    RecordWriter* Writer() const { return m_pRecordWriter; }
+    CertificateWriter* Certificates() const { return m_pCertificates; }
+    CalibrationRegister* Register() const { return m_pRegister; }
+    NodeCalibrations* Calibrations() const { return m_pNodeCalibrations; }
+    CalibrationProcedure* Procedure() const { return m_pProcedure; }
+    QAbstractItemModel* NodeModel() const;
+    // The board's column the trend of each node is drawn in.
+    static int NodeTrendColumn();
+    // The widest realistic texts of a column of the board, in its words,
+    // '8' standing for any digit.
+    static QStringList NodeColumnSamples(int column);
+    // The ini of the records' settings, the chain's anchor among them.
+    static QString SettingsPath();
+    // The records tab's fields by name, kept between runs in an ini of
+    // their own, apart from the chain's anchor; one that only an earlier
+    // console kept beside the anchor is read from there.
+    static QString FieldsPath();
+    static QVariant RecordField(const QString& name, const QVariant& otherwise);
+    static void SaveRecordFields(const QVariantMap& fields);
+
+    // The point the figures give now, kept in the node's calibration; as
+    // found, also where the calibration page takes it.
+    CalcEntry TakePoint(int node, const QString& serial, CalibrationBook::Stage stage);
+    bool Finish(int node, const CalibrationBook::Conditions& conditions);
+    // New coefficient = true / measured × current, in double, then single
+    // precision, held to [lowest, highest]; a clamp is kept in the node's
+    // calibration, since Set would write the clamped value.
+    double Coefficient(int node, int range, double trueValue, double measured, double current, double lowest,
+                       double highest);
+    // The board takes the threshold as the node's alarm level once the node
+    // acknowledges it.
+    void ThresholdSent(int id, double threshold);
+    // The upper and lower limits of a true value at a tolerance in %, in
+    // single precision as the fields show them; false when either is not
+    // finite (no true value, no tolerance).
+    static bool ToleranceLimits(double trueValue, double tolerance, float* pUpper, float* pLower);
+    QString CalibrationSummary(int node) const;
+    bool CalibrationOpen(int node) const;
+    // The records' state in a line, and whether it tells of a loss.
+    QString RecordsState() const;
+    bool RecordsLost() const;
+
+    // A count of the node the run follows, as the link relayed it.
+    void AcceptCount(int id, int count);
+    // True when the averaging window was smaller than the smallest judged
+    // and now is that.
+    bool HoldMinimumAverageNumber();
+    // The averaging starts again (a new run, a potentiometer step): no mean
+    // of before, nor one still waiting for the pacer, stands.
+    void RestartAveraging();
+    // A new run of the table: its rows, journal and averaging start afresh.
+    void RestartRun();
+
+public slots:
+    // In this order: the journal (on disk before anything else is done with
+    // it), ReadingAccepted (the trend), the figures, the procedure.
+    void AcceptReading(const Reading& reading);
+    // The coefficients a node sent back, for the calibration page's id.
+    void TakeCoefficients(int id, double c1, double c2, double c3);
+    void AddPoint(int node, const QString& serial, CalibrationBook::Stage stage,
+                  const CalibrationBook::Point& point);
+    // A calibration reopened after a restart: what it kept, not the node's
+    // coefficients now, which a Set may have changed.
+    void ResumeCalibration(int node, const QString& serial, const QJsonObject& kept);
+    void SetWatching(bool watching);
+    void SetRunActive(bool active);
+    void NoteRunRequest();
+
+signals:
+    void ReadingAccepted(const Reading& reading);
+    // A reply, after it is kept and before the book hears of it: the book's
+    // read-back follows whatever the reply's box asks of the operator.
+    void ReplyArrived(int id, int y, int x);
+    // The book reads a node's coefficients back: the calibration page
+    // follows the node before the request goes out.
+    void ReadBackStarting(int node);
+    void RecordsChanged();
+    void Warning(const QString& title, const QString& text);
+    // The node board wants a dose request now.
+    void RequestDue();
+
+private slots:
+    void TakeReply(int id, int y, int x);
+    void ReadCoefficientsBack(int node);
+    void RecordNodeState(const QVector<int>& ids, const QVector<int>& states);
+    void OnLinkUp();
+
+private:
+    void ConnectRecords();
+
+    // The window's, gone first when it closes.
+    QPointer<TcpSocket> m_pSocket;
+    ReadingRun m_run;
+    QPointer<WriteDataFrame> m_pEncoder;
+    // Qt children, deleted in the order made; the writer writes what is
+    // queued before it goes.
+    RunJournal* m_pJournal;
+    Pacer* m_pFigurePacer;
+    CalibrationFigures* m_pFigures;
+    RecordStore* m_pRecords;
+    RecordWriter* m_pRecordWriter;
+    RecordVerifier* m_pRecordVerifier;
+    CommandEvents* m_pEvents;
+    CalibrationBook* m_pBook;
+    CertificateWriter* m_pCertificates;
+    CalibrationRegister* m_pRegister;
+    NodeCalibrations* m_pNodeCalibrations;
+    CalibrationProcedure* m_pProcedure;
+    // Not a QObject: gone before the session's Qt children, the board of
+    // nodes among them, which reads none of it while it goes.
+    std::unique_ptr<AlarmLevels> m_pAlarmLevels;
+    NodeBoard* m_pNodeBoard;
+    WatchRequests* m_pWatchRequests;
+};
+
+#endif

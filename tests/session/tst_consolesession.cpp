@@ -1,0 +1,214 @@
+#include "CalibrationFigures.h"
+#include "ConsoleSession.h"
+#include "FakeConsole.h"
+#include "LoopbackController.h"
+#include "RecordWriter.h"
+#include "RunJournal.h"
+#include "TcpSocket.h"
+#include "WriteDataFrame.h"
+
+#include <QJsonArray>
+#include <QFile>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+// The records thread's answers, on a machine busy with other work.
+constexpr int kWriterMs = 20000;
+
+// A session in folders of its own, linked to a loopback controller.
+struct Linked {
+    Linked()
+    {
+        qputenv("XDG_DATA_HOME", home.path().toLocal8Bit());
+        qputenv("XDG_CONFIG_HOME", home.path().toLocal8Bit());
+        session = std::make_unique<ConsoleSession>();
+        console.port = controller.Port();
+        socket.SetWindow(&console);
+        encoder.SetSocket(socket.GetSocket());
+        session->AttachLink(&socket, &encoder);
+    }
+    bool Connect()
+    {
+        socket.ConnectServer();
+        return controller.WaitForClient() && QTest::qWaitFor([&] { return console.states.contains("connected!"); });
+    }
+    Reading At(int count) const
+    {
+        Reading reading;
+        reading.id = 1;
+        reading.count = count;
+        reading.value = float(count);
+        reading.row = 1;
+        return reading;
+    }
+
+    QTemporaryDir home;
+    LoopbackController controller;
+    FakeConsole console;
+    TcpSocket socket;
+    WriteDataFrame encoder;
+    std::unique_ptr<ConsoleSession> session;
+};
+
+} // namespace
+
+class TestConsoleSession : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { QCoreApplication::setApplicationName(QStringLiteral("tst_consolesession")); }
+
+    // The journal has each reading before the trend hears of it, and the
+    // trend before the figures.
+    void readingReachesJournalThenTrendThenFigures()
+    {
+        Linked rig;
+        rig.session->Figures()->SetAverageNumber(2);
+        QStringList order;
+        int journalLinesAtTrend = 0;
+        connect(rig.session.get(), &ConsoleSession::ReadingAccepted, this, [&] {
+            order << "trend";
+            journalLinesAtTrend = rig.session->Journal()->LastLine();
+        });
+        connect(rig.session->Figures(), &CalibrationFigures::MeanChanged, this, [&] { order << "figures"; });
+        rig.session->AcceptReading(rig.At(10));
+        QCOMPARE(journalLinesAtTrend, 2); // the header and the reading
+        rig.session->AcceptReading(rig.At(12));
+        QCOMPARE(journalLinesAtTrend, 3);
+        QCOMPARE(order, QStringList({ "trend", "trend", "figures" }));
+        QCOMPARE(rig.session->Figures()->Average(), 11.0f);
+    }
+
+    // Readings within one tick share a row, which shows the newest; a new
+    // run counts rows from 1 and gives none before its first reading.
+    void readingsWithinATickShareARow()
+    {
+        Linked rig;
+        ReadingRun& run = rig.session->Run();
+        float value = 0;
+        int row = 0;
+        QSignalSpy accepted(rig.session.get(), SIGNAL(ReadingAccepted(Reading)));
+        rig.session->AcceptCount(1, 100);
+        rig.session->AcceptCount(1, 300);
+        QCOMPARE(accepted.count(), 2);
+        QCOMPARE(accepted.at(1).at(0).value<Reading>().row, 1);
+        QVERIFY(run.TakeRow(&value, &row));
+        QCOMPARE(row, 1);
+        QCOMPARE(value, accepted.at(1).at(0).value<Reading>().value);
+        QVERIFY(!run.TakeRow(&value, &row));
+        rig.session->AcceptCount(1, 200);
+        QCOMPARE(accepted.at(2).at(0).value<Reading>().row, 2);
+        rig.session->RestartRun();
+        QVERIFY(!run.TakeRow(&value, &row));
+        rig.session->AcceptCount(1, 200);
+        QVERIFY(run.TakeRow(&value, &row));
+        QCOMPARE(row, 1);
+        QCOMPARE(rig.session->Journal()->LastLine(), 2); // a journal of its own
+    }
+
+    void averagingWindowIsHeldAtItsMinimum()
+    {
+        Linked rig;
+        rig.session->Figures()->SetAverageNumber(19);
+        QVERIFY(rig.session->HoldMinimumAverageNumber());
+        QCOMPARE(rig.session->Figures()->AverageNumber(), ConsoleSession::kMinAverageNumber);
+        QVERIFY(!rig.session->HoldMinimumAverageNumber());
+    }
+
+    // A node's first point reads its coefficients back: the page follows
+    // the node before the request goes out on the wire.
+    void firstPointReadsTheNodeBack()
+    {
+        Linked rig;
+        QVERIFY(rig.Connect());
+        QSignalSpy following(rig.session.get(), SIGNAL(ReadBackStarting(int)));
+        rig.session->Figures()->SetAverageNumber(1);
+        rig.session->AcceptReading(rig.At(16));
+        rig.session->Figures()->Evaluate(CalibrationFigures::Inputs());
+        const ConsoleSession::CalcEntry entry = rig.session->TakePoint(3, QStringLiteral("SN-1"), CalibrationBook::AsFound);
+        QCOMPARE(entry.range, 0); // no true value: the calibration page takes nothing
+        QCOMPARE(following.count(), 1);
+        QCOMPARE(following.at(0).at(0).toInt(), 3);
+        QVERIFY(QTest::qWaitFor([&] { return rig.controller.Received().toHex().contains("ff0d03"); }, 5000));
+        QVERIFY(rig.session->CalibrationOpen(3));
+        QVERIFY(!rig.session->CalibrationOpen(4));
+    }
+
+    void coefficientIsHeldToTheField_data()
+    {
+        QTest::addColumn<double>("trueValue");
+        QTest::addColumn<double>("measured");
+        QTest::addColumn<double>("current");
+        QTest::addColumn<double>("expected");
+        QTest::addColumn<bool>("warned");
+        QTest::newRow("within") << 0.09 << 0.1 << 1.0 << double(0.9f) << false;
+        QTest::newRow("above") << 9.0 << 1.0 << 1.0 << 5.0 << true;
+        QTest::newRow("below") << 0.00001 << 1.0 << 1.0 << 0.0001 << true;
+        QTest::newRow("edge") << 5.0 << 1.0 << 1.0 << 5.0 << false;
+    }
+    void coefficientIsHeldToTheField()
+    {
+        QFETCH(double, trueValue);
+        QFETCH(double, measured);
+        QFETCH(double, current);
+        QFETCH(double, expected);
+        QFETCH(bool, warned);
+        Linked rig;
+        rig.session->TakePoint(2, QStringLiteral("SN-2"), CalibrationBook::AsFound);
+        QSignalSpy warnings(rig.session.get(), SIGNAL(Warning(QString, QString)));
+        QCOMPARE(rig.session->Coefficient(2, 1, trueValue, measured, current, 0.0001, 5.0), expected);
+        QCOMPARE(warnings.count(), warned ? 1 : 0);
+    }
+
+    void toleranceLimits()
+    {
+        float upper = 0;
+        float lower = 0;
+        QVERIFY(ConsoleSession::ToleranceLimits(0.09, 10, &upper, &lower));
+        QCOMPARE(upper, 0.099f);
+        QCOMPARE(lower, 0.081f);
+        // A true value or tolerance that is none gives no limits.
+        QVERIFY(!ConsoleSession::ToleranceLimits(CalibrationFigures::kEmpty, 10, &upper, &lower));
+        QVERIFY(!ConsoleSession::ToleranceLimits(0.09, CalibrationFigures::kEmpty, &upper, &lower));
+    }
+
+    // Saving the fields leaves the anchor's ini as it was; one kept there
+    // by an earlier console is still read.
+    void recordFieldsAreKeptApartFromTheAnchor()
+    {
+        Linked rig;
+        QSettings(ConsoleSession::SettingsPath(), QSettings::IniFormat)
+            .setValue("records/customer", "Earlier Customer");
+        QFile anchor(ConsoleSession::SettingsPath());
+        QVERIFY(anchor.open(QIODevice::ReadOnly));
+        const QByteArray before = anchor.readAll();
+        anchor.close();
+        QCOMPARE(ConsoleSession::RecordField("customer", "none").toString(), QString("Earlier Customer"));
+        ConsoleSession::SaveRecordFields({ { "customer", "New Customer" }, { "intervalMonths", 6 } });
+        QCOMPARE(ConsoleSession::RecordField("customer", "none").toString(), QString("New Customer"));
+        QCOMPARE(ConsoleSession::RecordField("intervalMonths", 12).toInt(), 6);
+        QCOMPARE(ConsoleSession::RecordField("operator", "none").toString(), QString("none"));
+        QVERIFY(anchor.open(QIODevice::ReadOnly));
+        QCOMPARE(anchor.readAll(), before);
+    }
+
+    // Where the records are and how many rows they keep, once the writer
+    // has the store open; the same words a window shows.
+    void recordsStateFollowsTheWriter()
+    {
+        Linked rig;
+        QSignalSpy opened(rig.session->Writer(), SIGNAL(Opened()));
+        QVERIFY(opened.count() > 0 || opened.wait(kWriterMs));
+        QVERIFY(QTest::qWaitFor([&] { return rig.session->RecordsState().contains("rows kept"); }, kWriterMs));
+        QVERIFY(rig.session->RecordsState().contains(rig.home.path()));
+        QVERIFY(!rig.session->RecordsLost());
+    }
+};
+
+QTEST_MAIN(TestConsoleSession)
+#include "tst_consolesession.moc"
