@@ -134,18 +134,22 @@ QJsonObject CalibrationBook::Calibration(int node) const
 
 void CalibrationBook::Resume(int node, const QString& serial, const QJsonObject& kept)
 {
-    const QJsonArray asFoundCoefficients = kept.value(QStringLiteral("asFoundCoefficients")).toArray();
     if (m_mapOpen.contains(node))
         return;
+    const QJsonArray asFoundCoefficients = kept.value(Record::kAsFoundCoefficients).toArray();
     Open open;
-    open.record = { { QStringLiteral("node"), node },
-                    { QStringLiteral("opened"), RecordStore::Now() },
-                    { QStringLiteral("console"), QCoreApplication::applicationVersion() },
-                    { QStringLiteral("asFoundCoefficients"), asFoundCoefficients.isEmpty()
-                          ? QJsonValue(QJsonValue::Null) : QJsonValue(asFoundCoefficients) } };
+    open.node = node;
+    open.opened = RecordStore::Now();
+    open.console = QCoreApplication::applicationVersion();
+    if (!asFoundCoefficients.isEmpty())
+        open.asFoundCoefficients = asFoundCoefficients;
     if (!serial.trimmed().isEmpty())
-        open.record.insert(QStringLiteral("serial"), serial.trimmed());
-    open.adjustments = kept.value(QStringLiteral("adjustments")).toArray();
+        open.serial = serial.trimmed();
+    for (const QJsonValue& value : kept.value(Record::kAdjustments).toArray()) {
+        Record::Adjustment adjustment;
+        if (Record::Adjustment::fromJson(value, &adjustment))
+            open.adjustments.append(adjustment);
+    }
     m_mapOpen.insert(node, open);
     m_mapExpected[node].awaiting = Awaiting::Nothing;
     emit Changed(node);

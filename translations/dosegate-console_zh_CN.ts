@@ -575,6 +575,10 @@
         <source>Records in %1, rows kept: %2</source>
         <translation>记录库 %1，已保存 %2 条记录</translation>
     </message>
+    <message>
+        <source>%1 records waiting for the lab server</source>
+        <translation>%1 条记录等待发送到实验室服务器</translation>
+    </message>
 </context>
 <context>
     <name>FrameProtocol</name>
@@ -1227,10 +1231,6 @@
     <message>
         <source>procedure</source>
         <translation>校准流程</translation>
-    </message>
-    <message>
-        <source>%1 records waiting for the lab server</source>
-        <translation>%1 条记录等待发送到实验室服务器</translation>
     </message>
 </context>
 <context>
