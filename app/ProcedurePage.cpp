@@ -123,6 +123,10 @@ QWidget* ProcedurePage::BuildItemPage()
     m_pCustomer = new QLineEdit;
     m_pCustomerAddress = new QLineEdit;
     m_pPlace = new QLineEdit;
+    m_pManufacturer->setObjectName("procedure_manufacturer");
+    m_pModel->setObjectName("procedure_model");
+    m_pCustomer->setObjectName("procedure_customer");
+    m_pPlace->setObjectName("procedure_place");
     form->addRow(tr("Node"), m_pNode);
     form->addRow(tr("Serial number"), m_pSerial);
     form->addRow(QString(), m_pSerialConfirmed);

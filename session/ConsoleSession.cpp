@@ -3,7 +3,7 @@
 #include "AlarmLevels.h"
 #include "CalibrationFigures.h"
 #include "CalibrationProcedure.h"
-#include "RecordServer.h"
+#include "CalibrationRecord.h"
 #include "CalibrationRegister.h"
 #include "CertificateWriter.h"
 #include "CommandEvents.h"
@@ -11,6 +11,7 @@
 #include "NodeBoard.h"
 #include "NodeCalibrations.h"
 #include "Pacer.h"
+#include "RecordServer.h"
 #include "RecordStore.h"
 #include "RecordVerifier.h"
 #include "RecordWriter.h"
@@ -235,8 +236,26 @@ ConsoleSession::CalcEntry ConsoleSession::TakePoint(int node, const QString& ser
     return entry;
 }
 
-bool ConsoleSession::Finish(int node, const CalibrationBook::Conditions& conditions)
+// The procedure's item, when it is the one being finished, names what the
+// records tab cannot: the item's maker and model, and its own customer and
+// place over the tab's.
+bool ConsoleSession::Finish(int node, const CalibrationBook::Conditions& typed)
 {
+    CalibrationBook::Conditions conditions = typed;
+    const CalibrationProcedure::Identity& item = m_pProcedure->ItemIdentity();
+    const QString serial = m_pBook->Calibration(node).value(CalibrationRecord::kSerial).toString();
+    if (item.node == node && !item.serial.isEmpty() && item.serial == serial) {
+        conditions.manufacturer = item.manufacturer;
+        conditions.model = item.model;
+        QStringList customer;
+        for (const QString& part : { item.customerName, item.customerAddress })
+            if (!part.trimmed().isEmpty())
+                customer << part.trimmed();
+        if (!customer.isEmpty())
+            conditions.customer = customer.join(QStringLiteral(", "));
+        if (!item.place.trimmed().isEmpty())
+            conditions.place = item.place.trimmed();
+    }
     return m_pBook->Finish(node, conditions);
 }
 

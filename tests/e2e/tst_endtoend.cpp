@@ -179,6 +179,9 @@ private:
 void TestEndToEnd::EnterItemAndReference(FieldBench& bench, const QList<double>& rates, double tolerance)
 {
     bench.SetText("procedure_serial", "SN-2026-0001");
+    bench.SetText("procedure_manufacturer", "Maker");
+    bench.SetText("procedure_model", "DR-7");
+    bench.SetText("procedure_customer", "Customer");
     bench.Press("procedure_next");
     bench.Find<QSpinBox>("procedure_points")->setValue(rates.size());
     bench.Find<QDoubleSpinBox>("procedure_tolerance")->setValue(tolerance);
@@ -271,6 +274,15 @@ void TestEndToEnd::procedureSkipsTheAdjustmentWhenAllPass()
     QVERIFY(watcher.boxes.isEmpty());
     QVERIFY(procedure->WrittenCoefficients().isEmpty());
     QCOMPARE(field.bank.NodeById(1)->Coefficient(0), 1.0);
+    // The item as typed on the procedure's first step reaches the record.
+    RecordStore store;
+    QVERIFY(store.OpenExisting(RecordStore::DefaultPath()));
+    QTRY_COMPARE(store.Rows("calibration").size(), 1);
+    const QJsonObject record = store.Rows("calibration")[0].Content();
+    QCOMPARE(record["serial"].toString(), QString("SN-2026-0001"));
+    QCOMPARE(record["manufacturer"].toString(), QString("Maker"));
+    QCOMPARE(record["model"].toString(), QString("DR-7"));
+    QCOMPARE(record["customer"].toString(), QString("Customer"));
 }
 
 void TestEndToEnd::everyCommandIsConfirmed_data()
