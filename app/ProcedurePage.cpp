@@ -3,8 +3,6 @@
 #include "CalibrationBook.h"
 #include "CalibrationFigures.h"
 #include "CalibrationProcedure.h"
-#include "RecordStore.h"
-#include "RecordWriter.h"
 #include "ReferenceSource.h"
 
 #include <QAbstractItemModel>
@@ -383,43 +381,9 @@ void ProcedurePage::SetRegister(QAbstractItemModel* model, int serialColumn)
     m_nSerialColumn = serialColumn;
 }
 
-void ProcedurePage::SetRecords(RecordStore* reader, RecordWriter* writer)
+// What the session reopened, in the fields, and its points in the book.
+void ProcedurePage::ShowReopened(const QJsonObject& state)
 {
-    m_pReader = reader;
-    m_pWriter = writer;
-    connect(m_pProcedure, SIGNAL(StepChanged(int)), this, SLOT(Keep()));
-    connect(m_pProcedure, SIGNAL(PointTaken(int, int)), this, SLOT(Keep()));
-    connect(m_pProcedure, SIGNAL(StepFinished(int)), this, SLOT(Keep()));
-    connect(m_pProcedure, SIGNAL(StateChanged()), this, SLOT(Keep()));
-    connect(m_pWriter, SIGNAL(Opened()), this, SLOT(Reopen()));
-}
-
-// The whole state as it stands after a step or a point, so that a crash
-// loses at most the run under way.
-void ProcedurePage::Keep()
-{
-    if (!m_pWriter || m_pProcedure->CurrentStep() == CalibrationProcedure::Item)
-        return;
-    QJsonObject state;
-    m_pProcedure->Write(state);
-    if (state == m_lastKept)
-        return;
-    m_lastKept = state;
-    m_pWriter->Append(QLatin1String(kRecordKind), m_pProcedure->ItemIdentity().node, state);
-}
-
-void ProcedurePage::Reopen()
-{
-    if (!m_pReader || !m_pReader->IsOpen() || m_pProcedure->CurrentStep() != CalibrationProcedure::Item)
-        return;
-    const QVector<RecordStore::Row> rows = m_pReader->Rows(QLatin1String(kRecordKind));
-    if (rows.isEmpty())
-        return;
-    const QJsonObject state = QJsonDocument::fromJson(rows.constLast().content).object();
-    if (state.value("finished").toBool() || state.value("step").toString() == QLatin1String("done")
-        || !m_pProcedure->Read(state))
-        return;
-    m_lastKept = state;
     // The fields show what was kept; they must not write it over meanwhile.
     m_bRestoring = true;
     const CalibrationProcedure::Identity& item = m_pProcedure->ItemIdentity();
@@ -438,22 +402,6 @@ void ProcedurePage::Reopen()
     m_pPlace->setText(item.place);
     m_bRestoring = false;
     emit NodeChosen(item.node);
-    // The book holds its calibrations in memory: it is given the kept
-    // coefficients and points again, and Calc its fields unless the node
-    // was adjusted already. The node is not asked what it holds now: after
-    // a Set that is no longer what was found.
-    if (!m_pProcedure->AsFoundCoefficients().isEmpty() || !m_pProcedure->WrittenCoefficients().isEmpty()) {
-        QJsonObject kept { { QStringLiteral("asFoundCoefficients"), m_pProcedure->AsFoundCoefficients() } };
-        if (!m_pProcedure->WrittenCoefficients().isEmpty()) {
-            QJsonObject adjustment { { QStringLiteral("written"), m_pProcedure->WrittenCoefficients() } };
-            if (!m_pProcedure->ReadBackCoefficients().isEmpty()) {
-                adjustment.insert(QStringLiteral("readBack"), m_pProcedure->ReadBackCoefficients());
-                adjustment.insert(QStringLiteral("readBackMatches"), state.value("adjusted").toBool());
-            }
-            kept.insert(QStringLiteral("adjustments"), QJsonArray { adjustment });
-        }
-        emit Resumed(item.node, item.serial, kept);
-    }
     for (int i = 0; i < m_pProcedure->AsFoundPoints().size(); ++i)
         GivePoint(CalibrationProcedure::AsFound, i, !state.value("adjusted").toBool());
     for (int i = 0; i < m_pProcedure->AsLeftPoints().size(); ++i)

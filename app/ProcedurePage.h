@@ -10,8 +10,6 @@
 class CalibrationProcedure;
 class QAbstractButton;
 class QAbstractItemModel;
-class RecordStore;
-class RecordWriter;
 class QComboBox;
 class QDateEdit;
 class QDoubleSpinBox;
@@ -44,9 +42,6 @@ public:
     bool CalibrationOpen() const;
     // Serials already in the register, looked up in the column given.
     void SetRegister(QAbstractItemModel* model, int serialColumn);
-    // Each step and point is kept through the writer as it happens; an open
-    // calibration is read back from the store once it is open.
-    void SetRecords(RecordStore* reader, RecordWriter* writer);
     // The calibration page's fields that Calc reads, filled as points are
     // found: true values and net means of ranges 1 to 3, and its node.
     void SetCalcFields(const QList<QDoubleSpinBox*>& trueValues, const QList<QDoubleSpinBox*>& measured,
@@ -56,7 +51,6 @@ public:
     void SetCurrentCoefficientFields(const QList<QDoubleSpinBox*>& fields);
     // The readings table, whose settling rows are shown greyed.
     void SetReadingsTable(QTableWidget* table);
-    static constexpr const char* kRecordKind = "procedure";
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -76,8 +70,6 @@ signals:
     // The calibration page's Calc and Set, pressed from here.
     void CalcRequested();
     void SetRequested();
-    // A kept calibration reopened, for the calibration book.
-    void Resumed(int node, const QString& serial, const QJsonObject& kept);
 
 private slots:
     void OnNext();
@@ -89,10 +81,12 @@ private slots:
     void OnRunStarted();
     void OnProgress(int percent, int readingsLeft);
     void Refresh();
-    void Keep();
     void OnPointTaken(int step, int point);
     void GreySettlingRows(const QModelIndex& topLeft);
-    void Reopen();
+
+public slots:
+    // A calibration the session reopened after a restart.
+    void ShowReopened(const QJsonObject& state);
 
 private:
     QWidget* BuildItemPage();
@@ -112,9 +106,6 @@ private:
     QList<QDoubleSpinBox*> m_listCalcMeasured;
     QSpinBox* m_pCalcNode = nullptr;
     QList<QDoubleSpinBox*> m_listCalcCurrent;
-    RecordStore* m_pReader = nullptr;
-    RecordWriter* m_pWriter = nullptr;
-    QJsonObject m_lastKept;
     bool m_bRestoring = false;
 
     QListWidget* m_pSteps;

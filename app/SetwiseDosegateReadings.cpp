@@ -88,7 +88,6 @@ void SetwiseDosegate::ConnectReadings()
     auto* procedure = new ProcedurePage(m_pSession->Procedure(), ui.calibration_check_box, this);
     ui.tabWidget->addTab(procedure, tr("procedure"));
     procedure->SetRegister(m_pRegister, CalibrationRegister::ColumnSerial);
-    procedure->SetRecords(m_pSession->Store(), m_pSession->Writer());
     procedure->SetReadingsTable(ui.tableWidget_for_potentiometer);
     procedure->SetCalcFields({ ui.doubleSpinBox_tvalue_1, ui.doubleSpinBox_tvalue_2, ui.doubleSpinBox_tvalue_3 },
                              { ui.doubleSpinBox_mvalue_1, ui.doubleSpinBox_mvalue_2, ui.doubleSpinBox_mvalue_3 },
@@ -102,8 +101,7 @@ void SetwiseDosegate::ConnectReadings()
         { ui.doubleSpinBox_lastCoe_1, ui.doubleSpinBox_lastCoe_2, ui.doubleSpinBox_lastCoe_3 });
     procedure->Procedure()->SetRunSettings(
         CalibrationProcedure::LoadRunSettings(ConsoleSession::SettingsPath(), m_pSendTimer->interval()));
-    connect(procedure, SIGNAL(Resumed(int, QString, QJsonObject)), m_pSession,
-            SLOT(ResumeCalibration(int, QString, QJsonObject)));
+    connect(m_pSession, SIGNAL(ProcedureReopened(QJsonObject)), procedure, SLOT(ShowReopened(QJsonObject)));
     connect(procedure, SIGNAL(NodeChosen(int)), ui.id_for_potentiometer, SLOT(setValue(int)));
     connect(procedure->Procedure(), SIGNAL(RunStarted(int)), this, SLOT(slot_modifyIDData()));
     connect(m_pFigures, SIGNAL(MeanChanged(double, double, double)), m_pTrend, SLOT(AddMean(double, double, double)));

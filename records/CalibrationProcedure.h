@@ -26,6 +26,8 @@ class CalibrationProcedure : public QObject
 public:
     enum Step { Item, Reference, Background, AsFound, Adjust, AsLeft, Finish, Done };
     static constexpr int kMaxPoints = 3;
+    // The kind of the rows its state is kept in, after each step and point.
+    static constexpr const char* kRecordKind = "procedure";
 
     struct Identity
     {

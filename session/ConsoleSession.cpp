@@ -22,6 +22,8 @@
 
 #include <QDateTime>
 #include <QDir>
+#include <QJsonDocument>
+#include <QJsonArray>
 #include <QMetaEnum>
 #include <QSettings>
 #include <QStandardPaths>
@@ -63,11 +65,12 @@ ConsoleSession::ConsoleSession(QObject* parent)
     // quicker than this one.
     connect(m_pRecordWriter, SIGNAL(StateChanged()), this, SIGNAL(RecordsChanged()));
     connect(m_pRecordWriter, SIGNAL(Opened()), m_pRecordVerifier, SLOT(Start()));
+    m_pProcedure = new CalibrationProcedure(this);
+    connect(m_pRecordWriter, SIGNAL(Opened()), this, SLOT(ReopenProcedure()));
     m_pRecordWriter->Open(RecordStore::Location(), m_pRecords);
     m_pCertificates = new CertificateWriter(m_pRecords, this);
     m_pRegister = new CalibrationRegister(m_pRecords, this);
     m_pNodeCalibrations = new NodeCalibrations(m_pRecords, this);
-    m_pProcedure = new CalibrationProcedure(this);
     m_pNodeBoard = new NodeBoard(m_pAlarmLevels.get(), this);
     m_pWatchRequests = new WatchRequests(this);
     m_pNodeBoard->KnowNodesOf(m_pRegister, CalibrationRegister::ColumnNode);
@@ -94,6 +97,10 @@ void ConsoleSession::ConnectRecords()
     connect(m_pBook, SIGNAL(Finished(int, qint64)), m_pCertificates, SLOT(Issue(int, qint64)));
     connect(m_pBook, SIGNAL(Finished(int, qint64)), m_pProcedure, SLOT(RecordWritten(int)));
     connect(m_pProcedure, SIGNAL(ReadBackRequested(int)), this, SLOT(ReadCoefficientsBack(int)));
+    connect(m_pProcedure, SIGNAL(StepChanged(int)), this, SLOT(KeepProcedure()));
+    connect(m_pProcedure, SIGNAL(PointTaken(int, int)), this, SLOT(KeepProcedure()));
+    connect(m_pProcedure, SIGNAL(StepFinished(int)), this, SLOT(KeepProcedure()));
+    connect(m_pProcedure, SIGNAL(StateChanged()), this, SLOT(KeepProcedure()));
     connect(m_pRecords, SIGNAL(StateChanged()), m_pRegister, SLOT(Update()));
     connect(m_pRecords, SIGNAL(StateChanged()), m_pNodeCalibrations, SLOT(Update()));
     connect(m_pRecordWriter, SIGNAL(Written(qint64, qint64, qint64)), m_pRegister, SLOT(Update()));
@@ -202,9 +209,50 @@ void ConsoleSession::TakeCoefficients(int id, double c1, double c2, double c3)
     m_pProcedure->CoefficientsRead(id, c1, c2, c3);
 }
 
-void ConsoleSession::ResumeCalibration(int node, const QString& serial, const QJsonObject& kept)
+// The whole state as it stands after a step or a point, so that a crash
+// loses at most the run under way.
+void ConsoleSession::KeepProcedure()
 {
-    m_pBook->Resume(node, serial, kept);
+    if (m_pProcedure->CurrentStep() == CalibrationProcedure::Item)
+        return;
+    QJsonObject state;
+    m_pProcedure->Write(state);
+    if (state == m_procedureKept)
+        return;
+    m_procedureKept = state;
+    m_pRecordWriter->Append(QLatin1String(CalibrationProcedure::kRecordKind), m_pProcedure->ItemIdentity().node,
+                            state);
+}
+
+// The book holds its calibrations in memory: it is given the kept
+// coefficients again before the points. The node is not asked what it holds
+// now: after a Set that is no longer what was found.
+void ConsoleSession::ReopenProcedure()
+{
+    if (!m_pRecords->IsOpen() || m_pProcedure->CurrentStep() != CalibrationProcedure::Item)
+        return;
+    const QVector<RecordStore::Row> rows = m_pRecords->Rows(QLatin1String(CalibrationProcedure::kRecordKind));
+    if (rows.isEmpty())
+        return;
+    const QJsonObject state = QJsonDocument::fromJson(rows.constLast().content).object();
+    if (state.value(QStringLiteral("finished")).toBool() || state.value(QStringLiteral("step")).toString() == QLatin1String("done")
+        || !m_pProcedure->Read(state))
+        return;
+    m_procedureKept = state;
+    const CalibrationProcedure::Identity& item = m_pProcedure->ItemIdentity();
+    if (!m_pProcedure->AsFoundCoefficients().isEmpty() || !m_pProcedure->WrittenCoefficients().isEmpty()) {
+        QJsonObject kept { { CalibrationRecord::kAsFoundCoefficients, m_pProcedure->AsFoundCoefficients() } };
+        if (!m_pProcedure->WrittenCoefficients().isEmpty()) {
+            QJsonObject adjustment { { CalibrationRecord::kWritten, m_pProcedure->WrittenCoefficients() } };
+            if (!m_pProcedure->ReadBackCoefficients().isEmpty()) {
+                adjustment.insert(CalibrationRecord::kReadBack, m_pProcedure->ReadBackCoefficients());
+                adjustment.insert(CalibrationRecord::kReadBackMatches, state.value(QStringLiteral("adjusted")).toBool());
+            }
+            kept.insert(CalibrationRecord::kAdjustments, QJsonArray { adjustment });
+        }
+        m_pBook->Resume(item.node, item.serial, kept);
+    }
+    emit ProcedureReopened(state);
 }
 
 void ConsoleSession::AddPoint(int node, const QString& serial, CalibrationBook::Stage stage,

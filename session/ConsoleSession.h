@@ -131,9 +131,6 @@ public slots:
     void TakeCoefficients(int id, double c1, double c2, double c3);
     void AddPoint(int node, const QString& serial, CalibrationBook::Stage stage,
                   const CalibrationBook::Point& point);
-    // A calibration reopened after a restart: what it kept, not the node's
-    // coefficients now, which a Set may have changed.
-    void ResumeCalibration(int node, const QString& serial, const QJsonObject& kept);
     void SetWatching(bool watching);
     void SetRunActive(bool active);
     void NoteRunRequest();
@@ -150,12 +147,17 @@ signals:
     void Warning(const QString& title, const QString& text);
     // The node board wants a dose request now.
     void RequestDue();
+    // The procedure reopened where it stood before the console stopped: the
+    // state it was read from, after the book has the calibration again.
+    void ProcedureReopened(const QJsonObject& state);
 
 private slots:
     void TakeReply(int id, int y, int x);
     void ReadCoefficientsBack(int node);
     void RecordNodeState(const QVector<int>& ids, const QVector<int>& states);
     void OnLinkUp();
+    void KeepProcedure();
+    void ReopenProcedure();
 
 private:
     void ConnectRecords();
@@ -163,6 +165,7 @@ private:
     // The window's, gone first when it closes.
     QPointer<TcpSocket> m_pSocket;
     ReadingRun m_run;
+    QJsonObject m_procedureKept; // the last state kept, not kept twice
     QPointer<WriteDataFrame> m_pEncoder;
     // Qt children, deleted in the order made; the writer writes what is
     // queued before it goes.

@@ -182,7 +182,7 @@ void TestCalibration::procedureRunsAsFoundAndReopensAfterAKill()
             RecordStore reader;
             if (!reader.OpenExisting(store))
                 return false;
-            const auto rows = reader.Rows(ProcedurePage::kRecordKind, 4);
+            const auto rows = reader.Rows(CalibrationProcedure::kRecordKind, 4);
             return !rows.isEmpty()
                 && QJsonDocument::fromJson(rows.constLast().content).object().value("as_found").toArray().size() == 1;
         }());
