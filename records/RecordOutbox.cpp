@@ -50,8 +50,8 @@ QString RecordOutbox::Open(const QString& path)
                                       " node INTEGER NOT NULL, content TEXT NOT NULL, reference_key TEXT NOT NULL,"
                                       " reference_row_id TEXT NOT NULL)"))
         || !query.exec(QStringLiteral("SELECT count(*) FROM outbox")) || !query.next()) {
-        m_sError = QStringLiteral("cannot keep rows in %1: %2")
-                       .arg(QDir::toNativeSeparators(path), db.isOpen() ? query.lastError().text() : db.lastError().text());
+        const QString why = db.isOpen() ? query.lastError().text() : db.lastError().text();
+        m_sError = QStringLiteral("cannot keep rows in %1: %2").arg(QDir::toNativeSeparators(path), why);
         return m_sError;
     }
     m_nCount = query.value(0).toInt();

@@ -748,8 +748,10 @@ void TestRecords::rowsWaitWhileTheServerIsAway()
     writer.Append("event", 1, { { "value", 0 } });
     QTRY_COMPARE_WITH_TIMEOUT(writer.Rows(), 1, kWriterMs);
     QVERIFY(server("pause"));
-    for (int value : { 1, 2, 3 })
-        writer.Append("event", 1, { { "value", value } });
+    // The later two name the row the first becomes, which only the server numbers.
+    const qint64 first = writer.Append("event", 1, { { "value", 1 } });
+    for (int value : { 2, 3 })
+        writer.Append("event", 1, { { "value", value } }, "of", first);
     QTRY_VERIFY_WITH_TIMEOUT(writer.IsWaiting(), kWriterMs);
     QVERIFY2(writer.Error().contains("cannot reach"), qPrintable(writer.Error()));
     QTRY_COMPARE_WITH_TIMEOUT(writer.Outboxed(), 3, kWriterMs);
@@ -767,6 +769,7 @@ void TestRecords::rowsWaitWhileTheServerIsAway()
         return values;
     };
     QCOMPARE(values(), (QList<int> { 0, 1, 2, 3 }));
+    QCOMPARE(store.RowAt(4).Content()["of"].toInt(), 2);
     QVERIFY(store.Verify().Intact());
 
     // A console killed while the server is away keeps its rows in the
