@@ -514,14 +514,14 @@ QString RecordStore::LossNow() const
 }
 
 qint64 RecordStore::Append(const QString& kind, int node, const QJsonObject& content, qint64 timeMs,
-                           const SigningKey* pSigner)
+                           const SigningKey* pSigner, const QString& rowId)
 {
     Row row;
     row.time = timeMs < 0 ? Now() : TimeText(timeMs);
     row.kind = kind;
     row.node = node;
     row.content = QJsonDocument(content).toJson(QJsonDocument::Compact);
-    return AppendRow(row, pSigner);
+    return AppendRow(row, pSigner, rowId);
 }
 
 qint64 RecordStore::Checkpoint()
@@ -533,7 +533,7 @@ qint64 RecordStore::Checkpoint()
                   { { QStringLiteral("row"), newest.seq }, { QStringLiteral("hash"), QString::fromLatin1(newest.hash) } });
 }
 
-qint64 RecordStore::AppendRow(Row row, const SigningKey* pSigner)
+qint64 RecordStore::AppendRow(Row row, const SigningKey* pSigner, const QString& rowId)
 {
     if (!m_bOpen) {
         Fail(m_sError.isEmpty() ? QStringLiteral("the record store is not open") : m_sError);
@@ -591,7 +591,7 @@ qint64 RecordStore::AppendRow(Row row, const SigningKey* pSigner)
     query.addBindValue(row.signature.isEmpty() ? QStringLiteral("") : QString::fromLatin1(row.signature)); // never NULL
     if (m_bServer) {
         query.addBindValue(RecordServer::ConsoleId());
-        query.addBindValue(QUuid::createUuid().toString(QUuid::WithoutBraces));
+        query.addBindValue(rowId.isEmpty() ? QUuid::createUuid().toString(QUuid::WithoutBraces) : rowId);
     }
     if (!query.exec() || !Summarise(row) || (!m_bBatch && !query.exec(QStringLiteral("COMMIT")))) {
         QString why = query.lastError().text();
@@ -630,6 +630,18 @@ void RecordStore::AnchorCommitted(const Row& newest)
         query.exec(QStringLiteral("COMMIT"));
     }
     m_sLoss.clear();
+}
+
+qint64 RecordStore::SeqOf(const QString& rowId) const
+{
+    if (!m_bOpen || !m_bServer)
+        return -1;
+    QSqlQuery query(QSqlDatabase::database(m_sConnection, false));
+    query.prepare(QStringLiteral("SELECT seq FROM records WHERE row_id = ?"));
+    query.addBindValue(rowId);
+    if (!query.exec())
+        return -1;
+    return query.next() ? query.value(0).toLongLong() : 0;
 }
 
 // One JSON line per row, flushed to the disk before the append reports.

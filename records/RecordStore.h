@@ -114,9 +114,14 @@ public:
     // given (ms since the epoch; now when negative); its number, or 0 when it
     // could not be written (Error() says why). After a loss the row is held
     // in the side file instead, and 0 is returned.
-    // A row is signed by the key given, else by the console's own.
+    // A row is signed by the key given, else by the console's own. On a
+    // lab's server the row carries the id given (a new one when none is),
+    // which the server takes once only.
     qint64 Append(const QString& kind, int node, const QJsonObject& content, qint64 timeMs = -1,
-                  const SigningKey* pSigner = nullptr);
+                  const SigningKey* pSigner = nullptr, const QString& rowId = QString());
+    // The number of the server's row with that id: 0 when it has none, -1
+    // when it could not be asked.
+    qint64 SeqOf(const QString& rowId) const;
     // A row naming the newest row and its hash, signed by the console: a
     // rebuilt chain must forge it too.
     qint64 Checkpoint();
@@ -180,7 +185,7 @@ private:
     void WriteAnchor(const Row& row);
     // The loss the anchor shows against the rows now in the store.
     QString LossNow() const;
-    qint64 AppendRow(Row row, const SigningKey* pSigner = nullptr);
+    qint64 AppendRow(Row row, const SigningKey* pSigner = nullptr, const QString& rowId = QString());
     void LoadConsoleKey();
     bool Hold(const Row& row);
     QString Columns() const;

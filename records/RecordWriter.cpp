@@ -1,6 +1,8 @@
 #include "RecordWriter.h"
 
 #include "Log.h"
+#include "RecordOutbox.h"
+#include "RecordServer.h"
 #include "RecordStore.h"
 #include "SigningKey.h"
 
@@ -9,6 +11,7 @@
 #include <QElapsedTimer>
 #include <QMutexLocker>
 #include <QThread>
+#include <QUuid>
 
 #include <climits>
 
@@ -84,6 +87,8 @@ qint64 RecordWriter::Append(const QVector<Entry>& entries)
         m_queue.push_back({ m_nNextTicket++, entry, &entry != entries.constData() });
         if (entry.timeMs < 0)
             m_queue.back().entry.timeMs = now;
+        if (entry.rowId.isEmpty())
+            m_queue.back().entry.rowId = QUuid::createUuid().toString(QUuid::WithoutBraces);
     }
     m_wake.wakeAll();
     return m_nNextTicket - 1;
@@ -119,6 +124,12 @@ int RecordWriter::Queued() const
     return int(m_queue.size());
 }
 
+int RecordWriter::Outboxed() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_nOutboxed;
+}
+
 void RecordWriter::OpenReader()
 {
     if (m_pReader)
@@ -143,6 +154,16 @@ void RecordWriter::SetState(bool open, bool waiting, const QString& error)
 void RecordWriter::Run()
 {
     RecordStore store;
+    RecordOutbox outbox;
+    if (RecordServer::IsServer(m_sPath)) {
+        const QString why = outbox.Open(RecordOutbox::PathFor(m_sPath));
+        if (!why.isEmpty())
+            LogPrint(LOG_WARNING, "records: %s\n", qPrintable(why));
+        else if (outbox.Count() > 0)
+            LogPrint(LOG_NOTICE, "records: %d rows in the outbox go to the lab server first\n", outbox.Count());
+        QMutexLocker lock(&m_mutex);
+        m_nOutboxed = outbox.Count();
+    }
     bool opened = false;
     QElapsedTimer sinceCheckpoint;
     sinceCheckpoint.start();
@@ -152,7 +173,7 @@ void RecordWriter::Run()
         bool stopping = false;
         {
             QMutexLocker lock(&m_mutex);
-            while (opened && !m_bStop && m_queue.empty()
+            while (opened && !m_bStop && m_queue.empty() && outbox.Count() == 0
                    && m_wake.wait(&m_mutex, (unsigned long)std::max<qint64>(1, kCheckpointMs - sinceCheckpoint.elapsed())))
                 ;
             stopping = m_bStop;
@@ -161,6 +182,9 @@ void RecordWriter::Run()
                 m_queue.pop_front();
             }
         }
+        // Behind the rows the outbox holds, so that the order is kept.
+        if (!batch.empty() && outbox.Count() > 0 && Keep(outbox, batch))
+            batch.clear();
         if (!opened) {
             opened = store.Open(m_sPath);
             if (opened) {
@@ -177,7 +201,7 @@ void RecordWriter::Run()
         }
         // Only when rows came since the last one: an idle store needs none.
         if (opened && batch.empty() && (stopping || sinceCheckpoint.elapsed() >= kCheckpointMs)
-            && Rows() > rowsAtCheckpoint && store.Loss().isEmpty()) {
+            && Rows() > rowsAtCheckpoint && store.Loss().isEmpty() && outbox.Count() == 0) {
             if (store.Checkpoint() > 0) {
                 QMutexLocker lock(&m_mutex);
                 ++m_nRows;
@@ -185,19 +209,51 @@ void RecordWriter::Run()
             rowsAtCheckpoint = Rows();
             sinceCheckpoint.restart();
         }
+        if (opened && outbox.Count() > 0 && !Send(store, outbox)) {
+            if (!batch.empty() && Keep(outbox, batch))
+                batch.clear();
+            if (batch.empty()) {
+                // Kept on the disk: a stop leaves them for the next start.
+                SetState(opened, true, store.Error());
+                if (stopping) {
+                    if (Queued() == 0)
+                        break;
+                    continue;
+                }
+                QMutexLocker lock(&m_mutex);
+                if (!m_bStop)
+                    m_wake.wait(&m_mutex, kRetryMs);
+                continue;
+            }
+        }
         if (opened && !batch.empty() && Write(store, batch))
             continue;
         const QString why = store.Error();
         const bool held = HeldElsewhere(why);
         if (batch.empty()) {
-            if (stopping)
-                break;
+            if (stopping) {
+                if (Queued() == 0)
+                    break;
+                continue; // what the outbox took was one batch of several
+            }
             if (!opened) { // tried again after a while when held, else with the next rows
-                SetState(false, held, why);
+                const bool retry = held || outbox.Count() > 0;
+                SetState(false, retry, why);
                 QMutexLocker lock(&m_mutex);
                 if (!m_bStop && m_queue.empty())
-                    m_wake.wait(&m_mutex, held ? (unsigned long)kRetryMs : ULONG_MAX);
+                    m_wake.wait(&m_mutex, retry ? (unsigned long)kRetryMs : ULONG_MAX);
             }
+            continue;
+        }
+        // Whatever kept the server from taking them, they are on the disk
+        // until it does: none waits in memory only.
+        if (outbox.IsOpen() && Keep(outbox, batch)) {
+            SetState(opened, true, why);
+            if (stopping)
+                continue;
+            QMutexLocker lock(&m_mutex);
+            if (!m_bStop)
+                m_wake.wait(&m_mutex, kRetryMs);
             continue;
         }
         if (held && !stopping) {
@@ -241,7 +297,8 @@ bool RecordWriter::Write(RecordStore& store, std::deque<Waiting>& batch)
         QJsonObject content = row.entry.content;
         if (row.entry.reference > 0 && m_seqOfTicket.contains(row.entry.reference))
             content.insert(row.entry.referenceKey, m_seqOfTicket.value(row.entry.reference));
-        seq = store.Append(row.entry.kind, row.entry.node, content, row.entry.timeMs, row.entry.signer.get());
+        seq = store.Append(row.entry.kind, row.entry.node, content, row.entry.timeMs, row.entry.signer.get(),
+                           row.entry.rowId);
         if (seq == 0)
             break;
         m_seqOfTicket.insert(row.ticket, seq);
@@ -274,4 +331,102 @@ void RecordWriter::GiveUp(const std::deque<Waiting>& batch, const QString& why)
 {
     LogPrint(LOG_WARNING, "records: %d rows not written: %s\n", int(batch.size()), qPrintable(why));
     emit NotWritten(batch.front().ticket, batch.back().ticket, why);
+}
+
+bool RecordWriter::Keep(RecordOutbox& outbox, const std::deque<Waiting>& batch)
+{
+    QVector<RecordOutbox::Row> rows;
+    for (const Waiting& waiting : batch) {
+        const Entry& entry = waiting.entry;
+        RecordOutbox::Row row;
+        row.rowId = entry.rowId;
+        row.timeMs = entry.timeMs;
+        row.kind = entry.kind;
+        row.node = entry.node;
+        row.content = entry.content;
+        // A row the server has not numbered yet is named by its id.
+        if (entry.reference > 0 && m_seqOfTicket.contains(entry.reference)) {
+            row.content.insert(entry.referenceKey, m_seqOfTicket.value(entry.reference));
+        } else if (entry.reference > 0 && m_rowIdOfTicket.contains(entry.reference)) {
+            row.referenceKey = entry.referenceKey;
+            row.referenceRowId = m_rowIdOfTicket.value(entry.reference);
+        }
+        m_rowIdOfTicket.insert(waiting.ticket, entry.rowId);
+        rows.append(row);
+    }
+    if (!outbox.Put(rows)) {
+        for (const Waiting& waiting : batch)
+            m_rowIdOfTicket.remove(waiting.ticket);
+        LogPrint(LOG_WARNING, "records: %d rows not kept in the outbox: %s\n", int(batch.size()),
+                 qPrintable(outbox.Error()));
+        return false;
+    }
+    for (const Waiting& waiting : batch) {
+        m_ticketOfRowId.insert(waiting.entry.rowId, waiting.ticket);
+        if (waiting.entry.signer)
+            m_signerOfRowId.insert(waiting.entry.rowId, waiting.entry.signer);
+    }
+    {
+        QMutexLocker lock(&m_mutex);
+        m_nOutboxed = outbox.Count();
+    }
+    emit StateChanged();
+    return true;
+}
+
+bool RecordWriter::Send(RecordStore& store, RecordOutbox& outbox)
+{
+    while (outbox.Count() > 0) {
+        const RecordOutbox::Row row = outbox.Front();
+        if (row.id == 0 || !store.Begin())
+            return false;
+        // Under the appending lock: no other console sends it meanwhile.
+        qint64 seq = store.SeqOf(row.rowId);
+        const bool already = seq > 0;
+        if (seq == 0) {
+            QJsonObject content = row.content;
+            const qint64 reference = row.referenceKey.isEmpty() ? 0 : store.SeqOf(row.referenceRowId);
+            if (reference > 0)
+                content.insert(row.referenceKey, reference);
+            seq = store.Append(row.kind, row.node, content, row.timeMs, m_signerOfRowId.value(row.rowId).get(),
+                               row.rowId);
+            if (seq == 0 || !store.Commit()) {
+                store.Rollback();
+                return false;
+            }
+        } else {
+            store.Rollback();
+            if (seq < 0)
+                return false;
+        }
+        // Only once the server has committed it: a crash before this finds
+        // it there at the next try, and drops it then.
+        if (!outbox.Remove(row.id)) {
+            LogPrint(LOG_WARNING, "records: the outbox keeps a sent row: %s\n", qPrintable(outbox.Error()));
+            return false;
+        }
+        m_signerOfRowId.remove(row.rowId);
+        const qint64 ticket = m_ticketOfRowId.take(row.rowId);
+        if (ticket > 0) {
+            m_rowIdOfTicket.remove(ticket);
+            m_seqOfTicket.insert(ticket, seq);
+            m_listTickets.push_back(ticket);
+            if (m_listTickets.size() > kTicketsKept) {
+                m_seqOfTicket.remove(m_listTickets.front());
+                m_listTickets.pop_front();
+            }
+        }
+        {
+            QMutexLocker lock(&m_mutex);
+            // A row of an earlier run was counted when the store opened.
+            if (!already || ticket > 0)
+                ++m_nRows;
+            m_nOutboxed = outbox.Count();
+        }
+        emit StateChanged();
+        if (ticket > 0)
+            emit Written(ticket, ticket, seq);
+    }
+    SetState(true, false, QString());
+    return true;
 }

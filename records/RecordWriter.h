@@ -13,6 +13,7 @@
 #include <memory>
 
 class QThread;
+class RecordOutbox;
 class RecordStore;
 class SigningKey;
 
@@ -24,7 +25,9 @@ class SigningKey;
 // row gets a ticket when queued; Written names the tickets once they are
 // committed, never before. A store held by another console is tried again
 // until it is free; what is queued at the end is written before the thread
-// stops.
+// stops. Rows for a lab's server that is away go to the outbox on the
+// console's disk, and from there to the server, in their order, once it
+// answers: first of all at the next start.
 class RecordWriter : public QObject
 {
     Q_OBJECT
@@ -44,6 +47,8 @@ public:
         qint64 timeMs = -1;
         // Who signs the row, when a person does; else the console.
         std::shared_ptr<const SigningKey> signer;
+        // The id a lab's server takes once only: given when handed over.
+        QString rowId;
     };
 
     static constexpr int kBatchRows = 256;
@@ -75,6 +80,8 @@ public:
     // The rows in the store, kept count of as they are committed.
     qint64 Rows() const;
     int Queued() const;
+    // Rows kept in the outbox for a lab's server.
+    int Outboxed() const;
 
 signals:
     void Opened();
@@ -99,6 +106,11 @@ private:
     bool Write(RecordStore& store, std::deque<Waiting>& batch);
     void SetState(bool open, bool waiting, const QString& error);
     void GiveUp(const std::deque<Waiting>& batch, const QString& why);
+    // Into the outbox, after whatever it holds; false when it could not.
+    bool Keep(RecordOutbox& outbox, const std::deque<Waiting>& batch);
+    // The outbox's rows to the server, oldest first, each in a transaction
+    // of its own; false when the server did not take them all.
+    bool Send(RecordStore& store, RecordOutbox& outbox);
 
     QString m_sPath;
     RecordStore* m_pReader = nullptr; // not owned
@@ -113,10 +125,15 @@ private:
     bool m_bWaiting = false;
     QString m_sError;
     qint64 m_nRows = 0;
+    int m_nOutboxed = 0;
 
     // The writer thread's own: the rows recent tickets became.
     QHash<qint64, qint64> m_seqOfTicket;
     std::deque<qint64> m_listTickets; // oldest first, bounded
+    // Of the rows this run put in the outbox, until they are sent.
+    QHash<qint64, QString> m_rowIdOfTicket;
+    QHash<QString, qint64> m_ticketOfRowId;
+    QHash<QString, std::shared_ptr<const SigningKey>> m_signerOfRowId;
 };
 
 #endif

@@ -375,7 +375,7 @@ QString ConsoleSession::RecordsState() const
     const QString error = m_pRecordWriter->Error();
     const QString loss = m_pRecords->IsOpen() ? m_pRecords->Loss() : QString();
     if (m_pRecordWriter->IsWaiting() && RecordServer::IsServer(m_pRecordWriter->Path()))
-        return tr("%1 records waiting for the lab server").arg(m_pRecordWriter->Queued());
+        return tr("%1 records waiting for the lab server").arg(m_pRecordWriter->Outboxed() + m_pRecordWriter->Queued());
     if (m_pRecordWriter->IsWaiting())
         return tr("Records in %1: waiting for the store, held by another console").arg(where);
     if (!m_pRecordWriter->IsOpen() && error.isEmpty())

@@ -6,10 +6,14 @@
 //                  box is open
 //   append N [AT]  appends N rows to the record store (or the one at AT),
 //                  without a window, and ends
+//   keep N AT      appends N rows through the console's writer to the lab
+//                  server at AT, which is away, and waits to be killed once
+//                  they are in the outbox
 //   --hold [AT]    holds the store's write lock, as a second console in the
 //                  middle of a write would, until killed; with AT, in the
 //                  middle of appending rows there
 #include "RecordStore.h"
+#include "RecordWriter.h"
 #include "SetwiseDosegate.h"
 
 #include <QApplication>
@@ -70,6 +74,21 @@ int main(int argc, char* argv[])
                 return 1;
         }
         return 0;
+    }
+    if (mode == "keep" && argc > 3) {
+        QCoreApplication application(argc, argv);
+        QCoreApplication::setApplicationName(QStringLiteral("dosegate-console"));
+        RecordWriter writer;
+        writer.Open(QString::fromLocal8Bit(argv[3]));
+        const int rows = QByteArray(argv[2]).toInt();
+        for (int i = 0; i < rows; ++i)
+            writer.Append(QStringLiteral("event"), 2, { { QStringLiteral("value"), 100 + i } });
+        while (writer.Outboxed() < rows)
+            QThread::msleep(10);
+        std::printf("kept\n");
+        std::fflush(stdout);
+        for (;;)
+            QThread::sleep(1);
     }
     if (argc > 1 && qstrcmp(argv[1], "--hold") == 0)
         return Hold(argc, argv);

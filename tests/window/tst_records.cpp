@@ -11,6 +11,7 @@
 #include "CommandEvents.h"
 #include "FrameProtocol.h"
 #include "LinkCommand.h"
+#include "RecordOutbox.h"
 #include "RecordStore.h"
 #include "RecordVerifier.h"
 #include "RecordWriter.h"
@@ -747,20 +748,55 @@ void TestRecords::rowsWaitWhileTheServerIsAway()
     writer.Append("event", 1, { { "value", 0 } });
     QTRY_COMPARE_WITH_TIMEOUT(writer.Rows(), 1, kWriterMs);
     QVERIFY(server("pause"));
-    for (int value : { 1, 2, 3 })
-        writer.Append("event", 1, { { "value", value } });
+    // The later two name the row the first becomes, which only the server numbers.
+    const qint64 first = writer.Append("event", 1, { { "value", 1 } });
+    for (int value : { 2, 3 })
+        writer.Append("event", 1, { { "value", value } }, "of", first);
     QTRY_VERIFY_WITH_TIMEOUT(writer.IsWaiting(), kWriterMs);
     QVERIFY2(writer.Error().contains("cannot reach"), qPrintable(writer.Error()));
+    QTRY_COMPARE_WITH_TIMEOUT(writer.Outboxed(), 3, kWriterMs);
     QCOMPARE(writer.Rows(), 1);
     QVERIFY(server("resume"));
     QTRY_COMPARE_WITH_TIMEOUT(writer.Rows(), 4, kWriterMs);
     QVERIFY(!writer.IsWaiting());
+    QCOMPARE(writer.Outboxed(), 0);
     RecordStore store;
     QVERIFY(store.OpenExisting(location));
-    QList<int> values;
-    for (const RecordStore::Row& row : store.Rows("event"))
-        values << row.Content()["value"].toInt();
-    QCOMPARE(values, (QList<int> { 0, 1, 2, 3 }));
+    const auto values = [&] {
+        QList<int> values;
+        for (const RecordStore::Row& row : store.Rows("event"))
+            values << row.Content()["value"].toInt();
+        return values;
+    };
+    QCOMPARE(values(), (QList<int> { 0, 1, 2, 3 }));
+    QCOMPARE(store.RowAt(4).Content()["of"].toInt(), 2);
+    QVERIFY(store.Verify().Intact());
+
+    // A console killed while the server is away keeps its rows in the
+    // outbox, and the next start sends them before its own.
+    QVERIFY(server("pause"));
+    QProcess probe;
+    probe.start(QStringLiteral(RECORDS_PROBE), { "keep", "3", location });
+    QVERIFY(probe.waitForStarted());
+    QVERIFY(QTest::qWaitFor([&] { return probe.readAllStandardOutput().contains("kept"); }, kWriterMs));
+    probe.kill();
+    QVERIFY(probe.waitForFinished());
+    QVERIFY(server("resume"));
+    // Killed again between the server's commit and the outbox's delete.
+    RecordOutbox outbox;
+    QVERIFY(outbox.Open(RecordOutbox::PathFor(location)).isEmpty());
+    QCOMPARE(outbox.Count(), 3);
+    const RecordOutbox::Row sent = outbox.Front();
+    RecordStore direct;
+    QVERIFY(direct.Open(location));
+    QVERIFY(direct.Append(sent.kind, sent.node, sent.content, sent.timeMs, nullptr, sent.rowId) > 0);
+    RecordWriter next;
+    next.Open(location);
+    next.Append("event", 1, { { "value", 4 } });
+    QTRY_COMPARE_WITH_TIMEOUT(next.Rows(), 8, kWriterMs);
+    QTRY_COMPARE_WITH_TIMEOUT(next.Outboxed(), 0, kWriterMs);
+    QVERIFY(store.OpenExisting(location)); // its connection went with the server
+    QCOMPARE(values(), (QList<int> { 0, 1, 2, 3, 100, 101, 102, 4 }));
     QVERIFY(store.Verify().Intact());
 }
 
