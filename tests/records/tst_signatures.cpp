@@ -2,6 +2,7 @@
 #include "CalibrationRegister.h"
 #include "CertificateWriter.h"
 #include "Keyring.h"
+#include "MissingTool.h"
 #include "RecordStore.h"
 #include "SignatureAudit.h"
 #include "SigningKey.h"
@@ -364,7 +365,7 @@ void TestSignatures::approvalIsRefused()
 void TestSignatures::approvedCertificateVerifiesAndAnEditedCopyDoesNot()
 {
     if (QString(PDFTOTEXT).isEmpty())
-        QSKIP("pdftotext (poppler-utils) is not installed");
+        SKIP_FOR_MISSING_TOOL("pdftotext (poppler-utils) is not installed");
     const SigningKey performer = MadeKey("p.key", "A. Tester", "Technician");
     const SigningKey manager = MadeKey("m.key", "Q. Manager", "Quality manager");
     RecordStore store;
