@@ -186,12 +186,43 @@ void ConsoleSession::RestartAveraging()
 {
     m_pFigurePacer->Flush();
     m_pFigures->RestartAveraging();
+    m_report.ClearFigures();
 }
 
 void ConsoleSession::RestartRun()
 {
     m_run.Restart();
+    m_report.Restart();
     m_pJournal->Restart();
+}
+
+bool ConsoleSession::TakeRow(QStringList* pTexts)
+{
+    float reading = 0;
+    int number = 0;
+    if (!m_run.TakeRow(&reading, &number))
+        return false;
+    *pTexts = m_report.AddRow(m_clock.Now(), reading, number);
+    return true;
+}
+
+void ConsoleSession::MarkStep(const QString& mark)
+{
+    m_report.MarkStep(mark);
+}
+
+CalibrationFigures::Result ConsoleSession::EvaluateFigures(const CalibrationFigures::Inputs& inputs)
+{
+    const CalibrationFigures::Result result = m_pFigures->Evaluate(inputs);
+    m_report.TakeFigures(result);
+    return result;
+}
+
+ReportExport::Statistics ConsoleSession::ReportStatistics(const QString& typedTrueValue,
+                                                          const QString& typedBackground)
+{
+    return m_report.Statistics(typedTrueValue, typedBackground, m_pFigures->LastInputs(), m_pFigures->LastResult(),
+                               m_clock.Now());
 }
 
 void ConsoleSession::AcceptReading(const Reading& reading)

@@ -2,8 +2,11 @@
 #define DOSEGATE_CONSOLESESSION_H
 
 #include "CalibrationBook.h"
+#include "CalibrationFigures.h"
+#include "LocalClock.h"
 #include "Reading.h"
 #include "ReadingRun.h"
+#include "RunReport.h"
 
 #include <QJsonObject>
 #include <QObject>
@@ -15,7 +18,6 @@
 #include <memory>
 
 class AlarmLevels;
-class CalibrationFigures;
 class CalibrationProcedure;
 class CalibrationRegister;
 class CertificateWriter;
@@ -123,6 +125,19 @@ public:
     // A new run of the table: its rows, journal and averaging start afresh.
     void RestartRun();
 
+    // The table's rows and figures as the window shows them and the report
+    // writes them.
+    const RunReport& Report() const { return m_report; }
+    // At a tick: the row due, if any, stamped now, with its texts.
+    bool TakeRow(QStringList* pTexts);
+    // Marks the newest row with the potentiometer's step.
+    void MarkStep(const QString& mark);
+    // The figures of the newest full window against the typed inputs; the
+    // report's texts follow them.
+    CalibrationFigures::Result EvaluateFigures(const CalibrationFigures::Inputs& inputs);
+    // The true value and the background as the operator typed them.
+    ReportExport::Statistics ReportStatistics(const QString& typedTrueValue, const QString& typedBackground);
+
 public slots:
     // In this order: the journal (on disk before anything else is done with
     // it), ReadingAccepted (the trend), the figures, the procedure.
@@ -165,6 +180,8 @@ private:
     // The window's, gone first when it closes.
     QPointer<TcpSocket> m_pSocket;
     ReadingRun m_run;
+    RunReport m_report;
+    LocalClock m_clock;
     QJsonObject m_procedureKept; // the last state kept, not kept twice
     QPointer<WriteDataFrame> m_pEncoder;
     // Qt children, deleted in the order made; the writer writes what is
