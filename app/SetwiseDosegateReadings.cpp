@@ -71,7 +71,8 @@ QString VerdictStyle(CalibrationFigures::Verdict verdict)
 // figures and the procedure, in that order.
 void SetwiseDosegate::ConnectReadings()
 {
-    connect(m_pSession, SIGNAL(ReadingAccepted(Reading)), m_pTrend, SLOT(AddReading(Reading)));
+    m_pTrend->SetData(&m_pSession->Trend());
+    connect(m_pSession, SIGNAL(ReadingAccepted(Reading)), m_pTrend, SLOT(Changed()));
     // The guided calibration, on a page of its own: each of its runs
     // restarts the table as an ID change does.
     auto* procedure = new ProcedurePage(m_pSession->Procedure(), ui.calibration_check_box, this);
@@ -93,7 +94,6 @@ void SetwiseDosegate::ConnectReadings()
     connect(m_pSession, SIGNAL(ProcedureReopened(QJsonObject)), procedure, SLOT(ShowReopened(QJsonObject)));
     connect(procedure, SIGNAL(NodeChosen(int)), ui.id_for_potentiometer, SLOT(setValue(int)));
     connect(procedure->Procedure(), SIGNAL(RunStarted(int)), this, SLOT(slot_modifyIDData()));
-    connect(m_pFigures, SIGNAL(MeanChanged(double, double, double)), m_pTrend, SLOT(AddMean(double, double, double)));
     connect(m_pFigures, SIGNAL(MeanChanged(double, double, double)), m_pFigurePacer, SLOT(Request()));
     connect(ui.use_as_background_button, SIGNAL(clicked()), m_pFigures, SLOT(UseAsBackground()));
     connect(m_pFigures, SIGNAL(BackgroundMeasured(QString)), ui.background_value, SLOT(setText(QString)));
@@ -231,7 +231,8 @@ void SetwiseDosegate::UpdateLimits()
     const bool finite = ConsoleSession::ToleranceLimits(trueValue, tolerance, &upper, &lower);
     ui.average_group_4->setText(finite ? QString::number(upper, 'g', 6) : QString());
     ui.average_group_5->setText(finite ? QString::number(lower, 'g', 6) : QString());
-    m_pTrend->SetLimits(float(trueValue), upper, lower);
+    m_pSession->Trend().SetLimits(float(trueValue), upper, lower);
+    m_pTrend->Changed();
 }
 
 void SetwiseDosegate::slot_modifyIDData()

@@ -119,13 +119,12 @@ void SetwiseDosegate::ShowPotentiometerStep(const char* title, const char* suffi
     ShowConfirmation(title, QT_TRANSLATE_NOOP("ReplyBoxes", "success"), kStepBlanks);
     const int rows = ui.tableWidget_for_potentiometer->rowCount();
     const int steps = ui.n_SpinBox_potentiometer->value();
-    if (rows >= 1) {
-        const QString mark = QString::number(steps) + QLatin1String(suffix);
+    const QString mark = QString::number(steps) + QLatin1String(suffix);
+    if (rows >= 1)
         ui.tableWidget_for_potentiometer->setItem(rows - 1, 0, new QTableWidgetItem(mark));
-        m_pSession->MarkStep(mark);
-    }
+    m_pSession->MarkStep(mark);
     RestartFigures(); // at the new gain
     ui.as_found_button->setEnabled(false);
     ui.as_left_button->setEnabled(false);
-    m_pTrend->MarkStep();
+    m_pTrend->Changed();
 }

@@ -65,6 +65,7 @@ ConsoleSession::ConsoleSession(QObject* parent)
     // quicker than this one.
     connect(m_pRecordWriter, SIGNAL(StateChanged()), this, SIGNAL(RecordsChanged()));
     connect(m_pRecordWriter, SIGNAL(Opened()), m_pRecordVerifier, SLOT(Start()));
+    connect(m_pFigures, SIGNAL(MeanChanged(double, double, double)), this, SLOT(TakeMean(double, double, double)));
     m_pProcedure = new CalibrationProcedure(this);
     connect(m_pRecordWriter, SIGNAL(Opened()), this, SLOT(ReopenProcedure()));
     m_pRecordWriter->Open(RecordStore::Location(), m_pRecords);
@@ -193,6 +194,7 @@ void ConsoleSession::RestartRun()
 {
     m_run.Restart();
     m_report.Restart();
+    m_trend.Clear();
     m_pJournal->Restart();
 }
 
@@ -209,6 +211,12 @@ bool ConsoleSession::TakeRow(QStringList* pTexts)
 void ConsoleSession::MarkStep(const QString& mark)
 {
     m_report.MarkStep(mark);
+    m_trend.MarkStep();
+}
+
+void ConsoleSession::TakeMean(double mean, double low, double high)
+{
+    m_trend.AddMean(mean, low, high);
 }
 
 CalibrationFigures::Result ConsoleSession::EvaluateFigures(const CalibrationFigures::Inputs& inputs)
@@ -228,6 +236,7 @@ ReportExport::Statistics ConsoleSession::ReportStatistics(const QString& typedTr
 void ConsoleSession::AcceptReading(const Reading& reading)
 {
     m_pJournal->Append(reading);
+    m_trend.AddReading(double(reading.value));
     emit ReadingAccepted(reading);
     m_pFigures->AddReading(reading);
     m_pProcedure->AddReading(reading);

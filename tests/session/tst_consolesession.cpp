@@ -152,6 +152,31 @@ private slots:
         QCOMPARE(rig.session->Report().Rows(), 0);
     }
 
+    // The trend is kept without a window: readings, the means of full
+    // windows, a step that starts a new stretch of means, and a new run.
+    void trendIsKeptWithoutAWindow()
+    {
+        Linked rig;
+        rig.session->Figures()->SetAverageNumber(2);
+        for (int count : { 100, 200, 300 })
+            rig.session->AcceptCount(1, count);
+        const RunTrend& trend = rig.session->Trend();
+        QCOMPARE(trend.Readings(), 3);
+        QCOMPARE(trend.ReadingPoints().Points().constLast(), QPointF(3, double(float(300 * 0.0056))));
+        QCOMPARE(trend.Means().Points().size(), 2);
+        rig.session->MarkStep("1-");
+        rig.session->RestartAveraging();
+        QCOMPARE(trend.Steps(), (QVector<QPointF> { QPointF(3, double(float(300 * 0.0056))) }));
+        rig.session->AcceptCount(1, 100);
+        rig.session->AcceptCount(1, 100);
+        QCOMPARE(trend.Finished().size(), 1);
+        QCOMPARE(trend.Finished()[0].means.size(), 2);
+        QCOMPARE(trend.Means().Points(), (QVector<QPointF> { QPointF(5, double(float(100 * 0.0056))) }));
+        rig.session->RestartRun();
+        QCOMPARE(trend.Readings(), 0);
+        QVERIFY(trend.Finished().isEmpty() && trend.Steps().isEmpty());
+    }
+
     void averagingWindowIsHeldAtItsMinimum()
     {
         Linked rig;
