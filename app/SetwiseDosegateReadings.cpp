@@ -188,8 +188,7 @@ void SetwiseDosegate::UpdateStatistics()
 
     const RunReport::Figures& shown = m_pSession->Report().Shown();
     ShowFigure(ui.relative_error_2, shown.error);
-    if (ui.variable_conefficient->text() != shown.variation)
-        ShowFigure(ui.variable_conefficient, shown.variation);
+    ShowFigure(ui.variable_conefficient, shown.variation);
     ShowFigure(ui.standard_deviation, shown.standardDeviation);
     ShowFigure(ui.expanded_uncertainty, shown.expandedUncertainty);
     ui.coverage_factor->setText(shown.coverage);

@@ -117,7 +117,7 @@ void SetwiseDosegate::ShowConfirmation(const char* title, const char* text, int 
 void SetwiseDosegate::ShowPotentiometerStep(const char* title, const char* suffix)
 {
     ShowConfirmation(title, QT_TRANSLATE_NOOP("ReplyBoxes", "success"), kStepBlanks);
-    const int rows = ui.tableWidget_for_potentiometer->rowCount();
+    const int rows = m_pSession->Report().Rows();
     const int steps = ui.n_SpinBox_potentiometer->value();
     const QString mark = QString::number(steps) + QLatin1String(suffix);
     if (rows >= 1)
