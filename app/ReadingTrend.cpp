@@ -6,7 +6,6 @@
 #include <algorithm>
 
 #include <cmath>
-#include <limits>
 
 namespace {
 
@@ -61,11 +60,9 @@ ReadingTrend::ReadingTrend(QWidget* parent)
     , m_pReadings(nullptr)
     , m_pSteps(nullptr)
     , m_pLimits {}
-    , m_limits { 0.0, 0.0, 0.0 }
-    , m_nReadings(0)
-    , m_fLow(std::numeric_limits<double>::infinity())
-    , m_fHigh(-std::numeric_limits<double>::infinity())
-    , m_bNewStretch(false)
+    , m_pData(&m_own)
+    , m_nFrozen(0)
+    , m_nClearsDrawn(0)
     , m_bBuilt(false)
     , m_fFittedHeight(0)
 {
@@ -73,6 +70,13 @@ ReadingTrend::ReadingTrend(QWidget* parent)
     m_refreshTimer.setSingleShot(true);
     m_refreshTimer.setInterval(kRefreshMs);
     connect(&m_refreshTimer, SIGNAL(timeout()), this, SLOT(RefreshShown()));
+}
+
+void ReadingTrend::SetData(RunTrend* data)
+{
+    m_pData = data;
+    m_nClearsDrawn = -1; // nothing drawn so far is of it
+    ScheduleRefresh();
 }
 
 QSize ReadingTrend::sizeHint() const
@@ -154,20 +158,9 @@ void ReadingTrend::AddMeanLine()
     m_listBands.append(band);
 }
 
-void ReadingTrend::StartMeanSegment()
-{
-    AddMeanLine();
-    m_means.Clear();
-    m_bandLow.Clear();
-    m_bandHigh.Clear();
-    m_bNewStretch = false;
-}
-
 void ReadingTrend::AddReading(double reading)
 {
-    m_lastReading = QPointF(++m_nReadings, reading);
-    m_readings.Append(m_lastReading);
-    Extend(reading);
+    m_pData->AddReading(reading);
     ScheduleRefresh();
 }
 
@@ -178,68 +171,32 @@ void ReadingTrend::AddReading(const Reading& reading)
 
 void ReadingTrend::AddMean(double mean, double low, double high)
 {
-    if (m_nReadings == 0)
-        return;
-    if (m_bNewStretch) {
-        Refresh(); // the finished stretch keeps its last points; a step is rare enough to build for
-        StartMeanSegment();
-    }
-    m_means.Append(QPointF(m_nReadings, mean));
-    Extend(mean);
-    if (std::isfinite(low) && std::isfinite(high)) {
-        m_bandLow.Append(QPointF(m_nReadings, low));
-        m_bandHigh.Append(QPointF(m_nReadings, high));
-        Extend(low);
-        Extend(high);
-    }
+    m_pData->AddMean(mean, low, high);
     ScheduleRefresh();
 }
 
 void ReadingTrend::MarkStep()
 {
-    if (m_nReadings == 0)
-        return;
-    m_steps.append(m_lastReading);
-    m_bNewStretch = true;
+    m_pData->MarkStep();
     ScheduleRefresh();
 }
 
 void ReadingTrend::SetLimits(double trueValue, double upper, double lower)
 {
-    m_limits[0] = trueValue;
-    m_limits[1] = upper;
-    m_limits[2] = lower;
+    m_pData->SetLimits(trueValue, upper, lower);
     ScheduleRefresh();
 }
 
 void ReadingTrend::Clear()
 {
     m_refreshTimer.stop();
-    while (m_listMeans.size() > 1) { // none before the chart is built
-        for (QAbstractSeries* stretch : { static_cast<QAbstractSeries*>(m_listMeans.takeLast()),
-                                          static_cast<QAbstractSeries*>(m_listBands.takeLast()) }) {
-            chart()->removeSeries(stretch);
-            delete stretch;
-        }
-    }
-    m_readings.Clear();
-    m_means.Clear();
-    m_bandLow.Clear();
-    m_bandHigh.Clear();
-    m_steps.clear();
-    m_nReadings = 0;
-    m_bNewStretch = false;
-    m_fLow = std::numeric_limits<double>::infinity();
-    m_fHigh = -std::numeric_limits<double>::infinity();
+    m_pData->Clear();
     RefreshShown();
 }
 
-void ReadingTrend::Extend(double value)
+void ReadingTrend::Changed()
 {
-    if (!std::isfinite(value))
-        return;
-    m_fLow = std::min(m_fLow, value);
-    m_fHigh = std::max(m_fHigh, value);
+    ScheduleRefresh();
 }
 
 void ReadingTrend::ScheduleRefresh()
@@ -269,23 +226,48 @@ void ReadingTrend::Refresh()
     if (!m_bBuilt)
         BuildChart();
     m_refreshTimer.stop();
-    m_pReadings->replace(m_readings.Points());
-    m_listMeans.constLast()->replace(m_means.Points());
-    m_listBands.constLast()->lowerSeries()->replace(m_bandLow.Points());
-    m_listBands.constLast()->upperSeries()->replace(m_bandHigh.Points());
-    m_pSteps->replace(m_steps);
+    MatchStretches();
+    m_pReadings->replace(m_pData->ReadingPoints().Points());
+    m_listMeans.constLast()->replace(m_pData->Means().Points());
+    m_listBands.constLast()->lowerSeries()->replace(m_pData->BandLow().Points());
+    m_listBands.constLast()->upperSeries()->replace(m_pData->BandHigh().Points());
+    m_pSteps->replace(m_pData->Steps());
     UpdateAxes();
+}
+
+void ReadingTrend::MatchStretches()
+{
+    if (m_nClearsDrawn != m_pData->Clears()) {
+        m_nClearsDrawn = m_pData->Clears();
+        m_nFrozen = 0;
+        while (m_listMeans.size() > 1) {
+            for (QAbstractSeries* stretch : { static_cast<QAbstractSeries*>(m_listMeans.takeLast()),
+                                              static_cast<QAbstractSeries*>(m_listBands.takeLast()) }) {
+                chart()->removeSeries(stretch);
+                delete stretch;
+            }
+        }
+    }
+    const QVector<RunTrend::Stretch>& finished = m_pData->Finished();
+    while (m_listMeans.size() < finished.size() + 1)
+        AddMeanLine();
+    for (; m_nFrozen < finished.size(); ++m_nFrozen) {
+        const RunTrend::Stretch& stretch = finished[m_nFrozen];
+        m_listMeans[m_nFrozen]->replace(stretch.means);
+        m_listBands[m_nFrozen]->lowerSeries()->replace(stretch.low);
+        m_listBands[m_nFrozen]->upperSeries()->replace(stretch.high);
+    }
 }
 
 void ReadingTrend::UpdateAxes()
 {
-    const int span = std::max(kMinimumSpan, m_nReadings);
+    const int span = std::max(kMinimumSpan, m_pData->Readings());
     m_pAxisX->setRange(0, span);
     m_pAxisX->setTickInterval(TickInterval(span));
-    double low = m_fLow;
-    double high = m_fHigh;
+    double low = m_pData->Low();
+    double high = m_pData->High();
     for (int i = 0; i < 3; ++i) {
-        const double limit = m_limits[i];
+        const double limit = m_pData->Limit(i);
         m_pLimits[i]->replace(QVector<QPointF> { QPointF(0, limit), QPointF(span, limit) });
         if (std::isfinite(limit)) {
             low = std::min(low, limit);

@@ -3,7 +3,7 @@
 
 #include "ChartsCompat.h"
 #include "Reading.h"
-#include "TrendEnvelope.h"
+#include "RunTrend.h"
 
 #include <QList>
 #include <QPointF>
@@ -12,12 +12,13 @@
 
 #include <limits>
 
-// The run as a chart: every accepted reading in order, the mean of each full
-// averaging window with the band of its expanded uncertainty, the
-// potentiometer steps, and the true value with its limits. Adding a point only stores it; the series take what is new at most
-// once per refresh period, thinned to what the chart can show, so a reading
-// costs the same however long the run, a redraw stays bounded, and a flood
-// of readings redraws the chart a few times a second, not once per reading.
+// The run's trend as a chart, drawn from a RunTrend: its own, or one kept
+// elsewhere (the session's), which may hold readings from before the chart
+// was made. Adding a point only stores it; the series take what is new at
+// most once per refresh period, thinned to what the chart can show, so a
+// reading costs the same however long the run, a redraw stays bounded, and a
+// flood of readings redraws the chart a few times a second, not once per
+// reading.
 // The chart itself (axes, series, legend) is built when the trend is first
 // shown or refreshed on request, not with the window; while hidden the
 // trend only stores.
@@ -30,6 +31,11 @@ public:
 
     explicit ReadingTrend(QWidget* parent = nullptr);
 
+    // Draws data kept elsewhere from now on, which outlives the trend; what
+    // is added here goes there too.
+    void SetData(RunTrend* data);
+    const RunTrend& Data() const { return *m_pData; }
+
     void AddReading(double reading);
     // A step at the newest reading; the mean line breaks there, as the
     // averaging starts again.
@@ -41,7 +47,7 @@ public:
     // Wide: a run's readings spread out as far as the screen allows.
     QSize sizeHint() const override;
 
-    int ReadingCount() const { return m_nReadings; }
+    int ReadingCount() const { return m_pData->Readings(); }
     // What the chart shows once the pending points are in, for tests.
     const QLineSeries* ReadingSeries() const { return m_pReadings; }
     const QList<QLineSeries*>& MeanSeries() const { return m_listMeans; }
@@ -58,6 +64,9 @@ public slots:
                  double high = std::numeric_limits<double>::quiet_NaN());
     // Builds the chart if need be and hands it what is new.
     void Refresh();
+    // The data drawn changed where it is kept: redrawn within a refresh
+    // period while shown.
+    void Changed();
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -71,8 +80,8 @@ private:
     void BuildChart();
     QLineSeries* AddLine(const QString& name, const QPen& pen);
     void AddMeanLine();
-    void StartMeanSegment();
-    void Extend(double value);
+    // The series follow the data's stretches, and start afresh after a clear.
+    void MatchStretches();
     void ScheduleRefresh();
     void UpdateAxes();
     void FitAxisY(double low, double high);
@@ -84,17 +93,10 @@ private:
     QList<QAreaSeries*> m_listBands; // with each stretch of means
     QScatterSeries* m_pSteps;
     QLineSeries* m_pLimits[3]; // true value, upper, lower
-    TrendEnvelope m_readings;
-    TrendEnvelope m_means; // of the newest stretch
-    TrendEnvelope m_bandLow; // ditto
-    TrendEnvelope m_bandHigh;
-    QVector<QPointF> m_steps;
-    double m_limits[3];
-    int m_nReadings;
-    QPointF m_lastReading;
-    double m_fLow;
-    double m_fHigh;
-    bool m_bNewStretch;
+    RunTrend m_own;
+    RunTrend* m_pData;
+    int m_nFrozen;      // finished stretches drawn
+    int m_nClearsDrawn; // the data's clears the series have followed
     bool m_bBuilt;
     double m_fFittedHeight;
     QTimer m_refreshTimer;

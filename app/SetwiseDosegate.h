@@ -132,7 +132,7 @@ private:
     QList<QPair<QLineEdit*, QString>> RecordFields() const;
     void AddCalibrationPoint(CalibrationBook::Stage stage);
     void OpenCertificate(qint64 record, const QString& path);
-    void AddTableRow(float reading, int number);
+    void AddTableRow(const QStringList& texts);
     void RaiseAverageNumber();
     void UpdateStatistics();
     void RestartFigures();

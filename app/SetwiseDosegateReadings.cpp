@@ -22,10 +22,6 @@
 namespace {
 
 constexpr int kScrollAfterRows = 9;
-constexpr int kReadingDecimals = 4; // shows any count × 0.0056 exactly
-constexpr int kPercentDecimals = 2;
-constexpr double kWidestFigure = 1e9;
-const char* const kRowTimeFormat = "yyyy.MM.dd.hh:mm:ss";
 
 // Text that is not a number reads as 0.
 float FloatOf(const QLineEdit* edit)
@@ -44,13 +40,6 @@ int TruncatedToInt(float value)
     if (value <= float(std::numeric_limits<int>::min()))
         return std::numeric_limits<int>::min();
     return int(value);
-}
-
-// Empty where there is no figure: never "inf" or "nan", nor a figure no
-// field could show (an error of 1e302 % against a true value of 1e-300).
-QString Figure(double value, int decimals)
-{
-    return std::isfinite(value) && std::abs(value) < kWidestFigure ? QString::number(value, 'f', decimals) : QString();
 }
 
 // A field whose text is not a figure of its range is framed red and gives
@@ -82,7 +71,8 @@ QString VerdictStyle(CalibrationFigures::Verdict verdict)
 // figures and the procedure, in that order.
 void SetwiseDosegate::ConnectReadings()
 {
-    connect(m_pSession, SIGNAL(ReadingAccepted(Reading)), m_pTrend, SLOT(AddReading(Reading)));
+    m_pTrend->SetData(&m_pSession->Trend());
+    connect(m_pSession, SIGNAL(ReadingAccepted(Reading)), m_pTrend, SLOT(Changed()));
     // The guided calibration, on a page of its own: each of its runs
     // restarts the table as an ID change does.
     auto* procedure = new ProcedurePage(m_pSession->Procedure(), ui.calibration_check_box, this);
@@ -104,7 +94,6 @@ void SetwiseDosegate::ConnectReadings()
     connect(m_pSession, SIGNAL(ProcedureReopened(QJsonObject)), procedure, SLOT(ShowReopened(QJsonObject)));
     connect(procedure, SIGNAL(NodeChosen(int)), ui.id_for_potentiometer, SLOT(setValue(int)));
     connect(procedure->Procedure(), SIGNAL(RunStarted(int)), this, SLOT(slot_modifyIDData()));
-    connect(m_pFigures, SIGNAL(MeanChanged(double, double, double)), m_pTrend, SLOT(AddMean(double, double, double)));
     connect(m_pFigures, SIGNAL(MeanChanged(double, double, double)), m_pFigurePacer, SLOT(Request()));
     connect(ui.use_as_background_button, SIGNAL(clicked()), m_pFigures, SLOT(UseAsBackground()));
     connect(m_pFigures, SIGNAL(BackgroundMeasured(QString)), ui.background_value, SLOT(setText(QString)));
@@ -142,7 +131,7 @@ void SetwiseDosegate::GetRealTimeDoseCount(int id, int count)
 // A full window's mean, and the points it may now give.
 void SetwiseDosegate::ShowFigures()
 {
-    ui.average_group_3->setText(Figure(m_pFigures->Average(), kReadingDecimals));
+    ui.average_group_3->setText(RunReport::Figure(m_pFigures->Average(), RunReport::kReadingDecimals));
     ui.as_found_button->setEnabled(true);
     ui.as_left_button->setEnabled(true);
 }
@@ -151,10 +140,9 @@ void SetwiseDosegate::TableTimeout()
 {
     if (m_pSession->HoldMinimumAverageNumber())
         RaiseAverageNumber();
-    float reading = 0;
-    int number = 0;
-    if (m_pSession->Run().TakeRow(&reading, &number))
-        AddTableRow(reading, number);
+    QStringList row;
+    if (m_pSession->TakeRow(&row))
+        AddTableRow(row);
     UpdateStatistics();
 }
 
@@ -172,16 +160,15 @@ void SetwiseDosegate::RaiseAverageNumber()
 }
 
 // One row per tick, showing the newest reading if several arrived.
-void SetwiseDosegate::AddTableRow(float reading, int number)
+void SetwiseDosegate::AddTableRow(const QStringList& texts)
 {
     QTableWidget* table = ui.tableWidget_for_potentiometer;
     const int row = table->rowCount();
     if (row > kScrollAfterRows)
         table->scrollToBottom();
     table->insertRow(row);
-    table->setItem(row, 2, new QTableWidgetItem(Figure(reading, kReadingDecimals)));
-    table->setItem(row, 1, new QTableWidgetItem(m_clock.Now().toString(QLatin1String(kRowTimeFormat))));
-    table->setItem(row, 3, new QTableWidgetItem(QString::number(number)));
+    for (int column = 1; column < texts.size(); ++column)
+        table->setItem(row, column, new QTableWidgetItem(texts[column]));
     table->scrollToBottom(); // the newest row stays in sight however tall the rows are
 }
 
@@ -189,7 +176,7 @@ void SetwiseDosegate::UpdateStatistics()
 {
     m_pFigurePacer->Flush(); // the mean on screen is the one the figures are of
     const CalibrationFigures::Inputs inputs = FigureInputs();
-    const CalibrationFigures::Result figures = m_pFigures->Evaluate(inputs);
+    const CalibrationFigures::Result figures = m_pSession->EvaluateFigures(inputs);
     QStringList remarks;
     const QString undetectable = CalibrationFigures::DetectionWarning(inputs, m_pFigures->AverageNumber());
     if (!undetectable.isEmpty())
@@ -199,13 +186,12 @@ void SetwiseDosegate::UpdateStatistics()
         return;
     }
 
-    ShowFigure(ui.relative_error_2, Figure(figures.error, kPercentDecimals));
-    // An empty field stays empty until the first coefficient that is not 0.
-    if (FloatOf(ui.variable_conefficient) != 0.0f || figures.variation != 0.0)
-        ShowFigure(ui.variable_conefficient, Figure(figures.variation, kPercentDecimals));
-    ShowFigure(ui.standard_deviation, Figure(figures.standardDeviation, kReadingDecimals));
-    ShowFigure(ui.expanded_uncertainty, Figure(figures.expandedUncertainty, kPercentDecimals));
-    ui.coverage_factor->setText(CalibrationFigures::CoverageText(figures.coverageFactor));
+    const RunReport::Figures& shown = m_pSession->Report().Shown();
+    ShowFigure(ui.relative_error_2, shown.error);
+    ShowFigure(ui.variable_conefficient, shown.variation);
+    ShowFigure(ui.standard_deviation, shown.standardDeviation);
+    ShowFigure(ui.expanded_uncertainty, shown.expandedUncertainty);
+    ui.coverage_factor->setText(shown.coverage);
     ui.calibration_verdict->setText(CalibrationFigures::VerdictText(figures.verdict));
     const QString style = VerdictStyle(figures.verdict);
     if (ui.calibration_verdict->styleSheet() != style)
@@ -244,7 +230,8 @@ void SetwiseDosegate::UpdateLimits()
     const bool finite = ConsoleSession::ToleranceLimits(trueValue, tolerance, &upper, &lower);
     ui.average_group_4->setText(finite ? QString::number(upper, 'g', 6) : QString());
     ui.average_group_5->setText(finite ? QString::number(lower, 'g', 6) : QString());
-    m_pTrend->SetLimits(float(trueValue), upper, lower);
+    m_pSession->Trend().SetLimits(float(trueValue), upper, lower);
+    m_pTrend->Changed();
 }
 
 void SetwiseDosegate::slot_modifyIDData()

@@ -117,14 +117,14 @@ void SetwiseDosegate::ShowConfirmation(const char* title, const char* text, int 
 void SetwiseDosegate::ShowPotentiometerStep(const char* title, const char* suffix)
 {
     ShowConfirmation(title, QT_TRANSLATE_NOOP("ReplyBoxes", "success"), kStepBlanks);
-    const int rows = ui.tableWidget_for_potentiometer->rowCount();
+    const int rows = m_pSession->Report().Rows();
     const int steps = ui.n_SpinBox_potentiometer->value();
-    if (rows >= 1) {
-        ui.tableWidget_for_potentiometer->setItem(
-            rows - 1, 0, new QTableWidgetItem(QString::number(steps) + QLatin1String(suffix)));
-    }
+    const QString mark = QString::number(steps) + QLatin1String(suffix);
+    if (rows >= 1)
+        ui.tableWidget_for_potentiometer->setItem(rows - 1, 0, new QTableWidgetItem(mark));
+    m_pSession->MarkStep(mark);
     RestartFigures(); // at the new gain
     ui.as_found_button->setEnabled(false);
     ui.as_left_button->setEnabled(false);
-    m_pTrend->MarkStep();
+    m_pTrend->Changed();
 }

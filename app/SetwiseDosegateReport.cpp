@@ -2,19 +2,18 @@
 // operator how it went; the workbook itself is written by the report layer.
 #include "SetwiseDosegate.h"
 
-#include "CalibrationFigures.h"
-#include "TypedFigure.h"
 #include "ReportExport.h"
 
-#include <QDateTime>
 #include <QDesktopServices>
 #include <QDir>
+#include <QEventLoop>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPointer>
+#include <QPushButton>
 #include <QStandardPaths>
+#include <QThread>
 #include <QUrl>
-
-#include <cmath>
 
 namespace {
 
@@ -24,20 +23,6 @@ QString ReportFolder()
 {
     const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     return !documents.isEmpty() && QDir(documents).exists() ? documents : QDir::homePath();
-}
-
-// The report layer takes texts, not widgets.
-ReportExport::Table TextsOf(const QTableWidget& table)
-{
-    ReportExport::Table texts;
-    texts.nColumns = table.columnCount();
-    for (int nRow = 0; nRow < table.rowCount(); ++nRow) {
-        QStringList row;
-        for (int nColumn = 0; nColumn < texts.nColumns; ++nColumn)
-            row << (table.item(nRow, nColumn) ? table.item(nRow, nColumn)->text() : QString());
-        texts.rows << row;
-    }
-    return texts;
 }
 
 } // namespace
@@ -54,25 +39,25 @@ void SetwiseDosegate::ExportReport(QTableWidget* table, const QString& title)
     if (path.isEmpty())
         return;
 
-    // The figures as shown; inputs that are no number are left out rather
-    // than written as "nan".
-    const auto shown = [](const QLineEdit* input, TypedFigure::Range range, double whenEmpty) {
-        return std::isfinite(TypedFigure::Read(input->text(), range, whenEmpty).value) ? input->text().trimmed()
-                                                                                        : QString();
-    };
-    ReportExport::Statistics statistics;
-    statistics.trueValue = shown(ui.fixed_value_set, TypedFigure::DoseRate, CalibrationFigures::kEmpty);
-    statistics.relativeError = ui.relative_error_2->text();
-    statistics.variation = ui.variable_conefficient->text();
-    statistics.reportTime = QDateTime::currentDateTime();
-    statistics.background = shown(ui.background_value, TypedFigure::NonNegative, 0);
-    statistics.standardDeviation = ui.standard_deviation->text();
-    statistics.expandedUncertainty = ui.expanded_uncertainty->text();
-    statistics.coverageFactor = ui.coverage_factor->text();
-    // The report's words are data, in no particular language.
-    statistics.decisionRule = CalibrationFigures::RuleKey(m_pFigures->LastInputs().rule);
-    statistics.verdict = CalibrationFigures::VerdictKey(m_pFigures->LastResult().verdict);
-    const ReportExport::Result result = ReportExport::Write(TextsOf(*table), title, statistics, path);
+    // The session's texts, not the widgets': they are what the page shows.
+    const ReportExport::Table texts = m_pSession->Report().Table();
+    const ReportExport::Statistics statistics
+        = m_pSession->ReportStatistics(ui.fixed_value_set->text(), ui.background_value->text());
+    // Written on a thread of its own, the window answering meanwhile; the
+    // button waits for the outcome so that one report is written at a time.
+    ReportExport::Result result;
+    QThread* writer = QThread::create([&] { result = ReportExport::Write(texts, title, statistics, path); });
+    QEventLoop loop;
+    connect(writer, SIGNAL(finished()), &loop, SLOT(quit()));
+    QPointer<SetwiseDosegate> window(this);
+    ui.export_report->setEnabled(false);
+    writer->start();
+    loop.exec();
+    writer->wait();
+    delete writer;
+    if (!window)
+        return;
+    ui.export_report->setEnabled(true);
     if (result.outcome != ReportExport::Written) {
         QMessageBox::warning(nullptr, tr("Error"), result.message,
                              result.outcome == ReportExport::BindFailed ? QMessageBox::Apply : QMessageBox::Ok,

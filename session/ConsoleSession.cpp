@@ -65,6 +65,7 @@ ConsoleSession::ConsoleSession(QObject* parent)
     // quicker than this one.
     connect(m_pRecordWriter, SIGNAL(StateChanged()), this, SIGNAL(RecordsChanged()));
     connect(m_pRecordWriter, SIGNAL(Opened()), m_pRecordVerifier, SLOT(Start()));
+    connect(m_pFigures, SIGNAL(MeanChanged(double, double, double)), this, SLOT(TakeMean(double, double, double)));
     m_pProcedure = new CalibrationProcedure(this);
     connect(m_pRecordWriter, SIGNAL(Opened()), this, SLOT(ReopenProcedure()));
     m_pRecordWriter->Open(RecordStore::Location(), m_pRecords);
@@ -186,17 +187,56 @@ void ConsoleSession::RestartAveraging()
 {
     m_pFigurePacer->Flush();
     m_pFigures->RestartAveraging();
+    m_report.ClearFigures();
 }
 
 void ConsoleSession::RestartRun()
 {
     m_run.Restart();
+    m_report.Restart();
+    m_trend.Clear();
     m_pJournal->Restart();
+}
+
+bool ConsoleSession::TakeRow(QStringList* pTexts)
+{
+    float reading = 0;
+    int number = 0;
+    if (!m_run.TakeRow(&reading, &number))
+        return false;
+    *pTexts = m_report.AddRow(m_clock.Now(), reading, number);
+    return true;
+}
+
+void ConsoleSession::MarkStep(const QString& mark)
+{
+    m_report.MarkStep(mark);
+    m_trend.MarkStep();
+}
+
+void ConsoleSession::TakeMean(double mean, double low, double high)
+{
+    m_trend.AddMean(mean, low, high);
+}
+
+CalibrationFigures::Result ConsoleSession::EvaluateFigures(const CalibrationFigures::Inputs& inputs)
+{
+    const CalibrationFigures::Result result = m_pFigures->Evaluate(inputs);
+    m_report.TakeFigures(result);
+    return result;
+}
+
+ReportExport::Statistics ConsoleSession::ReportStatistics(const QString& typedTrueValue,
+                                                          const QString& typedBackground)
+{
+    return m_report.Statistics(typedTrueValue, typedBackground, m_pFigures->LastInputs(), m_pFigures->LastResult(),
+                               m_clock.Now());
 }
 
 void ConsoleSession::AcceptReading(const Reading& reading)
 {
     m_pJournal->Append(reading);
+    m_trend.AddReading(double(reading.value));
     emit ReadingAccepted(reading);
     m_pFigures->AddReading(reading);
     m_pProcedure->AddReading(reading);

@@ -111,6 +111,72 @@ private slots:
         QCOMPARE(rig.session->Journal()->LastLine(), 2); // a journal of its own
     }
 
+    // The report's rows and figures without a window: a variation of 0
+    // leaves an empty text empty, a restart of the averaging clears the
+    // figures and a new run the rows.
+    void reportTextsFollowTheRun()
+    {
+        Linked rig;
+        rig.session->Figures()->SetAverageNumber(2);
+        CalibrationFigures::Inputs inputs;
+        inputs.trueValue = 0.56;
+        inputs.tolerance = 10;
+        rig.session->AcceptCount(1, 100);
+        rig.session->AcceptCount(1, 100);
+        QStringList row;
+        QVERIFY(rig.session->TakeRow(&row));
+        QCOMPARE(row.mid(2), (QStringList { "0.5600", "1" }));
+        QVERIFY(QDateTime::fromString(row[1], "yyyy.MM.dd.hh:mm:ss").isValid());
+        rig.session->EvaluateFigures(inputs);
+        QCOMPARE(rig.session->Report().Shown().error, QString("0.00"));
+        QCOMPARE(rig.session->Report().Shown().variation, QString());
+        rig.session->MarkStep("3-");
+        rig.session->AcceptCount(1, 300);
+        QVERIFY(rig.session->TakeRow(&row));
+        const CalibrationFigures::Result result = rig.session->EvaluateFigures(inputs);
+        QCOMPARE(rig.session->Report().Shown().variation, QString::number(result.variation, 'f', 2));
+        const ReportExport::Statistics statistics = rig.session->ReportStatistics(" 0.56 ", "-1");
+        QCOMPARE(statistics.trueValue, QString("0.56"));
+        QCOMPARE(statistics.background, QString()); // no figure of its range
+        QCOMPARE(statistics.expandedUncertainty, rig.session->Report().Shown().expandedUncertainty);
+        QCOMPARE(statistics.verdict, CalibrationFigures::VerdictKey(result.verdict));
+        const ReportExport::Table table = rig.session->Report().Table();
+        QCOMPARE(table.rows.size(), 2);
+        QCOMPARE(table.rows[0][0], QString("3-"));
+        QCOMPARE(table.rows[1][0], QString());
+
+        rig.session->RestartAveraging();
+        QCOMPARE(rig.session->Report().Shown().error, QString());
+        QCOMPARE(rig.session->Report().Rows(), 2);
+        rig.session->RestartRun();
+        QCOMPARE(rig.session->Report().Rows(), 0);
+    }
+
+    // The trend is kept without a window: readings, the means of full
+    // windows, a step that starts a new stretch of means, and a new run.
+    void trendIsKeptWithoutAWindow()
+    {
+        Linked rig;
+        rig.session->Figures()->SetAverageNumber(2);
+        for (int count : { 100, 200, 300 })
+            rig.session->AcceptCount(1, count);
+        const RunTrend& trend = rig.session->Trend();
+        QCOMPARE(trend.Readings(), 3);
+        QCOMPARE(trend.ReadingPoints().Points().constLast(), QPointF(3, double(float(300 * 0.0056))));
+        QCOMPARE(trend.Means().Points().size(), 2);
+        rig.session->MarkStep("1-");
+        rig.session->RestartAveraging();
+        QCOMPARE(trend.Steps(), (QVector<QPointF> { QPointF(3, double(float(300 * 0.0056))) }));
+        rig.session->AcceptCount(1, 100);
+        rig.session->AcceptCount(1, 100);
+        QCOMPARE(trend.Finished().size(), 1);
+        QCOMPARE(trend.Finished()[0].means.size(), 2);
+        QCOMPARE(trend.Means().Points(), (QVector<QPointF> { QPointF(5, double(float(100 * 0.0056))) }));
+        rig.session->RestartRun();
+        QCOMPARE(trend.Readings(), 0);
+        QVERIFY(trend.Finished().isEmpty() && trend.Steps().isEmpty());
+    }
+
     void averagingWindowIsHeldAtItsMinimum()
     {
         Linked rig;

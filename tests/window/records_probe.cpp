@@ -1,7 +1,8 @@
 // Runs the console offscreen in the data folders it is given and waits to
 // be killed once it has said how far it got: what was reported written
 // must survive.
-//   (no argument)  records a calibration point and finishes the calibration
+//   (no argument)  records a calibration point and finishes the calibration,
+//                  through a session without a window
 //   reply PORT     connects to the controller at PORT and says when a reply's
 //                  box is open
 //   append N [AT]  appends N rows to the record store (or the one at AT),
@@ -12,17 +13,15 @@
 //   --hold [AT]    holds the store's write lock, as a second console in the
 //                  middle of a write would, until killed; with AT, in the
 //                  middle of appending rows there
+#include "CertificateWriter.h"
+#include "ConsoleSession.h"
 #include "RecordStore.h"
 #include "RecordWriter.h"
 #include "SetwiseDosegate.h"
 
 #include <QApplication>
-#include <QCheckBox>
-#include <QElapsedTimer>
-#include <QLabel>
-#include <QLineEdit>
+#include <QEventLoop>
 #include <QMessageBox>
-#include <QPushButton>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QThread>
@@ -94,8 +93,8 @@ int main(int argc, char* argv[])
         return Hold(argc, argv);
     QApplication application(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("dosegate-console"));
-    SetwiseDosegate window;
     if (mode == "reply") {
+        SetwiseDosegate window;
         window.FillConnectPage(QStringLiteral("127.0.0.1"), QString::fromLatin1(argv[2]));
         QMetaObject::invokeMethod(&window, "OnConnectButtonClicked", Qt::QueuedConnection);
         QTimer watch;
@@ -113,18 +112,18 @@ int main(int argc, char* argv[])
         watch.start(10);
         return application.exec();
     }
-    window.findChild<QCheckBox*>("calibration_check_box")->setChecked(true);
+    ConsoleSession session;
     for (int i = 0; i < 20; ++i)
-        QMetaObject::invokeMethod(&window, "GetRealTimeDoseCount", Q_ARG(int, 1), Q_ARG(int, 18));
-    QMetaObject::invokeMethod(&window, "TableTimeout");
-    window.findChild<QPushButton*>("as_found_button")->click();
-    window.findChild<QPushButton*>("finish_calibration_button")->click();
+        session.AcceptCount(1, 18);
+    session.EvaluateFigures(CalibrationFigures::Inputs());
+    session.TakePoint(1, QString(), CalibrationBook::AsFound);
     // The certificate is issued once the record is written.
-    QLabel* certificate = window.findChild<QLabel*>("certificate_state");
-    QElapsedTimer waited;
-    waited.start();
-    while (!certificate->text().startsWith(QLatin1String("Certificate of record")) && waited.elapsed() < 30000)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    QEventLoop issued;
+    QObject::connect(session.Certificates(), SIGNAL(Issued(qint64, QString)), &issued, SLOT(quit()));
+    QObject::connect(session.Certificates(), SIGNAL(Refused(qint64, QString)), &issued, SLOT(quit()));
+    QTimer::singleShot(30000, &issued, SLOT(quit()));
+    session.Finish(1, CalibrationBook::Conditions());
+    issued.exec();
     std::printf("finished\n");
     std::fflush(stdout);
     for (;;)

@@ -1,3 +1,5 @@
+#include "ConsoleSession.h"
+#include "FrameProtocol.h"
 #include "ModalWatcher.h"
 #include "SaveDialogAnswer.h"
 #include "UrlOpener.h"
@@ -7,6 +9,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QStandardPaths>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUrl>
@@ -43,6 +46,7 @@ private slots:
     void writtenReportIsOfferedAndOpened();
     void answeringNoOpensNothing();
     void failedSaveIsReportedNotCompleted();
+    void reportHoldsWhatThePageShows();
 
 private:
     QTemporaryDir m_home;
@@ -120,6 +124,53 @@ void TestExport::failedSaveIsReportedNotCompleted()
     QVERIFY2(boxes.boxes[0].startsWith("Error|"), qPrintable(boxes.boxes[0]));
     QVERIFY2(boxes.boxes[0].contains(QDir::toNativeSeparators(missing)), qPrintable(boxes.boxes[0]));
     QCOMPARE(opener.opened, QList<QUrl>());
+}
+
+// The report's figures and rows come from the session, not the widgets: they
+// must be the texts the page shows, a step's mark and a variation of 0
+// included, and an input that is no figure is left out.
+void TestExport::reportHoldsWhatThePageShows()
+{
+    ExportRig rig;
+    rig.SetText("average_group", "20");
+    rig.SetText("fixed_value_set", " 0.0900 ");
+    rig.SetText("relative_error", "10");
+    rig.SetText("background_value", " 0.001");
+    rig.Readings(1, 16, 20);
+    rig.Tick();
+    const auto* session = rig.window.findChild<ConsoleSession*>();
+    QVERIFY(session);
+    QCOMPARE(session->Report().Shown().variation, rig.Text("variable_conefficient"));
+    {
+        ModalWatcher boxes(QMessageBox::Ok);
+        QMetaObject::invokeMethod(&rig.window, "Analytical", Q_ARG(int, 1), Q_ARG(int, 0),
+                                  Q_ARG(int, FrameProtocol::ReplyPotentiometerUp));
+    }
+    rig.Readings(1, 16, 19);
+    rig.Readings(1, 17, 1);
+    rig.Tick();
+
+    const ReportExport::Statistics statistics = const_cast<ConsoleSession*>(session)->ReportStatistics(
+        rig.Text("fixed_value_set"), rig.Text("background_value"));
+    QCOMPARE(statistics.trueValue, QString("0.0900"));
+    QCOMPARE(statistics.background, QString("0.001"));
+    QVERIFY(!rig.Text("relative_error_2").isEmpty());
+    QCOMPARE(statistics.relativeError, rig.Text("relative_error_2"));
+    QCOMPARE(statistics.variation, rig.Text("variable_conefficient"));
+    QCOMPARE(statistics.standardDeviation, rig.Text("standard_deviation"));
+    QCOMPARE(statistics.expandedUncertainty, rig.Text("expanded_uncertainty"));
+    QCOMPARE(statistics.coverageFactor, rig.Find<QLabel>("coverage_factor")->text());
+
+    const auto* table = rig.Find<QTableWidget>("tableWidget_for_potentiometer");
+    const ReportExport::Table texts = session->Report().Table();
+    QCOMPARE(texts.nColumns, table->columnCount());
+    QCOMPARE(texts.rows.size(), table->rowCount());
+    QCOMPARE(texts.rows.size(), 3);
+    for (int row = 0; row < table->rowCount(); ++row)
+        for (int column = 0; column < table->columnCount(); ++column)
+            QCOMPARE(texts.rows[row][column], table->item(row, column) ? table->item(row, column)->text() : QString());
+    QVERIFY(!texts.rows[1][0].isEmpty());
+    QVERIFY(!statistics.variation.isEmpty());
 }
 
 QTEST_MAIN(TestExport)

@@ -1,6 +1,7 @@
 #include "BudgetDialog.h"
 #include "CalibrationFigures.h"
 #include "ConsoleLanguage.h"
+#include "ConsoleSession.h"
 #include "FileSizeLimit.h"
 #include "FiringTimers.h"
 #include "FrameProtocol.h"
@@ -994,6 +995,21 @@ void TestReadings::trendFollowsTheTable()
     QCOMPARE(trend->MeanSeries().constLast()->points().size(), 1);
     QCOMPARE(trend->MeanSeries().constLast()->at(0).x(), 41.0);
 
+    // A chart made later, as one built when its page is first shown, draws
+    // the same run from the session's data.
+    ReadingTrend late;
+    late.SetData(&run.window.findChild<ConsoleSession*>()->Trend());
+    late.Refresh();
+    QCOMPARE(late.ReadingSeries()->points(), trend->ReadingSeries()->points());
+    QCOMPARE(late.StepSeries()->points(), trend->StepSeries()->points());
+    QCOMPARE(late.MeanSeries().size(), 2);
+    for (int stretch = 0; stretch < 2; ++stretch) {
+        QCOMPARE(late.MeanSeries()[stretch]->points(), trend->MeanSeries()[stretch]->points());
+        QCOMPARE(late.BandSeries()[stretch]->upperSeries()->points(),
+                 trend->BandSeries()[stretch]->upperSeries()->points());
+    }
+    QCOMPARE(Level(late.LimitSeries(1)), 0.099f);
+
     run.SetText("fixed_value_set", "1");
     QCOMPARE(Level(run.Trend()->LimitSeries(0)), 1.0f);
     run.Find<QSpinBox>("id_for_potentiometer")->setValue(2);
@@ -1002,6 +1018,9 @@ void TestReadings::trendFollowsTheTable()
     QCOMPARE(trend->StepSeries()->count(), 0);
     QCOMPARE(trend->MeanSeries().size(), 1);
     QCOMPARE(trend->MeanSeries().constFirst()->count(), 0);
+    late.Refresh();
+    QCOMPARE(late.ReadingSeries()->count(), 0);
+    QCOMPARE(late.MeanSeries().size(), 1);
 }
 
 void TestReadings::trendLabelsFitTheAxis_data()

@@ -5,6 +5,7 @@
 #include "CalibrationSummary.h"
 #include "CertificateWriter.h"
 #include "ConsoleLanguage.h"
+#include "ConsoleSession.h"
 #include "LoopbackController.h"
 #include "MissingTool.h"
 #include "ModalWatcher.h"
@@ -519,17 +520,14 @@ void TestRecords::lostTailHoldsNewRowsUntilTheLossIsAccepted()
         QCOMPARE(store.Verify().reason, loss); // the appends did not hide it
     }
     const QString from = QFileInfo(RecordStore::DefaultPath()).absolutePath();
-    WindowRig::DataHome::prepare = [&](const QString& folder) { // the same store in the rig's folder
-        QDir().mkpath(folder + "/dosegate-console");
-        for (const QString& name : QDir(from).entryList(QDir::Files))
-            QFile::copy(from + '/' + name, folder + "/dosegate-console/" + name);
-    };
     {
-        Calibration rig;
-        WindowRig::DataHome::prepare = nullptr;
-        QTRY_VERIFY2(rig.Text("records_state").contains(loss), qPrintable(rig.Text("records_state")));
+        WindowRig::DataHome copy; // the same store in a folder of the session's
+        QDir().mkpath(copy.folder.filePath("dosegate-console"));
+        for (const QString& name : QDir(from).entryList(QDir::Files))
+            QFile::copy(from + '/' + name, copy.folder.filePath("dosegate-console/" + name));
+        ConsoleSession session;
+        QTRY_VERIFY2(session.RecordsState().contains(loss), qPrintable(session.RecordsState()));
     }
-    WindowRig::DataHome::prepare = nullptr;
     qputenv("XDG_DATA_HOME", home.folder.path().toLocal8Bit());
     qputenv("XDG_CONFIG_HOME", home.folder.path().toLocal8Bit());
     int code = 0;
