@@ -28,11 +28,23 @@ QString Number(double value)
 BudgetDialog::BudgetDialog(const QString& settingsPath, QWidget* parent)
     : QDialog(parent)
     , m_sSettingsPath(settingsPath)
-    , m_pTable(new QTableWidget(0, ColumnCount, this))
-    , m_pProblem(new QLabel(this))
+    , m_pTable(nullptr)
+    , m_pProblem(nullptr)
 {
     setObjectName(QStringLiteral("budget_dialog"));
     setWindowTitle(tr("Uncertainty budget"));
+    QSettings settings(m_sSettingsPath, QSettings::IniFormat);
+    m_components = UncertaintyBudget::Load(settings);
+}
+
+// Its widgets wait for the first opening: most runs never open it, and the
+// window comes up sooner without them.
+void BudgetDialog::Build()
+{
+    if (m_pTable)
+        return;
+    m_pTable = new QTableWidget(0, ColumnCount, this);
+    m_pProblem = new QLabel(this);
     m_pTable->setObjectName(QStringLiteral("budget_table"));
     m_pTable->setHorizontalHeaderLabels({ tr("Component"), tr("Value"), tr("Unit"), tr("Distribution"), tr("k"),
                                           tr("Degrees of freedom") });
@@ -63,13 +75,11 @@ BudgetDialog::BudgetDialog(const QString& settingsPath, QWidget* parent)
     connect(remove, SIGNAL(clicked()), this, SLOT(RemoveComponent()));
     connect(buttons, SIGNAL(accepted()), this, SLOT(accept()));
     connect(buttons, SIGNAL(rejected()), this, SLOT(reject()));
-
-    QSettings settings(m_sSettingsPath, QSettings::IniFormat);
-    m_components = UncertaintyBudget::Load(settings);
 }
 
 void BudgetDialog::open()
 {
+    Build();
     ShowComponents();
     QDialog::open();
 }
@@ -172,6 +182,7 @@ bool BudgetDialog::ReadComponents(QList<UncertaintyBudget::Component>* component
 
 void BudgetDialog::accept()
 {
+    Build();
     QList<UncertaintyBudget::Component> components;
     if (!ReadComponents(&components)) {
         m_pProblem->setText(tr("Every component needs a name, and the marked cells a number in their range."));

@@ -34,6 +34,7 @@ private slots:
     void RemoveComponent();
 
 private:
+    void Build();
     void ShowComponents();
     void AddRow(const UncertaintyBudget::Component& component);
     // The table as components; false, with the bad cells marked, when a

@@ -49,19 +49,28 @@ KeysDialog::KeysDialog(RecordStore* pStore, RecordWriter* pWriter, CertificateWr
     , m_pStore(pStore)
     , m_pWriter(pWriter)
     , m_pCertificates(pCertificates)
-    , m_pName(new QLineEdit)
-    , m_pFunction(new QLineEdit)
-    , m_pNewPassphrase(Passphrase())
-    , m_pRepeated(Passphrase())
-    , m_pEntry(new QPlainTextEdit)
-    , m_pKeyring(new QLabel)
-    , m_pRecord(new QSpinBox)
-    , m_pReviewer(new QComboBox)
-    , m_pPassphrase(Passphrase())
-    , m_pReason(new QLineEdit)
-    , m_pState(new QLabel)
 {
     setWindowTitle(tr("Keys and approval"));
+    connect(m_pWriter, SIGNAL(Written(qint64, qint64, qint64)), this, SLOT(RowsWritten(qint64, qint64, qint64)));
+}
+
+// Its widgets wait for the first opening, which most runs never reach: the
+// window comes up sooner without them.
+void KeysDialog::Build()
+{
+    if (m_pState)
+        return;
+    m_pName = new QLineEdit;
+    m_pFunction = new QLineEdit;
+    m_pNewPassphrase = Passphrase();
+    m_pRepeated = Passphrase();
+    m_pEntry = new QPlainTextEdit;
+    m_pKeyring = new QLabel;
+    m_pRecord = new QSpinBox;
+    m_pReviewer = new QComboBox;
+    m_pPassphrase = Passphrase();
+    m_pReason = new QLineEdit;
+    m_pState = new QLabel;
     m_pEntry->setReadOnly(true);
     m_pEntry->setMaximumHeight(90);
     m_pRecord->setRange(1, 2000000000);
@@ -110,11 +119,11 @@ KeysDialog::KeysDialog(RecordStore* pStore, RecordWriter* pWriter, CertificateWr
     connect(approveButton, SIGNAL(clicked()), this, SLOT(Approve()));
     connect(rejectButton, SIGNAL(clicked()), this, SLOT(Reject()));
     connect(close, SIGNAL(rejected()), this, SLOT(reject()));
-    connect(m_pWriter, SIGNAL(Written(qint64, qint64, qint64)), this, SLOT(RowsWritten(qint64, qint64, qint64)));
 }
 
 void KeysDialog::open()
 {
+    Build();
     ShowKeys();
     m_pRecord->setValue(int(qMin<qint64>(m_pStore->Newest(), m_pRecord->maximum())));
     QDialog::open();

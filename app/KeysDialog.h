@@ -43,6 +43,7 @@ private slots:
     void RowsWritten(qint64 firstTicket, qint64 lastTicket, qint64 lastSeq);
 
 private:
+    void Build();
     void Decide(bool approve);
     void ShowKeys();
     void Say(const QString& text);
@@ -50,17 +51,17 @@ private:
     RecordStore* m_pStore;
     RecordWriter* m_pWriter;
     CertificateWriter* m_pCertificates;
-    QLineEdit* m_pName;
-    QLineEdit* m_pFunction;
-    QLineEdit* m_pNewPassphrase;
-    QLineEdit* m_pRepeated;
-    QPlainTextEdit* m_pEntry; // the new key as a keyring entry, for the quality manager
-    QLabel* m_pKeyring;
-    QSpinBox* m_pRecord;
-    QComboBox* m_pReviewer;
-    QLineEdit* m_pPassphrase;
-    QLineEdit* m_pReason;
-    QLabel* m_pState;
+    QLineEdit* m_pName = nullptr;
+    QLineEdit* m_pFunction = nullptr;
+    QLineEdit* m_pNewPassphrase = nullptr;
+    QLineEdit* m_pRepeated = nullptr;
+    QPlainTextEdit* m_pEntry = nullptr; // the new key as a keyring entry, for the quality manager
+    QLabel* m_pKeyring = nullptr;
+    QSpinBox* m_pRecord = nullptr;
+    QComboBox* m_pReviewer = nullptr;
+    QLineEdit* m_pPassphrase = nullptr;
+    QLineEdit* m_pReason = nullptr;
+    QLabel* m_pState = nullptr;
     qint64 m_nTicket = 0; // the decision waiting to be written
     qint64 m_nDecided = 0; // its calibration
 };
