@@ -1,9 +1,11 @@
 #include "PageScroller.h"
 
 #include <QChildEvent>
+#include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QStackedWidget>
+#include <QStyle>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -41,42 +43,91 @@ PageScroller::PageScroller(QTabWidget* tabs)
     : QObject(tabs)
     , m_pStack(tabs->findChild<QStackedWidget*>(QString(), Qt::FindDirectChildrenOnly))
 {
-    for (int index = 0; index < tabs->count(); ++index)
-        Wrap(tabs->widget(index));
+    for (int index = 0; index < tabs->count(); ++index) {
+        QWidget* page = tabs->widget(index);
+        if (page == tabs->currentWidget()) {
+            Wrap(page);
+        } else {
+            m_held.insert(page, Hold(page));
+            Defer(page);
+        }
+    }
     m_pStack->installEventFilter(this);
+    connect(tabs, SIGNAL(currentChanged(int)), this, SLOT(PrepareFront(int)));
 }
 
-// A page added later is wrapped as it is added when it is filled by then,
-// as pages mostly are; an empty one is filled afterwards, so it is wrapped
-// when it is first polished, before it is first laid out.
+void PageScroller::PrepareFront(int index)
+{
+    QWidget* page = m_pStack->widget(index);
+    if (Prepare prepare = m_prepare.take(page))
+        prepare(Contents(page));
+}
+
+void PageScroller::WhenFirstShown(QWidget* page, Prepare prepare)
+{
+    if (page->isVisible() || m_pStack->currentWidget() == page)
+        prepare(Contents(page));
+    else
+        m_prepare.insert(page, std::move(prepare));
+}
+
+QWidget* PageScroller::Contents(QWidget* page) const
+{
+    if (QWidget* held = m_held.value(page))
+        return held;
+    QLayout* own = page->layout();
+    if (own && own->count() == 1)
+        if (auto* area = dynamic_cast<FittingScrollArea*>(own->itemAt(0)->widget()))
+            return area->widget();
+    return page;
+}
+
+void PageScroller::Defer(QWidget* page)
+{
+    page->installEventFilter(this);
+}
+
+// A page added later is held aside when it is first polished, once it is
+// filled (pages are mostly filled by then; an empty one is filled
+// afterwards), and wrapped when it is first shown.
 bool PageScroller::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == m_pStack && event->type() == QEvent::ChildAdded) {
-        QObject* child = static_cast<QChildEvent*>(event)->child();
-        if (child->isWidgetType() && child->children().isEmpty())
-            child->installEventFilter(this);
-        else if (child->isWidgetType())
-            Wrap(static_cast<QWidget*>(child));
-    } else if (watched != m_pStack && event->type() == QEvent::Polish) {
-        watched->removeEventFilter(this);
-        Wrap(static_cast<QWidget*>(watched));
+    if (watched == m_pStack) {
+        if (event->type() == QEvent::ChildAdded) {
+            QObject* child = static_cast<QChildEvent*>(event)->child();
+            if (child->isWidgetType())
+                Defer(static_cast<QWidget*>(child));
+        }
+        return QObject::eventFilter(watched, event);
+    }
+    auto* page = static_cast<QWidget*>(watched);
+    if (event->type() == QEvent::Polish && !m_held.contains(page) && !page->children().isEmpty()
+        && m_pStack->currentWidget() != page) {
+        m_held.insert(page, Hold(page));
+    } else if (event->type() == QEvent::Show) {
+        page->removeEventFilter(this);
+        const bool later = page->window()->isVisible();
+        if (Prepare prepare = m_prepare.take(page))
+            prepare(Contents(page));
+        Wrap(page);
+        if (later)
+            Grow(page);
     }
     return QObject::eventFilter(watched, event);
 }
 
-void PageScroller::Wrap(QWidget* page)
+QWidget* PageScroller::Hold(QWidget* page)
 {
-    // A page taken out and put back in scrolls already.
-    QLayout* own = page->layout();
-    if (own && own->count() == 1 && dynamic_cast<FittingScrollArea*>(own->itemAt(0)->widget()))
-        return;
-    auto* contents = new QWidget;
+    auto* contents = new QWidget(page);
+    contents->hide();
     if (QLayout* layout = page->layout())
         contents->setLayout(layout); // takes the widgets it holds along
     // Widgets placed by hand move too, to the same places, and the contents
     // keep room for them.
     QRect placed;
     for (QWidget* child : page->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
+        if (child == contents)
+            continue;
         const bool shown = !child->isHidden();
         placed |= child->geometry();
         child->setParent(contents);
@@ -85,7 +136,18 @@ void PageScroller::Wrap(QWidget* page)
     }
     if (!contents->layout())
         contents->setMinimumSize(placed.right() + 1, placed.bottom() + 1);
+    return contents;
+}
 
+void PageScroller::Wrap(QWidget* page)
+{
+    // A page taken out and put back in scrolls already.
+    QLayout* own = page->layout();
+    if (own && own->count() == 1 && dynamic_cast<FittingScrollArea*>(own->itemAt(0)->widget()))
+        return;
+    QWidget* contents = m_held.take(page);
+    if (!contents)
+        contents = Hold(page);
     auto* area = new FittingScrollArea(page);
     area->setFrameShape(QFrame::NoFrame);
     area->setWidgetResizable(true);
@@ -96,4 +158,28 @@ void PageScroller::Wrap(QWidget* page)
     auto* layout = new QVBoxLayout(page);
     layout->setContentsMargins(QMargins());
     layout->addWidget(area);
+    if (page->isVisible())
+        area->show(); // now, not after the page's first paint
+}
+
+// As the window opened: as large as the page needs, within the screen's
+// free area less a title bar; never smaller than the operator left it.
+void PageScroller::Grow(QWidget* page)
+{
+    QWidget* window = page->window();
+    if (window->isMaximized() || window->isFullScreen())
+        return;
+    QSize room = window->screen()->availableGeometry().size();
+    room.rheight() -= window->style()->pixelMetric(QStyle::PM_TitleBarHeight);
+    // The sizes cached on the way up predate the page's scroll area.
+    for (QWidget* widget = page; widget; widget = widget->parentWidget()) {
+        if (QLayout* layout = widget->layout())
+            layout->invalidate();
+        widget->updateGeometry();
+        if (widget == window)
+            break;
+    }
+    const QSize wanted = window->size().expandedTo(window->sizeHint().boundedTo(room));
+    if (wanted != window->size())
+        window->resize(wanted);
 }

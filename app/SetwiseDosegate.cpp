@@ -49,19 +49,21 @@ SetwiseDosegate::SetwiseDosegate(QWidget* parent)
     m_pRegister = m_pSession->Register();
     m_pNodeCalibrations = m_pSession->Calibrations();
     setWindowIcon(WindowIcon::Make());
-    AddTrend();
     FitToFonts();
     // The limits follow their inputs from the first moment, not only after
     // the first edit.
     UpdateLimits();
-    new PageScroller(ui.tabWidget);
+    m_pScroller = new PageScroller(ui.tabWidget);
+    // What only its own page shows waits for that page.
+    m_pScroller->WhenFirstShown(ui.tab_for_potentiometer, [this](QWidget* contents) { AddTrend(contents); });
+    m_pScroller->WhenFirstShown(ui.records, [this](QWidget*) { AttachRegisterViews(); });
+    m_pScroller->WhenFirstShown(ui.nodes, [this](QWidget*) { AttachNodeBoard(); });
     AttachLink();
     AttachRecords();
     m_pTimer = CreateTimer(kThresholdConfirmDelayMs, SLOT(OnTimeout()));
     m_pTableTimer = CreateTimer(kTableTickMs, SLOT(TableTimeout()));
     m_pSendTimer = CreateTimer(kDoseRequestMs, SLOT(SendTimeout()));
-    AttachNodeBoard();
-    FitToScreen(); // once every page has its size
+    FitToScreen(); // to the page in front; another grows it when first shown
 
     m_nCalibrationId = ui.m_pSpinBox_calib_id->value();
     connect(ui.m_pSpinBox_calib_id, SIGNAL(valueChanged(int)), this, SLOT(StoreCalibrationId(int)));

@@ -22,6 +22,7 @@ class Pacer;
 class ReadingTrend;
 class TcpSocket;
 class WriteDataFrame;
+class PageScroller;
 class QSortFilterProxyModel;
 class QTableWidget;
 class QTimer;
@@ -107,7 +108,7 @@ private slots:
     void ShowCertificateRefused(qint64 record, const QString& reason);
 
 private:
-    void AddTrend();
+    void AddTrend(QWidget* contents);
     void FitToScreen();
     void FitToFonts();
     void FitReadingsTable();
@@ -129,6 +130,7 @@ private:
     void AttachRecords();
     void ConnectRecords();
     void AttachRegister();
+    void AttachRegisterViews();
     QList<QPair<QLineEdit*, QString>> RecordFields() const;
     void AddCalibrationPoint(CalibrationBook::Stage stage);
     void OpenCertificate(qint64 record, const QString& path);
@@ -158,6 +160,7 @@ private:
     CalibrationRegister* m_pRegister;
     NodeCalibrations* m_pNodeCalibrations;
     BudgetDialog* m_pBudget;        // a child: the lab's uncertainty budget
+    PageScroller* m_pScroller = nullptr; // a child of the tab widget
     KeysDialog* m_pKeys = nullptr;  // people's keys and approval, with the records
     QSortFilterProxyModel* m_pRegisterSorted;
 };

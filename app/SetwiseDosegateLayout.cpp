@@ -73,17 +73,17 @@ void ReserveWidth(QLabel* label, const QString& sample)
 
 // The trend takes the room below the readings page's widgets. A splitter
 // lets the operator share the height between the two; the trend takes what
-// is spare and gives way first.
-void SetwiseDosegate::AddTrend()
+// is spare and gives way first. Made when the page is first shown, it draws
+// from the session's points, so it shows the readings from before as well.
+void SetwiseDosegate::AddTrend(QWidget* contents)
 {
-    QWidget* page = ui.tab_for_potentiometer;
-    QLayout* widgets = page->layout();
+    QLayout* widgets = contents->layout();
     auto* layout = new QVBoxLayout;
     layout->setContentsMargins(widgets->contentsMargins());
     widgets->setContentsMargins(QMargins());
     auto* block = new QWidget;
     block->setLayout(widgets); // takes the page's widgets along
-    page->setLayout(layout);
+    contents->setLayout(layout);
 
     m_pTrend = new ReadingTrend;
     m_pTrend->setMinimumHeight(kTrendMinimumHeight);
@@ -93,6 +93,8 @@ void SetwiseDosegate::AddTrend()
     splitter->addWidget(m_pTrend);
     splitter->setStretchFactor(1, 1);
     layout->addWidget(splitter);
+    m_pTrend->SetData(&m_pSession->Trend());
+    connect(m_pSession, SIGNAL(ReadingAccepted(Reading)), m_pTrend, SLOT(Changed()));
 }
 
 // Opens as large as its pages need, within the screen's free area less a

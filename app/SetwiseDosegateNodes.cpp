@@ -1,4 +1,5 @@
-// The board of nodes: the tab views the model, which the link feeds.
+// The board of nodes: the tab views the model, which the link feeds, from
+// when the tab is first shown.
 #include "SetwiseDosegate.h"
 
 #include "NodeTrendDelegate.h"

@@ -71,8 +71,6 @@ QString VerdictStyle(CalibrationFigures::Verdict verdict)
 // figures and the procedure, in that order.
 void SetwiseDosegate::ConnectReadings()
 {
-    m_pTrend->SetData(&m_pSession->Trend());
-    connect(m_pSession, SIGNAL(ReadingAccepted(Reading)), m_pTrend, SLOT(Changed()));
     // The guided calibration, on a page of its own: each of its runs
     // restarts the table as an ID change does.
     auto* procedure = new ProcedurePage(m_pSession->Procedure(), ui.calibration_check_box, this);
@@ -231,7 +229,8 @@ void SetwiseDosegate::UpdateLimits()
     ui.average_group_4->setText(finite ? QString::number(upper, 'g', 6) : QString());
     ui.average_group_5->setText(finite ? QString::number(lower, 'g', 6) : QString());
     m_pSession->Trend().SetLimits(float(trueValue), upper, lower);
-    m_pTrend->Changed();
+    if (m_pTrend) // else drawn as it is first shown
+        m_pTrend->Changed();
 }
 
 void SetwiseDosegate::slot_modifyIDData()
@@ -242,7 +241,8 @@ void SetwiseDosegate::slot_modifyIDData()
     m_pSession->RestartRun();
     ui.tableWidget_for_potentiometer->clearContents();
     ui.tableWidget_for_potentiometer->setRowCount(0);
-    m_pTrend->Clear();
+    if (m_pTrend)
+        m_pTrend->Clear();
 }
 
 // Whatever restarts the table, no figure of the previous run may stand

@@ -69,11 +69,6 @@ void SetwiseDosegate::AttachRegister()
     m_pRegisterSorted = new QSortFilterProxyModel(this);
     m_pRegisterSorted->setSortRole(CalibrationRegister::SortRole);
     m_pRegisterSorted->setSourceModel(m_pRegister);
-    ui.node_register->setModel(m_pRegisterSorted);
-    ui.node_register->sortByColumn(CalibrationRegister::ColumnState, Qt::AscendingOrder);
-    ui.node_calibrations->setModel(m_pNodeCalibrations);
-    for (QTableView* table : { ui.node_register, ui.node_calibrations })
-        table->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     ui.certificate_state->setText(
         tr("Certificates are written to %1").arg(QDir::toNativeSeparators(m_pCertificates->Folder())));
 }
@@ -101,13 +96,24 @@ void SetwiseDosegate::ConnectRecords()
     connect(m_pCertificates, SIGNAL(Refused(qint64, QString)), this, SLOT(ShowCertificateRefused(qint64, QString)));
     connect(ui.records_interval, SIGNAL(valueChanged(int)), m_pRegister, SLOT(SetIntervalMonths(int)));
     connect(ui.records_interval, SIGNAL(valueChanged(int)), this, SLOT(SaveRecordFields()));
+    connect(ui.node_calibrations, SIGNAL(activated(QModelIndex)), this, SLOT(OnShowCertificateClicked()));
+    connect(ui.show_certificate_button, SIGNAL(clicked()), this, SLOT(OnShowCertificateClicked()));
+    connect(ui.issue_again_button, SIGNAL(clicked()), this, SLOT(OnIssueAgainClicked()));
+}
+
+// The tables view the register when the tab is first shown: sizing their
+// columns to contents reads every row.
+void SetwiseDosegate::AttachRegisterViews()
+{
+    ui.node_register->setModel(m_pRegisterSorted);
+    ui.node_register->sortByColumn(CalibrationRegister::ColumnState, Qt::AscendingOrder);
+    ui.node_calibrations->setModel(m_pNodeCalibrations);
+    for (QTableView* table : { ui.node_register, ui.node_calibrations })
+        table->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     connect(ui.node_register->selectionModel(), SIGNAL(currentRowChanged(QModelIndex, QModelIndex)), this,
             SLOT(ShowNodeCalibrations(QModelIndex)));
     connect(ui.node_calibrations->selectionModel(), SIGNAL(currentRowChanged(QModelIndex, QModelIndex)), this,
             SLOT(ShowCalibrationChoice()));
-    connect(ui.node_calibrations, SIGNAL(activated(QModelIndex)), this, SLOT(OnShowCertificateClicked()));
-    connect(ui.show_certificate_button, SIGNAL(clicked()), this, SLOT(OnShowCertificateClicked()));
-    connect(ui.issue_again_button, SIGNAL(clicked()), this, SLOT(OnIssueAgainClicked()));
 }
 
 void SetwiseDosegate::SaveRecordFields()

@@ -126,5 +126,6 @@ void SetwiseDosegate::ShowPotentiometerStep(const char* title, const char* suffi
     RestartFigures(); // at the new gain
     ui.as_found_button->setEnabled(false);
     ui.as_left_button->setEnabled(false);
-    m_pTrend->Changed();
+    if (m_pTrend)
+        m_pTrend->Changed();
 }

@@ -26,6 +26,7 @@
 #include <QElapsedTimer>
 #include <QJsonArray>
 #include <QLabel>
+#include <QTabWidget>
 #include <QTableView>
 #include <QTemporaryDir>
 
@@ -108,6 +109,9 @@ int ChildStartup(int argc, char* argv[])
     QCoreApplication::setApplicationName(QStringLiteral("dosegate-console"));
     SetwiseDosegate window;
     window.show();
+    // The register as the operator sees it, on its tab.
+    window.findChild<QTabWidget*>(QStringLiteral("tabWidget"))
+        ->setCurrentWidget(window.findChild<QWidget*>(QStringLiteral("records")));
     const QLabel* state = window.findChild<QLabel*>(QStringLiteral("records_state"));
     const QTableView* nodes = window.findChild<QTableView*>(QStringLiteral("node_register"));
     Bench::WaitFor([&] {

@@ -2,6 +2,7 @@
 
 #include "FrameProtocol.h"
 
+#include <QTabWidget>
 #include <QTest>
 
 std::function<void(const QString&)> WindowRig::DataHome::prepare;
@@ -37,6 +38,11 @@ void WindowRig::SetText(const char* name, const QString& text)
 void WindowRig::Click(const char* button)
 {
     Find<QAbstractButton>(button)->click();
+}
+
+void WindowRig::Open(const char* page) const
+{
+    Find<QTabWidget>("tabWidget")->setCurrentWidget(Find<QWidget>(page));
 }
 
 bool WindowRig::Connect()

@@ -30,6 +30,9 @@ public:
     QString Text(const char* name) const;
     void SetText(const char* name, const QString& text);
     void Click(const char* button);
+    // Brings a tab to the front, as the operator would: what only its page
+    // shows is made then.
+    void Open(const char* page) const;
 
     // Points the connect page at the loopback controller, or at another
     // port, presses connect and waits for the link.

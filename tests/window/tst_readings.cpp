@@ -19,16 +19,19 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDialog>
 #include <QPushButton>
 #include <QDir>
 #include <QFontMetricsF>
 #include <QSet>
 #include <QRegularExpression>
+#include <QScreen>
 #include <QScrollArea>
 #include <QSettings>
 #include <QScrollBar>
 #include <QSpinBox>
 #include <QTableView>
+#include <QTabWidget>
 #include <QTableWidget>
 #include <QTest>
 #include <QTextEdit>
@@ -55,6 +58,7 @@ struct Run : WindowRig {
     }
     ReadingTrend* Trend() const
     {
+        Open("tab_for_potentiometer");
         auto* trend = window.findChild<ReadingTrend*>();
         trend->Refresh();
         return trend;
@@ -120,6 +124,7 @@ private slots:
     void zeroReadingsAndNonNumbersDivideByNothing();
     void everyTextShowsWhole_data();
     void everyTextShowsWhole();
+    void pageFirstShownGetsItsRoom();
     void everyTextReadsInChinese();
     void trendFollowsTheTable();
     void longTrendIsThinnedKeepingItsExtremes();
@@ -158,6 +163,7 @@ void TestReadings::watchingAllNodesRequestsAndFillsTheBoard()
     QVERIFY(rig.controller.WaitForBytes(9, 3000));
     QCOMPARE(rig.controller.TakeReceived().toHex(' '), QByteArray("ff 02 cc 00 59 00 00 0e 99"));
     rig.controller.Send(ReplyFrames::DoseCount(5, 16, 0) + ReplyFrames::DoseCount(1, 100, 0));
+    rig.Open("nodes");
     QAbstractItemModel* board = rig.Find<QTableView>("nodes_table")->model();
     QTRY_COMPARE(board->rowCount(), 2);
     QCOMPARE(board->index(0, NodeBoard::ColumnDose).data().toString(), QString("0.5600"));
@@ -910,6 +916,30 @@ void TestReadings::everyTextShowsWhole()
     }
 }
 
+// A page is laid out when first shown, and the window makes room for it
+// then, within the screen, even where the operator had made it smaller.
+void TestReadings::pageFirstShownGetsItsRoom()
+{
+    WindowRig rig;
+    auto* tabs = rig.Find<QTabWidget>("tabWidget");
+    auto* wide = new QWidget;
+    auto* label = new QLabel(QString("a wide line ").repeated(30));
+    (new QVBoxLayout(wide))->addWidget(label);
+    tabs->addTab(wide, "wide");
+    rig.window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&rig.window));
+    rig.window.resize(300, 300);
+    QApplication::processEvents();
+    QVERIFY(rig.window.width() < label->sizeHint().width());
+    tabs->setCurrentWidget(wide);
+    QApplication::processEvents();
+    QVERIFY(wide->findChild<QScrollArea*>(QString(), Qt::FindDirectChildrenOnly));
+    const int room = rig.window.screen()->availableGeometry().width();
+    QCOMPARE(rig.window.width(), qMin(room, rig.window.sizeHint().width()));
+    QVERIFY(rig.window.width() > 300);
+    QVERIFY(label->isVisible());
+}
+
 // Every text a user reads, by widget: captions, tab titles, list items,
 // table headers, tooltips, the trend's legend. What stays as it is in
 // Chinese: names, units, numbers and paths.
@@ -919,6 +949,14 @@ void TestReadings::everyTextReadsInChinese()
     Run run;
     for (const char* box : { "m_pCheckBox_on", "m_pCheckBox_lan", "m_pCheckBox_alarm" })
         run.Click(box); // their labels change with them
+    // Every page and dialog, as each makes its widgets when first opened.
+    auto* tabs = run.Find<QTabWidget>("tabWidget");
+    for (int page = 0; page < tabs->count(); ++page)
+        tabs->setCurrentIndex(page);
+    for (QDialog* dialog : run.window.findChildren<QDialog*>()) {
+        dialog->open();
+        dialog->reject();
+    }
     QStringList texts { "window title: " + run.window.windowTitle() };
     for (const QAbstractSeries* series : run.Trend()->chart()->series())
         texts << "trend: " + series->name();

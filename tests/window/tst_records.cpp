@@ -351,6 +351,7 @@ void TestRecords::calibrationIsKeptAndVerifies()
     // calibration shows the same certificate again.
     const QStringList issued = certificates.entryList({ "*.pdf" });
     QCOMPARE(issued.size(), 1);
+    rig.Open("records");
     QAbstractItemModel* nodes = rig.Find<QTableView>("node_register")->model();
     QCOMPARE(nodes->rowCount(), 1);
     QCOMPARE(nodes->index(0, CalibrationRegister::ColumnNode).data().toInt(), 1);
@@ -1503,6 +1504,7 @@ void TestRecords::procedureAsksAboutASerialTheRegisterHolds()
     };
     Calibration rig;
     WindowRig::DataHome::prepare = nullptr;
+    rig.Open("procedure_page");
     auto* next = rig.Find<QAbstractButton>("procedure_next");
     auto* confirmed = rig.Find<QAbstractButton>("procedure_serial_confirmed");
     QTRY_VERIFY([&] {

@@ -197,6 +197,7 @@ void TestReplies::acknowledgedThresholdIsTheNodesAlarmLevel()
     rig.Find<QSpinBox>("m_pSpinBox_thr_id")->setValue(3);
     rig.Click("m_pPushButton_thr");
     rig.controller.Send(ReplyFrames::Acknowledge(3, 0, 1) + ReplyFrames::DoseCount(3, 100, 0));
+    rig.Open("nodes");
     QAbstractItemModel* board = rig.Find<QTableView>("nodes_table")->model();
     QTRY_COMPARE(board->index(0, NodeBoard::ColumnState).data().toString(), QString::fromUtf8("▲ above alarm"));
     QCOMPARE(board->index(0, NodeBoard::ColumnAlarmLevel).data().toString(), QString("0.5000"));
