@@ -21,6 +21,10 @@ public:
 
     // postgresql://user@host:port/database (or postgres://).
     static bool IsServer(const QString& location);
+    // What keeps an address from naming a server the console may keep in
+    // its settings and connect to.
+    enum Fault { NoFault, NotAnAddress, HoldsPassword };
+    static Fault FaultOf(const QString& location);
     // The location without a password, for messages and logs.
     static QString Shown(const QString& location);
     // "host-port-database", for the files a console keeps of this server.

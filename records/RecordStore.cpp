@@ -280,6 +280,11 @@ void RecordStore::SetLocation(const QString& location)
     g_sLocation = location;
 }
 
+bool RecordStore::LocationGiven()
+{
+    return !g_sLocation.isEmpty();
+}
+
 QString RecordStore::LocalPath(const QString& location)
 {
     return RecordServer::IsServer(location) ? DefaultPath() : location;

@@ -77,6 +77,8 @@ public:
     // server was named for this run.
     static QString Location();
     static void SetLocation(const QString& location);
+    // A place was named for this run (--records): it wins over any kept.
+    static bool LocationGiven();
     // The file beside which a store's own files are kept (its keyring, its
     // certificates): the store itself, or for a lab's server the console's
     // own DefaultPath().
