@@ -243,21 +243,27 @@ RecordStore::~RecordStore()
 // the rows unsigned, which every check then says.
 void RecordStore::LoadConsoleKey()
 {
+    QString why;
+    m_pConsoleKey = ConsoleKey(m_sPath, &why);
+    if (!m_pConsoleKey && m_bLogs)
+        LogPrint(LOG_WARNING, "records: rows are not signed: %s\n", qPrintable(why));
+}
+
+std::unique_ptr<SigningKey> RecordStore::ConsoleKey(const QString& location, QString* pWhy)
+{
     // One key for the console, whichever store it writes to.
-    const QString path = ConsoleKeyPath(m_bServer ? DefaultPath() : m_sPath);
-    if (m_bServer)
+    const bool server = RecordServer::IsServer(location);
+    const QString path = ConsoleKeyPath(server ? DefaultPath() : location);
+    if (server)
         QDir().mkpath(QFileInfo(path).absolutePath());
     QString why = QFileInfo::exists(path) ? QString() : SigningKey::CreateOpen(path, QStringLiteral("console"));
     auto key = std::make_unique<SigningKey>();
     if (why.isEmpty())
         why = key->Load(path);
-    if (why.isEmpty()) {
-        m_pConsoleKey = std::move(key);
-        return;
-    }
-    m_pConsoleKey.reset();
-    if (m_bLogs)
-        LogPrint(LOG_WARNING, "records: rows are not signed: %s\n", qPrintable(why));
+    if (why.isEmpty())
+        return key;
+    *pWhy = why;
+    return nullptr;
 }
 
 QString RecordStore::DefaultPath()
@@ -451,6 +457,30 @@ QByteArray RecordStore::HashedBytes(const Row& row)
     return bytes;
 }
 
+// Set apart from any row's hashed bytes by its first field, so that a
+// signature of one form never passes for the other.
+QByteArray RecordStore::UnplacedBytes(const Row& row)
+{
+    QByteArray bytes;
+    const auto field = [&bytes](const QByteArray& value) {
+        char length[4];
+        qToBigEndian<quint32>(quint32(value.size()), length);
+        bytes.append(length, sizeof length).append(value);
+    };
+    field(QByteArrayLiteral("unplaced"));
+    field(QByteArray::number(row.encoding));
+    field(row.time.toUtf8());
+    field(row.kind.toUtf8());
+    field(QByteArray::number(row.node));
+    field(row.content);
+    return bytes;
+}
+
+bool RecordStore::SignatureHolds(const Row& row)
+{
+    return SigningKey::Holds(row.signature, HashedBytes(row)) || SigningKey::Holds(row.signature, UnplacedBytes(row));
+}
+
 // Where earlier consoles kept the anchor, in their settings.
 QString RecordStore::AnchorKey() const
 {
@@ -519,14 +549,14 @@ QString RecordStore::LossNow() const
 }
 
 qint64 RecordStore::Append(const QString& kind, int node, const QJsonObject& content, qint64 timeMs,
-                           const SigningKey* pSigner, const QString& rowId)
+                           const SigningKey* pSigner, const QString& rowId, const QByteArray& signature)
 {
     Row row;
     row.time = timeMs < 0 ? Now() : TimeText(timeMs);
     row.kind = kind;
     row.node = node;
     row.content = QJsonDocument(content).toJson(QJsonDocument::Compact);
-    return AppendRow(row, pSigner, rowId);
+    return AppendRow(row, pSigner, rowId, signature);
 }
 
 qint64 RecordStore::Checkpoint()
@@ -538,7 +568,7 @@ qint64 RecordStore::Checkpoint()
                   { { QStringLiteral("row"), newest.seq }, { QStringLiteral("hash"), QString::fromLatin1(newest.hash) } });
 }
 
-qint64 RecordStore::AppendRow(Row row, const SigningKey* pSigner, const QString& rowId)
+qint64 RecordStore::AppendRow(Row row, const SigningKey* pSigner, const QString& rowId, const QByteArray& signature)
 {
     if (!m_bOpen) {
         Fail(m_sError.isEmpty() ? QStringLiteral("the record store is not open") : m_sError);
@@ -579,8 +609,14 @@ qint64 RecordStore::AppendRow(Row row, const SigningKey* pSigner, const QString&
     ++row.seq;
     row.encoding = kEncoding;
     row.hash = HashOf(row);
-    const SigningKey* signer = pSigner && pSigner->CanSign() ? pSigner : m_pConsoleKey.get();
-    row.signature = signer ? signer->Sign(HashedBytes(row)) : QByteArray();
+    // Made by its person when handed over, before a crash could part the
+    // row from the signer kept in memory; a row whose content changed since
+    // (a reference numbered meanwhile) is signed anew.
+    row.signature = signature;
+    if (signature.isEmpty() || !SigningKey::Holds(signature, UnplacedBytes(row))) {
+        const SigningKey* signer = pSigner && pSigner->CanSign() ? pSigner : m_pConsoleKey.get();
+        row.signature = signer ? signer->Sign(HashedBytes(row)) : QByteArray();
+    }
     query.prepare(QStringLiteral("INSERT INTO records (seq, time, kind, node, content, previous_hash, hash, encoding,"
                                  " signature%1) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?%2)")
                       .arg(m_bServer ? QStringLiteral(", console, row_id") : QString(),

@@ -119,8 +119,12 @@ public:
     // A row is signed by the key given, else by the console's own. On a
     // lab's server the row carries the id given (a new one when none is),
     // which the server takes once only.
+    // A signature made when the row was handed over, over its unplaced
+    // bytes, is kept when it holds over the row as appended; else the row is
+    // signed here.
     qint64 Append(const QString& kind, int node, const QJsonObject& content, qint64 timeMs = -1,
-                  const SigningKey* pSigner = nullptr, const QString& rowId = QString());
+                  const SigningKey* pSigner = nullptr, const QString& rowId = QString(),
+                  const QByteArray& signature = QByteArray());
     // The number of the server's row with that id: 0 when it has none, -1
     // when it could not be asked.
     qint64 SeqOf(const QString& rowId) const;
@@ -172,6 +176,16 @@ public:
     static QByteArray HashOf(const Row& row);
     // The bytes a row's hash is taken over, by the row's own encoding.
     static QByteArray HashedBytes(const Row& row);
+    // What a row waiting for a lab's server is signed over when it is
+    // handed over: everything but its place in the chain (its number and
+    // the hash before it), which only the server gives it.
+    static QByteArray UnplacedBytes(const Row& row);
+    // The row's signature holds over its hashed bytes, or over its unplaced
+    // ones.
+    static bool SignatureHolds(const Row& row);
+    // The console's own key for the store at location, made when there is
+    // none yet; null, with why, when it cannot be read.
+    static std::unique_ptr<SigningKey> ConsoleKey(const QString& location, QString* pWhy);
 
 signals:
     void StateChanged();
@@ -187,7 +201,8 @@ private:
     void WriteAnchor(const Row& row);
     // The loss the anchor shows against the rows now in the store.
     QString LossNow() const;
-    qint64 AppendRow(Row row, const SigningKey* pSigner = nullptr, const QString& rowId = QString());
+    qint64 AppendRow(Row row, const SigningKey* pSigner = nullptr, const QString& rowId = QString(),
+                     const QByteArray& signature = QByteArray());
     void LoadConsoleKey();
     bool Hold(const Row& row);
     QString Columns() const;

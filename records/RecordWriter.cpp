@@ -9,6 +9,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QJsonDocument>
 #include <QMutexLocker>
 #include <QThread>
 #include <QUuid>
@@ -161,6 +162,10 @@ void RecordWriter::Run()
             LogPrint(LOG_WARNING, "records: %s\n", qPrintable(why));
         else if (outbox.Count() > 0)
             LogPrint(LOG_NOTICE, "records: %d rows in the outbox go to the lab server first\n", outbox.Count());
+        QString unsigned_;
+        m_pConsoleKey = RecordStore::ConsoleKey(m_sPath, &unsigned_);
+        if (!m_pConsoleKey)
+            LogPrint(LOG_WARNING, "records: rows kept for the lab server are not signed: %s\n", qPrintable(unsigned_));
         QMutexLocker lock(&m_mutex);
         m_nOutboxed = outbox.Count();
     }
@@ -351,6 +356,16 @@ bool RecordWriter::Keep(RecordOutbox& outbox, const std::deque<Waiting>& batch)
             row.referenceKey = entry.referenceKey;
             row.referenceRowId = m_rowIdOfTicket.value(entry.reference);
         }
+        // Signed now, over everything but the place the server gives it: a
+        // console killed before sending leaves the row signed by its person.
+        RecordStore::Row unplaced;
+        unplaced.time = RecordStore::TimeText(entry.timeMs);
+        unplaced.kind = entry.kind;
+        unplaced.node = entry.node;
+        unplaced.content = QJsonDocument(row.content).toJson(QJsonDocument::Compact);
+        const SigningKey* signer = entry.signer && entry.signer->CanSign() ? entry.signer.get() : m_pConsoleKey.get();
+        if (signer)
+            row.signature = signer->Sign(RecordStore::UnplacedBytes(unplaced));
         m_rowIdOfTicket.insert(waiting.ticket, entry.rowId);
         rows.append(row);
     }
@@ -389,7 +404,7 @@ bool RecordWriter::Send(RecordStore& store, RecordOutbox& outbox)
             if (reference > 0)
                 content.insert(row.referenceKey, reference);
             seq = store.Append(row.kind, row.node, content, row.timeMs, m_signerOfRowId.value(row.rowId).get(),
-                               row.rowId);
+                               row.rowId, row.signature);
             if (seq == 0 || !store.Commit()) {
                 store.Rollback();
                 return false;

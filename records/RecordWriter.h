@@ -134,6 +134,9 @@ private:
     QHash<qint64, QString> m_rowIdOfTicket;
     QHash<QString, qint64> m_ticketOfRowId;
     QHash<QString, std::shared_ptr<const SigningKey>> m_signerOfRowId;
+    // Signs what goes into the outbox that no person signs; the writer
+    // thread's own.
+    std::unique_ptr<SigningKey> m_pConsoleKey;
 };
 
 #endif

@@ -16,6 +16,7 @@
 #include "RecordStore.h"
 #include "RecordVerifier.h"
 #include "RecordWriter.h"
+#include "SigningKey.h"
 #include "TypedFigure.h"
 #include "TestServer.h"
 #include "ReplyFrames.h"
@@ -771,10 +772,15 @@ void TestRecords::rowsWaitWhileTheServerIsAway()
     QVERIFY(store.Verify().Intact());
 
     // A console killed while the server is away keeps its rows in the
-    // outbox, and the next start sends them before its own.
+    // outbox, and the next start sends them before its own, signed by the
+    // person who handed them over.
+    const QString personKey = QDir(SigningKey::Folder()).filePath("person.key");
+    SigningKey person;
+    QVERIFY(QDir().mkpath(SigningKey::Folder()));
+    QVERIFY(SigningKey::CreateOpen(personKey, "A. Tester").isEmpty() && person.Load(personKey).isEmpty());
     QVERIFY(server("pause"));
     QProcess probe;
-    probe.start(QStringLiteral(RECORDS_PROBE), { "keep", "3", location });
+    probe.start(QStringLiteral(RECORDS_PROBE), { "keep", "3", location, personKey });
     QVERIFY(probe.waitForStarted());
     QVERIFY(QTest::qWaitFor([&] { return probe.readAllStandardOutput().contains("kept"); }, kWriterMs));
     probe.kill();
@@ -787,7 +793,7 @@ void TestRecords::rowsWaitWhileTheServerIsAway()
     const RecordOutbox::Row sent = outbox.Front();
     RecordStore direct;
     QVERIFY(direct.Open(location));
-    QVERIFY(direct.Append(sent.kind, sent.node, sent.content, sent.timeMs, nullptr, sent.rowId) > 0);
+    QVERIFY(direct.Append(sent.kind, sent.node, sent.content, sent.timeMs, nullptr, sent.rowId, sent.signature) > 0);
     RecordWriter next;
     next.Open(location);
     next.Append("event", 1, { { "value", 4 } });
@@ -796,6 +802,14 @@ void TestRecords::rowsWaitWhileTheServerIsAway()
     QVERIFY(store.OpenExisting(location)); // its connection went with the server
     QCOMPARE(values(), (QList<int> { 0, 1, 2, 3, 100, 101, 102, 4 }));
     QVERIFY(store.Verify().Intact());
+    for (RecordStore::Row row : store.Rows("event", 2)) {
+        QByteArray signer, signature;
+        QVERIFY(SigningKey::Split(row.signature, &signer, &signature));
+        QCOMPARE(signer, person.PublicKey());
+        QVERIFY2(RecordStore::SignatureHolds(row), qPrintable(QString::number(row.seq)));
+        row.content.replace("10", "20"); // a tampered value
+        QVERIFY(!RecordStore::SignatureHolds(row));
+    }
 }
 
 // Every kProgressRows rows, and never past a break.
