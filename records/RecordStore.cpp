@@ -617,10 +617,14 @@ qint64 RecordStore::AppendRow(Row row, const SigningKey* pSigner, const QString&
         const SigningKey* signer = pSigner && pSigner->CanSign() ? pSigner : m_pConsoleKey.get();
         row.signature = signer ? signer->Sign(HashedBytes(row)) : QByteArray();
     }
+    // A row id the server holds already is a row it committed before its
+    // answer was lost: taken as written, never written twice.
+    const bool known = m_bServer && !rowId.isEmpty();
     query.prepare(QStringLiteral("INSERT INTO records (seq, time, kind, node, content, previous_hash, hash, encoding,"
-                                 " signature%1) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?%2)")
+                                 " signature%1) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?%2)%3")
                       .arg(m_bServer ? QStringLiteral(", console, row_id") : QString(),
-                           m_bServer ? QStringLiteral(", ?, ?") : QString()));
+                           m_bServer ? QStringLiteral(", ?, ?") : QString(),
+                           known ? QStringLiteral(" ON CONFLICT (row_id) DO NOTHING") : QString()));
     query.addBindValue(row.seq);
     query.addBindValue(row.time);
     query.addBindValue(row.kind);
@@ -634,7 +638,18 @@ qint64 RecordStore::AppendRow(Row row, const SigningKey* pSigner, const QString&
         query.addBindValue(RecordServer::ConsoleId());
         query.addBindValue(rowId.isEmpty() ? QUuid::createUuid().toString(QUuid::WithoutBraces) : rowId);
     }
-    if (!query.exec() || !Summarise(row) || (!m_bBatch && !query.exec(QStringLiteral("COMMIT")))) {
+    const bool inserted = query.exec();
+    if (inserted && known && query.numRowsAffected() == 0) {
+        const qint64 held = SeqOf(rowId);
+        if (!m_bBatch)
+            query.exec(QStringLiteral("ROLLBACK"));
+        if (held <= 0) {
+            Fail(QStringLiteral("cannot write %1: the row %2 is neither there nor written").arg(Where(), rowId));
+            return 0;
+        }
+        return held;
+    }
+    if (!inserted || !Summarise(row) || (!m_bBatch && !query.exec(QStringLiteral("COMMIT")))) {
         QString why = query.lastError().text();
         if (why.isEmpty()) // the summary's own statement failed
             why = QStringLiteral("cannot summarise the row");

@@ -118,7 +118,9 @@ public:
     // in the side file instead, and 0 is returned.
     // A row is signed by the key given, else by the console's own. On a
     // lab's server the row carries the id given (a new one when none is),
-    // which the server takes once only.
+    // which the server takes once only: an id it holds already (a commit
+    // whose answer was lost) gives that row's number, and nothing is
+    // written.
     // A signature made when the row was handed over, over its unplaced
     // bytes, is kept when it holds over the row as appended; else the row is
     // signed here.

@@ -234,7 +234,7 @@ void RecordWriter::Run()
         if (opened && !batch.empty() && Write(store, batch))
             continue;
         const QString why = store.Error();
-        const bool held = HeldElsewhere(why);
+        const bool held = HeldElsewhere(why) || m_bCommitInDoubt;
         if (batch.empty()) {
             if (stopping) {
                 if (Queued() == 0)
@@ -297,7 +297,9 @@ bool RecordWriter::Write(RecordStore& store, std::deque<Waiting>& batch)
         return true;
     }
     QVector<qint64> tickets;
+    QVector<qint64> seqs;
     qint64 seq = 0;
+    m_bCommitInDoubt = false;
     for (const Waiting& row : batch) {
         QJsonObject content = row.entry.content;
         if (row.entry.reference > 0 && m_seqOfTicket.contains(row.entry.reference))
@@ -308,8 +310,13 @@ bool RecordWriter::Write(RecordStore& store, std::deque<Waiting>& batch)
             break;
         m_seqOfTicket.insert(row.ticket, seq);
         tickets.append(row.ticket);
+        seqs.append(seq);
     }
     if (seq == 0 || !store.Commit()) {
+        // The server may have committed what it was sent before the
+        // connection went: tried again, the rows it holds are found by
+        // their ids, so they are neither lost nor written twice.
+        m_bCommitInDoubt = seq != 0 && RecordServer::IsServer(m_sPath);
         store.Rollback();
         for (qint64 ticket : tickets)
             m_seqOfTicket.remove(ticket);
@@ -327,7 +334,15 @@ bool RecordWriter::Write(RecordStore& store, std::deque<Waiting>& batch)
         m_nRows += qint64(batch.size());
     }
     SetState(true, false, QString());
-    emit Written(batch.front().ticket, batch.back().ticket, seq);
+    // Rows the server held already (a lost answer to an earlier commit) are
+    // not in a run with the rows written now.
+    int first = 0;
+    for (int i = 1; i <= tickets.size(); ++i) {
+        if (i == tickets.size() || seqs[i] != seqs[i - 1] + 1) {
+            emit Written(tickets[first], tickets[i - 1], seqs[i - 1]);
+            first = i;
+        }
+    }
     return true;
 }
 

@@ -137,6 +137,9 @@ private:
     // Signs what goes into the outbox that no person signs; the writer
     // thread's own.
     std::unique_ptr<SigningKey> m_pConsoleKey;
+    // The last commit failed after its rows were sent: tried again, not
+    // given up.
+    bool m_bCommitInDoubt = false;
 };
 
 #endif

@@ -44,6 +44,7 @@
 #include <QTableWidget>
 #include <QTest>
 #include <QUrl>
+#include <QUuid>
 
 #include <numeric>
 
@@ -208,6 +209,7 @@ private slots:
     void serverRefusesEditsAndKeepsNothingOfAKilledWriter();
     void copiedRecordsKeepTheirProvenanceOnTheServer();
     void rowsWaitWhileTheServerIsAway();
+    void rowHeldByTheServerIsTakenAsWritten();
     void storeInAReadOnlyFolderVerifiesAndExports();
     void fullCheckTellsItsProgress();
     void rowsKeepVerifyingByTheirOwnEncoding();
@@ -810,6 +812,49 @@ void TestRecords::rowsWaitWhileTheServerIsAway()
         row.content.replace("10", "20"); // a tampered value
         QVERIFY(!RecordStore::SignatureHolds(row));
     }
+}
+
+// The server committed rows whose answer never came back: handed over
+// again, a row it holds is taken as written (with its own number), neither
+// lost nor written twice, with no outbox to fall back on.
+void TestRecords::rowHeldByTheServerIsTakenAsWritten()
+{
+    if (TestServer::Address().isEmpty())
+        SKIP_FOR_MISSING_TOOL("no test server: DOSEGATE_TEST_SERVER is not set (scripts/pg-test-server)");
+    WindowRig::DataHome home;
+    QString why;
+    const QString location = TestServer::FreshStore(&why);
+    QVERIFY2(why.isEmpty(), qPrintable(why));
+    QVERIFY(QDir().mkpath(RecordOutbox::PathFor(location))); // a folder where the outbox would be
+    RecordWriter writer;
+    QSignalSpy written(&writer, SIGNAL(Written(qint64, qint64, qint64)));
+    QSignalSpy notWritten(&writer, SIGNAL(NotWritten(qint64, qint64, QString)));
+    writer.Open(location);
+    QTRY_VERIFY_WITH_TIMEOUT(writer.IsOpen(), kWriterMs);
+    RecordStore direct;
+    QVERIFY(direct.Open(location));
+    const QString held = QUuid::createUuid().toString(QUuid::WithoutBraces);
+    QCOMPARE(direct.Append("event", 1, { { "value", 1 } }, -1, nullptr, held), 1);
+    QCOMPARE(direct.Append("event", 9, { { "value", 9 } }), 2); // another console's
+    QVector<RecordWriter::Entry> entries(2);
+    for (int i = 0; i < 2; ++i) {
+        entries[i].kind = "event";
+        entries[i].node = 1;
+        entries[i].content = { { "value", i + 1 } };
+    }
+    entries[0].rowId = held;
+    const qint64 last = writer.Append(entries);
+    QTRY_COMPARE_WITH_TIMEOUT(writer.Rows(), 2, kWriterMs);
+    QMap<qint64, qint64> seqOfTicket;
+    for (const QList<QVariant>& signal : written) {
+        for (qint64 ticket = signal[0].toLongLong(); ticket <= signal[1].toLongLong(); ++ticket)
+            seqOfTicket[ticket] = signal[2].toLongLong() - (signal[1].toLongLong() - ticket);
+    }
+    QCOMPARE(seqOfTicket, (QMap<qint64, qint64> { { last - 1, 1 }, { last, 3 } }));
+    QVERIFY2(notWritten.isEmpty() && writer.Error().isEmpty(), qPrintable(writer.Error()));
+    QCOMPARE(direct.Count(), 3);
+    QCOMPARE(direct.Rows("event", 1).size(), 2);
+    QVERIFY(direct.Verify().Intact());
 }
 
 // Every kProgressRows rows, and never past a break.
