@@ -11,7 +11,6 @@ namespace {
 
 const char* const kDriver = "QPSQL";
 constexpr int kDefaultPort = 5432;
-constexpr int kConnectTimeoutS = 5;
 // Any number, the same in every console: the key of the appending lock.
 constexpr qint64 kAppendLock = 0x646f736567617465; // "dosegate"
 
@@ -83,7 +82,7 @@ QString RecordServer::LocalName(const QString& location)
     return name;
 }
 
-QString RecordServer::Connect(const QString& location, const QString& connection)
+QString RecordServer::Connect(const QString& location, const QString& connection, int timeoutS)
 {
     const QUrl url(location, QUrl::StrictMode);
     const QString shown = Shown(location);
@@ -102,7 +101,7 @@ QString RecordServer::Connect(const QString& location, const QString& connection
     db.setPort(url.port(kDefaultPort));
     db.setUserName(url.userName());
     db.setDatabaseName(url.path().mid(1));
-    db.setConnectOptions(QStringLiteral("connect_timeout=%1").arg(kConnectTimeoutS));
+    db.setConnectOptions(QStringLiteral("connect_timeout=%1").arg(timeoutS));
     if (!db.open())
         return QStringLiteral("cannot reach %1: %2").arg(shown, db.lastError().text().trimmed());
     return QString();

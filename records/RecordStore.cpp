@@ -314,7 +314,7 @@ bool RecordStore::OpenConnection(const QString& path, bool create)
     Close();
     m_sPath = path;
     m_bServer = RecordServer::IsServer(path);
-    const QString why = m_bServer ? ConnectServer() : Connect(create);
+    const QString why = m_bServer ? ConnectServer(create) : Connect(create);
     if (!why.isEmpty()) {
         Close(); // whatever step failed
         return Fail(why);
@@ -777,19 +777,19 @@ RecordStore::Row RecordStore::RowAt(qint64 seq) const
 {
     if (!m_bOpen)
         return Row();
-    QSqlQuery query(QSqlDatabase::database(m_sConnection, false));
-    query.prepare(QStringLiteral("SELECT ") + Columns() + QStringLiteral(" FROM records WHERE seq = ?"));
-    query.addBindValue(seq);
-    return query.exec() && query.next() ? RowOf(query) : Row();
+    QSqlQuery query;
+    return Read(query, QStringLiteral("SELECT ") + Columns() + QStringLiteral(" FROM records WHERE seq = ?"), { seq })
+            && query.next()
+        ? RowOf(query)
+        : Row();
 }
 
 qint64 RecordStore::Count() const
 {
     if (!m_bOpen)
         return 0;
-    QSqlQuery query(QSqlDatabase::database(m_sConnection, false));
-    return query.exec(QStringLiteral("SELECT count(*) FROM records")) && query.next() ? query.value(0).toLongLong()
-                                                                                         : 0;
+    QSqlQuery query;
+    return Read(query, QStringLiteral("SELECT count(*) FROM records")) && query.next() ? query.value(0).toLongLong() : 0;
 }
 
 // The anchor is read before the rows: a writer replaces it only after its
@@ -964,20 +964,18 @@ bool RecordStore::Scan(const std::function<bool(const Row&)>& visit, const QStri
 {
     if (!m_bOpen)
         return false;
-    QSqlQuery query(QSqlDatabase::database(m_sConnection, false));
-    query.setForwardOnly(true);
     QString statement = QStringLiteral("SELECT ") + Columns() + QStringLiteral(" FROM records WHERE seq > ?");
-    if (!kind.isEmpty())
+    QVariantList values { after };
+    if (!kind.isEmpty()) {
         statement += QStringLiteral(" AND kind = ?");
-    if (node >= 0)
+        values << kind;
+    }
+    if (node >= 0) {
         statement += QStringLiteral(" AND node = ?");
-    query.prepare(statement + QStringLiteral(" ORDER BY seq"));
-    query.addBindValue(after);
-    if (!kind.isEmpty())
-        query.addBindValue(kind);
-    if (node >= 0)
-        query.addBindValue(node);
-    if (!query.exec())
+        values << node;
+    }
+    QSqlQuery query;
+    if (!Read(query, statement + QStringLiteral(" ORDER BY seq"), values))
         return false;
     while (query.next()) {
         if (!visit(RowOf(query)))
@@ -990,8 +988,8 @@ qint64 RecordStore::Newest() const
 {
     if (!m_bOpen)
         return 0;
-    QSqlQuery query(QSqlDatabase::database(m_sConnection, false));
-    return query.exec(QStringLiteral("SELECT max(seq) FROM records")) && query.next() ? query.value(0).toLongLong() : 0;
+    QSqlQuery query;
+    return Read(query, QStringLiteral("SELECT max(seq) FROM records")) && query.next() ? query.value(0).toLongLong() : 0;
 }
 
 QVector<int> RecordStore::Nodes() const
@@ -999,9 +997,8 @@ QVector<int> RecordStore::Nodes() const
     QVector<int> nodes;
     if (!m_bOpen)
         return nodes;
-    QSqlQuery query(QSqlDatabase::database(m_sConnection, false));
-    query.setForwardOnly(true);
-    if (query.exec(QStringLiteral("SELECT node FROM summary_nodes ORDER BY node"))) {
+    QSqlQuery query;
+    if (Read(query, QStringLiteral("SELECT node FROM summary_nodes ORDER BY node"))) {
         while (query.next())
             nodes.append(query.value(0).toInt());
     }
@@ -1013,21 +1010,18 @@ QVector<CalibrationSummary> RecordStore::Calibrations(int node, qint64 after) co
     QVector<CalibrationSummary> calibrations;
     if (!m_bOpen)
         return calibrations;
-    QSqlQuery query(QSqlDatabase::database(m_sConnection, false));
-    query.setForwardOnly(true);
-    if (node == kNewestOfEachNode) {
-        query.prepare(QStringLiteral("SELECT seq, node, serial, date, verdict, operator, certificate"
-                                     " FROM summary_calibrations WHERE seq IN (SELECT max(seq) FROM"
-                                     " summary_calibrations WHERE seq > ? GROUP BY node) ORDER BY seq"));
-    } else {
-        query.prepare(QStringLiteral("SELECT seq, node, serial, date, verdict, operator, certificate"
-                                     " FROM summary_calibrations WHERE seq > ?%1 ORDER BY seq")
-                          .arg(node >= 0 ? QStringLiteral(" AND node = ?") : QString()));
-    }
-    query.addBindValue(after);
+    const QString statement = node == kNewestOfEachNode
+        ? QStringLiteral("SELECT seq, node, serial, date, verdict, operator, certificate"
+                         " FROM summary_calibrations WHERE seq IN (SELECT max(seq) FROM"
+                         " summary_calibrations WHERE seq > ? GROUP BY node) ORDER BY seq")
+        : QStringLiteral("SELECT seq, node, serial, date, verdict, operator, certificate"
+                         " FROM summary_calibrations WHERE seq > ?%1 ORDER BY seq")
+              .arg(node >= 0 ? QStringLiteral(" AND node = ?") : QString());
+    QVariantList values { after };
     if (node >= 0)
-        query.addBindValue(node);
-    if (query.exec()) {
+        values << node;
+    QSqlQuery query;
+    if (Read(query, statement, values)) {
         while (query.next()) {
             CalibrationSummary summary;
             summary.seq = query.value(0).toLongLong();
@@ -1149,10 +1143,39 @@ QString RecordStore::BeginWrite(QSqlQuery& query)
     return query.exec(QStringLiteral("BEGIN IMMEDIATE")) ? QString() : query.lastError().text();
 }
 
-// Made by --records-init, never by a console, whose role may not.
-QString RecordStore::ConnectServer()
+// A lab server restarted, or answering again after a while away, broke the
+// connection: each read tries a fresh one, at most every kReconnectMs, so a
+// server out of reach holds up the reading thread (the window's, often) for
+// no more than its connect timeout now and then. Never inside a write's
+// transaction, which the connection's end has rolled back.
+bool RecordStore::Read(QSqlQuery& query, const QString& statement, const QVariantList& values) const
 {
-    const QString why = RecordServer::Connect(m_sPath, m_sConnection);
+    for (int attempt = 0;; ++attempt) {
+        query = QSqlQuery(QSqlDatabase::database(m_sConnection, false));
+        query.setForwardOnly(true);
+        bool done = query.prepare(statement);
+        for (const QVariant& value : values)
+            query.addBindValue(value);
+        done = done && query.exec();
+        if (done || attempt > 0 || !m_bServer || m_bBatch)
+            return done;
+        if (m_reconnected.isValid() && m_reconnected.elapsed() < kReconnectMs)
+            return false;
+        m_reconnected.start();
+        query = QSqlQuery();
+        QSqlDatabase db = QSqlDatabase::database(m_sConnection, false);
+        db.close();
+        if (!db.open())
+            return false;
+        LogPrint(LOG_NOTICE, "records: connected again to %s\n", qPrintable(Where()));
+    }
+}
+
+// Made by --records-init, never by a console, whose role may not.
+QString RecordStore::ConnectServer(bool create)
+{
+    const QString why = RecordServer::Connect(
+        m_sPath, m_sConnection, create ? RecordServer::kConnectTimeoutS : RecordServer::kReadingConnectTimeoutS);
     if (!why.isEmpty())
         return why;
     m_bEncodingColumn = true;

@@ -2,7 +2,9 @@
 #define DOSEGATE_RECORDSTORE_H
 
 #include <QJsonObject>
+#include <QElapsedTimer>
 #include <QObject>
+#include <QVariantList>
 #include <QString>
 #include <QVector>
 
@@ -211,7 +213,12 @@ private:
     QString Where() const; // the store, as a message names it
     // Why the write transaction could not be opened, else empty.
     QString BeginWrite(QSqlQuery& query);
-    QString ConnectServer();
+    // For writing, or only for reading, which gets less time to connect.
+    QString ConnectServer(bool create);
+    // Prepares and runs a reading statement with the values given; a lab
+    // server's broken connection is made again, once. False when it failed.
+    bool Read(QSqlQuery& query, const QString& statement, const QVariantList& values = QVariantList()) const;
+    static constexpr int kReconnectMs = 10000;
     bool Summarise(const Row& row);
     QString CatchUpSummary();
     // Replaces the anchor with the newest row committed, under the write lock.
@@ -229,6 +236,7 @@ private:
     bool m_bLogs; // a console's store tells the log why it fails
     bool m_bBatch = false;
     Row m_newest; // the newest row of the open batch
+    mutable QElapsedTimer m_reconnected; // the last try at a fresh connection for reading
 };
 
 #endif

@@ -210,6 +210,7 @@ private slots:
     void copiedRecordsKeepTheirProvenanceOnTheServer();
     void rowsWaitWhileTheServerIsAway();
     void rowHeldByTheServerIsTakenAsWritten();
+    void idleWriterClosesWithItsCheckpointAfterARestart();
     void storeInAReadOnlyFolderVerifiesAndExports();
     void fullCheckTellsItsProgress();
     void rowsKeepVerifyingByTheirOwnEncoding();
@@ -801,7 +802,9 @@ void TestRecords::rowsWaitWhileTheServerIsAway()
     next.Append("event", 1, { { "value", 4 } });
     QTRY_COMPARE_WITH_TIMEOUT(next.Rows(), 8, kWriterMs);
     QTRY_COMPARE_WITH_TIMEOUT(next.Outboxed(), 0, kWriterMs);
-    QVERIFY(store.OpenExisting(location)); // its connection went with the server
+    // Read again on the connection the restart broke, as the window reads
+    // the register.
+    QCOMPARE(store.Nodes(), (QVector<int> { 1, 2 }));
     QCOMPARE(values(), (QList<int> { 0, 1, 2, 3, 100, 101, 102, 4 }));
     QVERIFY(store.Verify().Intact());
     for (RecordStore::Row row : store.Rows("event", 2)) {
@@ -855,6 +858,32 @@ void TestRecords::rowHeldByTheServerIsTakenAsWritten()
     QCOMPARE(direct.Count(), 3);
     QCOMPARE(direct.Rows("event", 1).size(), 2);
     QVERIFY(direct.Verify().Intact());
+}
+
+// A writer idle since a server restart still closes with its checkpoint:
+// its first read after the restart connects again.
+void TestRecords::idleWriterClosesWithItsCheckpointAfterARestart()
+{
+    if (TestServer::Address().isEmpty())
+        SKIP_FOR_MISSING_TOOL("no test server: DOSEGATE_TEST_SERVER is not set (scripts/pg-test-server)");
+    WindowRig::DataHome home;
+    QString why;
+    const QString location = TestServer::FreshStore(&why);
+    QVERIFY2(why.isEmpty(), qPrintable(why));
+    const QString folder = QFileInfo(qEnvironmentVariable("DOSEGATE_TEST_SERVER_DATA")).path();
+    {
+        RecordWriter writer;
+        writer.Open(location);
+        writer.Append("event", 1, { { "value", 1 } });
+        QTRY_COMPARE_WITH_TIMEOUT(writer.Rows(), 1, kWriterMs);
+        QVERIFY(QProcess::execute(QStringLiteral(PG_TEST_SERVER), { "pause", folder }) == 0);
+        QVERIFY(QProcess::execute(QStringLiteral(PG_TEST_SERVER), { "resume", folder }) == 0);
+    }
+    RecordStore store;
+    QVERIFY(store.OpenExisting(location));
+    const RecordStore::Row last = store.RowAt(store.Newest());
+    QCOMPARE(last.kind, QString("checkpoint"));
+    QCOMPARE(last.Content()["row"].toInt(), 1);
 }
 
 // Every kProgressRows rows, and never past a break.
