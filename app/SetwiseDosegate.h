@@ -104,6 +104,8 @@ private slots:
     void ShowCalibrationChoice();
     void OnShowCertificateClicked();
     void OnIssueAgainClicked();
+    void OnRecordsLocalClicked();
+    void OnRecordsServerClicked();
     void ShowCertificateIssued(qint64 record, const QString& path);
     void ShowCertificateRefused(qint64 record, const QString& reason);
 

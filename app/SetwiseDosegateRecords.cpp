@@ -9,6 +9,7 @@
 #include "CertificateWriter.h"
 #include "KeysDialog.h"
 #include "NodeCalibrations.h"
+#include "RecordServer.h"
 
 #include <QClipboard>
 #include <QDesktopServices>
@@ -16,6 +17,7 @@
 #include <QPushButton>
 #include <QDir>
 #include <QHeaderView>
+#include <QInputDialog>
 #include <QMessageBox>
 #include <QSortFilterProxyModel>
 #include <QUrl>
@@ -99,6 +101,8 @@ void SetwiseDosegate::ConnectRecords()
     connect(ui.node_calibrations, SIGNAL(activated(QModelIndex)), this, SLOT(OnShowCertificateClicked()));
     connect(ui.show_certificate_button, SIGNAL(clicked()), this, SLOT(OnShowCertificateClicked()));
     connect(ui.issue_again_button, SIGNAL(clicked()), this, SLOT(OnIssueAgainClicked()));
+    connect(ui.records_local_button, SIGNAL(clicked()), this, SLOT(OnRecordsLocalClicked()));
+    connect(ui.records_server_button, SIGNAL(clicked()), this, SLOT(OnRecordsServerClicked()));
 }
 
 // The tables view the register when the tab is first shown: sizing their
@@ -194,6 +198,44 @@ void SetwiseDosegate::ShowRecordsState()
     // A loss stays in sight, in red, until someone accepts it.
     ui.records_state->setStyleSheet(m_pSession->RecordsLost() ? QStringLiteral("color: #d02020;") : QString());
     ui.records_state->setText(m_pSession->RecordsState());
+    ui.records_location->setText(m_pSession->RecordsPlaceText());
+}
+
+void SetwiseDosegate::OnRecordsLocalClicked()
+{
+    const QString why = m_pSession->ChooseServer(QString());
+    if (!why.isEmpty())
+        QMessageBox::warning(this, tr("Records"), why);
+    ShowRecordsState();
+}
+
+// Asked again with what was typed until it is an address the console may
+// keep, or the operator gives up.
+void SetwiseDosegate::OnRecordsServerClicked()
+{
+    QString address = ConsoleSession::ChosenServer();
+    for (;;) {
+        bool ok = false;
+        address = QInputDialog::getText(this, tr("Lab server"),
+                                        tr("The lab's records server, postgresql://USER@HOST:PORT/DATABASE.\n"
+                                           "The password comes from ~/.pgpass or PGPASSWORD, never from here.\n"
+                                           "The records go there from the next start of the console."),
+                                        QLineEdit::Normal, address, &ok);
+        if (!ok)
+            return;
+        if (address.trimmed().isEmpty()) {
+            QMessageBox::warning(this, tr("Lab server"),
+                                 tr("No address given: the choice stays as it was. \"Use the local file\" "
+                                    "keeps the records on this PC."));
+            continue;
+        }
+        const QString why = m_pSession->ChooseServer(address);
+        if (why.isEmpty())
+            break;
+        QMessageBox::warning(this, tr("Lab server"), why);
+        address = RecordServer::Shown(address.trimmed()); // a refused password is not offered again
+    }
+    ShowRecordsState();
 }
 
 void SetwiseDosegate::ShowNodeCalibrations(const QModelIndex& current)

@@ -87,7 +87,7 @@ QString SignedByTrusted(const RecordStore::Row& row, const Keyring& keyring, con
     QByteArray signature;
     if (row.signature.isEmpty())
         return QStringLiteral("the %1 is not signed").arg(QLatin1String(what));
-    if (!SigningKey::Holds(row.signature, RecordStore::HashedBytes(row))
+    if (!RecordStore::SignatureHolds(row)
         || !SigningKey::Split(row.signature, pSigner, &signature))
         return QStringLiteral("the %1's signature does not hold").arg(QLatin1String(what));
     const Keyring::Trust trust = keyring.Judge(*pSigner, QDateTime::fromString(row.time, Qt::ISODateWithMs));

@@ -10,7 +10,7 @@ QByteArray SignerOf(const RecordStore::Row& row)
 {
     QByteArray publicKey;
     QByteArray signature;
-    return SigningKey::Holds(row.signature, RecordStore::HashedBytes(row))
+    return RecordStore::SignatureHolds(row)
             && SigningKey::Split(row.signature, &publicKey, &signature)
         ? publicKey
         : QByteArray();

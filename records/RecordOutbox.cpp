@@ -15,7 +15,21 @@
 
 namespace {
 std::atomic<int> g_nOutboxes { 0 };
+
+// An outbox an earlier console left has rows without one: they are signed
+// when sent, as they always were.
+bool AddSignatureColumn(QSqlQuery& query)
+{
+    if (!query.exec(QStringLiteral("PRAGMA table_info(outbox)")))
+        return false;
+    while (query.next()) {
+        if (query.value(1).toString() == QLatin1String("signature"))
+            return true;
+    }
+    return query.exec(QStringLiteral("ALTER TABLE outbox ADD COLUMN signature TEXT NOT NULL DEFAULT ''"));
 }
+
+} // namespace
 
 RecordOutbox::RecordOutbox()
     : m_sConnection(QStringLiteral("outbox-%1").arg(++g_nOutboxes))
@@ -48,7 +62,8 @@ QString RecordOutbox::Open(const QString& path)
         || !query.exec(QStringLiteral("CREATE TABLE IF NOT EXISTS outbox (id INTEGER PRIMARY KEY AUTOINCREMENT,"
                                       " row_id TEXT NOT NULL UNIQUE, time_ms INTEGER NOT NULL, kind TEXT NOT NULL,"
                                       " node INTEGER NOT NULL, content TEXT NOT NULL, reference_key TEXT NOT NULL,"
-                                      " reference_row_id TEXT NOT NULL)"))
+                                      " reference_row_id TEXT NOT NULL, signature TEXT NOT NULL DEFAULT '')"))
+        || !AddSignatureColumn(query)
         || !query.exec(QStringLiteral("SELECT count(*) FROM outbox")) || !query.next()) {
         const QString why = db.isOpen() ? query.lastError().text() : db.lastError().text();
         m_sError = QStringLiteral("cannot keep rows in %1: %2").arg(QDir::toNativeSeparators(path), why);
@@ -69,7 +84,7 @@ bool RecordOutbox::Put(const QVector<Row>& rows)
         return false;
     }
     query.prepare(QStringLiteral("INSERT INTO outbox (row_id, time_ms, kind, node, content, reference_key,"
-                                 " reference_row_id) VALUES (?, ?, ?, ?, ?, ?, ?)"));
+                                 " reference_row_id, signature) VALUES (?, ?, ?, ?, ?, ?, ?, ?)"));
     for (const Row& row : rows) {
         query.addBindValue(row.rowId);
         query.addBindValue(row.timeMs);
@@ -78,6 +93,7 @@ bool RecordOutbox::Put(const QVector<Row>& rows)
         query.addBindValue(QString::fromUtf8(QJsonDocument(row.content).toJson(QJsonDocument::Compact)));
         query.addBindValue(row.referenceKey.isNull() ? QStringLiteral("") : row.referenceKey);
         query.addBindValue(row.referenceRowId.isNull() ? QStringLiteral("") : row.referenceRowId);
+        query.addBindValue(row.signature.isEmpty() ? QStringLiteral("") : QString::fromLatin1(row.signature)); // never NULL
         if (!query.exec()) {
             m_sError = query.lastError().text();
             query.exec(QStringLiteral("ROLLBACK"));
@@ -99,7 +115,7 @@ RecordOutbox::Row RecordOutbox::Front() const
     QSqlQuery query(QSqlDatabase::database(m_sConnection, false));
     if (!m_bOpen
         || !query.exec(QStringLiteral("SELECT id, row_id, time_ms, kind, node, content, reference_key,"
-                                      " reference_row_id FROM outbox ORDER BY id LIMIT 1"))
+                                      " reference_row_id, signature FROM outbox ORDER BY id LIMIT 1"))
         || !query.next())
         return row;
     row.id = query.value(0).toLongLong();
@@ -110,6 +126,7 @@ RecordOutbox::Row RecordOutbox::Front() const
     row.content = QJsonDocument::fromJson(query.value(5).toString().toUtf8()).object();
     row.referenceKey = query.value(6).toString();
     row.referenceRowId = query.value(7).toString();
+    row.signature = query.value(8).toString().toLatin1();
     return row;
 }
 

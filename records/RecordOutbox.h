@@ -25,6 +25,10 @@ public:
         // the key, once the server has given it one.
         QString referenceKey;
         QString referenceRowId;
+        // Made when handed over, over the row's unplaced bytes, by its
+        // person or the console: it outlives the run that made it. Empty
+        // for a row nobody could sign.
+        QByteArray signature;
     };
 
     RecordOutbox();

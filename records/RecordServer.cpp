@@ -11,7 +11,6 @@ namespace {
 
 const char* const kDriver = "QPSQL";
 constexpr int kDefaultPort = 5432;
-constexpr int kConnectTimeoutS = 5;
 // Any number, the same in every console: the key of the appending lock.
 constexpr qint64 kAppendLock = 0x646f736567617465; // "dosegate"
 
@@ -58,6 +57,15 @@ bool RecordServer::IsServer(const QString& location)
     return location.startsWith(QLatin1String("postgresql://")) || location.startsWith(QLatin1String("postgres://"));
 }
 
+RecordServer::Fault RecordServer::FaultOf(const QString& location)
+{
+    const QUrl url(location, QUrl::StrictMode);
+    if (!IsServer(location) || !url.isValid() || url.host().isEmpty() || url.path().size() < 2)
+        return NotAnAddress;
+    // Kept nowhere, so never written in the console's settings or logs.
+    return url.password().isEmpty() ? NoFault : HoldsPassword;
+}
+
 QString RecordServer::Shown(const QString& location)
 {
     return QUrl(location).toString(QUrl::RemovePassword);
@@ -74,15 +82,18 @@ QString RecordServer::LocalName(const QString& location)
     return name;
 }
 
-QString RecordServer::Connect(const QString& location, const QString& connection)
+QString RecordServer::Connect(const QString& location, const QString& connection, int timeoutS)
 {
     const QUrl url(location, QUrl::StrictMode);
     const QString shown = Shown(location);
-    if (!url.isValid() || url.host().isEmpty() || url.path().size() < 2)
+    switch (FaultOf(location)) {
+    case NotAnAddress:
         return QStringLiteral("%1 is not a server's address: postgresql://USER@HOST:PORT/DATABASE").arg(shown);
-    // Kept nowhere, so never written in the console's settings or logs.
-    if (!url.password().isEmpty())
+    case HoldsPassword:
         return QStringLiteral("%1 holds a password: it belongs in ~/.pgpass or PGPASSWORD").arg(shown);
+    case NoFault:
+        break;
+    }
     if (!QSqlDatabase::isDriverAvailable(QLatin1String(kDriver)))
         return QStringLiteral("Qt's PostgreSQL driver is not installed (libqt5sql5-psql or libqt6sql6-psql)");
     QSqlDatabase db = QSqlDatabase::addDatabase(QLatin1String(kDriver), connection);
@@ -90,7 +101,7 @@ QString RecordServer::Connect(const QString& location, const QString& connection
     db.setPort(url.port(kDefaultPort));
     db.setUserName(url.userName());
     db.setDatabaseName(url.path().mid(1));
-    db.setConnectOptions(QStringLiteral("connect_timeout=%1").arg(kConnectTimeoutS));
+    db.setConnectOptions(QStringLiteral("connect_timeout=%1").arg(timeoutS));
     if (!db.open())
         return QStringLiteral("cannot reach %1: %2").arg(shown, db.lastError().text().trimmed());
     return QString();

@@ -21,12 +21,21 @@ public:
 
     // postgresql://user@host:port/database (or postgres://).
     static bool IsServer(const QString& location);
+    // What keeps an address from naming a server the console may keep in
+    // its settings and connect to.
+    enum Fault { NoFault, NotAnAddress, HoldsPassword };
+    static Fault FaultOf(const QString& location);
     // The location without a password, for messages and logs.
     static QString Shown(const QString& location);
     // "host-port-database", for the files a console keeps of this server.
     static QString LocalName(const QString& location);
+    // How long a connection may take to be made, in seconds: a store that
+    // only reads is often read on the window's thread, which must not
+    // freeze for long when the server is out of reach.
+    static constexpr int kConnectTimeoutS = 5;
+    static constexpr int kReadingConnectTimeoutS = 2;
     // Opens the named Qt SQL connection; why it could not, else empty.
-    static QString Connect(const QString& location, const QString& connection);
+    static QString Connect(const QString& location, const QString& connection, int timeoutS = kConnectTimeoutS);
     // The tables, and the owner's and the consoles' roles; run as a user
     // who may create roles. Done again, it changes nothing. Why it could
     // not, else empty.

@@ -243,21 +243,27 @@ RecordStore::~RecordStore()
 // the rows unsigned, which every check then says.
 void RecordStore::LoadConsoleKey()
 {
+    QString why;
+    m_pConsoleKey = ConsoleKey(m_sPath, &why);
+    if (!m_pConsoleKey && m_bLogs)
+        LogPrint(LOG_WARNING, "records: rows are not signed: %s\n", qPrintable(why));
+}
+
+std::unique_ptr<SigningKey> RecordStore::ConsoleKey(const QString& location, QString* pWhy)
+{
     // One key for the console, whichever store it writes to.
-    const QString path = ConsoleKeyPath(m_bServer ? DefaultPath() : m_sPath);
-    if (m_bServer)
+    const bool server = RecordServer::IsServer(location);
+    const QString path = ConsoleKeyPath(server ? DefaultPath() : location);
+    if (server)
         QDir().mkpath(QFileInfo(path).absolutePath());
     QString why = QFileInfo::exists(path) ? QString() : SigningKey::CreateOpen(path, QStringLiteral("console"));
     auto key = std::make_unique<SigningKey>();
     if (why.isEmpty())
         why = key->Load(path);
-    if (why.isEmpty()) {
-        m_pConsoleKey = std::move(key);
-        return;
-    }
-    m_pConsoleKey.reset();
-    if (m_bLogs)
-        LogPrint(LOG_WARNING, "records: rows are not signed: %s\n", qPrintable(why));
+    if (why.isEmpty())
+        return key;
+    *pWhy = why;
+    return nullptr;
 }
 
 QString RecordStore::DefaultPath()
@@ -278,6 +284,11 @@ QString RecordStore::Location()
 void RecordStore::SetLocation(const QString& location)
 {
     g_sLocation = location;
+}
+
+bool RecordStore::LocationGiven()
+{
+    return !g_sLocation.isEmpty();
 }
 
 QString RecordStore::LocalPath(const QString& location)
@@ -303,7 +314,7 @@ bool RecordStore::OpenConnection(const QString& path, bool create)
     Close();
     m_sPath = path;
     m_bServer = RecordServer::IsServer(path);
-    const QString why = m_bServer ? ConnectServer() : Connect(create);
+    const QString why = m_bServer ? ConnectServer(create) : Connect(create);
     if (!why.isEmpty()) {
         Close(); // whatever step failed
         return Fail(why);
@@ -446,6 +457,30 @@ QByteArray RecordStore::HashedBytes(const Row& row)
     return bytes;
 }
 
+// Set apart from any row's hashed bytes by its first field, so that a
+// signature of one form never passes for the other.
+QByteArray RecordStore::UnplacedBytes(const Row& row)
+{
+    QByteArray bytes;
+    const auto field = [&bytes](const QByteArray& value) {
+        char length[4];
+        qToBigEndian<quint32>(quint32(value.size()), length);
+        bytes.append(length, sizeof length).append(value);
+    };
+    field(QByteArrayLiteral("unplaced"));
+    field(QByteArray::number(row.encoding));
+    field(row.time.toUtf8());
+    field(row.kind.toUtf8());
+    field(QByteArray::number(row.node));
+    field(row.content);
+    return bytes;
+}
+
+bool RecordStore::SignatureHolds(const Row& row)
+{
+    return SigningKey::Holds(row.signature, HashedBytes(row)) || SigningKey::Holds(row.signature, UnplacedBytes(row));
+}
+
 // Where earlier consoles kept the anchor, in their settings.
 QString RecordStore::AnchorKey() const
 {
@@ -514,14 +549,14 @@ QString RecordStore::LossNow() const
 }
 
 qint64 RecordStore::Append(const QString& kind, int node, const QJsonObject& content, qint64 timeMs,
-                           const SigningKey* pSigner, const QString& rowId)
+                           const SigningKey* pSigner, const QString& rowId, const QByteArray& signature)
 {
     Row row;
     row.time = timeMs < 0 ? Now() : TimeText(timeMs);
     row.kind = kind;
     row.node = node;
     row.content = QJsonDocument(content).toJson(QJsonDocument::Compact);
-    return AppendRow(row, pSigner, rowId);
+    return AppendRow(row, pSigner, rowId, signature);
 }
 
 qint64 RecordStore::Checkpoint()
@@ -533,7 +568,7 @@ qint64 RecordStore::Checkpoint()
                   { { QStringLiteral("row"), newest.seq }, { QStringLiteral("hash"), QString::fromLatin1(newest.hash) } });
 }
 
-qint64 RecordStore::AppendRow(Row row, const SigningKey* pSigner, const QString& rowId)
+qint64 RecordStore::AppendRow(Row row, const SigningKey* pSigner, const QString& rowId, const QByteArray& signature)
 {
     if (!m_bOpen) {
         Fail(m_sError.isEmpty() ? QStringLiteral("the record store is not open") : m_sError);
@@ -574,12 +609,22 @@ qint64 RecordStore::AppendRow(Row row, const SigningKey* pSigner, const QString&
     ++row.seq;
     row.encoding = kEncoding;
     row.hash = HashOf(row);
-    const SigningKey* signer = pSigner && pSigner->CanSign() ? pSigner : m_pConsoleKey.get();
-    row.signature = signer ? signer->Sign(HashedBytes(row)) : QByteArray();
+    // Made by its person when handed over, before a crash could part the
+    // row from the signer kept in memory; a row whose content changed since
+    // (a reference numbered meanwhile) is signed anew.
+    row.signature = signature;
+    if (signature.isEmpty() || !SigningKey::Holds(signature, UnplacedBytes(row))) {
+        const SigningKey* signer = pSigner && pSigner->CanSign() ? pSigner : m_pConsoleKey.get();
+        row.signature = signer ? signer->Sign(HashedBytes(row)) : QByteArray();
+    }
+    // A row id the server holds already is a row it committed before its
+    // answer was lost: taken as written, never written twice.
+    const bool known = m_bServer && !rowId.isEmpty();
     query.prepare(QStringLiteral("INSERT INTO records (seq, time, kind, node, content, previous_hash, hash, encoding,"
-                                 " signature%1) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?%2)")
+                                 " signature%1) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?%2)%3")
                       .arg(m_bServer ? QStringLiteral(", console, row_id") : QString(),
-                           m_bServer ? QStringLiteral(", ?, ?") : QString()));
+                           m_bServer ? QStringLiteral(", ?, ?") : QString(),
+                           known ? QStringLiteral(" ON CONFLICT (row_id) DO NOTHING") : QString()));
     query.addBindValue(row.seq);
     query.addBindValue(row.time);
     query.addBindValue(row.kind);
@@ -593,7 +638,18 @@ qint64 RecordStore::AppendRow(Row row, const SigningKey* pSigner, const QString&
         query.addBindValue(RecordServer::ConsoleId());
         query.addBindValue(rowId.isEmpty() ? QUuid::createUuid().toString(QUuid::WithoutBraces) : rowId);
     }
-    if (!query.exec() || !Summarise(row) || (!m_bBatch && !query.exec(QStringLiteral("COMMIT")))) {
+    const bool inserted = query.exec();
+    if (inserted && known && query.numRowsAffected() == 0) {
+        const qint64 held = SeqOf(rowId);
+        if (!m_bBatch)
+            query.exec(QStringLiteral("ROLLBACK"));
+        if (held <= 0) {
+            Fail(QStringLiteral("cannot write %1: the row %2 is neither there nor written").arg(Where(), rowId));
+            return 0;
+        }
+        return held;
+    }
+    if (!inserted || !Summarise(row) || (!m_bBatch && !query.exec(QStringLiteral("COMMIT")))) {
         QString why = query.lastError().text();
         if (why.isEmpty()) // the summary's own statement failed
             why = QStringLiteral("cannot summarise the row");
@@ -721,19 +777,19 @@ RecordStore::Row RecordStore::RowAt(qint64 seq) const
 {
     if (!m_bOpen)
         return Row();
-    QSqlQuery query(QSqlDatabase::database(m_sConnection, false));
-    query.prepare(QStringLiteral("SELECT ") + Columns() + QStringLiteral(" FROM records WHERE seq = ?"));
-    query.addBindValue(seq);
-    return query.exec() && query.next() ? RowOf(query) : Row();
+    QSqlQuery query;
+    return Read(query, QStringLiteral("SELECT ") + Columns() + QStringLiteral(" FROM records WHERE seq = ?"), { seq })
+            && query.next()
+        ? RowOf(query)
+        : Row();
 }
 
 qint64 RecordStore::Count() const
 {
     if (!m_bOpen)
         return 0;
-    QSqlQuery query(QSqlDatabase::database(m_sConnection, false));
-    return query.exec(QStringLiteral("SELECT count(*) FROM records")) && query.next() ? query.value(0).toLongLong()
-                                                                                         : 0;
+    QSqlQuery query;
+    return Read(query, QStringLiteral("SELECT count(*) FROM records")) && query.next() ? query.value(0).toLongLong() : 0;
 }
 
 // The anchor is read before the rows: a writer replaces it only after its
@@ -908,20 +964,18 @@ bool RecordStore::Scan(const std::function<bool(const Row&)>& visit, const QStri
 {
     if (!m_bOpen)
         return false;
-    QSqlQuery query(QSqlDatabase::database(m_sConnection, false));
-    query.setForwardOnly(true);
     QString statement = QStringLiteral("SELECT ") + Columns() + QStringLiteral(" FROM records WHERE seq > ?");
-    if (!kind.isEmpty())
+    QVariantList values { after };
+    if (!kind.isEmpty()) {
         statement += QStringLiteral(" AND kind = ?");
-    if (node >= 0)
+        values << kind;
+    }
+    if (node >= 0) {
         statement += QStringLiteral(" AND node = ?");
-    query.prepare(statement + QStringLiteral(" ORDER BY seq"));
-    query.addBindValue(after);
-    if (!kind.isEmpty())
-        query.addBindValue(kind);
-    if (node >= 0)
-        query.addBindValue(node);
-    if (!query.exec())
+        values << node;
+    }
+    QSqlQuery query;
+    if (!Read(query, statement + QStringLiteral(" ORDER BY seq"), values))
         return false;
     while (query.next()) {
         if (!visit(RowOf(query)))
@@ -934,8 +988,8 @@ qint64 RecordStore::Newest() const
 {
     if (!m_bOpen)
         return 0;
-    QSqlQuery query(QSqlDatabase::database(m_sConnection, false));
-    return query.exec(QStringLiteral("SELECT max(seq) FROM records")) && query.next() ? query.value(0).toLongLong() : 0;
+    QSqlQuery query;
+    return Read(query, QStringLiteral("SELECT max(seq) FROM records")) && query.next() ? query.value(0).toLongLong() : 0;
 }
 
 QVector<int> RecordStore::Nodes() const
@@ -943,9 +997,8 @@ QVector<int> RecordStore::Nodes() const
     QVector<int> nodes;
     if (!m_bOpen)
         return nodes;
-    QSqlQuery query(QSqlDatabase::database(m_sConnection, false));
-    query.setForwardOnly(true);
-    if (query.exec(QStringLiteral("SELECT node FROM summary_nodes ORDER BY node"))) {
+    QSqlQuery query;
+    if (Read(query, QStringLiteral("SELECT node FROM summary_nodes ORDER BY node"))) {
         while (query.next())
             nodes.append(query.value(0).toInt());
     }
@@ -957,21 +1010,18 @@ QVector<CalibrationSummary> RecordStore::Calibrations(int node, qint64 after) co
     QVector<CalibrationSummary> calibrations;
     if (!m_bOpen)
         return calibrations;
-    QSqlQuery query(QSqlDatabase::database(m_sConnection, false));
-    query.setForwardOnly(true);
-    if (node == kNewestOfEachNode) {
-        query.prepare(QStringLiteral("SELECT seq, node, serial, date, verdict, operator, certificate"
-                                     " FROM summary_calibrations WHERE seq IN (SELECT max(seq) FROM"
-                                     " summary_calibrations WHERE seq > ? GROUP BY node) ORDER BY seq"));
-    } else {
-        query.prepare(QStringLiteral("SELECT seq, node, serial, date, verdict, operator, certificate"
-                                     " FROM summary_calibrations WHERE seq > ?%1 ORDER BY seq")
-                          .arg(node >= 0 ? QStringLiteral(" AND node = ?") : QString()));
-    }
-    query.addBindValue(after);
+    const QString statement = node == kNewestOfEachNode
+        ? QStringLiteral("SELECT seq, node, serial, date, verdict, operator, certificate"
+                         " FROM summary_calibrations WHERE seq IN (SELECT max(seq) FROM"
+                         " summary_calibrations WHERE seq > ? GROUP BY node) ORDER BY seq")
+        : QStringLiteral("SELECT seq, node, serial, date, verdict, operator, certificate"
+                         " FROM summary_calibrations WHERE seq > ?%1 ORDER BY seq")
+              .arg(node >= 0 ? QStringLiteral(" AND node = ?") : QString());
+    QVariantList values { after };
     if (node >= 0)
-        query.addBindValue(node);
-    if (query.exec()) {
+        values << node;
+    QSqlQuery query;
+    if (Read(query, statement, values)) {
         while (query.next()) {
             CalibrationSummary summary;
             summary.seq = query.value(0).toLongLong();
@@ -1093,10 +1143,39 @@ QString RecordStore::BeginWrite(QSqlQuery& query)
     return query.exec(QStringLiteral("BEGIN IMMEDIATE")) ? QString() : query.lastError().text();
 }
 
-// Made by --records-init, never by a console, whose role may not.
-QString RecordStore::ConnectServer()
+// A lab server restarted, or answering again after a while away, broke the
+// connection: each read tries a fresh one, at most every kReconnectMs, so a
+// server out of reach holds up the reading thread (the window's, often) for
+// no more than its connect timeout now and then. Never inside a write's
+// transaction, which the connection's end has rolled back.
+bool RecordStore::Read(QSqlQuery& query, const QString& statement, const QVariantList& values) const
 {
-    const QString why = RecordServer::Connect(m_sPath, m_sConnection);
+    for (int attempt = 0;; ++attempt) {
+        query = QSqlQuery(QSqlDatabase::database(m_sConnection, false));
+        query.setForwardOnly(true);
+        bool done = query.prepare(statement);
+        for (const QVariant& value : values)
+            query.addBindValue(value);
+        done = done && query.exec();
+        if (done || attempt > 0 || !m_bServer || m_bBatch)
+            return done;
+        if (m_reconnected.isValid() && m_reconnected.elapsed() < kReconnectMs)
+            return false;
+        m_reconnected.start();
+        query = QSqlQuery();
+        QSqlDatabase db = QSqlDatabase::database(m_sConnection, false);
+        db.close();
+        if (!db.open())
+            return false;
+        LogPrint(LOG_NOTICE, "records: connected again to %s\n", qPrintable(Where()));
+    }
+}
+
+// Made by --records-init, never by a console, whose role may not.
+QString RecordStore::ConnectServer(bool create)
+{
+    const QString why = RecordServer::Connect(
+        m_sPath, m_sConnection, create ? RecordServer::kConnectTimeoutS : RecordServer::kReadingConnectTimeoutS);
     if (!why.isEmpty())
         return why;
     m_bEncodingColumn = true;

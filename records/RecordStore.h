@@ -2,7 +2,9 @@
 #define DOSEGATE_RECORDSTORE_H
 
 #include <QJsonObject>
+#include <QElapsedTimer>
 #include <QObject>
+#include <QVariantList>
 #include <QString>
 #include <QVector>
 
@@ -77,6 +79,8 @@ public:
     // server was named for this run.
     static QString Location();
     static void SetLocation(const QString& location);
+    // A place was named for this run (--records): it wins over any kept.
+    static bool LocationGiven();
     // The file beside which a store's own files are kept (its keyring, its
     // certificates): the store itself, or for a lab's server the console's
     // own DefaultPath().
@@ -116,9 +120,15 @@ public:
     // in the side file instead, and 0 is returned.
     // A row is signed by the key given, else by the console's own. On a
     // lab's server the row carries the id given (a new one when none is),
-    // which the server takes once only.
+    // which the server takes once only: an id it holds already (a commit
+    // whose answer was lost) gives that row's number, and nothing is
+    // written.
+    // A signature made when the row was handed over, over its unplaced
+    // bytes, is kept when it holds over the row as appended; else the row is
+    // signed here.
     qint64 Append(const QString& kind, int node, const QJsonObject& content, qint64 timeMs = -1,
-                  const SigningKey* pSigner = nullptr, const QString& rowId = QString());
+                  const SigningKey* pSigner = nullptr, const QString& rowId = QString(),
+                  const QByteArray& signature = QByteArray());
     // The number of the server's row with that id: 0 when it has none, -1
     // when it could not be asked.
     qint64 SeqOf(const QString& rowId) const;
@@ -170,6 +180,16 @@ public:
     static QByteArray HashOf(const Row& row);
     // The bytes a row's hash is taken over, by the row's own encoding.
     static QByteArray HashedBytes(const Row& row);
+    // What a row waiting for a lab's server is signed over when it is
+    // handed over: everything but its place in the chain (its number and
+    // the hash before it), which only the server gives it.
+    static QByteArray UnplacedBytes(const Row& row);
+    // The row's signature holds over its hashed bytes, or over its unplaced
+    // ones.
+    static bool SignatureHolds(const Row& row);
+    // The console's own key for the store at location, made when there is
+    // none yet; null, with why, when it cannot be read.
+    static std::unique_ptr<SigningKey> ConsoleKey(const QString& location, QString* pWhy);
 
 signals:
     void StateChanged();
@@ -185,14 +205,20 @@ private:
     void WriteAnchor(const Row& row);
     // The loss the anchor shows against the rows now in the store.
     QString LossNow() const;
-    qint64 AppendRow(Row row, const SigningKey* pSigner = nullptr, const QString& rowId = QString());
+    qint64 AppendRow(Row row, const SigningKey* pSigner = nullptr, const QString& rowId = QString(),
+                     const QByteArray& signature = QByteArray());
     void LoadConsoleKey();
     bool Hold(const Row& row);
     QString Columns() const;
     QString Where() const; // the store, as a message names it
     // Why the write transaction could not be opened, else empty.
     QString BeginWrite(QSqlQuery& query);
-    QString ConnectServer();
+    // For writing, or only for reading, which gets less time to connect.
+    QString ConnectServer(bool create);
+    // Prepares and runs a reading statement with the values given; a lab
+    // server's broken connection is made again, once. False when it failed.
+    bool Read(QSqlQuery& query, const QString& statement, const QVariantList& values = QVariantList()) const;
+    static constexpr int kReconnectMs = 10000;
     bool Summarise(const Row& row);
     QString CatchUpSummary();
     // Replaces the anchor with the newest row committed, under the write lock.
@@ -210,6 +236,7 @@ private:
     bool m_bLogs; // a console's store tells the log why it fails
     bool m_bBatch = false;
     Row m_newest; // the newest row of the open batch
+    mutable QElapsedTimer m_reconnected; // the last try at a fresh connection for reading
 };
 
 #endif

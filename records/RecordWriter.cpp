@@ -9,6 +9,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QJsonDocument>
 #include <QMutexLocker>
 #include <QThread>
 #include <QUuid>
@@ -161,6 +162,10 @@ void RecordWriter::Run()
             LogPrint(LOG_WARNING, "records: %s\n", qPrintable(why));
         else if (outbox.Count() > 0)
             LogPrint(LOG_NOTICE, "records: %d rows in the outbox go to the lab server first\n", outbox.Count());
+        QString unsigned_;
+        m_pConsoleKey = RecordStore::ConsoleKey(m_sPath, &unsigned_);
+        if (!m_pConsoleKey)
+            LogPrint(LOG_WARNING, "records: rows kept for the lab server are not signed: %s\n", qPrintable(unsigned_));
         QMutexLocker lock(&m_mutex);
         m_nOutboxed = outbox.Count();
     }
@@ -229,7 +234,7 @@ void RecordWriter::Run()
         if (opened && !batch.empty() && Write(store, batch))
             continue;
         const QString why = store.Error();
-        const bool held = HeldElsewhere(why);
+        const bool held = HeldElsewhere(why) || m_bCommitInDoubt;
         if (batch.empty()) {
             if (stopping) {
                 if (Queued() == 0)
@@ -292,7 +297,9 @@ bool RecordWriter::Write(RecordStore& store, std::deque<Waiting>& batch)
         return true;
     }
     QVector<qint64> tickets;
+    QVector<qint64> seqs;
     qint64 seq = 0;
+    m_bCommitInDoubt = false;
     for (const Waiting& row : batch) {
         QJsonObject content = row.entry.content;
         if (row.entry.reference > 0 && m_seqOfTicket.contains(row.entry.reference))
@@ -303,8 +310,13 @@ bool RecordWriter::Write(RecordStore& store, std::deque<Waiting>& batch)
             break;
         m_seqOfTicket.insert(row.ticket, seq);
         tickets.append(row.ticket);
+        seqs.append(seq);
     }
     if (seq == 0 || !store.Commit()) {
+        // The server may have committed what it was sent before the
+        // connection went: tried again, the rows it holds are found by
+        // their ids, so they are neither lost nor written twice.
+        m_bCommitInDoubt = seq != 0 && RecordServer::IsServer(m_sPath);
         store.Rollback();
         for (qint64 ticket : tickets)
             m_seqOfTicket.remove(ticket);
@@ -322,7 +334,15 @@ bool RecordWriter::Write(RecordStore& store, std::deque<Waiting>& batch)
         m_nRows += qint64(batch.size());
     }
     SetState(true, false, QString());
-    emit Written(batch.front().ticket, batch.back().ticket, seq);
+    // Rows the server held already (a lost answer to an earlier commit) are
+    // not in a run with the rows written now.
+    int first = 0;
+    for (int i = 1; i <= tickets.size(); ++i) {
+        if (i == tickets.size() || seqs[i] != seqs[i - 1] + 1) {
+            emit Written(tickets[first], tickets[i - 1], seqs[i - 1]);
+            first = i;
+        }
+    }
     return true;
 }
 
@@ -351,6 +371,16 @@ bool RecordWriter::Keep(RecordOutbox& outbox, const std::deque<Waiting>& batch)
             row.referenceKey = entry.referenceKey;
             row.referenceRowId = m_rowIdOfTicket.value(entry.reference);
         }
+        // Signed now, over everything but the place the server gives it: a
+        // console killed before sending leaves the row signed by its person.
+        RecordStore::Row unplaced;
+        unplaced.time = RecordStore::TimeText(entry.timeMs);
+        unplaced.kind = entry.kind;
+        unplaced.node = entry.node;
+        unplaced.content = QJsonDocument(row.content).toJson(QJsonDocument::Compact);
+        const SigningKey* signer = entry.signer && entry.signer->CanSign() ? entry.signer.get() : m_pConsoleKey.get();
+        if (signer)
+            row.signature = signer->Sign(RecordStore::UnplacedBytes(unplaced));
         m_rowIdOfTicket.insert(waiting.ticket, entry.rowId);
         rows.append(row);
     }
@@ -389,7 +419,7 @@ bool RecordWriter::Send(RecordStore& store, RecordOutbox& outbox)
             if (reference > 0)
                 content.insert(row.referenceKey, reference);
             seq = store.Append(row.kind, row.node, content, row.timeMs, m_signerOfRowId.value(row.rowId).get(),
-                               row.rowId);
+                               row.rowId, row.signature);
             if (seq == 0 || !store.Commit()) {
                 store.Rollback();
                 return false;

@@ -134,6 +134,12 @@ private:
     QHash<qint64, QString> m_rowIdOfTicket;
     QHash<QString, qint64> m_ticketOfRowId;
     QHash<QString, std::shared_ptr<const SigningKey>> m_signerOfRowId;
+    // Signs what goes into the outbox that no person signs; the writer
+    // thread's own.
+    std::unique_ptr<SigningKey> m_pConsoleKey;
+    // The last commit failed after its rows were sent: tried again, not
+    // given up.
+    bool m_bCommitInDoubt = false;
 };
 
 #endif

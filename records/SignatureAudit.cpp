@@ -34,7 +34,7 @@ SignatureAudit SignatureAudit::Of(const RecordStore& store, const Keyring& keyri
                 audit.firstUnsigned = QStringLiteral("row %1 is not signed").arg(row.seq);
             return true;
         }
-        if (!SigningKey::Holds(row.signature, RecordStore::HashedBytes(row))) {
+        if (!RecordStore::SignatureHolds(row)) {
             if (audit.bad++ == 0)
                 audit.firstBad = QStringLiteral("row %1's signature does not hold over the row").arg(row.seq);
             return true;

@@ -8,6 +8,7 @@
 #include "CertificateWriter.h"
 #include "CommandEvents.h"
 #include "FrameProtocol.h"
+#include "Log.h"
 #include "NodeBoard.h"
 #include "NodeCalibrations.h"
 #include "Pacer.h"
@@ -35,6 +36,7 @@ namespace {
 
 constexpr int kFigureMs = 40;
 const char* const kFieldsGroup = "records";
+const char* const kServerField = "server";
 const char* const kNodeSamples[] = { "888", "8888.8888", "", "88888", "8888.8888", "8888.8888",
                                      "8888.8888", "", "8888.8888", "" };
 
@@ -42,6 +44,8 @@ const char* const kNodeSamples[] = { "888", "8888.8888", "", "88888", "8888.8888
 
 ConsoleSession::ConsoleSession(QObject* parent)
     : QObject(parent)
+    , m_sRecordsLocation(RecordsLocation())
+    , m_sNextLocation(m_sRecordsLocation)
     , m_pJournal(new RunJournal(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)
                                     + QStringLiteral("/runs"),
                                 this))
@@ -49,7 +53,7 @@ ConsoleSession::ConsoleSession(QObject* parent)
     , m_pFigures(new CalibrationFigures(this))
     , m_pRecords(new RecordStore(this))
     , m_pRecordWriter(new RecordWriter(this))
-    , m_pRecordVerifier(new RecordVerifier(RecordStore::Location(), this))
+    , m_pRecordVerifier(new RecordVerifier(m_sRecordsLocation, this))
     , m_pEvents(new CommandEvents(m_pRecordWriter, this))
     , m_pBook(new CalibrationBook(m_pRecords, m_pRecordWriter, this))
     , m_pCertificates(nullptr)
@@ -68,7 +72,7 @@ ConsoleSession::ConsoleSession(QObject* parent)
     connect(m_pFigures, SIGNAL(MeanChanged(double, double, double)), this, SLOT(TakeMean(double, double, double)));
     m_pProcedure = new CalibrationProcedure(this);
     connect(m_pRecordWriter, SIGNAL(Opened()), this, SLOT(ReopenProcedure()));
-    m_pRecordWriter->Open(RecordStore::Location(), m_pRecords);
+    m_pRecordWriter->Open(m_sRecordsLocation, m_pRecords);
     m_pCertificates = new CertificateWriter(m_pRecords, this);
     m_pRegister = new CalibrationRegister(m_pRecords, this);
     m_pNodeCalibrations = new NodeCalibrations(m_pRecords, this);
@@ -384,6 +388,68 @@ void ConsoleSession::SaveRecordFields(const QVariantMap& fields)
     settings.beginGroup(QLatin1String(kFieldsGroup));
     for (auto field = fields.cbegin(); field != fields.cend(); ++field)
         settings.setValue(field.key(), field.value());
+}
+
+QString ConsoleSession::RecordsLocation()
+{
+    if (RecordStore::LocationGiven())
+        return RecordStore::Location();
+    const QString chosen = ChosenServer();
+    if (chosen.isEmpty())
+        return RecordStore::DefaultPath();
+    // Only an address edited by hand gets here; its rows are not lost, they
+    // go to the console's own file, which the records tab names.
+    if (RecordServer::FaultOf(chosen) != RecordServer::NoFault) {
+        LogPrint(LOG_WARNING, "records: the lab server kept in %s is not used: %s\n",
+                 qPrintable(QDir::toNativeSeparators(FieldsPath())), qPrintable(RecordServer::Shown(chosen)));
+        return RecordStore::DefaultPath();
+    }
+    return chosen;
+}
+
+QString ConsoleSession::ChosenServer()
+{
+    return RecordField(QLatin1String(kServerField), QString()).toString();
+}
+
+// The password stays in ~/.pgpass or PGPASSWORD: an address holding one is
+// never written to the settings.
+QString ConsoleSession::ChooseServer(const QString& location)
+{
+    const QString address = location.trimmed();
+    if (!address.isEmpty()) {
+        switch (RecordServer::FaultOf(address)) {
+        case RecordServer::NotAnAddress:
+            return tr("'%1' is not a lab server's address: postgresql://USER@HOST:PORT/DATABASE")
+                .arg(RecordServer::Shown(address));
+        case RecordServer::HoldsPassword:
+            return tr("%1 holds a password, which the console never keeps: it belongs in ~/.pgpass or PGPASSWORD.")
+                .arg(RecordServer::Shown(address));
+        case RecordServer::NoFault:
+            break;
+        }
+    }
+    QSettings settings(FieldsPath(), QSettings::IniFormat);
+    settings.setValue(QLatin1String(kFieldsGroup) + QLatin1Char('/') + QLatin1String(kServerField), address);
+    settings.sync();
+    if (settings.status() != QSettings::NoError)
+        return tr("The choice could not be kept in %1.").arg(QDir::toNativeSeparators(FieldsPath()));
+    m_sNextLocation = address.isEmpty() ? RecordStore::DefaultPath() : address;
+    return QString();
+}
+
+QString ConsoleSession::RecordsPlaceText() const
+{
+    const auto place = [](const QString& location) {
+        return RecordServer::IsServer(location) ? tr("the lab server %1").arg(RecordServer::Shown(location))
+                                                : tr("the local file %1").arg(QDir::toNativeSeparators(location));
+    };
+    const QString now = place(m_sRecordsLocation);
+    if (RecordStore::LocationGiven())
+        return tr("Records of this run: %1, as --records names it; it wins over the choice made here.").arg(now);
+    if (m_sNextLocation == m_sRecordsLocation)
+        return tr("Records of this run: %1.").arg(now);
+    return tr("Records of this run: %1. From the next start: %2.").arg(now, place(m_sNextLocation));
 }
 
 bool ConsoleSession::ToleranceLimits(double trueValue, double tolerance, float* pUpper, float* pLower)

@@ -92,6 +92,21 @@ public:
     static QString FieldsPath();
     static QVariant RecordField(const QString& name, const QVariant& otherwise);
     static void SaveRecordFields(const QVariantMap& fields);
+    // Where a session made now keeps its records: the place named for the
+    // run (--records), else the lab server the records tab chose, else the
+    // console's own file.
+    static QString RecordsLocation();
+    // The lab server the records tab chose; empty for the console's own
+    // file.
+    static QString ChosenServer();
+
+    // Keeps the choice for the next start: a lab server's address, or an
+    // empty one for the console's own file. Why it was refused, else empty;
+    // a refused address is not kept. The records of this run stay where
+    // they are: the writer, its outbox and the readers were made for them.
+    QString ChooseServer(const QString& location);
+    // Where this run keeps its records, and where the next start will.
+    QString RecordsPlaceText() const;
 
     // The point the figures give now, kept in the node's calibration; as
     // found, also where the calibration page takes it.
@@ -190,6 +205,9 @@ private:
     LocalClock m_clock;
     QJsonObject m_procedureKept; // the last state kept, not kept twice
     QPointer<WriteDataFrame> m_pEncoder;
+    // Decided once, before the records' objects are made from it.
+    const QString m_sRecordsLocation;
+    QString m_sNextLocation; // as last chosen: not read from the disk at each redraw
     // Qt children, deleted in the order made; the writer writes what is
     // queued before it goes.
     RunJournal* m_pJournal;

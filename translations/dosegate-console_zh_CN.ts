@@ -579,6 +579,38 @@
         <source>%1 records waiting for the lab server</source>
         <translation>%1 条记录等待发送到实验室服务器</translation>
     </message>
+    <message>
+        <source>&apos;%1&apos; is not a lab server&apos;s address: postgresql://USER@HOST:PORT/DATABASE</source>
+        <translation>“%1”不是实验室服务器的地址：postgresql://用户@主机:端口/数据库</translation>
+    </message>
+    <message>
+        <source>%1 holds a password, which the console never keeps: it belongs in ~/.pgpass or PGPASSWORD.</source>
+        <translation>%1 含有密码，控制台从不保存密码：密码应放在 ~/.pgpass 或 PGPASSWORD 中。</translation>
+    </message>
+    <message>
+        <source>The choice could not be kept in %1.</source>
+        <translation>无法将此选择保存到 %1。</translation>
+    </message>
+    <message>
+        <source>the lab server %1</source>
+        <translation>实验室服务器 %1</translation>
+    </message>
+    <message>
+        <source>the local file %1</source>
+        <translation>本地文件 %1</translation>
+    </message>
+    <message>
+        <source>Records of this run: %1, as --records names it; it wins over the choice made here.</source>
+        <translation>本次运行的记录：%1，由 --records 指定；它优先于此处的选择。</translation>
+    </message>
+    <message>
+        <source>Records of this run: %1.</source>
+        <translation>本次运行的记录：%1。</translation>
+    </message>
+    <message>
+        <source>Records of this run: %1. From the next start: %2.</source>
+        <translation>本次运行的记录：%1。下次启动起：%2。</translation>
+    </message>
 </context>
 <context>
     <name>FrameProtocol</name>
@@ -1232,6 +1264,26 @@
         <source>procedure</source>
         <translation>校准流程</translation>
     </message>
+    <message>
+        <source>Records</source>
+        <translation>记录</translation>
+    </message>
+    <message>
+        <source>Lab server</source>
+        <translation>实验室服务器</translation>
+    </message>
+    <message>
+        <source>The lab&apos;s records server, postgresql://USER@HOST:PORT/DATABASE.
+The password comes from ~/.pgpass or PGPASSWORD, never from here.
+The records go there from the next start of the console.</source>
+        <translation>实验室的记录服务器，postgresql://用户@主机:端口/数据库。
+密码来自 ~/.pgpass 或 PGPASSWORD，绝不在此输入。
+从控制台下次启动起，记录将保存到该服务器。</translation>
+    </message>
+    <message>
+        <source>No address given: the choice stays as it was. &quot;Use the local file&quot; keeps the records on this PC.</source>
+        <translation>未输入地址：选择保持不变。“使用本地文件”会将记录保存在本机。</translation>
+    </message>
 </context>
 <context>
     <name>SetwiseDosegateClass</name>
@@ -1782,6 +1834,14 @@ p, li { white-space: pre-wrap; }
     <message>
         <source>Traceability statement</source>
         <translation>溯源性声明</translation>
+    </message>
+    <message>
+        <source>Use the local file</source>
+        <translation>使用本地文件</translation>
+    </message>
+    <message>
+        <source>Lab server...</source>
+        <translation>实验室服务器...</translation>
     </message>
 </context>
 <context>

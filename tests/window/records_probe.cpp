@@ -7,9 +7,10 @@
 //                  box is open
 //   append N [AT]  appends N rows to the record store (or the one at AT),
 //                  without a window, and ends
-//   keep N AT      appends N rows through the console's writer to the lab
-//                  server at AT, which is away, and waits to be killed once
-//                  they are in the outbox
+//   keep N AT [KEY] appends N rows through the console's writer to the lab
+//                  server at AT, which is away, signed by the open key in
+//                  the file KEY if given, and waits to be killed once they
+//                  are in the outbox
 //   --hold [AT]    holds the store's write lock, as a second console in the
 //                  middle of a write would, until killed; with AT, in the
 //                  middle of appending rows there
@@ -18,6 +19,7 @@
 #include "RecordStore.h"
 #include "RecordWriter.h"
 #include "SetwiseDosegate.h"
+#include "SigningKey.h"
 
 #include <QApplication>
 #include <QEventLoop>
@@ -80,8 +82,17 @@ int main(int argc, char* argv[])
         RecordWriter writer;
         writer.Open(QString::fromLocal8Bit(argv[3]));
         const int rows = QByteArray(argv[2]).toInt();
-        for (int i = 0; i < rows; ++i)
-            writer.Append(QStringLiteral("event"), 2, { { QStringLiteral("value"), 100 + i } });
+        auto person = std::make_shared<SigningKey>();
+        if (argc > 4 && !person->Load(QString::fromLocal8Bit(argv[4])).isEmpty())
+            return 1;
+        for (int i = 0; i < rows; ++i) {
+            RecordWriter::Entry entry;
+            entry.kind = QStringLiteral("event");
+            entry.node = 2;
+            entry.content = { { QStringLiteral("value"), 100 + i } };
+            entry.signer = person;
+            writer.Append(QVector<RecordWriter::Entry> { entry });
+        }
         while (writer.Outboxed() < rows)
             QThread::msleep(10);
         std::printf("kept\n");

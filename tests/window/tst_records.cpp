@@ -16,6 +16,7 @@
 #include "RecordStore.h"
 #include "RecordVerifier.h"
 #include "RecordWriter.h"
+#include "SigningKey.h"
 #include "TypedFigure.h"
 #include "TestServer.h"
 #include "ReplyFrames.h"
@@ -43,6 +44,7 @@
 #include <QTableWidget>
 #include <QTest>
 #include <QUrl>
+#include <QUuid>
 
 #include <numeric>
 
@@ -207,6 +209,8 @@ private slots:
     void serverRefusesEditsAndKeepsNothingOfAKilledWriter();
     void copiedRecordsKeepTheirProvenanceOnTheServer();
     void rowsWaitWhileTheServerIsAway();
+    void rowHeldByTheServerIsTakenAsWritten();
+    void idleWriterClosesWithItsCheckpointAfterARestart();
     void storeInAReadOnlyFolderVerifiesAndExports();
     void fullCheckTellsItsProgress();
     void rowsKeepVerifyingByTheirOwnEncoding();
@@ -772,10 +776,15 @@ void TestRecords::rowsWaitWhileTheServerIsAway()
     QVERIFY(store.Verify().Intact());
 
     // A console killed while the server is away keeps its rows in the
-    // outbox, and the next start sends them before its own.
+    // outbox, and the next start sends them before its own, signed by the
+    // person who handed them over.
+    const QString personKey = QDir(SigningKey::Folder()).filePath("person.key");
+    SigningKey person;
+    QVERIFY(QDir().mkpath(SigningKey::Folder()));
+    QVERIFY(SigningKey::CreateOpen(personKey, "A. Tester").isEmpty() && person.Load(personKey).isEmpty());
     QVERIFY(server("pause"));
     QProcess probe;
-    probe.start(QStringLiteral(RECORDS_PROBE), { "keep", "3", location });
+    probe.start(QStringLiteral(RECORDS_PROBE), { "keep", "3", location, personKey });
     QVERIFY(probe.waitForStarted());
     QVERIFY(QTest::qWaitFor([&] { return probe.readAllStandardOutput().contains("kept"); }, kWriterMs));
     probe.kill();
@@ -788,15 +797,94 @@ void TestRecords::rowsWaitWhileTheServerIsAway()
     const RecordOutbox::Row sent = outbox.Front();
     RecordStore direct;
     QVERIFY(direct.Open(location));
-    QVERIFY(direct.Append(sent.kind, sent.node, sent.content, sent.timeMs, nullptr, sent.rowId) > 0);
+    QVERIFY(direct.Append(sent.kind, sent.node, sent.content, sent.timeMs, nullptr, sent.rowId, sent.signature) > 0);
     RecordWriter next;
     next.Open(location);
     next.Append("event", 1, { { "value", 4 } });
     QTRY_COMPARE_WITH_TIMEOUT(next.Rows(), 8, kWriterMs);
     QTRY_COMPARE_WITH_TIMEOUT(next.Outboxed(), 0, kWriterMs);
-    QVERIFY(store.OpenExisting(location)); // its connection went with the server
+    // Read again on the connection the restart broke, as the window reads
+    // the register.
+    QCOMPARE(store.Nodes(), (QVector<int> { 1, 2 }));
     QCOMPARE(values(), (QList<int> { 0, 1, 2, 3, 100, 101, 102, 4 }));
     QVERIFY(store.Verify().Intact());
+    for (RecordStore::Row row : store.Rows("event", 2)) {
+        QByteArray signer, signature;
+        QVERIFY(SigningKey::Split(row.signature, &signer, &signature));
+        QCOMPARE(signer, person.PublicKey());
+        QVERIFY2(RecordStore::SignatureHolds(row), qPrintable(QString::number(row.seq)));
+        row.content.replace("10", "20"); // a tampered value
+        QVERIFY(!RecordStore::SignatureHolds(row));
+    }
+}
+
+// The server committed rows whose answer never came back: handed over
+// again, a row it holds is taken as written (with its own number), neither
+// lost nor written twice, with no outbox to fall back on.
+void TestRecords::rowHeldByTheServerIsTakenAsWritten()
+{
+    if (TestServer::Address().isEmpty())
+        SKIP_FOR_MISSING_TOOL("no test server: DOSEGATE_TEST_SERVER is not set (scripts/pg-test-server)");
+    WindowRig::DataHome home;
+    QString why;
+    const QString location = TestServer::FreshStore(&why);
+    QVERIFY2(why.isEmpty(), qPrintable(why));
+    QVERIFY(QDir().mkpath(RecordOutbox::PathFor(location))); // a folder where the outbox would be
+    RecordWriter writer;
+    QSignalSpy written(&writer, SIGNAL(Written(qint64, qint64, qint64)));
+    QSignalSpy notWritten(&writer, SIGNAL(NotWritten(qint64, qint64, QString)));
+    writer.Open(location);
+    QTRY_VERIFY_WITH_TIMEOUT(writer.IsOpen(), kWriterMs);
+    RecordStore direct;
+    QVERIFY(direct.Open(location));
+    const QString held = QUuid::createUuid().toString(QUuid::WithoutBraces);
+    QCOMPARE(direct.Append("event", 1, { { "value", 1 } }, -1, nullptr, held), 1);
+    QCOMPARE(direct.Append("event", 9, { { "value", 9 } }), 2); // another console's
+    QVector<RecordWriter::Entry> entries(2);
+    for (int i = 0; i < 2; ++i) {
+        entries[i].kind = "event";
+        entries[i].node = 1;
+        entries[i].content = { { "value", i + 1 } };
+    }
+    entries[0].rowId = held;
+    const qint64 last = writer.Append(entries);
+    QTRY_COMPARE_WITH_TIMEOUT(writer.Rows(), 2, kWriterMs);
+    QMap<qint64, qint64> seqOfTicket;
+    for (const QList<QVariant>& signal : written) {
+        for (qint64 ticket = signal[0].toLongLong(); ticket <= signal[1].toLongLong(); ++ticket)
+            seqOfTicket[ticket] = signal[2].toLongLong() - (signal[1].toLongLong() - ticket);
+    }
+    QCOMPARE(seqOfTicket, (QMap<qint64, qint64> { { last - 1, 1 }, { last, 3 } }));
+    QVERIFY2(notWritten.isEmpty() && writer.Error().isEmpty(), qPrintable(writer.Error()));
+    QCOMPARE(direct.Count(), 3);
+    QCOMPARE(direct.Rows("event", 1).size(), 2);
+    QVERIFY(direct.Verify().Intact());
+}
+
+// A writer idle since a server restart still closes with its checkpoint:
+// its first read after the restart connects again.
+void TestRecords::idleWriterClosesWithItsCheckpointAfterARestart()
+{
+    if (TestServer::Address().isEmpty())
+        SKIP_FOR_MISSING_TOOL("no test server: DOSEGATE_TEST_SERVER is not set (scripts/pg-test-server)");
+    WindowRig::DataHome home;
+    QString why;
+    const QString location = TestServer::FreshStore(&why);
+    QVERIFY2(why.isEmpty(), qPrintable(why));
+    const QString folder = QFileInfo(qEnvironmentVariable("DOSEGATE_TEST_SERVER_DATA")).path();
+    {
+        RecordWriter writer;
+        writer.Open(location);
+        writer.Append("event", 1, { { "value", 1 } });
+        QTRY_COMPARE_WITH_TIMEOUT(writer.Rows(), 1, kWriterMs);
+        QVERIFY(QProcess::execute(QStringLiteral(PG_TEST_SERVER), { "pause", folder }) == 0);
+        QVERIFY(QProcess::execute(QStringLiteral(PG_TEST_SERVER), { "resume", folder }) == 0);
+    }
+    RecordStore store;
+    QVERIFY(store.OpenExisting(location));
+    const RecordStore::Row last = store.RowAt(store.Newest());
+    QCOMPARE(last.kind, QString("checkpoint"));
+    QCOMPARE(last.Content()["row"].toInt(), 1);
 }
 
 // Every kProgressRows rows, and never past a break.
