@@ -34,9 +34,12 @@ CertificateWriter::CertificateWriter(RecordStore* pStore, QObject* parent)
 {
 }
 
+// Named before the store is open too: beside the store this run will open,
+// not in whatever folder the console was started from.
 QString CertificateWriter::Folder() const
 {
-    return QFileInfo(RecordStore::LocalPath(m_pStore->Path())).absoluteDir().filePath(QStringLiteral("certificates"));
+    const QString store = m_pStore->Path().isEmpty() ? RecordStore::Location() : m_pStore->Path();
+    return QFileInfo(RecordStore::LocalPath(store)).absoluteDir().filePath(QStringLiteral("certificates"));
 }
 
 void CertificateWriter::Issue(int /*node*/, qint64 record)

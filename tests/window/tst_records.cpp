@@ -272,6 +272,10 @@ void TestRecords::calibrationIsKeptAndVerifies()
     const auto fileAgain = qScopeGuard([] { RecordStore::SetLocation(QString()); });
     const ConsoleLanguage speaking(chinese ? ConsoleLanguage::kChinese : ConsoleLanguage::kEnglish);
     Calibration rig;
+    // Where they will be, from the start, wherever the console was started.
+    const QDir certificates(QFileInfo(RecordStore::DefaultPath()).dir().filePath("certificates"));
+    QVERIFY2(rig.Text("certificate_state").endsWith(QDir::toNativeSeparators(certificates.path())),
+             qPrintable(rig.Text("certificate_state")));
     ModalWatcher boxes(QMessageBox::Ok);
     QVERIFY(rig.Connect());
     QVERIFY(!rig.Find<QWidget>("as_found_button")->isEnabled());
@@ -300,7 +304,6 @@ void TestRecords::calibrationIsKeptAndVerifies()
     rig.Click("finish_calibration_button");
     QVERIFY(!rig.Find<QWidget>("finish_calibration_button")->isEnabled());
     // Its certificate is issued once the record is written.
-    const QDir certificates(QFileInfo(RecordStore::DefaultPath()).dir().filePath("certificates"));
     QTRY_COMPARE_WITH_TIMEOUT(certificates.entryList({ "*.pdf" }).size(), 1, kWriterMs);
 
     int code = 0;
