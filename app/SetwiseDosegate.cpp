@@ -9,6 +9,7 @@
 #include "ReadingTrend.h"
 #include "TcpSocket.h"
 #include "WindowIcon.h"
+#include "WindowPlacement.h"
 #include "WriteDataFrame.h"
 
 #include <QTcpSocket>
@@ -64,6 +65,7 @@ SetwiseDosegate::SetwiseDosegate(QWidget* parent)
     m_pTableTimer = CreateTimer(kTableTickMs, SLOT(TableTimeout()));
     m_pSendTimer = CreateTimer(kDoseRequestMs, SLOT(SendTimeout()));
     FitToScreen(); // to the page in front; another grows it when first shown
+    new WindowPlacement(this, ConsoleSession::SettingsPath());
 
     m_nCalibrationId = ui.m_pSpinBox_calib_id->value();
     connect(ui.m_pSpinBox_calib_id, SIGNAL(valueChanged(int)), this, SLOT(StoreCalibrationId(int)));

@@ -917,7 +917,8 @@ void TestReadings::everyTextShowsWhole()
 }
 
 // A page is laid out when first shown, and the window makes room for it
-// then, within the screen, even where the operator had made it smaller.
+// then, within the screen, even where the operator had made it smaller. The
+// next window opens as this one was closed.
 void TestReadings::pageFirstShownGetsItsRoom()
 {
     WindowRig rig;
@@ -938,6 +939,13 @@ void TestReadings::pageFirstShownGetsItsRoom()
     QCOMPARE(rig.window.width(), qMin(room, rig.window.sizeHint().width()));
     QVERIFY(rig.window.width() > 300);
     QVERIFY(label->isVisible());
+
+    rig.window.resize(rig.window.width() - 20, 310);
+    QApplication::processEvents();
+    const QSize left = rig.window.size();
+    QVERIFY(rig.window.close());
+    SetwiseDosegate again;
+    QCOMPARE(again.size(), left);
 }
 
 // Every text a user reads, by widget: captions, tab titles, list items,
