@@ -122,8 +122,9 @@ int VerifyCertificate(const CommandLine& options)
         return 1;
     }
     RecordStore store;
-    if (RecordServer::IsServer(RecordStore::Location()) || QFileInfo::exists(RecordStore::Location()))
-        store.OpenExisting(RecordStore::Location());
+    const QString records = ConsoleSession::RecordsLocation();
+    if (RecordServer::IsServer(records) || QFileInfo::exists(records))
+        store.OpenExisting(records);
     const CertificateCheck check = CertificateCheck::Of(file.readAll(), keyring, &store);
     if (!check.passed) {
         std::printf("certificate refused: %s\n", qPrintable(check.reason));
@@ -137,9 +138,11 @@ int VerifyCertificate(const CommandLine& options)
 
 // The record store, checked, exported or let on after a loss, without a
 // window. A refusal is the command line's: exit 2, before anything opens.
+// Where the window would keep them: --records, else the records tab's
+// choice.
 int RecordsCommand(const CommandLine& options)
 {
-    const QString path = RecordStore::Location();
+    const QString path = ConsoleSession::RecordsLocation();
     const bool exporting = options.GetAction() == CommandLine::ExportRecords
         || options.GetAction() == CommandLine::ExportRegister;
     if (exporting) {

@@ -311,6 +311,11 @@ void TestRecords::calibrationIsKeptAndVerifies()
     QCOMPARE(RunConsole(QStringList { "--verify-records" } + onServer, &code, &output), QProcess::NormalExit);
     QCOMPARE(output.section('\n', 0, 0), QString("%1 records, chain intact").arg(7 + warnings.size()));
     QCOMPARE(code, 0);
+    if (server) { // the same rows where the records tab chose the server, without --records
+        QCOMPARE(rig.window.findChild<ConsoleSession*>()->ChooseServer(onServer[1]), QString());
+        QCOMPARE(RunConsole(QStringList { "--verify-records" }, &code, &output), QProcess::NormalExit);
+        QCOMPARE(output.section('\n', 0, 0), QString("%1 records, chain intact").arg(7 + warnings.size()));
+    }
     const QString csv = rig.dataHome.folder.filePath("records.csv");
     QCOMPARE(RunConsole(QStringList { "--export-records", csv } + onServer, &code, &output), QProcess::NormalExit);
     QCOMPARE(code, 0);
