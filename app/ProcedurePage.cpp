@@ -1,8 +1,8 @@
 #include "ProcedurePage.h"
 
-#include "CalibrationBook.h"
 #include "CalibrationFigures.h"
 #include "CalibrationProcedure.h"
+#include "ConsoleSession.h"
 #include "ReferenceSource.h"
 
 #include <QAbstractItemModel>
@@ -43,9 +43,10 @@ QDoubleSpinBox* Figure(double maximum, int decimals, const QString& suffix)
 
 } // namespace
 
-ProcedurePage::ProcedurePage(CalibrationProcedure* procedure, QAbstractButton* runSwitch, QWidget* parent)
+ProcedurePage::ProcedurePage(ConsoleSession* session, QAbstractButton* runSwitch, QWidget* parent)
     : QWidget(parent)
-    , m_pProcedure(procedure)
+    , m_pSession(session)
+    , m_pProcedure(session->Procedure())
     , m_pRunSwitch(runSwitch)
     , m_pSteps(new QListWidget)
     , m_pPages(new QStackedWidget)
@@ -312,20 +313,14 @@ void ProcedurePage::OnPointTaken(int step, int point)
 // as found, it is also what Calc works on.
 void ProcedurePage::GivePoint(int step, int point, bool toCalc)
 {
-    const bool found = step == CalibrationProcedure::AsFound;
-    const auto& taken = found ? m_pProcedure->AsFoundPoints() : m_pProcedure->AsLeftPoints();
-    if (point >= taken.size())
-        return;
-    const CalibrationBook::Point kept = m_pProcedure->BookPoint(taken[point], point);
-    const CalibrationProcedure::Identity& item = m_pProcedure->ItemIdentity();
-    emit PointReady(item.node, item.serial, found ? CalibrationBook::AsFound : CalibrationBook::AsLeft, kept);
-    const int range = CalibrationBook::RangeOf(kept.trueValue) - 1;
-    if (!found || !toCalc || range < 0 || range >= m_listCalcTrue.size() || range >= m_listCalcMeasured.size())
+    const ConsoleSession::CalcEntry entry = m_pSession->TakeProcedurePoint(step, point);
+    const int range = entry.range - 1; // none as left
+    if (!toCalc || range < 0 || range >= m_listCalcTrue.size() || range >= m_listCalcMeasured.size())
         return;
     if (m_pCalcNode)
-        m_pCalcNode->setValue(item.node);
-    m_listCalcTrue[range]->setValue(kept.trueValue);
-    m_listCalcMeasured[range]->setValue(kept.mean - kept.background);
+        m_pCalcNode->setValue(entry.node);
+    m_listCalcTrue[range]->setValue(entry.trueValue);
+    m_listCalcMeasured[range]->setValue(entry.measured);
 }
 
 void ProcedurePage::SetReadingsTable(QTableWidget* table)
@@ -452,7 +447,7 @@ void ProcedurePage::OnFieldsEdited()
         for (int i = 0; i < m_pPointCount->value(); ++i) {
             const double value = m_listTrueValue[i]->value();
             points << CalibrationProcedure::ReferencePoint { value, m_listReferenceU[i]->value(),
-                                                            CalibrationBook::RangeOf(value) };
+                                                            ConsoleSession::RangeOf(value) };
         }
         m_pProcedure->SetPoints(points);
         m_pProcedure->SetTolerance(m_pTolerance->value());

@@ -1,7 +1,6 @@
 #ifndef DOSEGATE_PROCEDUREPAGE_H
 #define DOSEGATE_PROCEDUREPAGE_H
 
-#include "CalibrationBook.h"
 
 #include <QJsonArray>
 #include <QJsonObject>
@@ -15,6 +14,7 @@ class QDateEdit;
 class QDoubleSpinBox;
 class QLabel;
 class QLineEdit;
+class ConsoleSession;
 class QListWidget;
 class QProgressBar;
 class QPushButton;
@@ -35,7 +35,8 @@ public:
     // runSwitch: the readings page's run box, checked by a click when a
     // point's run starts so that requests and readings flow.
     // The procedure is not owned.
-    ProcedurePage(CalibrationProcedure* procedure, QAbstractButton* runSwitch, QWidget* parent = nullptr);
+    // The session's procedure; the session keeps the points it takes.
+    ProcedurePage(ConsoleSession* session, QAbstractButton* runSwitch, QWidget* parent = nullptr);
 
     CalibrationProcedure* Procedure() const { return m_pProcedure; }
     // A calibration begun and not finished: closing the window asks.
@@ -62,8 +63,6 @@ signals:
     // The node the readings page must follow.
     void NodeChosen(int node);
     // A point taken, for the calibration book.
-    void PointReady(int node, const QString& serial, CalibrationBook::Stage stage,
-                    const CalibrationBook::Point& point);
     // The records page's Finish: the book writes the record and the
     // certificate.
     void FinishRequested();
@@ -97,6 +96,7 @@ private:
     QWidget* BuildFinishPage();
     bool SerialInRegister(const QString& serial) const;
 
+    ConsoleSession* m_pSession;
     CalibrationProcedure* m_pProcedure;
     QAbstractButton* m_pRunSwitch;
     QAbstractItemModel* m_pRegister = nullptr;

@@ -73,15 +73,13 @@ void SetwiseDosegate::ConnectReadings()
 {
     // The guided calibration, on a page of its own: each of its runs
     // restarts the table as an ID change does.
-    auto* procedure = new ProcedurePage(m_pSession->Procedure(), ui.calibration_check_box, this);
+    auto* procedure = new ProcedurePage(m_pSession, ui.calibration_check_box, this);
     ui.tabWidget->addTab(procedure, tr("procedure"));
     procedure->SetRegister(m_pRegister, CalibrationRegister::ColumnSerial);
     procedure->SetReadingsTable(ui.tableWidget_for_potentiometer);
     procedure->SetCalcFields({ ui.doubleSpinBox_tvalue_1, ui.doubleSpinBox_tvalue_2, ui.doubleSpinBox_tvalue_3 },
                              { ui.doubleSpinBox_mvalue_1, ui.doubleSpinBox_mvalue_2, ui.doubleSpinBox_mvalue_3 },
                              ui.m_pSpinBox_calib_id);
-    connect(procedure, SIGNAL(PointReady(int, QString, CalibrationBook::Stage, CalibrationBook::Point)), m_pSession,
-            SLOT(AddPoint(int, QString, CalibrationBook::Stage, CalibrationBook::Point)));
     connect(procedure, SIGNAL(FinishRequested()), this, SLOT(OnFinishCalibrationClicked()));
     connect(procedure, SIGNAL(CalcRequested()), this, SLOT(OnCalcCalibrationClicked()));
     connect(procedure, SIGNAL(SetRequested()), this, SLOT(OnSetCalibrationClicked()));

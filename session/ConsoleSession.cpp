@@ -299,10 +299,28 @@ void ConsoleSession::ReopenProcedure()
     emit ProcedureReopened(state);
 }
 
-void ConsoleSession::AddPoint(int node, const QString& serial, CalibrationBook::Stage stage,
-                              const CalibrationBook::Point& point)
+ConsoleSession::CalcEntry ConsoleSession::TakeProcedurePoint(int step, int point)
 {
-    m_pBook->AddPoint(node, serial, stage, point);
+    CalcEntry entry;
+    const bool found = step == CalibrationProcedure::AsFound;
+    const auto& taken = found ? m_pProcedure->AsFoundPoints() : m_pProcedure->AsLeftPoints();
+    if (point < 0 || point >= taken.size())
+        return entry;
+    const CalibrationBook::Point kept = m_pProcedure->BookPoint(taken[point], point);
+    const CalibrationProcedure::Identity& item = m_pProcedure->ItemIdentity();
+    m_pBook->AddPoint(item.node, item.serial, found ? CalibrationBook::AsFound : CalibrationBook::AsLeft, kept);
+    entry.node = item.node;
+    if (!found || !std::isfinite(kept.trueValue))
+        return entry;
+    entry.range = RangeOf(kept.trueValue);
+    entry.trueValue = kept.trueValue;
+    entry.measured = kept.mean - kept.background;
+    return entry;
+}
+
+int ConsoleSession::RangeOf(double trueValue)
+{
+    return CalibrationBook::RangeOf(trueValue);
 }
 
 // The decoder takes a coefficient reply only for the calibration page's id.
@@ -320,6 +338,7 @@ ConsoleSession::CalcEntry ConsoleSession::TakePoint(int node, const QString& ser
                                  QDir::toNativeSeparators(m_pJournal->Path()), m_pJournal->LastLine());
     m_pBook->AddPoint(node, serial, stage, point);
     CalcEntry entry;
+    entry.node = node;
     if (stage != CalibrationBook::AsFound || !std::isfinite(point.trueValue))
         return entry;
     entry.range = CalibrationBook::RangeOf(point.trueValue);

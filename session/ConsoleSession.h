@@ -46,9 +46,10 @@ class ConsoleSession : public QObject
 
 public:
     // Where the calibration page's fields take a point as found: its range
-    // (1 to 3, 0 for none) with the true value and the net mean.
+    // (1 to 3, 0 for none) with the true value and the net mean, of the node.
     struct CalcEntry
     {
+        int node = 0;
         int range = 0;
         double trueValue = 0;
         double measured = 0;
@@ -111,6 +112,11 @@ public:
     // The point the figures give now, kept in the node's calibration; as
     // found, also where the calibration page takes it.
     CalcEntry TakePoint(int node, const QString& serial, CalibrationBook::Stage stage);
+    // The guided procedure's point (of its As found or As left step) kept in
+    // its item's calibration, as TakePoint keeps the manual one.
+    CalcEntry TakeProcedurePoint(int step, int point);
+    // The range a true value belongs to: 1 to 3, 0 for none.
+    static int RangeOf(double trueValue);
     bool Finish(int node, const CalibrationBook::Conditions& conditions);
     // New coefficient = true / measured × current, in double, then single
     // precision, held to [lowest, highest]; a clamp is kept in the node's
@@ -163,8 +169,6 @@ public slots:
     void AcceptReading(const Reading& reading);
     // The coefficients a node sent back, for the calibration page's id.
     void TakeCoefficients(int id, double c1, double c2, double c3);
-    void AddPoint(int node, const QString& serial, CalibrationBook::Stage stage,
-                  const CalibrationBook::Point& point);
     void SetWatching(bool watching);
     void SetRunActive(bool active);
     void NoteRunRequest();
