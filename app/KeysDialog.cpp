@@ -1,10 +1,7 @@
 #include "KeysDialog.h"
 
-#include "CalibrationApproval.h"
-#include "CertificateWriter.h"
+#include "ConsoleSession.h"
 #include "Keyring.h"
-#include "RecordStore.h"
-#include "RecordWriter.h"
 #include "SigningKey.h"
 
 #include <QComboBox>
@@ -44,14 +41,12 @@ QLineEdit* Passphrase()
 
 } // namespace
 
-KeysDialog::KeysDialog(RecordStore* pStore, RecordWriter* pWriter, CertificateWriter* pCertificates, QWidget* parent)
+KeysDialog::KeysDialog(ConsoleSession* pSession, QWidget* parent)
     : QDialog(parent)
-    , m_pStore(pStore)
-    , m_pWriter(pWriter)
-    , m_pCertificates(pCertificates)
+    , m_pSession(pSession)
 {
     setWindowTitle(tr("Keys and approval"));
-    connect(m_pWriter, SIGNAL(Written(qint64, qint64, qint64)), this, SLOT(RowsWritten(qint64, qint64, qint64)));
+    connect(m_pSession, SIGNAL(DecisionSaid(qint64, QString)), this, SLOT(ShowDecision(qint64, QString)));
 }
 
 // Its widgets wait for the first opening, which most runs never reach: the
@@ -125,7 +120,7 @@ void KeysDialog::open()
 {
     Build();
     ShowKeys();
-    m_pRecord->setValue(int(qMin<qint64>(m_pStore->Newest(), m_pRecord->maximum())));
+    m_pRecord->setValue(int(qMin<qint64>(m_pSession->NewestRecord(), m_pRecord->maximum())));
     QDialog::open();
 }
 
@@ -135,7 +130,7 @@ void KeysDialog::ShowKeys()
     for (const QString& file : KeyFiles())
         m_pReviewer->addItem(QFileInfo(file).completeBaseName(), QDir(SigningKey::Folder()).filePath(file));
     Keyring keyring;
-    const QString path = Keyring::BesideStore(m_pStore->Path());
+    const QString path = m_pSession->KeyringPath();
     const QString why = QFileInfo::exists(path) ? keyring.Load(path) : QString();
     if (!why.isEmpty())
         m_pKeyring->setText(tr("The keyring cannot be read: %1").arg(why));
@@ -197,7 +192,7 @@ void KeysDialog::TrustKeyring()
         Say(tr("The keyring is not trusted: %1").arg(why));
         return;
     }
-    const QString path = Keyring::BesideStore(m_pStore->Path());
+    const QString path = m_pSession->KeyringPath();
     if (QFileInfo::exists(path)
         && !QFile::rename(path, QFileInfo(path).absoluteDir().filePath(
                                     QStringLiteral("keyring-%1.json")
@@ -233,39 +228,18 @@ void KeysDialog::Decide(bool approve)
     if (why.isEmpty())
         why = key->Unlock(m_pPassphrase->text());
     m_pPassphrase->clear();
-    Keyring keyring;
     if (why.isEmpty())
-        why = keyring.Load(Keyring::BesideStore(m_pStore->Path()));
-    const RecordStore::Row calibration = m_pStore->RowAt(m_pRecord->value());
-    if (why.isEmpty())
-        why = CalibrationApproval::Refusal(*m_pStore, calibration, *key, keyring, approve, m_pReason->text());
-    if (!why.isEmpty()) {
+        why = m_pSession->Decide(m_pRecord->value(), key, approve, m_pReason->text());
+    if (!why.isEmpty())
         Say(tr("Not done: %1").arg(why));
-        return;
-    }
-    RecordWriter::Entry entry;
-    entry.kind = QLatin1String(CalibrationApproval::kKind);
-    entry.node = calibration.node;
-    entry.content = CalibrationApproval::Content(calibration, *key, approve, m_pReason->text());
-    entry.signer = key;
-    m_nDecided = calibration.seq;
-    m_nTicket = m_pWriter->Append(QVector<RecordWriter::Entry> { entry });
-    Say(approve ? tr("Approving record %1...").arg(calibration.seq) : tr("Rejecting record %1...").arg(calibration.seq));
 }
 
-// Once the approval is in the store, the certificate is issued from it.
-void KeysDialog::RowsWritten(qint64 firstTicket, qint64 lastTicket, qint64 /*lastSeq*/)
+// Told as it is written, the dialog open or closed; before its first
+// opening there is nowhere to tell it.
+void KeysDialog::ShowDecision(qint64 /*record*/, const QString& text)
 {
-    if (m_nTicket < firstTicket || m_nTicket > lastTicket)
-        return;
-    m_nTicket = 0;
-    const CertificateWriter::Outcome outcome = m_pCertificates->Write(m_nDecided);
-    if (!outcome.Written())
-        Say(tr("Decided, but no certificate was written: %1").arg(outcome.error));
-    else if (outcome.draft)
-        Say(tr("Record %1 is rejected; its certificate stays a draft.").arg(m_nDecided));
-    else
-        Say(tr("Record %1 is approved; certificate issued: %2").arg(m_nDecided).arg(QDir::toNativeSeparators(outcome.path)));
+    if (m_pState)
+        Say(text);
 }
 
 bool KeysDialog::AskPerformer(QWidget* parent, std::shared_ptr<const SigningKey>* pKey)

@@ -5,27 +5,25 @@
 
 #include <memory>
 
-class CertificateWriter;
+class ConsoleSession;
 class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QSpinBox;
-class RecordStore;
-class RecordWriter;
 class SigningKey;
 
 // People's keys on the records tab: a person creates theirs, the console
 // is given the laboratory's keyring to trust, and a second person approves
-// or rejects a finished calibration with theirs. The window only opens it.
+// or rejects a finished calibration with theirs, which the session records.
+// The window only opens it.
 class KeysDialog : public QDialog
 {
     Q_OBJECT
 
 public:
-    // None is owned.
-    KeysDialog(RecordStore* pStore, RecordWriter* pWriter, CertificateWriter* pCertificates,
-               QWidget* parent = nullptr);
+    // The session is not owned.
+    explicit KeysDialog(ConsoleSession* pSession, QWidget* parent = nullptr);
 
     // At Finish, when people here have keys: whose it is, unlocked by its
     // passphrase. False when the operator gave up or the passphrase was
@@ -40,7 +38,7 @@ private slots:
     void TrustKeyring();
     void Approve();
     void Reject();
-    void RowsWritten(qint64 firstTicket, qint64 lastTicket, qint64 lastSeq);
+    void ShowDecision(qint64 record, const QString& text);
 
 private:
     void Build();
@@ -48,9 +46,7 @@ private:
     void ShowKeys();
     void Say(const QString& text);
 
-    RecordStore* m_pStore;
-    RecordWriter* m_pWriter;
-    CertificateWriter* m_pCertificates;
+    ConsoleSession* m_pSession;
     QLineEdit* m_pName = nullptr;
     QLineEdit* m_pFunction = nullptr;
     QLineEdit* m_pNewPassphrase = nullptr;
@@ -62,8 +58,6 @@ private:
     QLineEdit* m_pPassphrase = nullptr;
     QLineEdit* m_pReason = nullptr;
     QLabel* m_pState = nullptr;
-    qint64 m_nTicket = 0; // the decision waiting to be written
-    qint64 m_nDecided = 0; // its calibration
 };
 
 #endif

@@ -1,6 +1,6 @@
 #include "NodeTrendDelegate.h"
 
-#include "NodeBoard.h"
+#include "ConsoleSession.h"
 
 #include <QPainter>
 #include <QPainterPath>
@@ -17,7 +17,7 @@ constexpr qreal kDotRadius = 1.5;
 void NodeTrendDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
 {
     QStyledItemDelegate::paint(painter, option, index); // background and selection
-    const QVector<float> points = index.data(NodeBoard::TrendRole).value<QVector<float>>();
+    const QVector<float> points = index.data(ConsoleSession::NodeTrendRole()).value<QVector<float>>();
     float low = std::numeric_limits<float>::infinity();
     float high = -low;
     for (float point : points) {

@@ -66,7 +66,7 @@ void SetwiseDosegate::AttachRecords()
 // Overdue nodes first until the operator sorts otherwise.
 void SetwiseDosegate::AttachRegister()
 {
-    m_pKeys = new KeysDialog(m_pSession->Store(), m_pSession->Writer(), m_pCertificates, this);
+    m_pKeys = new KeysDialog(m_pSession, this);
     m_pRegister->SetIntervalMonths(ui.records_interval->value());
     m_pRegisterSorted = new QSortFilterProxyModel(this);
     m_pRegisterSorted->setSortRole(CalibrationRegister::SortRole);

@@ -1,6 +1,7 @@
 #include "ConsoleSession.h"
 
 #include "AlarmLevels.h"
+#include "CalibrationApproval.h"
 #include "CalibrationFigures.h"
 #include "CalibrationProcedure.h"
 #include "CalibrationRecord.h"
@@ -8,6 +9,7 @@
 #include "CertificateWriter.h"
 #include "CommandEvents.h"
 #include "FrameProtocol.h"
+#include "Keyring.h"
 #include "Log.h"
 #include "NodeBoard.h"
 #include "NodeCalibrations.h"
@@ -17,6 +19,7 @@
 #include "RecordVerifier.h"
 #include "RecordWriter.h"
 #include "RunJournal.h"
+#include "SigningKey.h"
 #include "TcpSocket.h"
 #include "WatchRequests.h"
 #include "WriteDataFrame.h"
@@ -30,6 +33,7 @@
 #include <QStandardPaths>
 #include <QTcpSocket>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -111,6 +115,11 @@ void ConsoleSession::ConnectRecords()
     connect(m_pRecordWriter, SIGNAL(Written(qint64, qint64, qint64)), m_pRegister, SLOT(Update()));
     connect(m_pRecordWriter, SIGNAL(Written(qint64, qint64, qint64)), m_pNodeCalibrations, SLOT(Update()));
     connect(m_pWatchRequests, SIGNAL(RequestDue()), this, SIGNAL(RequestDue()));
+    // After the register's update: the certificate's state follows the row.
+    connect(m_pRecordWriter, SIGNAL(Written(qint64, qint64, qint64)), this,
+            SLOT(DecisionsWritten(qint64, qint64, qint64)));
+    connect(m_pRecordWriter, SIGNAL(NotWritten(qint64, qint64, QString)), this,
+            SLOT(DecisionsNotWritten(qint64, qint64, QString)));
     connect(m_pWatchRequests, SIGNAL(RequestingChanged(bool)), m_pNodeBoard, SLOT(SetRequesting(bool)));
 }
 
@@ -152,6 +161,11 @@ QAbstractItemModel* ConsoleSession::NodeModel() const
 int ConsoleSession::NodeTrendColumn()
 {
     return NodeBoard::ColumnTrend;
+}
+
+int ConsoleSession::NodeTrendRole()
+{
+    return NodeBoard::TrendRole;
 }
 
 // The age and the state depend on the language.
@@ -469,6 +483,82 @@ QString ConsoleSession::RecordsPlaceText() const
     if (m_sNextLocation == m_sRecordsLocation)
         return tr("Records of this run: %1.").arg(now);
     return tr("Records of this run: %1. From the next start: %2.").arg(now, place(m_sNextLocation));
+}
+
+qint64 ConsoleSession::NewestRecord() const
+{
+    return m_pRecords->IsOpen() ? m_pRecords->Newest() : 0;
+}
+
+QString ConsoleSession::KeyringPath() const
+{
+    return Keyring::BesideStore(m_pRecordWriter->Path());
+}
+
+QString ConsoleSession::Decide(qint64 record, std::shared_ptr<const SigningKey> key, bool approve,
+                               const QString& reason)
+{
+    if (!key)
+        return tr("no key was given");
+    if (!m_pRecords->IsOpen())
+        return RecordsState();
+    // A second decision queued behind the first would pass the check below,
+    // which sees only the rows written.
+    if (std::find(m_mapDeciding.cbegin(), m_mapDeciding.cend(), record) != m_mapDeciding.cend())
+        return tr("a decision on record %1 is still being written").arg(record);
+    Keyring keyring;
+    QString why = keyring.Load(KeyringPath());
+    const RecordStore::Row calibration = m_pRecords->RowAt(record);
+    if (why.isEmpty() && calibration.seq != record)
+        why = tr("there is no record %1").arg(record);
+    if (why.isEmpty())
+        why = CalibrationApproval::Refusal(*m_pRecords, calibration, *key, keyring, approve, reason);
+    if (!why.isEmpty())
+        return why;
+    RecordWriter::Entry entry;
+    entry.kind = QLatin1String(CalibrationApproval::kKind);
+    entry.node = calibration.node;
+    entry.content = CalibrationApproval::Content(calibration, *key, approve, reason);
+    entry.signer = std::move(key);
+    m_mapDeciding.insert(m_pRecordWriter->Append(QVector<RecordWriter::Entry> { entry }), record);
+    emit DecisionSaid(record, approve ? tr("Approving record %1...").arg(record) : tr("Rejecting record %1...").arg(record));
+    return QString();
+}
+
+// Taken before anything is said: whoever hears may decide again.
+QVector<qint64> ConsoleSession::TakeDecisions(qint64 firstTicket, qint64 lastTicket)
+{
+    QVector<qint64> records;
+    for (auto at = m_mapDeciding.lowerBound(firstTicket); at != m_mapDeciding.end() && at.key() <= lastTicket;) {
+        records << at.value();
+        at = m_mapDeciding.erase(at);
+    }
+    return records;
+}
+
+// Once the decision is in the store, the certificate is made from it.
+void ConsoleSession::DecisionsWritten(qint64 firstTicket, qint64 lastTicket, qint64 /*lastSeq*/)
+{
+    for (qint64 record : TakeDecisions(firstTicket, lastTicket)) {
+        const CertificateWriter::Outcome outcome = m_pCertificates->Write(record);
+        if (!outcome.Written())
+            emit DecisionSaid(record, tr("Decided, but no certificate was written: %1").arg(outcome.error));
+        else if (outcome.draft)
+            emit DecisionSaid(record, tr("Record %1 is rejected; its certificate stays a draft.").arg(record));
+        else
+            emit DecisionSaid(record, tr("Record %1 is approved; certificate issued: %2")
+                                          .arg(record)
+                                          .arg(QDir::toNativeSeparators(outcome.path)));
+    }
+}
+
+void ConsoleSession::DecisionsNotWritten(qint64 firstTicket, qint64 lastTicket, const QString& why)
+{
+    for (qint64 record : TakeDecisions(firstTicket, lastTicket))
+        emit DecisionSaid(record, tr("The decision on record %1 was not written: %2. Decide again once the records "
+                                     "can be written.")
+                                      .arg(record)
+                                      .arg(why));
 }
 
 bool ConsoleSession::ToleranceLimits(double trueValue, double tolerance, float* pUpper, float* pLower)

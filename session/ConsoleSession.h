@@ -10,6 +10,7 @@
 #include "RunTrend.h"
 
 #include <QJsonObject>
+#include <QMap>
 #include <QObject>
 #include <QPointer>
 #include <QStringList>
@@ -31,6 +32,7 @@ class RecordStore;
 class RecordVerifier;
 class RecordWriter;
 class RunJournal;
+class SigningKey;
 class TcpSocket;
 class WatchRequests;
 class WriteDataFrame;
@@ -80,8 +82,10 @@ public:
     NodeCalibrations* Calibrations() const { return m_pNodeCalibrations; }
     CalibrationProcedure* Procedure() const { return m_pProcedure; }
     QAbstractItemModel* NodeModel() const;
-    // The board's column the trend of each node is drawn in.
+    // The board's column the trend of each node is drawn in, and the role
+    // its cells give the trend's points by (a QVector<float>).
     static int NodeTrendColumn();
+    static int NodeTrendRole();
     // The widest realistic texts of a column of the board, in its words,
     // '8' standing for any digit.
     static QStringList NodeColumnSamples(int column);
@@ -108,6 +112,17 @@ public:
     QString ChooseServer(const QString& location);
     // Where this run keeps its records, and where the next start will.
     QString RecordsPlaceText() const;
+    // The newest row of this run's records; 0 with none, or none open.
+    qint64 NewestRecord() const;
+    // The laboratory's keyring, beside this run's records: where it is,
+    // calibrations are approved before their certificates are issued.
+    QString KeyringPath() const;
+
+    // A second person approves or rejects the finished calibration of the
+    // record, signed by their unlocked key. Why not, else empty once the
+    // decision is queued; DecisionSaid follows it until its certificate is
+    // written (issued, or a draft after a rejection).
+    QString Decide(qint64 record, std::shared_ptr<const SigningKey> key, bool approve, const QString& reason);
 
     // The point the figures give now, kept in the node's calibration; as
     // found, also where the calibration page takes it.
@@ -188,6 +203,8 @@ signals:
     // The procedure reopened where it stood before the console stopped: the
     // state it was read from, after the book has the calibration again.
     void ProcedureReopened(const QJsonObject& state);
+    // Where a decision of Decide stands, in the operator's words.
+    void DecisionSaid(qint64 record, const QString& text);
 
 private slots:
     void TakeReply(int id, int y, int x);
@@ -197,9 +214,13 @@ private slots:
     void KeepProcedure();
     void ReopenProcedure();
     void TakeMean(double mean, double low, double high);
+    void DecisionsWritten(qint64 firstTicket, qint64 lastTicket, qint64 lastSeq);
+    void DecisionsNotWritten(qint64 firstTicket, qint64 lastTicket, const QString& why);
 
 private:
     void ConnectRecords();
+    // The calibrations of the decisions among the tickets, no longer waited for.
+    QVector<qint64> TakeDecisions(qint64 firstTicket, qint64 lastTicket);
 
     // The window's, gone first when it closes.
     QPointer<TcpSocket> m_pSocket;
@@ -212,6 +233,9 @@ private:
     // Decided once, before the records' objects are made from it.
     const QString m_sRecordsLocation;
     QString m_sNextLocation; // as last chosen: not read from the disk at each redraw
+    // The decisions waiting to be written, by ticket: their calibrations.
+    // Several may be on their way while the store is held by another console.
+    QMap<qint64, qint64> m_mapDeciding;
     // Qt children, deleted in the order made; the writer writes what is
     // queued before it goes.
     RunJournal* m_pJournal;

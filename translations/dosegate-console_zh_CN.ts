@@ -611,6 +611,42 @@
         <source>Records of this run: %1. From the next start: %2.</source>
         <translation>本次运行的记录：%1。下次启动起：%2。</translation>
     </message>
+    <message>
+        <source>Approving record %1...</source>
+        <translation>正在批准记录 %1...</translation>
+    </message>
+    <message>
+        <source>Rejecting record %1...</source>
+        <translation>正在驳回记录 %1...</translation>
+    </message>
+    <message>
+        <source>Decided, but no certificate was written: %1</source>
+        <translation>已作决定，但未写出证书：%1</translation>
+    </message>
+    <message>
+        <source>Record %1 is rejected; its certificate stays a draft.</source>
+        <translation>记录 %1 已驳回；其证书仍为草稿。</translation>
+    </message>
+    <message>
+        <source>Record %1 is approved; certificate issued: %2</source>
+        <translation>记录 %1 已批准；证书已签发：%2</translation>
+    </message>
+    <message>
+        <source>no key was given</source>
+        <translation>未提供密钥</translation>
+    </message>
+    <message>
+        <source>a decision on record %1 is still being written</source>
+        <translation>对记录 %1 的决定仍在写入中</translation>
+    </message>
+    <message>
+        <source>there is no record %1</source>
+        <translation>不存在记录 %1</translation>
+    </message>
+    <message>
+        <source>The decision on record %1 was not written: %2. Decide again once the records can be written.</source>
+        <translation>对记录 %1 的决定未能写入：%2。请在记录库可写入后重新决定。</translation>
+    </message>
 </context>
 <context>
     <name>FrameProtocol</name>
@@ -742,26 +778,6 @@
     <message>
         <source>Not done: %1</source>
         <translation>未完成：%1</translation>
-    </message>
-    <message>
-        <source>Approving record %1...</source>
-        <translation>正在批准记录 %1...</translation>
-    </message>
-    <message>
-        <source>Rejecting record %1...</source>
-        <translation>正在驳回记录 %1...</translation>
-    </message>
-    <message>
-        <source>Decided, but no certificate was written: %1</source>
-        <translation>已作决定，但未写出证书：%1</translation>
-    </message>
-    <message>
-        <source>Record %1 is rejected; its certificate stays a draft.</source>
-        <translation>记录 %1 已驳回；其证书仍为草稿。</translation>
-    </message>
-    <message>
-        <source>Record %1 is approved; certificate issued: %2</source>
-        <translation>记录 %1 已批准；证书已签发：%2</translation>
     </message>
     <message>
         <source>Sign the calibration</source>

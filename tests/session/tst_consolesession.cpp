@@ -1,15 +1,20 @@
+#include "CalibrationApproval.h"
 #include "CalibrationFigures.h"
+#include "CertificateWriter.h"
 #include "ConsoleSession.h"
 #include "FakeConsole.h"
 #include "LoopbackController.h"
 #include "RecordStore.h"
 #include "RecordWriter.h"
 #include "RunJournal.h"
+#include "SigningKey.h"
 #include "TcpSocket.h"
 #include "WriteDataFrame.h"
 
+#include <QDir>
 #include <QJsonArray>
 #include <QFile>
+#include <QFileInfo>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -54,6 +59,34 @@ struct Linked {
     WriteDataFrame encoder;
     std::unique_ptr<ConsoleSession> session;
 };
+
+std::shared_ptr<const SigningKey> MadeKey(const QString& file, const QString& name, const QString& function)
+{
+    const QString path = QDir(SigningKey::Folder()).filePath(file);
+    auto key = std::make_shared<SigningKey>();
+    if (SigningKey::Create(path, name, function, "pass").isEmpty() && key->Load(path).isEmpty())
+        key->Unlock("pass");
+    return key;
+}
+
+// A finished calibration signed by whoever performed it, as Finish writes
+// it; its row, once written.
+qint64 Performed(ConsoleSession& session, const std::shared_ptr<const SigningKey>& performer)
+{
+    RecordWriter::Entry entry;
+    entry.kind = "calibration";
+    entry.node = 7;
+    entry.signer = performer;
+    entry.content = { { "serial", "SN-0042" }, { "finished", "2026-03-11T09:00:00.000+01:00" },
+                      { "performedBy", QJsonObject { { "name", performer->Name() }, { "function", performer->Function() },
+                                                     { "key", QString(performer->PublicKey().toHex()) } } } };
+    QSignalSpy written(session.Writer(), SIGNAL(Written(qint64, qint64, qint64)));
+    const qint64 ticket = session.Writer()->Append({ entry });
+    for (int i = 0; i < written.count() || written.wait(kWriterMs); ++i)
+        if (written.at(i).at(0).toLongLong() <= ticket && written.at(i).at(1).toLongLong() >= ticket)
+            return written.at(i).at(2).toLongLong() - (written.at(i).at(1).toLongLong() - ticket);
+    return 0;
+}
 
 } // namespace
 
@@ -274,6 +307,76 @@ private slots:
         QVERIFY(QTest::qWaitFor([&] { return rig.session->RecordsState().contains("rows kept"); }, kWriterMs));
         QVERIFY(rig.session->RecordsState().contains(rig.home.path()));
         QVERIFY(!rig.session->RecordsLost());
+    }
+
+    void decisionIsRecordedThenItsCertificateWritten_data()
+    {
+        QTest::addColumn<QString>("reviewer");
+        QTest::addColumn<bool>("approve");
+        QTest::addColumn<int>("past"); // rows after the calibration the decision names
+        QTest::addColumn<QString>("said"); // the refusal, else the last word of the decision
+        QTest::newRow("approved by a second person")
+            << "manager" << true << 0 << "Record %1 is approved; certificate issued: ";
+        QTest::newRow("rejected with a reason") << "manager" << false << 0
+                                                << "Record %1 is rejected; its certificate stays a draft.";
+        QTest::newRow("by the performer") << "performer" << true << 0
+                                          << "A. Tester performed this calibration; a second person approves it";
+        QTest::newRow("a record that is none") << "manager" << true << 5 << "there is no record %1";
+        QTest::newRow("without a key") << "" << true << 0 << "no key was given";
+    }
+    // The approval flow without a window: the decision's row is signed by
+    // the reviewer, then the certificate is made from it; a refusal says
+    // why and writes nothing.
+    void decisionIsRecordedThenItsCertificateWritten()
+    {
+        QFETCH(QString, reviewer);
+        QFETCH(bool, approve);
+        QFETCH(int, past);
+        QFETCH(QString, said);
+        SigningKey::SetLeastWorkForTests(true);
+        Linked rig;
+        QSignalSpy opened(rig.session->Writer(), SIGNAL(Opened()));
+        QVERIFY(opened.count() > 0 || opened.wait(kWriterMs));
+        const QMap<QString, std::shared_ptr<const SigningKey>> keys {
+            { "performer", MadeKey("p.key", "A. Tester", "Technician") },
+            { "manager", MadeKey("m.key", "Q. Manager", "Quality manager") } };
+        // Only the manager is trusted, and to approve.
+        QFile ring(rig.session->KeyringPath());
+        QVERIFY(ring.open(QIODevice::WriteOnly)
+                && ring.write(R"({"keys":[{"name":"Q. Manager","public":")" + keys["manager"]->PublicKey().toHex()
+                              + R"(","approves":true,"from":"2026-01-01","until":"2999-12-31"}]})") > 0);
+        ring.close();
+        const qint64 calibration = Performed(*rig.session, keys["performer"]);
+        QVERIFY(calibration > 0);
+        QCOMPARE(rig.session->NewestRecord(), calibration);
+        const qint64 record = calibration + past;
+        said.replace("%1", QString::number(record));
+
+        QSignalSpy told(rig.session.get(), SIGNAL(DecisionSaid(qint64, QString)));
+        const QString refusal = rig.session->Decide(record, keys.value(reviewer), approve, "wrong source");
+        const RecordStore& store = *rig.session->Store();
+        if (!said.startsWith("Record")) {
+            QCOMPARE(refusal, said);
+            QCOMPARE(told.count(), 0);
+            // Rows are written in their order: nothing was queued before the next.
+            QCOMPARE(Performed(*rig.session, keys["performer"]), calibration + 1);
+            return;
+        }
+        QCOMPARE(refusal, QString());
+        QVERIFY(rig.session->Decide(record, keys["manager"], true, QString()).contains("still being written"));
+        QVERIFY(QTest::qWaitFor([&] { return told.count() == 2; }, kWriterMs));
+        QCOMPARE(told.at(0).at(1).toString(),
+                 QString(approve ? "Approving record %1..." : "Rejecting record %1...").arg(record));
+        QCOMPARE(told.at(1).at(0).toLongLong(), record);
+        const QString last = told.at(1).at(1).toString();
+        QVERIFY2(last.startsWith(said), qPrintable(last));
+        const CalibrationApproval::Decision decision = CalibrationApproval::Of(store, store.RowAt(record));
+        QVERIFY(decision.Decided() && decision.approved == approve);
+        QCOMPARE(decision.approver.fingerprint, keys["manager"]->Fingerprint());
+        const QString certificate = approve ? QDir::fromNativeSeparators(last.mid(said.size()))
+            : QDir(rig.session->Certificates()->Folder()).filePath(QString("draft-record-%1.pdf").arg(record));
+        QVERIFY2(QFileInfo(certificate).size() > 0, qPrintable(certificate));
+        QVERIFY(!QFileInfo(certificate).fileName().startsWith("draft") || !approve);
     }
 
     // The records tab's choice of a lab server: kept with the fields, never
