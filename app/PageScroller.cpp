@@ -85,6 +85,14 @@ QWidget* PageScroller::Contents(QWidget* page) const
 void PageScroller::Defer(QWidget* page)
 {
     page->installEventFilter(this);
+    connect(page, SIGNAL(destroyed(QObject*)), this, SLOT(Forget(QObject*)), Qt::UniqueConnection);
+}
+
+// A page deleted before it was shown takes its held widgets along.
+void PageScroller::Forget(QObject* page)
+{
+    m_held.remove(static_cast<QWidget*>(page));
+    m_prepare.remove(static_cast<QWidget*>(page));
 }
 
 // A page added later is held aside when it is first polished, once it is

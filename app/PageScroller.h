@@ -41,6 +41,7 @@ protected:
 private slots:
     // Also while the window is hidden, where no page is shown.
     void PrepareFront(int index);
+    void Forget(QObject* page);
 
 private:
     // Moves what the page holds into a hidden widget of the page's.
