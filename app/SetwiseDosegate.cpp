@@ -10,6 +10,8 @@
 #include "TcpSocket.h"
 #include "WindowIcon.h"
 #include "WindowPlacement.h"
+#include "ui_NodesPage.h"
+#include "ui_RecordsPage.h"
 #include "WriteDataFrame.h"
 
 #include <QTcpSocket>
@@ -57,8 +59,8 @@ SetwiseDosegate::SetwiseDosegate(QWidget* parent)
     m_pScroller = new PageScroller(ui.tabWidget);
     // What only its own page shows waits for that page.
     m_pScroller->WhenFirstShown(ui.tab_for_potentiometer, [this](QWidget* contents) { AddTrend(contents); });
-    m_pScroller->WhenFirstShown(ui.records, [this](QWidget*) { AttachRegisterViews(); });
-    m_pScroller->WhenFirstShown(ui.nodes, [this](QWidget*) { AttachNodeBoard(); });
+    m_pScroller->WhenFirstShown(ui.records, [this](QWidget* contents) { BuildRecordsPage(contents); });
+    m_pScroller->WhenFirstShown(ui.nodes, [this](QWidget* contents) { BuildNodesPage(contents); });
     AttachLink();
     AttachRecords();
     m_pTimer = CreateTimer(kThresholdConfirmDelayMs, SLOT(OnTimeout()));
@@ -146,7 +148,6 @@ void SetwiseDosegate::ConnectControls()
     connect(ui.m_pPushButton_address, SIGNAL(clicked()), this, SLOT(OnChangedAdressButtonClicked()));
 
     // The board of nodes asks for doses while watched, between the run's.
-    connect(ui.nodes_watch_check_box, SIGNAL(toggled(bool)), m_pSession, SLOT(SetWatching(bool)));
     connect(ui.calibration_check_box, SIGNAL(clicked(bool)), m_pSession, SLOT(SetRunActive(bool)));
     connect(m_pSendTimer, SIGNAL(timeout()), m_pSession, SLOT(NoteRunRequest()));
     connect(m_pSession, SIGNAL(RequestDue()), this, SLOT(SendTimeout()));

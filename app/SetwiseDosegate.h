@@ -12,6 +12,12 @@
 #include <QWidget>
 
 #include <atomic>
+#include <memory>
+
+namespace Ui {
+class NodesPage;
+class RecordsPage;
+} // namespace Ui
 
 class BudgetDialog;
 class KeysDialog;
@@ -118,6 +124,7 @@ private:
 
     void AttachLink();
     void ReleaseLink();
+    void BuildNodesPage(QWidget* contents);
     void AttachNodeBoard();
     void FitNodesTable();
     QTimer* CreateTimer(int intervalMs, const char* slot);
@@ -132,7 +139,8 @@ private:
     void AttachRecords();
     void ConnectRecords();
     void AttachRegister();
-    void AttachRegisterViews();
+    void BuildRecordsPage(QWidget* contents);
+    QString RecordFieldText(const char* key) const;
     QList<QPair<QLineEdit*, QString>> RecordFields() const;
     void AddCalibrationPoint(CalibrationBook::Stage stage);
     void OpenCertificate(qint64 record, const QString& path);
@@ -163,6 +171,9 @@ private:
     NodeCalibrations* m_pNodeCalibrations;
     BudgetDialog* m_pBudget;        // a child: the lab's uncertainty budget
     PageScroller* m_pScroller = nullptr; // a child of the tab widget
+    // The records and nodes tabs' forms, once each tab is first shown.
+    std::unique_ptr<Ui::RecordsPage> m_pRecordsPage;
+    std::unique_ptr<Ui::NodesPage> m_pNodesPage;
     KeysDialog* m_pKeys = nullptr;  // people's keys and approval, with the records
     QSortFilterProxyModel* m_pRegisterSorted;
 };

@@ -1,6 +1,7 @@
 // The board of nodes: the tab views the model, which the link feeds, from
 // when the tab is first shown.
 #include "SetwiseDosegate.h"
+#include "ui_NodesPage.h"
 
 #include "NodeTrendDelegate.h"
 
@@ -13,10 +14,19 @@ constexpr int kCellPadding = 12;
 
 } // namespace
 
+// The tab's own form, made when the tab is first shown.
+void SetwiseDosegate::BuildNodesPage(QWidget* contents)
+{
+    m_pNodesPage = std::make_unique<Ui::NodesPage>();
+    m_pNodesPage->setupUi(contents);
+    connect(m_pNodesPage->nodes_watch_check_box, SIGNAL(toggled(bool)), m_pSession, SLOT(SetWatching(bool)));
+    AttachNodeBoard();
+}
+
 void SetwiseDosegate::AttachNodeBoard()
 {
-    ui.nodes_table->setModel(m_pSession->NodeModel());
-    ui.nodes_table->setItemDelegateForColumn(ConsoleSession::NodeTrendColumn(), new NodeTrendDelegate(ui.nodes_table));
+    m_pNodesPage->nodes_table->setModel(m_pSession->NodeModel());
+    m_pNodesPage->nodes_table->setItemDelegateForColumn(ConsoleSession::NodeTrendColumn(), new NodeTrendDelegate(m_pNodesPage->nodes_table));
     FitNodesTable();
 }
 
@@ -24,7 +34,7 @@ void SetwiseDosegate::AttachNodeBoard()
 // every row at every refresh.
 void SetwiseDosegate::FitNodesTable()
 {
-    QTableView* table = ui.nodes_table;
+    QTableView* table = m_pNodesPage->nodes_table;
     QHeaderView* header = table->horizontalHeader();
     QFont bold = table->font();
     bold.setBold(true); // an alarm's dose and state

@@ -3,6 +3,7 @@
 // follows the node the book reads back, and shows the book's warnings, the
 // store's state, the register of calibrations and the certificates.
 #include "SetwiseDosegate.h"
+#include "ui_RecordsPage.h"
 
 #include "BudgetDialog.h"
 #include "CalibrationRegister.h"
@@ -25,6 +26,8 @@
 namespace {
 
 const char* const kIntervalKey = "intervalMonths";
+const int kIntervalMonths = 12; // until the lab sets its own
+const char* const kReferenceUncertaintyKey = "referenceUncertainty";
 
 } // namespace
 
@@ -32,47 +35,42 @@ const char* const kIntervalKey = "intervalMonths";
 QList<QPair<QLineEdit*, QString>> SetwiseDosegate::RecordFields() const
 {
     return {
-        { ui.records_operator, QStringLiteral("operator") },
-        { ui.records_reference_source, QStringLiteral("referenceSource") },
-        { ui.records_reference_certificate, QStringLiteral("referenceCertificate") },
-        { ui.records_reference_uncertainty, QStringLiteral("referenceUncertainty") },
-        { ui.records_temperature, QStringLiteral("temperature") },
-        { ui.records_pressure, QStringLiteral("pressure") },
-        { ui.records_humidity, QStringLiteral("humidity") },
-        { ui.records_laboratory_name, QStringLiteral("laboratoryName") },
-        { ui.records_laboratory_address, QStringLiteral("laboratoryAddress") },
-        { ui.records_customer, QStringLiteral("customer") },
-        { ui.records_place, QStringLiteral("place") },
-        { ui.records_measurand, QStringLiteral("measurand") },
-        { ui.records_procedure, QStringLiteral("procedure") },
-        { ui.records_traceability, QStringLiteral("traceability") },
+        { m_pRecordsPage->records_operator, QStringLiteral("operator") },
+        { m_pRecordsPage->records_reference_source, QStringLiteral("referenceSource") },
+        { m_pRecordsPage->records_reference_certificate, QStringLiteral("referenceCertificate") },
+        { m_pRecordsPage->records_reference_uncertainty, QLatin1String(kReferenceUncertaintyKey) },
+        { m_pRecordsPage->records_temperature, QStringLiteral("temperature") },
+        { m_pRecordsPage->records_pressure, QStringLiteral("pressure") },
+        { m_pRecordsPage->records_humidity, QStringLiteral("humidity") },
+        { m_pRecordsPage->records_laboratory_name, QStringLiteral("laboratoryName") },
+        { m_pRecordsPage->records_laboratory_address, QStringLiteral("laboratoryAddress") },
+        { m_pRecordsPage->records_customer, QStringLiteral("customer") },
+        { m_pRecordsPage->records_place, QStringLiteral("place") },
+        { m_pRecordsPage->records_measurand, QStringLiteral("measurand") },
+        { m_pRecordsPage->records_procedure, QStringLiteral("procedure") },
+        { m_pRecordsPage->records_traceability, QStringLiteral("traceability") },
     };
 }
 
+// Before the records tab is first shown, its fields are the ones kept: the
+// readings page's reference uncertainty is one of them.
 void SetwiseDosegate::AttachRecords()
 {
-    for (const auto& field : RecordFields())
-        field.first->setText(ConsoleSession::RecordField(field.second, field.first->text()).toString());
-    ui.records_interval->setValue(
-        ConsoleSession::RecordField(QLatin1String(kIntervalKey), ui.records_interval->value()).toInt());
-    // The reference's uncertainty is the one the readings page computes with.
-    if (!ui.records_reference_uncertainty->text().isEmpty())
-        ui.reference_uncertainty->setText(ui.records_reference_uncertainty->text());
+    const QString reference = ConsoleSession::RecordField(QLatin1String(kReferenceUncertaintyKey), QString()).toString();
+    if (!reference.isEmpty())
+        ui.reference_uncertainty->setText(reference);
     connect(m_pSession, SIGNAL(RecordsChanged()), this, SLOT(ShowRecordsState()));
     AttachRegister();
-    ShowRecordsState();
 }
 
 // Overdue nodes first until the operator sorts otherwise.
 void SetwiseDosegate::AttachRegister()
 {
     m_pKeys = new KeysDialog(m_pSession, this);
-    m_pRegister->SetIntervalMonths(ui.records_interval->value());
+    m_pRegister->SetIntervalMonths(ConsoleSession::RecordField(QLatin1String(kIntervalKey), kIntervalMonths).toInt());
     m_pRegisterSorted = new QSortFilterProxyModel(this);
     m_pRegisterSorted->setSortRole(CalibrationRegister::SortRole);
     m_pRegisterSorted->setSourceModel(m_pRegister);
-    ui.certificate_state->setText(
-        tr("Certificates are written to %1").arg(QDir::toNativeSeparators(m_pCertificates->Folder())));
 }
 
 // The book hears the acknowledgement after the window has shown its box:
@@ -84,48 +82,76 @@ void SetwiseDosegate::ConnectRecords()
     connect(ui.id_for_potentiometer, SIGNAL(valueChanged(int)), this, SLOT(ShowRecordsState()));
     connect(ui.as_found_button, SIGNAL(clicked()), this, SLOT(OnAsFoundClicked()));
     connect(ui.as_left_button, SIGNAL(clicked()), this, SLOT(OnAsLeftClicked()));
-    connect(ui.finish_calibration_button, SIGNAL(clicked()), this, SLOT(OnFinishCalibrationClicked()));
-    connect(ui.budget_button, SIGNAL(clicked()), m_pBudget, SLOT(open()));
-    connect(ui.keys_button, SIGNAL(clicked()), m_pKeys, SLOT(open()));
-    for (const auto& field : RecordFields())
-        connect(field.first, SIGNAL(textChanged(QString)), this, SLOT(SaveRecordFields()));
-    connect(ui.records_reference_uncertainty, SIGNAL(textChanged(QString)), ui.reference_uncertainty,
-            SLOT(setText(QString)));
-    connect(ui.reference_uncertainty, SIGNAL(textChanged(QString)), ui.records_reference_uncertainty,
-            SLOT(setText(QString)));
-
+    connect(ui.reference_uncertainty, SIGNAL(textChanged(QString)), this, SLOT(SaveRecordFields()));
     connect(m_pCertificates, SIGNAL(Issued(qint64, QString)), this, SLOT(ShowCertificateIssued(qint64, QString)));
     connect(m_pCertificates, SIGNAL(Refused(qint64, QString)), this, SLOT(ShowCertificateRefused(qint64, QString)));
-    connect(ui.records_interval, SIGNAL(valueChanged(int)), m_pRegister, SLOT(SetIntervalMonths(int)));
-    connect(ui.records_interval, SIGNAL(valueChanged(int)), this, SLOT(SaveRecordFields()));
-    connect(ui.node_calibrations, SIGNAL(activated(QModelIndex)), this, SLOT(OnShowCertificateClicked()));
-    connect(ui.show_certificate_button, SIGNAL(clicked()), this, SLOT(OnShowCertificateClicked()));
-    connect(ui.issue_again_button, SIGNAL(clicked()), this, SLOT(OnIssueAgainClicked()));
-    connect(ui.records_local_button, SIGNAL(clicked()), this, SLOT(OnRecordsLocalClicked()));
-    connect(ui.records_server_button, SIGNAL(clicked()), this, SLOT(OnRecordsServerClicked()));
 }
 
-// The tables view the register when the tab is first shown: sizing their
-// columns to contents reads every row.
-void SetwiseDosegate::AttachRegisterViews()
+// The records tab's own form, made when the tab is first shown, with the
+// fields as they were kept and the register in its tables (sizing their
+// columns to contents reads every row).
+void SetwiseDosegate::BuildRecordsPage(QWidget* contents)
 {
-    ui.node_register->setModel(m_pRegisterSorted);
-    ui.node_register->sortByColumn(CalibrationRegister::ColumnState, Qt::AscendingOrder);
-    ui.node_calibrations->setModel(m_pNodeCalibrations);
-    for (QTableView* table : { ui.node_register, ui.node_calibrations })
+    m_pRecordsPage = std::make_unique<Ui::RecordsPage>();
+    m_pRecordsPage->setupUi(contents);
+    for (const auto& field : RecordFields())
+        field.first->setText(ConsoleSession::RecordField(field.second, field.first->text()).toString());
+    m_pRecordsPage->records_interval->setValue(
+        ConsoleSession::RecordField(QLatin1String(kIntervalKey), kIntervalMonths).toInt());
+    m_pRecordsPage->certificate_state->setText(
+        tr("Certificates are written to %1").arg(QDir::toNativeSeparators(m_pCertificates->Folder())));
+    m_pRecordsPage->node_register->setModel(m_pRegisterSorted);
+    m_pRecordsPage->node_register->sortByColumn(CalibrationRegister::ColumnState, Qt::AscendingOrder);
+    m_pRecordsPage->node_calibrations->setModel(m_pNodeCalibrations);
+    for (QTableView* table : { m_pRecordsPage->node_register, m_pRecordsPage->node_calibrations })
         table->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    connect(ui.node_register->selectionModel(), SIGNAL(currentRowChanged(QModelIndex, QModelIndex)), this,
-            SLOT(ShowNodeCalibrations(QModelIndex)));
-    connect(ui.node_calibrations->selectionModel(), SIGNAL(currentRowChanged(QModelIndex, QModelIndex)), this,
-            SLOT(ShowCalibrationChoice()));
+    ShowRecordsState();
+
+    connect(m_pRecordsPage->finish_calibration_button, SIGNAL(clicked()), this, SLOT(OnFinishCalibrationClicked()));
+    connect(m_pRecordsPage->budget_button, SIGNAL(clicked()), m_pBudget, SLOT(open()));
+    connect(m_pRecordsPage->keys_button, SIGNAL(clicked()), m_pKeys, SLOT(open()));
+    for (const auto& field : RecordFields())
+        connect(field.first, SIGNAL(textChanged(QString)), this, SLOT(SaveRecordFields()));
+    connect(m_pRecordsPage->records_reference_uncertainty, SIGNAL(textChanged(QString)), ui.reference_uncertainty,
+            SLOT(setText(QString)));
+    connect(ui.reference_uncertainty, SIGNAL(textChanged(QString)), m_pRecordsPage->records_reference_uncertainty,
+            SLOT(setText(QString)));
+    connect(m_pRecordsPage->records_interval, SIGNAL(valueChanged(int)), m_pRegister, SLOT(SetIntervalMonths(int)));
+    connect(m_pRecordsPage->records_interval, SIGNAL(valueChanged(int)), this, SLOT(SaveRecordFields()));
+    connect(m_pRecordsPage->node_register->selectionModel(), SIGNAL(currentRowChanged(QModelIndex, QModelIndex)),
+            this, SLOT(ShowNodeCalibrations(QModelIndex)));
+    connect(m_pRecordsPage->node_calibrations->selectionModel(), SIGNAL(currentRowChanged(QModelIndex, QModelIndex)),
+            this, SLOT(ShowCalibrationChoice()));
+    connect(m_pRecordsPage->node_calibrations, SIGNAL(activated(QModelIndex)), this, SLOT(OnShowCertificateClicked()));
+    connect(m_pRecordsPage->show_certificate_button, SIGNAL(clicked()), this, SLOT(OnShowCertificateClicked()));
+    connect(m_pRecordsPage->issue_again_button, SIGNAL(clicked()), this, SLOT(OnIssueAgainClicked()));
+    connect(m_pRecordsPage->records_local_button, SIGNAL(clicked()), this, SLOT(OnRecordsLocalClicked()));
+    connect(m_pRecordsPage->records_server_button, SIGNAL(clicked()), this, SLOT(OnRecordsServerClicked()));
+}
+
+// A field as the tab shows it, or as it was kept while the tab was never
+// shown.
+QString SetwiseDosegate::RecordFieldText(const char* key) const
+{
+    if (!m_pRecordsPage)
+        return ConsoleSession::RecordField(QLatin1String(key), QString()).toString();
+    for (const auto& field : RecordFields())
+        if (field.second == QLatin1String(key))
+            return field.first->text();
+    return QString();
 }
 
 void SetwiseDosegate::SaveRecordFields()
 {
     QVariantMap fields;
+    if (!m_pRecordsPage) {
+        fields.insert(QLatin1String(kReferenceUncertaintyKey), ui.reference_uncertainty->text());
+        ConsoleSession::SaveRecordFields(fields);
+        return;
+    }
     for (const auto& field : RecordFields())
         fields.insert(field.second, field.first->text());
-    fields.insert(QLatin1String(kIntervalKey), ui.records_interval->value());
+    fields.insert(QLatin1String(kIntervalKey), m_pRecordsPage->records_interval->value());
     ConsoleSession::SaveRecordFields(fields);
 }
 
@@ -160,20 +186,20 @@ void SetwiseDosegate::AddCalibrationPoint(CalibrationBook::Stage stage)
 void SetwiseDosegate::OnFinishCalibrationClicked()
 {
     CalibrationBook::Conditions conditions;
-    conditions.operatorName = ui.records_operator->text();
-    conditions.referenceSource = ui.records_reference_source->text();
-    conditions.referenceCertificate = ui.records_reference_certificate->text();
-    conditions.referenceUncertainty = ui.records_reference_uncertainty->text();
-    conditions.temperature = ui.records_temperature->text();
-    conditions.pressure = ui.records_pressure->text();
-    conditions.humidity = ui.records_humidity->text();
-    conditions.laboratoryName = ui.records_laboratory_name->text();
-    conditions.laboratoryAddress = ui.records_laboratory_address->text();
-    conditions.customer = ui.records_customer->text();
-    conditions.place = ui.records_place->text();
-    conditions.measurand = ui.records_measurand->text();
-    conditions.procedure = ui.records_procedure->text();
-    conditions.traceability = ui.records_traceability->text();
+    conditions.operatorName = RecordFieldText("operator");
+    conditions.referenceSource = RecordFieldText("referenceSource");
+    conditions.referenceCertificate = RecordFieldText("referenceCertificate");
+    conditions.referenceUncertainty = RecordFieldText(kReferenceUncertaintyKey);
+    conditions.temperature = RecordFieldText("temperature");
+    conditions.pressure = RecordFieldText("pressure");
+    conditions.humidity = RecordFieldText("humidity");
+    conditions.laboratoryName = RecordFieldText("laboratoryName");
+    conditions.laboratoryAddress = RecordFieldText("laboratoryAddress");
+    conditions.customer = RecordFieldText("customer");
+    conditions.place = RecordFieldText("place");
+    conditions.measurand = RecordFieldText("measurand");
+    conditions.procedure = RecordFieldText("procedure");
+    conditions.traceability = RecordFieldText("traceability");
     if (!KeysDialog::AskPerformer(this, &conditions.performer))
         return;
     m_pSession->Finish(ui.id_for_potentiometer->value(), conditions);
@@ -192,13 +218,15 @@ void SetwiseDosegate::ShowRecordWarning(const QString& title, const QString& tex
 
 void SetwiseDosegate::ShowRecordsState()
 {
+    if (!m_pRecordsPage)
+        return; // shown when the tab is first shown
     const int node = ui.id_for_potentiometer->value();
-    ui.open_calibration->setText(m_pSession->CalibrationSummary(node));
-    ui.finish_calibration_button->setEnabled(m_pSession->CalibrationOpen(node));
+    m_pRecordsPage->open_calibration->setText(m_pSession->CalibrationSummary(node));
+    m_pRecordsPage->finish_calibration_button->setEnabled(m_pSession->CalibrationOpen(node));
     // A loss stays in sight, in red, until someone accepts it.
-    ui.records_state->setStyleSheet(m_pSession->RecordsLost() ? QStringLiteral("color: #d02020;") : QString());
-    ui.records_state->setText(m_pSession->RecordsState());
-    ui.records_location->setText(m_pSession->RecordsPlaceText());
+    m_pRecordsPage->records_state->setStyleSheet(m_pSession->RecordsLost() ? QStringLiteral("color: #d02020;") : QString());
+    m_pRecordsPage->records_state->setText(m_pSession->RecordsState());
+    m_pRecordsPage->records_location->setText(m_pSession->RecordsPlaceText());
 }
 
 void SetwiseDosegate::OnRecordsLocalClicked()
@@ -242,21 +270,21 @@ void SetwiseDosegate::ShowNodeCalibrations(const QModelIndex& current)
 {
     const int node = m_pRegister->NodeAt(m_pRegisterSorted->mapToSource(current).row());
     m_pNodeCalibrations->SetNode(node);
-    ui.node_calibrations_caption->setText(node > 0 ? tr("Calibrations of node %1").arg(node) : QString());
+    m_pRecordsPage->node_calibrations_caption->setText(node > 0 ? tr("Calibrations of node %1").arg(node) : QString());
     ShowCalibrationChoice();
 }
 
 void SetwiseDosegate::ShowCalibrationChoice()
 {
-    ui.show_certificate_button->setEnabled(ui.node_calibrations->currentIndex().isValid());
-    ui.issue_again_button->setEnabled(ui.node_calibrations->currentIndex().isValid());
+    m_pRecordsPage->show_certificate_button->setEnabled(m_pRecordsPage->node_calibrations->currentIndex().isValid());
+    m_pRecordsPage->issue_again_button->setEnabled(m_pRecordsPage->node_calibrations->currentIndex().isValid());
 }
 
 // The certificate that was issued, as it was issued; one is made only
 // when there is none yet.
 void SetwiseDosegate::OnShowCertificateClicked()
 {
-    const qint64 record = m_pNodeCalibrations->RecordAt(ui.node_calibrations->currentIndex().row());
+    const qint64 record = m_pNodeCalibrations->RecordAt(m_pRecordsPage->node_calibrations->currentIndex().row());
     if (record == 0)
         return;
     const CertificateWriter::Outcome outcome = m_pCertificates->Write(record);
@@ -269,7 +297,7 @@ void SetwiseDosegate::OnShowCertificateClicked()
 
 void SetwiseDosegate::OnIssueAgainClicked()
 {
-    const qint64 record = m_pNodeCalibrations->RecordAt(ui.node_calibrations->currentIndex().row());
+    const qint64 record = m_pNodeCalibrations->RecordAt(m_pRecordsPage->node_calibrations->currentIndex().row());
     if (record == 0)
         return;
     const CertificateWriter::Outcome outcome = m_pCertificates->IssueAgain(record, QDate::currentDate());
@@ -297,13 +325,16 @@ void SetwiseDosegate::OpenCertificate(qint64 record, const QString& path)
 
 void SetwiseDosegate::ShowCertificateIssued(qint64 record, const QString& path)
 {
-    ui.certificate_state->setText(
-        tr("Certificate of record %1: %2").arg(record).arg(QDir::toNativeSeparators(path)));
+    if (m_pRecordsPage) {
+        m_pRecordsPage->certificate_state->setText(
+            tr("Certificate of record %1: %2").arg(record).arg(QDir::toNativeSeparators(path)));
+    }
 }
 
 void SetwiseDosegate::ShowCertificateRefused(qint64 record, const QString& reason)
 {
-    ui.certificate_state->setText(tr("No certificate for record %1: %2").arg(record).arg(reason));
+    if (m_pRecordsPage)
+        m_pRecordsPage->certificate_state->setText(tr("No certificate for record %1: %2").arg(record).arg(reason));
     QMessageBox::warning(this, tr("Certificate refused"),
                          tr("No certificate is issued for record %1: %2.").arg(record).arg(reason));
 }

@@ -899,6 +899,13 @@
     </message>
 </context>
 <context>
+    <name>NodesPage</name>
+    <message>
+        <source>Watch all nodes</source>
+        <translation>监视所有节点</translation>
+    </message>
+</context>
+<context>
     <name>ProcedurePage</name>
     <message>
         <source>Next</source>
@@ -1094,6 +1101,101 @@
     <message>
         <source>mean</source>
         <translation>平均值</translation>
+    </message>
+</context>
+<context>
+    <name>RecordsPage</name>
+    <message>
+        <source>Operator</source>
+        <translation>校准员</translation>
+    </message>
+    <message>
+        <source>Reference source</source>
+        <translation>参考源</translation>
+    </message>
+    <message>
+        <source>Reference certificate</source>
+        <translation>参考源证书编号</translation>
+    </message>
+    <message>
+        <source>Reference expanded uncertainty (k = 2), %</source>
+        <translation>参考源扩展不确定度 (k = 2)，%</translation>
+    </message>
+    <message>
+        <source>Temperature, °C</source>
+        <translation>温度，°C</translation>
+    </message>
+    <message>
+        <source>Pressure, kPa</source>
+        <translation>气压，kPa</translation>
+    </message>
+    <message>
+        <source>Relative humidity, %</source>
+        <translation>相对湿度，%</translation>
+    </message>
+    <message>
+        <source>Laboratory</source>
+        <translation>实验室</translation>
+    </message>
+    <message>
+        <source>Laboratory address</source>
+        <translation>实验室地址</translation>
+    </message>
+    <message>
+        <source>Recalibration interval</source>
+        <translation>复校间隔</translation>
+    </message>
+    <message>
+        <source> months</source>
+        <translation> 个月</translation>
+    </message>
+    <message>
+        <source>Customer</source>
+        <translation>委托方</translation>
+    </message>
+    <message>
+        <source>Place of calibration</source>
+        <translation>校准地点</translation>
+    </message>
+    <message>
+        <source>Measurand and radiation quality</source>
+        <translation>被测量与辐射质</translation>
+    </message>
+    <message>
+        <source>Procedure</source>
+        <translation>校准规程</translation>
+    </message>
+    <message>
+        <source>Traceability statement</source>
+        <translation>溯源性声明</translation>
+    </message>
+    <message>
+        <source>Uncertainty budget...</source>
+        <translation>不确定度分量表...</translation>
+    </message>
+    <message>
+        <source>Keys and approval...</source>
+        <translation>密钥与批准...</translation>
+    </message>
+    <message>
+        <source>Finish calibration</source>
+        <translation>完成校准</translation>
+    </message>
+    <message>
+        <source>Use the local file</source>
+        <translation>使用本地文件</translation>
+    </message>
+    <message>
+        <source>Lab server...</source>
+        <translation>实验室服务器...</translation>
+    </message>
+    <message>
+        <source>Show certificate</source>
+        <translation>查看证书</translation>
+    </message>
+    <message>
+        <source>Issue again</source>
+        <translation>重新签发</translation>
     </message>
 </context>
 <context>
@@ -1728,64 +1830,8 @@ p, li { white-space: pre-wrap; }
         <translation>记录</translation>
     </message>
     <message>
-        <source>Operator</source>
-        <translation>校准员</translation>
-    </message>
-    <message>
-        <source>Reference source</source>
-        <translation>参考源</translation>
-    </message>
-    <message>
-        <source>Reference certificate</source>
-        <translation>参考源证书编号</translation>
-    </message>
-    <message>
-        <source>Reference expanded uncertainty (k = 2), %</source>
-        <translation>参考源扩展不确定度 (k = 2)，%</translation>
-    </message>
-    <message>
-        <source>Temperature, °C</source>
-        <translation>温度，°C</translation>
-    </message>
-    <message>
-        <source>Pressure, kPa</source>
-        <translation>气压，kPa</translation>
-    </message>
-    <message>
-        <source>Relative humidity, %</source>
-        <translation>相对湿度，%</translation>
-    </message>
-    <message>
-        <source>Laboratory</source>
-        <translation>实验室</translation>
-    </message>
-    <message>
-        <source>Laboratory address</source>
-        <translation>实验室地址</translation>
-    </message>
-    <message>
-        <source>Recalibration interval</source>
-        <translation>复校间隔</translation>
-    </message>
-    <message>
-        <source> months</source>
-        <translation> 个月</translation>
-    </message>
-    <message>
-        <source>Finish calibration</source>
-        <translation>完成校准</translation>
-    </message>
-    <message>
-        <source>Show certificate</source>
-        <translation>查看证书</translation>
-    </message>
-    <message>
         <source>nodes</source>
         <translation>节点</translation>
-    </message>
-    <message>
-        <source>Watch all nodes</source>
-        <translation>监视所有节点</translation>
     </message>
     <message>
         <source>state:</source>
@@ -1804,10 +1850,6 @@ p, li { white-space: pre-wrap; }
         <translation>结论</translation>
     </message>
     <message>
-        <source>Issue again</source>
-        <translation>重新签发</translation>
-    </message>
-    <message>
         <source>±</source>
         <translation>±</translation>
     </message>
@@ -1822,42 +1864,6 @@ p, li { white-space: pre-wrap; }
     <message>
         <source>Use as background</source>
         <translation>作为本底</translation>
-    </message>
-    <message>
-        <source>Uncertainty budget...</source>
-        <translation>不确定度分量表...</translation>
-    </message>
-    <message>
-        <source>Keys and approval...</source>
-        <translation>密钥与批准...</translation>
-    </message>
-    <message>
-        <source>Customer</source>
-        <translation>委托方</translation>
-    </message>
-    <message>
-        <source>Place of calibration</source>
-        <translation>校准地点</translation>
-    </message>
-    <message>
-        <source>Measurand and radiation quality</source>
-        <translation>被测量与辐射质</translation>
-    </message>
-    <message>
-        <source>Procedure</source>
-        <translation>校准规程</translation>
-    </message>
-    <message>
-        <source>Traceability statement</source>
-        <translation>溯源性声明</translation>
-    </message>
-    <message>
-        <source>Use the local file</source>
-        <translation>使用本地文件</translation>
-    </message>
-    <message>
-        <source>Lab server...</source>
-        <translation>实验室服务器...</translation>
     </message>
 </context>
 <context>

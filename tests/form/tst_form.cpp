@@ -1,5 +1,7 @@
 #include "ConsoleLanguage.h"
 #include "WindowIcon.h"
+#include "ui_NodesPage.h"
+#include "ui_RecordsPage.h"
 #include "ui_SetwiseDosegate.h"
 
 #include <QDir>
@@ -382,10 +384,19 @@ const QVector<Expect>& FormTable()
 }
 
 // The form applied to a plain widget, as the window applies it to itself.
+// The window's form with the records and nodes tabs' own, as the window
+// has them once each tab has been shown.
 struct Form {
     QWidget root;
     Ui::SetwiseDosegateClass ui;
-    Form() { ui.setupUi(&root); }
+    Ui::RecordsPage records;
+    Ui::NodesPage nodes;
+    Form()
+    {
+        ui.setupUi(&root);
+        records.setupUi(ui.records);
+        nodes.setupUi(ui.nodes);
+    }
 };
 
 QString NameOf(QLayoutItem* item)

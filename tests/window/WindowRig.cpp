@@ -45,6 +45,15 @@ void WindowRig::Open(const char* page) const
     Find<QTabWidget>("tabWidget")->setCurrentWidget(Find<QWidget>(page));
 }
 
+void WindowRig::MakeTabs() const
+{
+    auto* tabs = window.findChild<QTabWidget*>(QStringLiteral("tabWidget"));
+    const int front = tabs->currentIndex();
+    for (int tab = 0; tab < tabs->count(); ++tab)
+        tabs->setCurrentIndex(tab);
+    tabs->setCurrentIndex(front);
+}
+
 bool WindowRig::Connect()
 {
     return ConnectTo(controller.Port()) && controller.WaitForClient();

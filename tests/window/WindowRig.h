@@ -22,6 +22,10 @@ public:
     T* Find(const char* name) const
     {
         T* widget = window.findChild<T*>(QLatin1String(name));
+        if (!widget) { // on a tab whose form is made when first shown
+            MakeTabs();
+            widget = window.findChild<T*>(QLatin1String(name));
+        }
         if (!widget)
             qFatal("no widget named %s", name);
         return widget;
@@ -33,6 +37,8 @@ public:
     // Brings a tab to the front, as the operator would: what only its page
     // shows is made then.
     void Open(const char* page) const;
+    // Brings every tab to the front once, the first one back in front.
+    void MakeTabs() const;
 
     // Points the connect page at the loopback controller, or at another
     // port, presses connect and waits for the link.

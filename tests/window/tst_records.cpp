@@ -204,6 +204,7 @@ private slots:
     void exportWritesOverNothing_data();
     void exportWritesOverNothing();
     void lostTailHoldsNewRowsUntilTheLossIsAccepted();
+    void finishTakesTheKeptFieldsBeforeTheTabIsShown();
     void verifyDuringAppendsOfFourProcessesFindsNoLoss_data();
     void verifyDuringAppendsOfFourProcessesFindsNoLoss();
     void serverRefusesEditsAndKeepsNothingOfAKilledWriter();
@@ -1045,6 +1046,36 @@ void TestRecords::killedWithABoxOpenKeepsTheReply()
     QCOMPARE(replies.size(), 1);
     QCOMPARE(replies[0].node, 4);
     QCOMPARE(replies[0].Content()["reply"].toInt(), 6);
+}
+
+// The records tab's form is made when first shown; a Finish before that
+// (from the procedure, say) takes the fields as they were kept, with the
+// reference's U as the readings page has it.
+void TestRecords::finishTakesTheKeptFieldsBeforeTheTabIsShown()
+{
+    WindowRig::DataHome::prepare = [](const QString&) {
+        ConsoleSession::SaveRecordFields({ { "operator", "K. Kept" }, { "laboratoryName", "Lab 2" } });
+    };
+    Calibration rig;
+    WindowRig::DataHome::prepare = nullptr;
+    ModalWatcher boxes(QMessageBox::Ok);
+    rig.SetText("reference_uncertainty", "1.5");
+    QVERIFY(rig.Connect());
+    rig.Run(16);
+    rig.Click("as_found_button");
+    QVERIFY(rig.AnswerGet(10000, 10000, 10000));
+    QVERIFY(QMetaObject::invokeMethod(&rig.window, "OnFinishCalibrationClicked"));
+    QVERIFY(!rig.window.findChild<QLineEdit*>("records_operator")); // the tab was never made
+    RecordStore store;
+    QTRY_VERIFY_WITH_TIMEOUT(store.OpenExisting(RecordStore::DefaultPath()) && !store.Rows("calibration").isEmpty(),
+                             kWriterMs);
+    const QJsonObject record = store.Rows("calibration").constLast().Content();
+    QCOMPARE(record[CalibrationRecord::kOperator].toString(), QString("K. Kept"));
+    QCOMPARE(record[CalibrationRecord::kReference][CalibrationRecord::kExpandedUncertainty].toString(),
+             QString("1.5"));
+    rig.Open("records");
+    QCOMPARE(rig.Text("records_operator"), QString("K. Kept"));
+    QCOMPARE(rig.Text("records_reference_uncertainty"), QString("1.5"));
 }
 
 void TestRecords::killedRightAfterFinishKeepsTheRecord()
