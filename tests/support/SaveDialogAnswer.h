@@ -2,8 +2,11 @@
 #define DOSEGATE_SAVEDIALOGANSWER_H
 
 #include <QObject>
+#include <QPointer>
 #include <QStringList>
 #include <QTimer>
+
+class QFileDialog;
 
 // Answers the next modal file dialog: with the given path, or by cancelling
 // when the path is empty; notes what the dialog offered.
@@ -24,8 +27,12 @@ private slots:
     void Poll();
 
 private:
+    void Answer(QFileDialog* dialog);
+
     QString m_path;
     QTimer m_timer;
+    QPointer<QFileDialog> m_pDialog; // the one answered, while it is open
+    bool m_bSeen = false;
 };
 
 #endif
